@@ -1,0 +1,20 @@
+# Each source folder is one library; its sources are found by glob so that a new
+# unit only needs its files.
+add_library(plikora_all INTERFACE)
+
+function(plikora_library folder)
+  file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  file(GLOB _hdr CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.h)
+  file(GLOB _ui CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.ui)
+  set(_target plikora_${folder})
+  if(_src)
+    add_library(${_target} STATIC ${_src} ${_hdr} ${_ui})
+    target_include_directories(${_target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${_target} PUBLIC ${ARGN})
+  else()
+    add_library(${_target} INTERFACE)
+    target_include_directories(${_target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${_target} INTERFACE ${ARGN})
+  endif()
+  target_link_libraries(plikora_all INTERFACE ${_target})
+endfunction()
