@@ -1,0 +1,3 @@
+#include "gif/GIFEncoders.h"
+#include "gif/GIFSubImage.h"
+void EncodeSubImage(TGIFSubImage &, QIODevice &) {}

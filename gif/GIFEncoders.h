@@ -1,0 +1,2 @@
+#pragma once
+#include "gif/GIFImage.h"

@@ -1,0 +1,319 @@
+#pragma once
+
+// The GIF image library: the items of a GIF stream (header, colour tables,
+// sub-images, extensions), the shared stream routines and the warning path.
+
+#include "platform/Exception.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
+class TGIFImage;
+class TGIFSubImage;
+class TGIFHeader;
+class TGIFImageList;
+class TGIFExtension;
+class TGIFExtensionList;
+
+// A colour as the rest of the program passes it: red in the low byte, then
+// green, then blue; the high byte is 0.
+using TColor = uint32_t;
+
+class GIFException : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+[[noreturn]] void RaiseGIFError(const QString &Message);
+
+enum TGIFVersion : uint8_t {
+    GIFVersionUnknown = 0,
+    GIFVersion87a = 1,
+    GIFVersion89a = 2,
+};
+
+using TGIFSeverity = uint8_t;
+constexpr TGIFSeverity gsWarning = 1;
+
+// Receives every warning of an image and its items. Sender is the item, list or
+// colour map that warned.
+using TGIFWarningEvent = std::function<void(const void *Sender, TGIFSeverity Severity, const QString &Message)>;
+
+#pragma pack(push, 1)
+struct TColorTriple
+{
+    uint8_t Red = 0;
+    uint8_t Green = 0;
+    uint8_t Blue = 0;
+    bool operator==(const TColorTriple &) const = default;
+};
+#pragma pack(pop)
+static_assert(sizeof(TColorTriple) == 3);
+
+inline TColorTriple ColorToTriple(TColor Color)
+{
+    return {uint8_t(Color & 0xFF), uint8_t((Color >> 8) & 0xFF), uint8_t((Color >> 16) & 0xFF)};
+}
+
+inline TColor TripleToColor(TColorTriple Triple)
+{
+    return TColor(Triple.Red) | (TColor(Triple.Green) << 8) | (TColor(Triple.Blue) << 16);
+}
+
+// Stream routines shared by every reader and writer of the library.
+void ReadExact(QIODevice &Stream, void *Buffer, qint64 Size);
+// One byte, or 0 at the end of the stream (callers that must tell the two apart
+// use ReadByteChecked).
+uint8_t ReadByte(QIODevice &Stream);
+bool ReadByteChecked(QIODevice &Stream, uint8_t &Value);
+void WriteByte(QIODevice &Stream, uint8_t Value);
+void WriteExact(QIODevice &Stream, const void *Buffer, qint64 Size);
+// Steps back over the byte just read.
+void StepBack(QIODevice &Stream, qint64 Count = 1);
+int BitsForColorCount(int Count);
+int ScanlineByteCount(int Pixels, int BitsPerPixel, int Alignment);
+void WriteSubBlockStrings(QIODevice &Stream, const QStringList &Strings);
+void ReadSubBlockStrings(QIODevice &Stream, QStringList &Strings);
+// Skips data sub-blocks up to and including the zero-length terminator, or to
+// the end of the stream.
+void SkipSubBlocks(QIODevice &Stream);
+
+// Base of the items of a GIF stream.
+class TGIFItem
+{
+public:
+    explicit TGIFItem(TGIFImage *GIFImage);
+    virtual ~TGIFItem();
+    TGIFItem(const TGIFItem &) = delete;
+    TGIFItem &operator=(const TGIFItem &) = delete;
+
+    virtual TGIFVersion GetVersion() const;
+    virtual void Warning(TGIFSeverity Severity, const QString &Message);
+    virtual void SaveToStream(QIODevice &Stream) = 0;
+    virtual void LoadFromStream(QIODevice &Stream) = 0;
+    void SaveToFile(const QString &FileName);
+    void LoadFromFile(const QString &FileName);
+
+    TGIFImage *Image() const { return FImage; }
+
+protected:
+    TGIFImage *FImage;
+};
+
+// An owned list of items: deleting an item frees it.
+class TGIFList
+{
+public:
+    explicit TGIFList(TGIFImage *Image);
+    virtual ~TGIFList();
+    TGIFList(const TGIFList &) = delete;
+    TGIFList &operator=(const TGIFList &) = delete;
+
+    virtual void Warning(TGIFSeverity Severity, const QString &Message);
+    virtual void SaveToStream(QIODevice &Stream);
+
+    int Count() const { return int(Items.size()); }
+    TGIFItem *Item(int Index) const;
+    int Add(TGIFItem *Item);
+    void Insert(int Index, TGIFItem *Item);
+    void Delete(int Index);
+    // Takes the item out of the list without freeing it; nothing when absent.
+    void Remove(TGIFItem *Item);
+    int IndexOf(const TGIFItem *Item) const;
+    void Clear();
+
+    TGIFImage *Image() const { return FImage; }
+
+protected:
+    std::vector<TGIFItem *> Items;
+    TGIFImage *FImage;
+};
+
+struct TColorUseEntry
+{
+    int Count = 0;
+    int Index = 0;
+};
+using TColorUseTable = std::array<TColorUseEntry, 256>;
+using TColorRemap = std::array<uint8_t, 256>;
+
+// A GIF colour table of up to 256 entries.
+class TGIFColorMap
+{
+public:
+    TGIFColorMap();
+    virtual ~TGIFColorMap();
+    TGIFColorMap(const TGIFColorMap &) = delete;
+    TGIFColorMap &operator=(const TGIFColorMap &) = delete;
+
+    virtual void Assign(const TGIFColorMap &Source);
+    virtual void Warning(TGIFSeverity Severity, const QString &Message) = 0;
+    virtual void CountColorUse(TColorUseTable &Table) = 0;
+    virtual void RemapPixels(const TColorRemap &Map) = 0;
+    virtual bool Optimize() = 0;
+    virtual void Changed() = 0;
+
+    void Clear();
+    void SetCapacity(int Size);
+    void LoadFromStream(QIODevice &Stream, int Count);
+    void SaveToStream(QIODevice &Stream) const;
+    int BitsPerPixel() const { return BitsForColorCount(FCount); }
+    int IndexOf(TColor Color) const;
+    int Add(TColor Color);
+    int AddUnique(TColor Color);
+    void Delete(int Index);
+    TColor Colors(int Index);
+    // Entries stored blue, green, red, reserved (the bitmap colour-table order).
+    void ImportColorTable(const void *Entries, int Count);
+    bool SortByUse();
+
+    int Count() const { return FCount; }
+    int Capacity() const { return FCapacity; }
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value) { FSorted = Value; }
+    const TColorTriple *Data() const { return FData.get(); }
+    TColorTriple Triple(int Index) const;
+
+protected:
+    std::unique_ptr<TColorTriple[]> FData;
+    int FCount = 0;
+    int FCapacity = 0;
+    bool FSorted = false;
+};
+
+class TGIFGlobalColorMap : public TGIFColorMap
+{
+public:
+    explicit TGIFGlobalColorMap(TGIFHeader *Header) : FHeader(Header) {}
+    void Warning(TGIFSeverity Severity, const QString &Message) override;
+    void CountColorUse(TColorUseTable &Table) override;
+    void RemapPixels(const TColorRemap &Map) override;
+    bool Optimize() override;
+    void Changed() override;
+    TGIFHeader *Header() const { return FHeader; }
+
+private:
+    TGIFHeader *FHeader;
+};
+
+class TGIFLocalColorMap : public TGIFColorMap
+{
+public:
+    explicit TGIFLocalColorMap(TGIFSubImage *SubImage) : FSubImage(SubImage) {}
+    void Warning(TGIFSeverity Severity, const QString &Message) override;
+    void CountColorUse(TColorUseTable &Table) override;
+    void RemapPixels(const TColorRemap &Map) override;
+    bool Optimize() override;
+    void Changed() override;
+    TGIFSubImage *SubImage() const { return FSubImage; }
+
+private:
+    TGIFSubImage *FSubImage;
+};
+
+// The GIF header: signature, version, logical screen descriptor and global
+// colour table.
+class TGIFHeader : public TGIFItem
+{
+public:
+    explicit TGIFHeader(TGIFImage *GIFImage);
+    ~TGIFHeader() override;
+
+    void Clear();
+    void Assign(const TGIFHeader &Source);
+    void Assign(const TGIFColorMap &Source);
+    TGIFVersion GetVersion() const override;
+    TColor BackgroundColor();
+    int BitsPerPixel() const { return FColorMap->BitsPerPixel(); }
+    int ColorResolution() const { return BitsPerPixel() - 1; }
+    void SaveToStream(QIODevice &Stream) override;
+    void LoadFromStream(QIODevice &Stream) override;
+
+    TGIFGlobalColorMap *ColorMap() const { return FColorMap.get(); }
+    uint16_t ScreenWidth() const { return FScreenWidth; }
+    void SetScreenWidth(uint16_t Value) { FScreenWidth = Value; }
+    uint16_t ScreenHeight() const { return FScreenHeight; }
+    void SetScreenHeight(uint16_t Value) { FScreenHeight = Value; }
+    uint8_t PackedFields() const { return FPackedFields; }
+    void SetPackedFields(uint8_t Value) { FPackedFields = Value; }
+    uint8_t BackgroundColorIndex() const { return FBackgroundColorIndex; }
+    void SetBackgroundColorIndex(uint8_t Value) { FBackgroundColorIndex = Value; }
+    uint8_t AspectRatio() const { return FAspectRatio; }
+    void SetAspectRatio(uint8_t Value) { FAspectRatio = Value; }
+
+private:
+    void PrepareDescriptor();
+
+    uint16_t FScreenWidth = 0;
+    uint16_t FScreenHeight = 0;
+    uint8_t FPackedFields = 0;
+    uint8_t FBackgroundColorIndex = 0;
+    uint8_t FAspectRatio = 0;
+    std::unique_ptr<TGIFGlobalColorMap> FColorMap;
+};
+
+// The sub-images of one image, in stream order.
+class TGIFImageList : public TGIFList
+{
+public:
+    using TGIFList::TGIFList;
+    TGIFSubImage *SubImages(int Index) const;
+    void LoadFromStream(QIODevice &Stream, TGIFImage *Image);
+};
+
+// The trailer ";" that ends a GIF stream.
+class TGIFTrailer : public TGIFItem
+{
+public:
+    using TGIFItem::TGIFItem;
+    void SaveToStream(QIODevice &Stream) override;
+    void LoadFromStream(QIODevice &Stream) override;
+};
+
+// The picture object that owns the items of one GIF stream. Only what the
+// codec needs is here: the header, the sub-images, the encoder setting, the
+// warning event, the aggregate version and depth, stream load and save.
+class TGIFImage
+{
+public:
+    TGIFImage();
+    virtual ~TGIFImage();
+    TGIFImage(const TGIFImage &) = delete;
+    TGIFImage &operator=(const TGIFImage &) = delete;
+
+    virtual void Warning(const void *Sender, TGIFSeverity Severity, const QString &Message);
+    // The picture changed (the framework's change notification).
+    virtual void Changed(const void *Sender);
+
+    void Clear();
+    void LoadFromStream(QIODevice &Stream);
+    void SaveToStream(QIODevice &Stream);
+
+    TGIFVersion GetVersion() const;
+    int ColorResolution() const;
+    int BitsPerPixel() const;
+
+    TGIFHeader *Header() const { return FHeader.get(); }
+    TGIFImageList *Images() const { return FImages.get(); }
+    int Width() const;
+    int Height() const;
+    uint8_t Compression() const { return FCompression; }
+    void SetCompression(uint8_t Value) { FCompression = Value; }
+    const TGIFWarningEvent &OnWarning() const { return FOnWarning; }
+    void SetOnWarning(TGIFWarningEvent Value) { FOnWarning = std::move(Value); }
+
+private:
+    std::unique_ptr<TGIFHeader> FHeader;
+    std::unique_ptr<TGIFImageList> FImages;
+    uint8_t FCompression = 0;
+    TGIFWarningEvent FOnWarning;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+// One image of a GIF stream: descriptor, local colour table, extensions and
+// pixels (one colour index per byte, row after row). Only the data and the
+// stream reading and writing are here; rendering and drawing come later.
+
+#include "gif/GIFImage.h"
+
+class TGIFGraphicControlExtension;
+
+class TGIFSubImage : public TGIFItem
+{
+public:
+    explicit TGIFSubImage(TGIFImage *GIFImage);
+    ~TGIFSubImage() override;
+
+    void Clear();
+    bool Empty() const;
+    TGIFVersion GetVersion() const override;
+    void SaveToStream(QIODevice &Stream) override;
+    void LoadFromStream(QIODevice &Stream) override;
+
+    int BoundsItem(int Index) const;
+    void SetBoundsItem(int Index, int Value);
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    bool Interlaced() const { return (FPackedFields & 0x40) != 0; }
+    void SetInterlaced(bool Value) { FPackedFields = uint8_t(Value ? FPackedFields | 0x40 : FPackedFields & ~0x40); }
+    uint8_t PackedFields() const { return FPackedFields; }
+    int BitsPerPixel() const { return FColorMap->BitsPerPixel(); }
+    int ColorResolution() const { return BitsPerPixel() - 1; }
+
+    uint8_t *Data() { return FData.get(); }
+    const uint8_t *Data() const { return FData.get(); }
+    size_t DataSize() const { return FDataSize; }
+    // Frees the pixels and allocates Width times Height bytes, all 0.
+    void AllocateData();
+    void FreeData();
+    uint8_t *Scanline(int Row);
+
+    TGIFLocalColorMap *ColorMap() const { return FColorMap.get(); }
+    TGIFColorMap *ActiveColorMap() const;
+    TGIFExtensionList *Extensions() const { return FExtensions.get(); }
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value) { FTransparent = Value; }
+    TGIFGraphicControlExtension *GraphicControlExtension() const { return FGraphicControlExtension; }
+    void SetGraphicControlExtension(TGIFGraphicControlExtension *Value) { FGraphicControlExtension = Value; }
+
+    // Drop the cached rendering and display palette (none are kept yet).
+    void FreeBitmap() {}
+    void PaletteChanged() {}
+
+private:
+    void PrepareDescriptor();
+
+    std::unique_ptr<uint8_t[]> FData;
+    size_t FDataSize = 0;
+    std::unique_ptr<TGIFLocalColorMap> FColorMap;
+    std::unique_ptr<TGIFExtensionList> FExtensions;
+    uint16_t FLeft = 0;
+    uint16_t FTop = 0;
+    uint16_t FWidth = 0;
+    uint16_t FHeight = 0;
+    uint8_t FPackedFields = 0;
+    bool FTransparent = false;
+    TGIFGraphicControlExtension *FGraphicControlExtension = nullptr;
+};
+
+// Pixel buffers above this many pixels are refused: a few header bytes must not
+// make us allocate gigabytes.
+constexpr qint64 MaxGIFPixels = qint64(1) << 28;
+
+// The raster codec of one sub-image.
+void DecodePixels(TGIFSubImage &SubImage, QIODevice &Stream);
+void EncodeSubImage(TGIFSubImage &SubImage, QIODevice &Stream);
