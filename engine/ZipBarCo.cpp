@@ -73,8 +73,9 @@ void BuildZipDigits(const QStringList &addressLines, QString &digits)
         }
         return;
     }
+    // A nine-character line has no last ten characters: only the ZIP test applies.
     const QString zip10 = last.right(10);
-    if (zip10.at(5) == QLatin1Char('-') && IsAllDigits(zip10.left(5)) && IsAllDigits(zip10.mid(6, 4))) {
+    if (length >= 10 && zip10.at(5) == QLatin1Char('-') && IsAllDigits(zip10.left(5)) && IsAllDigits(zip10.mid(6, 4))) {
         digits = zip10.left(5) + zip10.mid(6, 4);
         const QString prev = addressLines.size() > 1 ? addressLines.at(addressLines.size() - 2) : QString();
         const qsizetype space = prev.indexOf(QLatin1Char(' ')) + 1; // 1-based, 0 when none
@@ -156,8 +157,8 @@ void DrawPostnet(TBarCodeCanvas &canvas, const QString &digits, int &x, int &y, 
     const int gap = inchesToPixels(gapInches, dpiX);
     const int fullHeight = inchesToPixels(fullHeightInches, dpiY);
     const int halfHeight = inchesToPixels(halfHeightInches, dpiY);
-    // The space below is measured across, as printed envelopes always were.
-    const int spaceBelow = inchesToPixels(spaceBelowInches, dpiX);
+    // Vertical, as BarCodeHeight reserves it.
+    const int spaceBelow = inchesToPixels(spaceBelowInches, dpiY);
     const int clearance = inchesToPixels(clearanceInches, dpiX);
 
     const int step = barWidth + gap;

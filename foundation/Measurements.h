@@ -1,12 +1,6 @@
 #pragma once
 
-#include "platform/Exception.h"
-
-class ERangeError : public Exception
-{
-public:
-    ERangeError() : Exception(QStringLiteral("Range check error")) {}
-};
+#include "foundation/Numerics.h" // ERangeError
 
 // Hundredths of an inch to tenths of a millimetre, rounded half to even.
 int MulInchToMetric(int x);

@@ -2,6 +2,8 @@
 
 int64_t PowerOf16(int n)
 {
+    if (n < 0 || n > 7)
+        throw ERangeError();
     return int64_t(1) << (4 * n);
 }
 

@@ -29,6 +29,9 @@ TEST(ZipDigits, ZipAndZipPlusFour)
     EXPECT_EQ(digitsOf({QStringLiteral("1234")}), QString());
     EXPECT_EQ(digitsOf({QStringLiteral("X 62704")}), QStringLiteral("627041"));
     EXPECT_EQ(digitsOf({QStringLiteral("XY 6270")}), QString());
+    // Nine characters: too short for ZIP+4, and not ending in five digits.
+    EXPECT_EQ(digitsOf({QStringLiteral("12345-678")}), QString());
+    EXPECT_EQ(digitsOf({QStringLiteral("AB 012345")}), QStringLiteral("123455"));
     EXPECT_EQ(digitsOf({}), QString());
     // Digits of other scripts are not digits.
     EXPECT_EQ(digitsOf({QStringLiteral("City \u0661\u0662\u0663\u0664\u0665")}), QString());
@@ -91,6 +94,8 @@ TEST(PostnetDrawing, GeometryAt600Dpi)
 {
     RecordingBarCodeCanvas canvas(600, 600);
     EXPECT_EQ(BarCodeHeight(canvas), 75 + 56);
+    RecordingBarCodeCanvas wide(600, 300);
+    EXPECT_EQ(BarCodeHeight(wide), 38 + 28); // 37.5 and 28.125
     int x = 100;
     int y = 200;
     DrawPostnet(canvas, QStringLiteral("627041"), x, y, 10000);

@@ -80,6 +80,9 @@ TEST(Numerics, HexAndBounds)
     EXPECT_EQ(hex, QStringLiteral("FF"));
     EXPECT_EQ(PowerOf16(0), 1);
     EXPECT_EQ(PowerOf16(3), 4096);
+    EXPECT_EQ(PowerOf16(7), 268435456);
+    EXPECT_THROW(PowerOf16(8), ERangeError);
+    EXPECT_THROW(PowerOf16(-1), ERangeError);
     EXPECT_EQ(Max(-3, 2), 2);
     EXPECT_EQ(Min(-3, 2), -3);
 }

@@ -1,0 +1,76 @@
+#include "foundation/FontComboBox.h"
+
+#include <QFontDatabase>
+#include <QListView>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
+QFont TFontSampleDelegate::SampleFont(const QString &Family)
+{
+    QFont font(Family, 10);
+    // Keep the named face even when Qt would rather substitute another.
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
+}
+
+void TFontSampleDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->font = SampleFont(index.data(Qt::DisplayRole).toString());
+    option->fontMetrics = QFontMetrics(option->font);
+}
+
+TFontComboBox::TFontComboBox(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(false);
+    m_plainDelegate = itemDelegate();
+    m_sampleDelegate = new TFontSampleDelegate(this);
+    // Hundreds of families: one row height for all keeps the list quick.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
+}
+
+void TFontComboBox::LoadFonts()
+{
+    QStringList families;
+    for (const QString &family : QFontDatabase::families()) {
+        if (!QFontDatabase::isPrivateFamily(family))
+            families.append(family);
+    }
+    clear();
+    addItems(families);
+}
+
+QString TFontComboBox::FontName() const
+{
+    return currentIndex() >= 0 ? itemText(currentIndex()) : QString();
+}
+
+void TFontComboBox::SetFontName(const QString &Name)
+{
+    setCurrentIndex(Name.isEmpty() ? -1 : findText(Name, Qt::MatchFixedString));
+}
+
+void TFontComboBox::SetShowStyle(TShowStyle Value)
+{
+    m_showStyle = Value;
+    // Through the view, which never deletes the delegate it replaces: both are kept.
+    view()->setItemDelegate(Value == ssFontSample ? static_cast<QAbstractItemDelegate *>(m_sampleDelegate)
+                                                  : m_plainDelegate);
+    update();
+}
+
+void TFontComboBox::paintEvent(QPaintEvent *event)
+{
+    if (m_showStyle != ssFontSample || currentIndex() < 0) {
+        QComboBox::paintEvent(event);
+        return;
+    }
+    // The closed box shows the chosen name in its face too.
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.setFont(TFontSampleDelegate::SampleFont(option.currentText));
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}

@@ -1,0 +1,280 @@
+#include "platform/CupsSpooler.h"
+
+#include "platform/PwgTables.h"
+
+#include <cups/cups.h>
+
+namespace {
+
+struct DestDeleter
+{
+    void operator()(cups_dest_t *d) const { cupsFreeDests(1, d); }
+};
+struct InfoDeleter
+{
+    void operator()(cups_dinfo_t *i) const { cupsFreeDestInfo(i); }
+};
+struct HttpDeleter
+{
+    void operator()(http_t *h) const { httpClose(h); }
+};
+using DestPtr = std::unique_ptr<cups_dest_t, DestDeleter>;
+using InfoPtr = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
+using HttpPtr = std::unique_ptr<http_t, HttpDeleter>;
+
+// "queue/instance" names an instance of a queue.
+DestPtr NamedDest(http_t *http, const QString &name)
+{
+    const int slash = name.indexOf(QLatin1Char('/'));
+    const QByteArray queue = (slash < 0 ? name : name.left(slash)).toUtf8();
+    const QByteArray instance = slash < 0 ? QByteArray() : name.mid(slash + 1).toUtf8();
+    if (queue.isEmpty())
+        return {};
+    return DestPtr(cupsGetNamedDest(http, queue.constData(), instance.isEmpty() ? nullptr : instance.constData()));
+}
+
+QString DestName(const cups_dest_t *d)
+{
+    QString name = QString::fromUtf8(d->name);
+    if (d->instance && *d->instance)
+        name += QLatin1Char('/') + QString::fromUtf8(d->instance);
+    return name;
+}
+
+QString LastError()
+{
+    return QString::fromUtf8(cupsLastErrorString());
+}
+
+QStringList Strings(ipp_attribute_t *attr)
+{
+    QStringList list;
+    if (!attr)
+        return list;
+    for (int i = 0; i < ippGetCount(attr); ++i) {
+        if (const char *s = ippGetString(attr, i, nullptr))
+            list.append(QString::fromUtf8(s));
+    }
+    return list;
+}
+
+QString DefaultString(http_t *http, cups_dest_t *dest, cups_dinfo_t *info, const char *option)
+{
+    ipp_attribute_t *attr = cupsFindDestDefault(http, dest, info, option);
+    const char *s = attr ? ippGetString(attr, 0, nullptr) : nullptr;
+    return s ? QString::fromUtf8(s) : QString();
+}
+
+SpoolerResolution ResolutionAt(ipp_attribute_t *attr, int i)
+{
+    int y = 0;
+    ipp_res_t units = IPP_RES_PER_INCH;
+    int x = ippGetResolution(attr, i, &y, &units);
+    if (units == IPP_RES_PER_CM) {
+        x = (x * 254 + 50) / 100;
+        y = (y * 254 + 50) / 100;
+    }
+    return {x, y};
+}
+
+QString ResolutionText(int x, int y)
+{
+    return x == y ? QStringLiteral("%1dpi").arg(x) : QStringLiteral("%1x%2dpi").arg(x).arg(y);
+}
+
+} // namespace
+
+QStringList CupsSpooler::PrinterNames()
+{
+    cups_dest_t *dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names.append(DestName(&dests[i]));
+    cupsFreeDests(count, dests);
+    return names;
+}
+
+QString CupsSpooler::DefaultPrinterName()
+{
+    DestPtr dest(cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr));
+    return dest ? DestName(dest.get()) : QString();
+}
+
+bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
+{
+    DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
+    if (!dest)
+        return false;
+    InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
+    if (!info)
+        return false;
+    http_t *http = CUPS_HTTP_DEFAULT;
+    caps = PrinterCaps();
+
+    const int mediaCount = cupsGetDestMediaCount(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT);
+    for (int i = 0; i < mediaCount; ++i) {
+        cups_size_t size{};
+        if (!cupsGetDestMediaByIndex(http, dest.get(), info.get(), i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+            continue;
+        SpoolerPaper paper;
+        paper.keyword = QString::fromUtf8(size.media);
+        if (paper.keyword.startsWith(QLatin1String("custom_")) || size.width <= 0 || size.length <= 0)
+            continue;
+        paper.width = size.width;
+        paper.length = size.length;
+        paper.left = size.left;
+        paper.bottom = size.bottom;
+        paper.right = size.right;
+        paper.top = size.top;
+        caps.papers.append(paper);
+    }
+    cups_size_t defaultSize{};
+    if (cupsGetDestMediaDefault(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT, &defaultSize)) {
+        for (int i = 0; i < caps.papers.size(); ++i) {
+            if (caps.papers[i].keyword == QString::fromUtf8(defaultSize.media))
+                caps.defaultPaper = i;
+        }
+    }
+
+    const QStringList sources = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_MEDIA_SOURCE));
+    for (const QString &s : sources)
+        caps.bins.append(SpoolerBin{0, s, QString()});
+    const int defaultSource = sources.indexOf(DefaultString(http, dest.get(), info.get(), CUPS_MEDIA_SOURCE));
+    caps.defaultBin = std::max(0, defaultSource);
+
+    if (ipp_attribute_t *res = cupsFindDestSupported(http, dest.get(), info.get(), "printer-resolution")) {
+        for (int i = 0; i < ippGetCount(res); ++i) {
+            const SpoolerResolution r = ResolutionAt(res, i);
+            if (r.x > 0 && r.y > 0 && !caps.resolutions.contains(r))
+                caps.resolutions.append(r);
+        }
+    }
+    if (ipp_attribute_t *def = cupsFindDestDefault(http, dest.get(), info.get(), "printer-resolution")) {
+        if (ippGetValueTag(def) == IPP_TAG_RESOLUTION)
+            caps.defaultResolution = std::max(0, int(caps.resolutions.indexOf(ResolutionAt(def, 0))));
+    }
+
+    if (ipp_attribute_t *q = cupsFindDestSupported(http, dest.get(), info.get(), CUPS_PRINT_QUALITY)) {
+        for (int i = 0; i < ippGetCount(q); ++i) {
+            switch (ippGetInteger(q, i)) {
+            case IPP_QUALITY_DRAFT: caps.qualities.append(DMRES_DRAFT); break;
+            case IPP_QUALITY_NORMAL: caps.qualities.append(DMRES_MEDIUM); break;
+            case IPP_QUALITY_HIGH: caps.qualities.append(DMRES_HIGH); break;
+            default: break;
+            }
+        }
+    }
+    caps.color = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_PRINT_COLOR_MODE))
+                     .contains(QStringLiteral("color"));
+    caps.defaultColor = caps.color && DefaultString(http, dest.get(), info.get(), CUPS_PRINT_COLOR_MODE) != QLatin1String("monochrome");
+    caps.duplex = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_SIDES))
+                      .contains(QStringLiteral(CUPS_SIDES_TWO_SIDED_PORTRAIT));
+    NumberPapersAndBins(caps);
+    return true;
+}
+
+QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &caps, const DevMode &dm)
+{
+    QList<QPair<QByteArray, QByteArray>> options;
+    const PageGeometry g = GeometryFor(caps, dm);
+    QByteArray media;
+    if (static_cast<uint16_t>(dm.PaperSize()) != DMPAPER_USER) {
+        if (const SpoolerPaper *paper = caps.FindPaper(dm))
+            media = paper->keyword.toUtf8();
+    }
+    if (media.isEmpty()) {
+        media = QStringLiteral("custom_%1x%2mm")
+                    .arg(QString::number(g.sheetWidth / 100.0, 'f', 2), QString::number(g.sheetLength / 100.0, 'f', 2))
+                    .toUtf8();
+    }
+    options.append({CUPS_MEDIA, media});
+    if (const SpoolerBin *bin = caps.FindBin(dm))
+        options.append({CUPS_MEDIA_SOURCE, bin->keyword.toUtf8()});
+    options.append({"printer-resolution", ResolutionText(g.xDpi, g.yDpi).toUtf8()});
+    if (dm.PrintQuality() < 0 && caps.qualities.contains(dm.PrintQuality()))
+        options.append({CUPS_PRINT_QUALITY, QByteArray::number(IppQualityForCode(dm.PrintQuality()))});
+    // Landscape pages are already turned on the portrait sheet.
+    options.append({QByteArray(CUPS_ORIENTATION), QByteArray(CUPS_ORIENTATION_PORTRAIT)});
+    if (caps.color)
+        options.append({QByteArray(CUPS_PRINT_COLOR_MODE), QByteArray(dm.Color() == DMCOLOR_COLOR ? "color" : "monochrome")});
+    if (caps.duplex) {
+        const char *sides = CUPS_SIDES_ONE_SIDED;
+        if (dm.Duplex() == DMDUP_VERTICAL)
+            sides = CUPS_SIDES_TWO_SIDED_PORTRAIT;
+        else if (dm.Duplex() == DMDUP_HORIZONTAL)
+            sides = CUPS_SIDES_TWO_SIDED_LANDSCAPE;
+        options.append({QByteArray(CUPS_SIDES), QByteArray(sides)});
+    }
+    return options;
+}
+
+namespace {
+
+bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &jobOptions, const QString &title,
+            const QByteArray &pdf, QString &error)
+{
+    DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
+    if (!dest) {
+        error = QStringLiteral("The printer \"%1\" is not available: %2").arg(name, LastError());
+        return false;
+    }
+    HttpPtr http(cupsConnectDest(dest.get(), CUPS_DEST_FLAGS_NONE, 30000, nullptr, nullptr, 0, nullptr, nullptr));
+    if (!http) {
+        error = QStringLiteral("Cannot connect to the printer \"%1\": %2").arg(name, LastError());
+        return false;
+    }
+    InfoPtr info(cupsCopyDestInfo(http.get(), dest.get()));
+    if (!info) {
+        error = QStringLiteral("Cannot read the printer \"%1\": %2").arg(name, LastError());
+        return false;
+    }
+    int numOptions = 0;
+    cups_option_t *options = nullptr;
+    for (const auto &o : jobOptions)
+        numOptions = cupsAddOption(o.first.constData(), o.second.constData(), numOptions, &options);
+    int jobId = 0;
+    const QByteArray titleUtf8 = title.toUtf8();
+    const ipp_status_t created = cupsCreateDestJob(http.get(), dest.get(), info.get(), &jobId, titleUtf8.constData(),
+                                                   numOptions, options);
+    cupsFreeOptions(numOptions, options);
+    if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
+        error = QStringLiteral("The printer \"%1\" refused the job: %2").arg(name, LastError());
+        return false;
+    }
+    auto fail = [&](const QString &what) {
+        error = QStringLiteral("%1 \"%2\": %3").arg(what, name, LastError());
+        cupsCancelDestJob(http.get(), dest.get(), jobId);
+        return false;
+    };
+    if (cupsStartDestDocument(http.get(), dest.get(), info.get(), jobId, titleUtf8.constData(), CUPS_FORMAT_PDF, 0,
+                              nullptr, 1)
+        != HTTP_STATUS_CONTINUE)
+        return fail(QStringLiteral("Cannot send the document to the printer"));
+    constexpr qsizetype Chunk = 65536;
+    for (qsizetype pos = 0; pos < pdf.size(); pos += Chunk) {
+        const qsizetype n = std::min(Chunk, pdf.size() - pos);
+        if (cupsWriteRequestData(http.get(), pdf.constData() + pos, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
+            cupsFinishDestDocument(http.get(), dest.get(), info.get());
+            return fail(QStringLiteral("Cannot send the document to the printer"));
+        }
+    }
+    if (cupsFinishDestDocument(http.get(), dest.get(), info.get()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return fail(QStringLiteral("The printer did not accept the document"));
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<SpoolJob> CupsSpooler::StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
+                                                const QString &title, QString &error)
+{
+    if (!NamedDest(CUPS_HTTP_DEFAULT, name)) {
+        error = QStringLiteral("The printer \"%1\" is not available: %2").arg(name, LastError());
+        return nullptr;
+    }
+    auto options = JobOptions(caps, dm);
+    return std::make_unique<SpoolJob>(
+        GeometryFor(caps, dm), title,
+        [name, options, title](const QByteArray &pdf, int, QString &err) { return Submit(name, options, title, pdf, err); });
+}

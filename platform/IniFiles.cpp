@@ -1,0 +1,491 @@
+#include "platform/IniFiles.h"
+
+#include "platform/CaseFolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Windows-1252 0x80..0x9F; the five unassigned codes map to the C1 controls.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool IsBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\v')
+        || c == QLatin1Char('\f');
+}
+
+QString TrimBlanks(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && IsBlank(s.at(b)))
+        ++b;
+    while (e > b && IsBlank(s.at(e - 1)))
+        --e;
+    return s.mid(b, e - b);
+}
+
+bool IsQuote(QChar c)
+{
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+// ASCII digits only, whatever the locale.
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+bool ParseInteger(const QString &text, int &result)
+{
+    const QString s = TrimBlanks(text);
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < s.size() && (s.at(i) == QLatin1Char('+') || s.at(i) == QLatin1Char('-'))) {
+        negative = s.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    bool hex = false;
+    if (i < s.size() && s.at(i) == QLatin1Char('$')) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < s.size() && s.at(i) == QLatin1Char('0')
+               && (s.at(i + 1) == QLatin1Char('x') || s.at(i + 1) == QLatin1Char('X'))) {
+        hex = true;
+        i += 2;
+    }
+    if (i >= s.size())
+        return false;
+    qint64 value = 0;
+    for (; i < s.size(); ++i) {
+        int d = hex ? HexDigit(s.at(i)) : (s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9' ? s.at(i).unicode() - '0' : -1);
+        if (d < 0)
+            return false;
+        value = value * (hex ? 16 : 10) + d;
+        if (value > 0xFFFFFFFFLL)
+            return false;
+    }
+    if (hex) {
+        // Hex spells the 32-bit pattern: $FFFFFFFF is -1.
+        qint64 v = value > 0x7FFFFFFFLL ? value - 0x100000000LL : value;
+        result = static_cast<int>(negative ? -v : v);
+        if (negative && v == -0x80000000LL)
+            return false;
+        return true;
+    }
+    if (negative)
+        value = -value;
+    if (value < -0x80000000LL || value > 0x7FFFFFFFLL)
+        return false;
+    result = static_cast<int>(value);
+    return true;
+}
+
+} // namespace
+
+TIniFile::TIniFile(const QString &FileName) : m_fileName(FileName) {}
+
+TIniFile::~TIniFile()
+{
+    // Only reached with pending writes when an update scope was never closed.
+    if (m_dirty) {
+        try {
+            Flush();
+        } catch (const Exception &) {
+        }
+    }
+}
+
+QString TIniFile::DecodeFileBytes(const QByteArray &Bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(Bytes);
+    if (!utf8.hasError())
+        return text;
+    text.clear();
+    text.reserve(Bytes.size());
+    for (char ch : Bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(char16_t(b)));
+    }
+    return text;
+}
+
+QString TIniFile::DecodeValue(const QString &Raw)
+{
+    QString v = TrimBlanks(Raw);
+    if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+QString TIniFile::EncodeValue(const QString &Value)
+{
+    const bool needsQuotes = (!Value.isEmpty() && (IsBlank(Value.front()) || IsBlank(Value.back())))
+        || (Value.size() >= 2 && IsQuote(Value.front()) && Value.back() == Value.front());
+    return needsQuotes ? QLatin1Char('"') + Value + QLatin1Char('"') : Value;
+}
+
+TIniFile::FileStamp TIniFile::Stamp(const QString &Path)
+{
+    FileStamp st;
+    struct stat sb;
+    if (::stat(QFile::encodeName(Path).constData(), &sb) == 0) {
+        st.exists = true;
+        st.dev = sb.st_dev;
+        st.ino = sb.st_ino;
+        st.size = sb.st_size;
+        st.mtimeNs = qint64(sb.st_mtim.tv_sec) * 1000000000LL + sb.st_mtim.tv_nsec;
+    }
+    return st;
+}
+
+void TIniFile::Refresh() const
+{
+    // Pending writes of an update scope are ours and must not be thrown away.
+    if (m_dirty)
+        return;
+    const FileStamp now = Stamp(m_fileName);
+    if (m_loaded && now == m_stamp)
+        return;
+    QByteArray bytes;
+    if (now.exists) {
+        QFile f(m_fileName);
+        if (f.open(QIODevice::ReadOnly))
+            bytes = f.readAll();
+    }
+    Parse(DecodeFileBytes(bytes));
+    m_stamp = now;
+    m_loaded = true;
+}
+
+void TIniFile::Parse(const QString &Text) const
+{
+    m_sections.clear();
+    m_sections.append(Section{});
+    const QStringList lines = Text.split(QLatin1Char('\n'));
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        QString text = lines.at(n);
+        if (n == lines.size() - 1 && text.isEmpty())
+            break;  // after the final line break
+        if (text.endsWith(QLatin1Char('\r')))
+            text.chop(1);
+        Line line;
+        line.text = text;
+        const QString t = TrimBlanks(text);
+        if (t.startsWith(QLatin1Char('['))) {
+            const qsizetype close = t.indexOf(QLatin1Char(']'));
+            if (close > 0) {
+                Section s;
+                s.name = TrimBlanks(t.mid(1, close - 1));
+                s.header = true;
+                m_sections.append(s);
+                continue;
+            }
+        }
+        if (m_sections.size() > 1 && !t.isEmpty() && t.front() != QLatin1Char(';')) {
+            const qsizetype eq = text.indexOf(QLatin1Char('='));
+            if (eq >= 0) {
+                line.kind = Line::Entry;
+                line.key = TrimBlanks(text.left(eq));
+                line.raw = text.mid(eq + 1);
+            }
+        }
+        m_sections.last().lines.append(line);
+    }
+}
+
+QString TIniFile::Serialize() const
+{
+    QString out;
+    for (const Section &s : m_sections) {
+        if (s.header) {
+            out += QLatin1Char('[') + s.name + QLatin1String("]\n");
+        }
+        for (const Line &l : s.lines) {
+            out += l.text;
+            out += QLatin1Char('\n');
+        }
+    }
+    return out;
+}
+
+int TIniFile::FindSection(const QString &Name) const
+{
+    for (int i = 1; i < m_sections.size(); ++i) {
+        if (m_sections.at(i).name.compare(Name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int TIniFile::FindKey(const Section &S, const QString &Ident)
+{
+    for (int i = 0; i < S.lines.size(); ++i) {
+        const Line &l = S.lines.at(i);
+        if (l.kind == Line::Entry && l.key.compare(Ident, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void TIniFile::CheckSection(const QString &Section)
+{
+    if (Section.isEmpty() || TrimBlanks(Section) != Section || Section.contains(QLatin1Char(']'))
+        || Section.contains(QLatin1Char('\n')) || Section.contains(QLatin1Char('\r')))
+        throw EIniFileException(QStringLiteral("Invalid section name \"%1\"").arg(Section));
+}
+
+void TIniFile::CheckIdent(const QString &Ident)
+{
+    if (Ident.isEmpty() || TrimBlanks(Ident) != Ident || Ident.contains(QLatin1Char('='))
+        || Ident.contains(QLatin1Char('\n')) || Ident.contains(QLatin1Char('\r'))
+        || Ident.front() == QLatin1Char('[') || Ident.front() == QLatin1Char(';'))
+        throw EIniFileException(QStringLiteral("Invalid key name \"%1\"").arg(Ident));
+}
+
+void TIniFile::CheckValue(const QString &Value)
+{
+    if (Value.contains(QLatin1Char('\n')) || Value.contains(QLatin1Char('\r')) || Value.contains(QChar(0)))
+        throw EIniFileException(QStringLiteral("A value with a line break cannot be stored"));
+}
+
+QString TIniFile::ReadString(const QString &Section, const QString &Ident, const QString &Default) const
+{
+    Refresh();
+    const int s = FindSection(Section);
+    if (s < 0)
+        return Default;
+    const int k = FindKey(m_sections.at(s), Ident);
+    if (k < 0)
+        return Default;
+    return DecodeValue(m_sections.at(s).lines.at(k).raw);
+}
+
+void TIniFile::WriteString(const QString &Section, const QString &Ident, const QString &Value)
+{
+    CheckSection(Section);
+    CheckIdent(Ident);
+    CheckValue(Value);
+    Refresh();
+    const QString raw = EncodeValue(Value);
+    int s = FindSection(Section);
+    if (s < 0) {
+        struct Section sec;
+        sec.name = Section;
+        sec.header = true;
+        m_sections.append(sec);
+        s = m_sections.size() - 1;
+    }
+    auto &sec = m_sections[s];
+    const int k = FindKey(sec, Ident);
+    if (k >= 0) {
+        Line &l = sec.lines[k];
+        if (l.raw == raw)
+            return;
+        l.raw = raw;
+        l.text = l.key + QLatin1Char('=') + raw;
+    } else {
+        Line l;
+        l.kind = Line::Entry;
+        l.key = Ident;
+        l.raw = raw;
+        l.text = Ident + QLatin1Char('=') + raw;
+        // New keys go after the last entry, ahead of trailing blank lines.
+        qsizetype at = sec.lines.size();
+        while (at > 0 && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
+            --at;
+        sec.lines.insert(at, l);
+    }
+    Changed();
+}
+
+int TIniFile::ReadInteger(const QString &Section, const QString &Ident, int Default) const
+{
+    int v = Default;
+    if (!ParseInteger(ReadString(Section, Ident, QString()), v))
+        return Default;
+    return v;
+}
+
+void TIniFile::WriteInteger(const QString &Section, const QString &Ident, int Value)
+{
+    WriteString(Section, Ident, QString::number(Value));
+}
+
+bool TIniFile::ReadBool(const QString &Section, const QString &Ident, bool Default) const
+{
+    return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteBool(const QString &Section, const QString &Ident, bool Value)
+{
+    WriteString(Section, Ident, Value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TIniFile::ReadSection(const QString &Section, QStringList &Idents) const
+{
+    Idents.clear();
+    Refresh();
+    const int s = FindSection(Section);
+    if (s < 0)
+        return;
+    for (const Line &l : m_sections.at(s).lines) {
+        if (l.kind == Line::Entry && !l.key.isEmpty() && !Idents.contains(l.key, Qt::CaseInsensitive))
+            Idents.append(l.key);
+    }
+}
+
+void TIniFile::ReadSections(QStringList &Sections) const
+{
+    Sections.clear();
+    Refresh();
+    for (int i = 1; i < m_sections.size(); ++i) {
+        if (!Sections.contains(m_sections.at(i).name, Qt::CaseInsensitive))
+            Sections.append(m_sections.at(i).name);
+    }
+}
+
+void TIniFile::ReadSectionValues(const QString &Section, QStringList &Values) const
+{
+    Values.clear();
+    QStringList keys;
+    ReadSection(Section, keys);
+    for (const QString &k : keys)
+        Values.append(k + QLatin1Char('=') + ReadString(Section, k, QString()));
+}
+
+bool TIniFile::SectionExists(const QString &Section) const
+{
+    Refresh();
+    return FindSection(Section) >= 0;
+}
+
+bool TIniFile::ValueExists(const QString &Section, const QString &Ident) const
+{
+    Refresh();
+    const int s = FindSection(Section);
+    return s >= 0 && FindKey(m_sections.at(s), Ident) >= 0;
+}
+
+void TIniFile::EraseSection(const QString &Section)
+{
+    Refresh();
+    bool any = false;
+    for (int s; (s = FindSection(Section)) >= 0;) {
+        m_sections.removeAt(s);
+        any = true;
+    }
+    if (any)
+        Changed();
+}
+
+void TIniFile::DeleteKey(const QString &Section, const QString &Ident)
+{
+    Refresh();
+    const int s = FindSection(Section);
+    if (s < 0)
+        return;
+    bool any = false;
+    for (int k; (k = FindKey(m_sections.at(s), Ident)) >= 0;) {
+        m_sections[s].lines.removeAt(k);
+        any = true;
+    }
+    if (any)
+        Changed();
+}
+
+void TIniFile::Changed()
+{
+    m_dirty = true;
+    if (m_updateDepth == 0)
+        Flush();
+}
+
+void TIniFile::UpdateFile()
+{
+    if (m_dirty)
+        Flush();
+}
+
+void TIniFile::BeginUpdate()
+{
+    ++m_updateDepth;
+}
+
+void TIniFile::EndUpdate()
+{
+    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_dirty)
+        Flush();
+}
+
+void TIniFile::Flush()
+{
+    const QByteArray bytes = Serialize().toUtf8();
+    QSaveFile f(m_fileName);
+    bool ok = f.open(QIODevice::WriteOnly);
+    ok = ok && f.write(bytes) == bytes.size();
+    ok = ok && f.commit();
+    m_dirty = false;
+    if (!ok) {
+        // Memory goes back to what the disk holds.
+        m_loaded = false;
+        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
+    }
+    ++m_rewrites;
+    m_stamp = Stamp(m_fileName);
+}
+
+TIniUpdate::~TIniUpdate()
+{
+    if (!m_ini)
+        return;
+    try {
+        m_ini->EndUpdate();
+    } catch (const Exception &) {
+    }
+}
+
+void TIniUpdate::Commit()
+{
+    TIniFile *ini = m_ini;
+    m_ini = nullptr;
+    if (ini)
+        ini->EndUpdate();
+}
+
+QString TRegistryIniFile::RegistryFileName(const QString &KeyPath, const QString &ConfigFolder)
+{
+    QStringList parts = KeyPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (!parts.isEmpty() && parts.front().compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0)
+        parts.removeFirst();
+    // Key names are not paths here.
+    for (QString &p : parts) {
+        p.replace(QLatin1Char('/'), QLatin1Char('_'));
+        if (p == QLatin1String(".") || p == QLatin1String(".."))
+            p = QStringLiteral("_");
+    }
+    const QString folder = ForceDirectoriesNoCase(ConfigFolder, parts.join(QLatin1Char('/')));
+    return ResolveNameNoCase(folder, QStringLiteral("Registry.ini"));
+}
+
+TRegistryIniFile::TRegistryIniFile(const QString &KeyPath, const QString &ConfigFolder)
+    : TIniFile(RegistryFileName(KeyPath, ConfigFolder)), m_keyPath(KeyPath)
+{
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "platform/Exception.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+// A failed write or erase: "Unable to write to <file>".
+class EIniFileException : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// A file in the Windows profile (INI) format, read and written as the profile
+// functions do:
+// - sections and keys compare without regard to case but keep the spelling and
+//   order they were first written with; the first of duplicate sections/keys wins;
+// - a value is the raw text after "=" (no escapes); on reading, leading and
+//   trailing blanks are trimmed and one pair of enclosing quotes ("..." or '...')
+//   is stripped. Writing quotes a value that would otherwise lose its blanks or
+//   its own quotes, so every value reads back as it was written;
+// - comment lines (";"), blank lines and lines of other shapes are kept;
+// - the file is read as UTF-8 when valid, otherwise as Windows-1252, and written
+//   as UTF-8;
+// - every public write reaches the disk before the call returns, through a
+//   temporary file renamed over the old one, so the file on disk is always whole.
+//   Between BeginUpdate and the matching EndUpdate writes are gathered and the file
+//   is rewritten once, at EndUpdate (use TIniUpdate for that).
+// The file is read again whenever it changed on disk since it was last read.
+// A write fails with EIniFileException when the file cannot be written, and with
+// EIniFileException when a section, key or value cannot be stored in the format
+// (line breaks, a key with "=", a section with "]").
+class TIniFile
+{
+public:
+    explicit TIniFile(const QString &FileName);
+    virtual ~TIniFile();
+    TIniFile(const TIniFile &) = delete;
+    TIniFile &operator=(const TIniFile &) = delete;
+
+    const QString &FileName() const { return m_fileName; }
+
+    QString ReadString(const QString &Section, const QString &Ident, const QString &Default) const;
+    void WriteString(const QString &Section, const QString &Ident, const QString &Value);
+    // Decimal, "$hex" or "0x" hex with an optional sign; anything else (or out of
+    // the 32-bit range) gives Default.
+    int ReadInteger(const QString &Section, const QString &Ident, int Default) const;
+    void WriteInteger(const QString &Section, const QString &Ident, int Value);
+    // True for any integer other than 0.
+    bool ReadBool(const QString &Section, const QString &Ident, bool Default) const;
+    // Writes "1" or "0".
+    void WriteBool(const QString &Section, const QString &Ident, bool Value);
+
+    // The key names of a section, in file order (empty when the section is missing).
+    void ReadSection(const QString &Section, QStringList &Idents) const;
+    // The section names, in file order.
+    void ReadSections(QStringList &Sections) const;
+    // "key=value" lines of a section, values as ReadString gives them.
+    void ReadSectionValues(const QString &Section, QStringList &Values) const;
+    bool SectionExists(const QString &Section) const;
+    bool ValueExists(const QString &Section, const QString &Ident) const;
+    void EraseSection(const QString &Section);
+    void DeleteKey(const QString &Section, const QString &Ident);
+
+    // Writes pending changes (only needed inside BeginUpdate/EndUpdate).
+    void UpdateFile();
+    void BeginUpdate();
+    // Rewrites the file once when the outermost update ends and something changed.
+    void EndUpdate();
+
+    // Number of times the file has been rewritten by this object.
+    int RewriteCount() const { return m_rewrites; }
+
+    // Text helpers of the format, public for the fuzz target and tests.
+    static QString DecodeFileBytes(const QByteArray &Bytes);
+    static QString DecodeValue(const QString &Raw);
+    static QString EncodeValue(const QString &Value);
+
+private:
+    struct Line {
+        enum Kind { Other, Entry, Header } kind = Other;
+        QString text;  // the line as stored (for Other and untouched entries)
+        QString key;   // Entry: trimmed key; Header: section name
+        QString raw;   // Entry: raw value text after "="
+    };
+    struct Section {
+        QString name;   // empty for lines before the first header
+        bool header = false;
+        QList<Line> lines;
+    };
+    struct FileStamp {
+        bool exists = false;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = 0;
+        qint64 mtimeNs = 0;
+        bool operator==(const FileStamp &) const = default;
+    };
+
+    void Refresh() const;
+    void Parse(const QString &Text) const;
+    QString Serialize() const;
+    static FileStamp Stamp(const QString &Path);
+    int FindSection(const QString &Name) const;
+    static int FindKey(const Section &S, const QString &Ident);
+    void Changed();
+    void Flush();
+    static void CheckSection(const QString &Section);
+    static void CheckIdent(const QString &Ident);
+    static void CheckValue(const QString &Value);
+
+    QString m_fileName;
+    mutable QList<Section> m_sections;
+    mutable FileStamp m_stamp;
+    mutable bool m_loaded = false;
+    bool m_dirty = false;
+    int m_updateDepth = 0;
+    int m_rewrites = 0;
+};
+
+// Gathers the writes of a scope into one rewrite of the file. Call Commit() at the
+// end of the scope so that a write error is raised; a scope left by an exception
+// still writes what it gathered, silently.
+class TIniUpdate
+{
+public:
+    explicit TIniUpdate(TIniFile &Ini) : m_ini(&Ini) { m_ini->BeginUpdate(); }
+    ~TIniUpdate();
+    void Commit();
+    TIniUpdate(const TIniUpdate &) = delete;
+    TIniUpdate &operator=(const TIniUpdate &) = delete;
+
+private:
+    TIniFile *m_ini;
+};
+
+// The registry store: a key of the current user's hive stands here as one INI
+// file, <ConfigFolder>/<key path below "Software">/Registry.ini, with one section
+// per subkey and one key per value name. KeyPath is given the Windows way, for
+// example "Software\Morvane Software\Plikora"; each folder on the way reuses an
+// existing one whose name differs only in case. The folder is made when the store
+// opens; when it cannot be made, writes fail as for any INI file.
+class TRegistryIniFile : public TIniFile
+{
+public:
+    TRegistryIniFile(const QString &KeyPath, const QString &ConfigFolder);
+
+    const QString &KeyPath() const { return m_keyPath; }
+    static QString RegistryFileName(const QString &KeyPath, const QString &ConfigFolder);
+
+private:
+    QString m_keyPath;
+};

@@ -1,0 +1,669 @@
+#include "platform/RichEdit.h"
+
+#include "platform/RtfCodePage.h"
+#include "platform/RtfReader.h"
+#include "platform/RtfWriter.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QMimeData>
+#include <QPainter>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextLayout>
+#include <QTextList>
+
+namespace {
+
+const char kRtfMime[] = "text/rtf";
+const char kRtfMimeAlt[] = "application/rtf";
+
+bool IsLineBreak(QChar c)
+{
+    return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+TTextAttributes FromRtf(const RtfCharAttributes &a)
+{
+    TTextAttributes t;
+    t.Name = a.name;
+    t.Size = a.points;
+    t.Color = a.colour;
+    t.Style = (a.bold ? unsigned(RichStyle::Bold) : 0) | (a.italic ? unsigned(RichStyle::Italic) : 0)
+              | (a.underline ? unsigned(RichStyle::Underline) : 0)
+              | (a.strikeOut ? unsigned(RichStyle::StrikeOut) : 0);
+    t.Consistent = unsigned(RichConsistent::All);
+    return t;
+}
+
+QTextCharFormat ToFormat(const TTextAttributes &a)
+{
+    QTextCharFormat f;
+    if (!a.Name.isEmpty())
+        f.setFontFamilies(QStringList{a.Name});
+    if (a.Size > 0)
+        f.setFontPointSize(a.Size);
+    f.setFontWeight(a.HasStyle(RichStyle::Bold) ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(a.HasStyle(RichStyle::Italic));
+    f.setFontUnderline(a.HasStyle(RichStyle::Underline));
+    f.setFontStrikeOut(a.HasStyle(RichStyle::StrikeOut));
+    if (a.Color.isValid())
+        f.setForeground(a.Color);
+    return f;
+}
+
+QString NormaliseBreaks(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace
+
+struct RichEdit::Layout
+{
+    std::unique_ptr<QTextDocument> doc;
+    QPainter *canvas = nullptr;
+    double width = 0;      // device pixels
+    double fitHeight = 0;  // height of the lines that fit
+};
+
+RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
+{
+    setAcceptRichText(true);
+    m_default.Name = font().family();
+    m_default.Size = FontPoints(font());
+    ApplyHideSelection();
+}
+
+RichEdit::~RichEdit() = default;
+
+QStringList RichEdit::Lines() const
+{
+    QString raw = document()->toRawText();
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i)
+        if (IsLineBreak(raw[i])) {
+            lines.append(raw.mid(start, i - start));
+            start = i + 1;
+        }
+    lines.append(raw.mid(start));
+    if (lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void RichEdit::SetLines(const QStringList &lines)
+{
+    SetText(lines.join(QLatin1Char('\n')));
+}
+
+void RichEdit::AddLine(const QString &line)
+{
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    if (TextLength() > 0 && !c.block().text().isEmpty())
+        c.insertBlock();
+    c.insertText(NormaliseBreaks(line), ToFormat(m_default));
+}
+
+void RichEdit::DeleteLine(int index)
+{
+    QString raw = document()->toRawText();
+    int line = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= raw.size(); ++i) {
+        if (i == raw.size() || IsLineBreak(raw[i])) {
+            if (line == index) {
+                QTextCursor c(document());
+                c.setPosition(static_cast<int>(start));
+                c.setPosition(static_cast<int>(std::min(i + 1, raw.size())), QTextCursor::KeepAnchor);
+                c.removeSelectedText();
+                return;
+            }
+            ++line;
+            start = i + 1;
+        }
+    }
+}
+
+QString RichEdit::Text() const
+{
+    QString raw = document()->toRawText();
+    QString out;
+    out.reserve(raw.size());
+    for (QChar c : raw) {
+        if (IsLineBreak(c))
+            out.append(QLatin1String("\r\n"));
+        else
+            out.append(c);
+    }
+    return out;
+}
+
+void RichEdit::SetText(const QString &text)
+{
+    Clear();
+    QTextCursor c(document());
+    c.insertText(NormaliseBreaks(text), ToFormat(m_default));
+}
+
+void RichEdit::Clear()
+{
+    clear();
+    QTextCursor c(document());
+    c.setBlockCharFormat(ToFormat(m_default));
+    setCurrentCharFormat(ToFormat(m_default));
+}
+
+int RichEdit::SelStart() const
+{
+    return textCursor().selectionStart();
+}
+
+void RichEdit::SetSelStart(int position)
+{
+    QTextCursor c = textCursor();
+    c.setPosition(std::clamp(position, 0, TextLength()));
+    setTextCursor(c);
+}
+
+int RichEdit::SelLength() const
+{
+    QTextCursor c = textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void RichEdit::SetSelLength(int length)
+{
+    QTextCursor c = textCursor();
+    int start = c.selectionStart();
+    c.setPosition(start);
+    c.setPosition(std::clamp(start + std::max(length, 0), 0, TextLength()), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString RichEdit::SelText() const
+{
+    QString s = textCursor().selectedText();
+    QString out;
+    for (QChar c : s) {
+        if (IsLineBreak(c))
+            out.append(QLatin1String("\r\n"));
+        else
+            out.append(c);
+    }
+    return out;
+}
+
+void RichEdit::SetSelText(const QString &text)
+{
+    QTextCursor c = textCursor();
+    c.insertText(NormaliseBreaks(text));
+    setTextCursor(c);
+}
+
+void RichEdit::SelectAllText()
+{
+    selectAll();
+}
+
+int RichEdit::TextLength() const
+{
+    return document()->characterCount() - 1;
+}
+
+bool RichEdit::Modified() const
+{
+    return document()->isModified();
+}
+
+void RichEdit::SetModified(bool modified)
+{
+    document()->setModified(modified);
+}
+
+void RichEdit::Undo()
+{
+    undo();
+}
+
+bool RichEdit::CanUndo() const
+{
+    return document()->isUndoAvailable();
+}
+
+bool RichEdit::CanPaste() const
+{
+    return !isReadOnly() && canPaste();
+}
+
+void RichEdit::SetHideSelection(bool hide)
+{
+    m_hideSelection = hide;
+    ApplyHideSelection();
+}
+
+void RichEdit::ApplyHideSelection()
+{
+    QPalette p = palette();
+    QPalette base = QPalette();
+    if (m_hideSelection && !hasFocus()) {
+        p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Inactive, QPalette::Base));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Inactive, QPalette::Text));
+    } else {
+        p.setColor(QPalette::Inactive, QPalette::Highlight, base.color(QPalette::Inactive, QPalette::Highlight));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   base.color(QPalette::Inactive, QPalette::HighlightedText));
+    }
+    setPalette(p);
+}
+
+void RichEdit::focusInEvent(QFocusEvent *event)
+{
+    QTextEdit::focusInEvent(event);
+    ApplyHideSelection();
+}
+
+void RichEdit::focusOutEvent(QFocusEvent *event)
+{
+    QTextEdit::focusOutEvent(event);
+    ApplyHideSelection();
+}
+
+TTextAttributes RichEdit::SelAttributes() const
+{
+    const QFont def = document()->defaultFont();
+    QTextCursor c = textCursor();
+    if (!c.hasSelection())
+        return FromRtf(EffectiveCharAttributes(currentCharFormat(), def));
+    const int start = c.selectionStart();
+    const int end = c.selectionEnd();
+    bool first = true;
+    RtfCharAttributes a0;
+    unsigned consistent = unsigned(RichConsistent::All);
+    for (QTextBlock b = document()->findBlock(start); b.isValid() && b.position() < end; b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            QTextFragment f = it.fragment();
+            if (f.position() + f.length() <= start || f.position() >= end)
+                continue;
+            RtfCharAttributes a = EffectiveCharAttributes(f.charFormat(), def);
+            if (first) {
+                a0 = a;
+                first = false;
+                continue;
+            }
+            if (a.name != a0.name)
+                consistent &= ~unsigned(RichConsistent::Face);
+            if (a.points != a0.points)
+                consistent &= ~unsigned(RichConsistent::Size);
+            if (a.colour != a0.colour)
+                consistent &= ~unsigned(RichConsistent::Color);
+            if (a.bold != a0.bold)
+                consistent &= ~unsigned(RichConsistent::Bold);
+            if (a.italic != a0.italic)
+                consistent &= ~unsigned(RichConsistent::Italic);
+            if (a.underline != a0.underline)
+                consistent &= ~unsigned(RichConsistent::Underline);
+            if (a.strikeOut != a0.strikeOut)
+                consistent &= ~unsigned(RichConsistent::StrikeOut);
+        }
+    }
+    if (first)
+        a0 = EffectiveCharAttributes(c.charFormat(), def);
+    TTextAttributes t = FromRtf(a0);
+    t.Consistent = consistent;
+    return t;
+}
+
+void RichEdit::MergeSelFormat(const QTextCharFormat &format)
+{
+    mergeCurrentCharFormat(format);
+}
+
+void RichEdit::SetSelAttributes(const TTextAttributes &attributes)
+{
+    MergeSelFormat(ToFormat(attributes));
+    if (!attributes.Color.isValid())
+        SetSelColor(QColor());
+}
+
+void RichEdit::SetSelStyle(RichStyle style, bool on)
+{
+    QTextCharFormat f;
+    switch (style) {
+    case RichStyle::Bold: f.setFontWeight(on ? QFont::Bold : QFont::Normal); break;
+    case RichStyle::Italic: f.setFontItalic(on); break;
+    case RichStyle::Underline: f.setFontUnderline(on); break;
+    case RichStyle::StrikeOut: f.setFontStrikeOut(on); break;
+    }
+    MergeSelFormat(f);
+}
+
+void RichEdit::SetSelFontName(const QString &name)
+{
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{name});
+    MergeSelFormat(f);
+}
+
+void RichEdit::SetSelSize(double points)
+{
+    if (points <= 0)
+        return;
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    MergeSelFormat(f);
+}
+
+void RichEdit::SetSelColor(const QColor &colour)
+{
+    if (colour.isValid()) {
+        QTextCharFormat f;
+        f.setForeground(colour);
+        MergeSelFormat(f);
+        return;
+    }
+    // The automatic colour: the property is removed, which a merge cannot do.
+    QTextCursor c = textCursor();
+    if (!c.hasSelection()) {
+        QTextCharFormat f = currentCharFormat();
+        f.clearForeground();
+        setCurrentCharFormat(f);
+        return;
+    }
+    const int start = c.selectionStart();
+    const int end = c.selectionEnd();
+    struct Piece
+    {
+        int start;
+        int end;
+        QTextCharFormat format;
+    };
+    QList<Piece> pieces;
+    for (QTextBlock b = document()->findBlock(start); b.isValid() && b.position() < end; b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            QTextFragment f = it.fragment();
+            int s = std::max(start, f.position());
+            int e = std::min(end, f.position() + f.length());
+            if (s < e)
+                pieces.append({s, e, f.charFormat()});
+        }
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (Piece &piece : pieces) {
+        edit.setPosition(piece.start);
+        edit.setPosition(piece.end, QTextCursor::KeepAnchor);
+        piece.format.clearForeground();
+        edit.setCharFormat(piece.format);
+    }
+    edit.endEditBlock();
+}
+
+TTextAttributes RichEdit::DefAttributes() const
+{
+    TTextAttributes t = m_default;
+    t.Consistent = unsigned(RichConsistent::All);
+    return t;
+}
+
+void RichEdit::SetDefAttributes(const TTextAttributes &attributes)
+{
+    m_default = attributes;
+    QFont f = document()->defaultFont();
+    if (!attributes.Name.isEmpty())
+        f.setFamilies(QStringList{attributes.Name});
+    if (attributes.Size > 0)
+        f.setPointSizeF(attributes.Size);
+    f.setBold(attributes.HasStyle(RichStyle::Bold));
+    f.setItalic(attributes.HasStyle(RichStyle::Italic));
+    f.setUnderline(attributes.HasStyle(RichStyle::Underline));
+    f.setStrikeOut(attributes.HasStyle(RichStyle::StrikeOut));
+    document()->setDefaultFont(f);
+    if (TextLength() == 0) {
+        QTextCursor c(document());
+        c.setBlockCharFormat(ToFormat(m_default));
+        setCurrentCharFormat(ToFormat(m_default));
+    }
+}
+
+TParaAttributes RichEdit::Paragraph() const
+{
+    QTextBlockFormat f = textCursor().blockFormat();
+    TParaAttributes p;
+    Qt::Alignment h = f.alignment() & Qt::AlignHorizontal_Mask;
+    p.Alignment = (h & Qt::AlignHCenter) ? Qt::AlignHCenter
+                  : (h & Qt::AlignJustify) ? Qt::AlignJustify
+                  : (h & Qt::AlignRight) ? Qt::AlignRight : Qt::AlignLeft;
+    p.FirstIndent = f.textIndent() * 0.75;
+    p.LeftIndent = f.leftMargin() * 0.75;
+    p.RightIndent = f.rightMargin() * 0.75;
+    return p;
+}
+
+void RichEdit::SetParagraph(const TParaAttributes &attributes)
+{
+    QTextBlockFormat f;
+    f.setAlignment(attributes.Alignment);
+    f.setTextIndent(attributes.FirstIndent / 0.75);
+    f.setLeftMargin(attributes.LeftIndent / 0.75);
+    f.setRightMargin(attributes.RightIndent / 0.75);
+    QTextCursor c = textCursor();
+    c.mergeBlockFormat(f);
+}
+
+void RichEdit::ClearNumbering()
+{
+    QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    const int end = c.selectionEnd();
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (QTextBlock b = document()->findBlock(start); b.isValid() && b.position() <= end; b = b.next()) {
+        if (QTextList *list = b.textList())
+            list->remove(b);
+        QTextBlockFormat f = b.blockFormat();
+        if (f.indent() != 0) {
+            f.setIndent(0);
+            edit.setPosition(b.position());
+            edit.setBlockFormat(f);
+        }
+    }
+    edit.endEditBlock();
+}
+
+int RichEdit::FindText(const QString &text, int start, int length, unsigned options) const
+{
+    if (text.isEmpty())
+        return -1;
+    QTextDocument::FindFlags flags;
+    if (options & stMatchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    if (options & stWholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    QTextCursor from(document());
+    from.setPosition(std::clamp(start, 0, TextLength()));
+    QTextCursor found = document()->find(text, from, flags);
+    if (found.isNull())
+        return -1;
+    if (length >= 0 && found.selectionEnd() > start + length)
+        return -1;
+    return found.selectionStart();
+}
+
+void RichEdit::StreamIn(const QByteArray &data)
+{
+    if (IsRtf(data)) {
+        ReadRtf(data, document());
+        setCurrentCharFormat(textCursor().charFormat());
+        return;
+    }
+    QByteArray bytes = data;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    bytes.replace('\0', QByteArray());
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError())
+        text = RtfCodePage::Decode(bytes, 1252);
+    SetText(text);
+}
+
+QByteArray RichEdit::StreamOut() const
+{
+    return WriteRtf(document());
+}
+
+QByteArray RichEdit::StreamOutPlain() const
+{
+    return Text().toUtf8();
+}
+
+void RichEdit::LoadFromFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Exception(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    StreamIn(data);
+}
+
+void RichEdit::SaveToFile(const QString &fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(StreamOut()) < 0 || !file.commit())
+        throw Exception(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+}
+
+QMimeData *RichEdit::createMimeDataFromSelection() const
+{
+    QMimeData *data = QTextEdit::createMimeDataFromSelection();
+    QTextCursor c = textCursor();
+    if (c.hasSelection())
+        data->setData(QLatin1String(kRtfMime), WriteRtf(document(), c.selectionStart(), c.selectionEnd()));
+    return data;
+}
+
+bool RichEdit::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasFormat(QLatin1String(kRtfMime)) || source->hasFormat(QLatin1String(kRtfMimeAlt))
+           || QTextEdit::canInsertFromMimeData(source);
+}
+
+void RichEdit::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly())
+        return;
+    for (const char *mime : {kRtfMime, kRtfMimeAlt}) {
+        if (!source->hasFormat(QLatin1String(mime)))
+            continue;
+        QTextDocument scratch;
+        scratch.setDefaultFont(document()->defaultFont());
+        try {
+            ReadRtf(source->data(QLatin1String(mime)), &scratch);
+        } catch (const ERtfError &) {
+            continue; // fall back to the other formats
+        }
+        QTextCursor c = textCursor();
+        c.insertFragment(QTextDocumentFragment(&scratch));
+        setTextCursor(c);
+        ensureCursorVisible();
+        return;
+    }
+    QTextEdit::insertFromMimeData(source);
+}
+
+int RichEdit::FormatRange(const TFormatRange *range, bool render)
+{
+    if (!range) {
+        m_layout.reset();
+        return 0;
+    }
+    const int length = TextLength();
+    int first = std::clamp(range->First, 0, length);
+    int last = range->Last < 0 || range->Last > length ? length : range->Last;
+    last = std::max(last, first);
+    m_layout.reset();
+    QPainter *canvas = range->Canvas;
+    if (!canvas || !canvas->device())
+        return first;
+    QPaintDevice *device = canvas->device();
+    const int dpiX = device->logicalDpiX();
+    const int dpiY = device->logicalDpiY();
+
+    auto layout = std::make_unique<Layout>();
+    layout->canvas = canvas;
+    layout->doc.reset(document()->clone());
+    QTextDocument *doc = layout->doc.get();
+    {
+        QTextCursor c(doc);
+        c.setPosition(last);
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        c.setPosition(0);
+        c.setPosition(first, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    }
+    // The range may end just after a line break: the empty line after it is not text.
+    const bool endsWithBreak = last > first && IsLineBreak(document()->characterAt(last - 1));
+    QFont font = doc->defaultFont();
+    font.setPointSizeF(FontPoints(font));
+    doc->setDefaultFont(font);
+    doc->setDocumentMargin(0);
+    doc->documentLayout()->setPaintDevice(device);
+    layout->width = std::max(1.0, double(range->Rect.Right - range->Rect.Left) * dpiX / 1440.0);
+    doc->setTextWidth(layout->width);
+    doc->documentLayout()->documentSize(); // lays the whole text out
+    const double height = double(range->Rect.Bottom - range->Rect.Top) * dpiY / 1440.0;
+
+    int result = last;
+    double fit = 0;
+    bool stop = false;
+    for (QTextBlock b = doc->begin(); b.isValid() && !stop; b = b.next()) {
+        if (endsWithBreak && !b.next().isValid() && b.length() == 1)
+            break;
+        QTextLayout *tl = b.layout();
+        for (int i = 0; i < tl->lineCount(); ++i) {
+            QTextLine line = tl->lineAt(i);
+            double bottom = tl->position().y() + line.y() + line.height();
+            if (bottom > height + 1e-6) {
+                result = first + b.position() + line.textStart();
+                stop = true;
+                break;
+            }
+            fit = bottom;
+        }
+    }
+    layout->fitHeight = fit;
+    m_layout = std::move(layout);
+    if (render)
+        DisplayBand(range->Rect);
+    return result;
+}
+
+bool RichEdit::DisplayBand(const FormatRect &rect)
+{
+    if (!m_layout || !m_layout->canvas || !m_layout->canvas->isActive())
+        return false;
+    QPainter *p = m_layout->canvas;
+    QPaintDevice *device = p->device();
+    p->save();
+    p->translate(double(rect.Left) * device->logicalDpiX() / 1440.0,
+                 double(rect.Top) * device->logicalDpiY() / 1440.0);
+    const double w = m_layout->width;
+    p->setClipRect(QRectF(-w, 0, 3 * w, m_layout->fitHeight), Qt::IntersectClip);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    context.clip = QRectF(-w, 0, 3 * w, m_layout->fitHeight);
+    m_layout->doc->documentLayout()->draw(p, context);
+    p->restore();
+    return true;
+}

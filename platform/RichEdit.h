@@ -1,0 +1,159 @@
+#pragma once
+
+#include "platform/Exception.h"
+
+#include <QColor>
+#include <QStringList>
+#include <QTextEdit>
+
+#include <memory>
+
+class QPainter;
+
+// Font styles and the attributes a selection may hold uniformly.
+enum class RichStyle { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
+enum class RichConsistent { Bold = 1, Color = 2, Face = 4, Italic = 8, Size = 16, StrikeOut = 32,
+                            Underline = 64, All = 127 };
+
+// Character attributes of a rich edit's selection or of its default text.
+struct TTextAttributes
+{
+    QString Name;
+    double Size = 10;         // points
+    QColor Color;             // invalid: the automatic (window text) colour
+    unsigned Style = 0;       // RichStyle flags
+    unsigned Consistent = 0;  // RichConsistent flags: the same over the whole selection
+
+    bool HasStyle(RichStyle s) const { return Style & static_cast<unsigned>(s); }
+    bool IsConsistent(RichConsistent a) const { return Consistent & static_cast<unsigned>(a); }
+};
+
+// Paragraph attributes; indents in points, as the Windows control takes them.
+struct TParaAttributes
+{
+    Qt::Alignment Alignment = Qt::AlignLeft;
+    double FirstIndent = 0;
+    double LeftIndent = 0;
+    double RightIndent = 0;
+};
+
+// What format-range rendering lays out: the canvas (whose device gives the
+// resolution), the formatting rectangle and page in twips from the canvas
+// origin, and the characters first..last (0 and -1: the whole text).
+struct FormatRect
+{
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;   // exclusive, as the Windows rectangle
+    int Bottom = 0;
+};
+
+struct TFormatRange
+{
+    QPainter *Canvas = nullptr;
+    FormatRect Rect;
+    FormatRect Page;
+    int First = 0;
+    int Last = -1;
+};
+
+// The rich-text edit control. Character positions count a line break as
+// LineBreakWidth() characters; its lines are its paragraphs (a \line break
+// inside a paragraph also ends a line).
+class RichEdit : public QTextEdit
+{
+    Q_OBJECT
+public:
+    enum SearchOption { stMatchCase = 1, stWholeWord = 2 };
+
+    explicit RichEdit(QWidget *parent = nullptr);
+    ~RichEdit() override;
+
+    // The width of a line break in character positions (SelStart, FindText,
+    // format ranges): 1, where the Windows control counts 2 in its text.
+    static constexpr int LineBreakWidth() { return 1; }
+
+    // Lines: empty when the text is empty; a last empty line is not counted.
+    QStringList Lines() const;
+    int LineCount() const { return static_cast<int>(Lines().size()); }
+    void SetLines(const QStringList &lines);
+    void AddLine(const QString &line);
+    void DeleteLine(int index);
+
+    // The text with lines joined by CR LF; setting it takes plain text.
+    QString Text() const;
+    void SetText(const QString &text);
+    void Clear();
+
+    int SelStart() const;
+    void SetSelStart(int position);
+    int SelLength() const;
+    void SetSelLength(int length);
+    QString SelText() const;
+    void SetSelText(const QString &text); // CR LF, CR and LF each make one line break
+    void SelectAllText();
+    int TextLength() const;
+
+    bool Modified() const;
+    void SetModified(bool modified);
+    void Undo();
+    bool CanUndo() const;
+    bool CanPaste() const;
+
+    // Whether the selection is hidden while the control does not have the focus.
+    bool HideSelection() const { return m_hideSelection; }
+    void SetHideSelection(bool hide);
+
+    TTextAttributes SelAttributes() const;
+    void SetSelAttributes(const TTextAttributes &attributes); // name, size, colour and styles
+    void SetSelStyle(RichStyle style, bool on);
+    void SetSelFontName(const QString &name);
+    void SetSelSize(double points);
+    void SetSelColor(const QColor &colour);
+
+    TTextAttributes DefAttributes() const;
+    void SetDefAttributes(const TTextAttributes &attributes);
+
+    // The paragraphs of the selection.
+    TParaAttributes Paragraph() const;
+    void SetParagraph(const TParaAttributes &attributes);
+    void ClearNumbering();
+
+    // The position of the first match from start within length characters, or -1.
+    int FindText(const QString &text, int start, int length, unsigned options) const;
+
+    // Stream in: rich text when the data starts with "{\rtf", otherwise plain
+    // text (UTF-8 when valid, else Windows-1252). Throws ERtfError for rich text
+    // that cannot be read; the text is then unchanged.
+    void StreamIn(const QByteArray &data);
+    QByteArray StreamOut() const; // rich text
+    QByteArray StreamOutPlain() const; // UTF-8, lines joined by CR LF
+    void LoadFromFile(const QString &fileName); // throws Exception
+    void SaveToFile(const QString &fileName) const; // rich text; throws Exception
+
+    // Format-range rendering. With a range, lays the characters out on the
+    // canvas's resolution inside the rectangle (wrapping at its width), keeps the
+    // whole lines that fit and returns the position of the first character that
+    // does not fit (the end of the range when all fit); with render set, also
+    // draws them. Without a range, frees what was laid out.
+    int FormatRange(const TFormatRange *range, bool render);
+    // Draws what FormatRange laid out last, with its top left corner at the
+    // rectangle's (twips). False when nothing is laid out.
+    bool DisplayBand(const FormatRect &rect);
+
+protected:
+    QMimeData *createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    struct Layout;
+    void ApplyHideSelection();
+    void MergeSelFormat(const QTextCharFormat &format);
+
+    bool m_hideSelection = true;
+    TTextAttributes m_default;
+    std::unique_ptr<Layout> m_layout;
+};

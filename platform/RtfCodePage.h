@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Windows code pages as rich text names them (\ansicpg, \fcharset).
+namespace RtfCodePage {
+
+// Decodes bytes in a Windows code page. 1252 is built in; the others go through
+// iconv, and a code page that iconv does not know is read as 1252. Bytes that do
+// not decode become U+FFFD.
+QString Decode(const QByteArray &bytes, int codePage);
+
+// The code page of a font character set number (\fcharset), or 0 when the font
+// uses the document's code page.
+int OfCharset(int charset);
+
+// Whether the code page uses lead and trail bytes.
+bool IsDoubleByte(int codePage);
+
+// The Windows-1252 byte of a character, or -1 when 1252 has none.
+int EncodeWindows1252(char16_t ch);
+
+} // namespace RtfCodePage

@@ -1,0 +1,615 @@
+#include "platform/RtfReader.h"
+
+#include "platform/RtfCodePage.h"
+
+#include <QColor>
+#include <QHash>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QVector>
+
+
+namespace {
+
+// Deeper groups than this are refused: real documents stay far below it.
+constexpr int kMaxDepth = 1000;
+constexpr int kDefaultHalfPoints = 24;
+
+enum class Destination { Text, FontTable, ColorTable, Skip };
+
+struct CharState
+{
+    int font = -1;
+    int halfPoints = kDefaultHalfPoints;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    int colour = 0;
+    int unicodeSkip = 1;
+};
+
+struct ParaState
+{
+    Qt::Alignment alignment = Qt::AlignLeft;
+    int leftIndent = 0; // twips
+    int rightIndent = 0;
+    int firstIndent = 0;
+};
+
+struct Group
+{
+    CharState ch;
+    ParaState para;
+    Destination dest = Destination::Text;
+};
+
+struct FontEntry
+{
+    QString name;
+    int codePage = 0;
+};
+
+const QSet<QByteArray> &SkippedDestinations()
+{
+    static const QSet<QByteArray> names = {
+        "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
+        "footer", "footerl", "footerr", "footerf", "footnote", "annotation", "fldinst",
+        "xe", "tc", "listtable", "listoverridetable", "revtbl", "rsidtbl", "generator",
+        "themedata", "colorschememapping", "latentstyles", "datastore", "filetbl",
+        "nonshppict", "shppict", "shp", "shpinst", "comment", "author", "operator", "title",
+        "subject", "keywords", "doccomm", "company", "pn", "pntext", "pntxta", "pntxtb",
+        "private", "atnid", "atnauthor", "bkmkstart", "bkmkend", "txe", "userprops",
+        "mmathPr", "xmlnstbl", "wgrffmtfilter", "pgdsctbl", "objdata", "result",
+    };
+    return names;
+}
+
+class Reader
+{
+public:
+    Reader(const QByteArray &data, QTextDocument *doc) : m_data(data), m_cursor(doc) {}
+
+    void Run();
+
+private:
+    void OpenGroup();
+    bool CloseGroup(); // false at the end of the outermost group
+    void ControlWord(const QByteArray &word, bool hasParam, int param);
+    void ControlSymbol(char symbol);
+    void TextByte(char byte);
+    void TextChar(char16_t ch);
+    void Flush();
+    void Paragraph();
+    void ApplyPendingBreak();
+    int CodePage() const;
+    QTextCharFormat CharFormat() const;
+    QTextBlockFormat BlockFormat() const;
+    bool Skipping() const { return m_skipDepth >= 0; }
+    Group &Top() { return m_stack.back(); }
+
+    const QByteArray &m_data;
+    qsizetype m_pos = 0;
+    QTextCursor m_cursor;
+    QVector<Group> m_stack;
+    int m_skipDepth = -1;    // depth at which a skipped destination began
+    bool m_starred = false;  // last token was \*
+    bool m_groupStart = false; // no token yet in the newest group
+    int m_docCodePage = 1252;
+    int m_defaultFont = 0;
+    QHash<int, FontEntry> m_fonts;
+    int m_fontEntry = 0;
+    int m_fontEntryCodePage = 0;
+    QByteArray m_fontName;
+    QVector<QColor> m_colours;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colourSet = false;
+    int m_skipChars = 0;     // characters still to skip after \uN
+    char16_t m_highSurrogate = 0;
+    QByteArray m_pendingBytes;
+    int m_pendingCodePage = 1252;
+    QString m_pendingText;
+    QTextCharFormat m_pendingFormat;
+    bool m_pendingBreak = false;
+    QTextBlockFormat m_breakBlock;
+    QTextCharFormat m_breakChar;
+    bool m_firstBlock = true;
+    bool m_textSincePar = false;
+    QTextBlockFormat m_lastBlock;
+};
+
+int Reader::CodePage() const
+{
+    const Group &g = m_stack.back();
+    if (g.dest == Destination::FontTable)
+        return m_fontEntryCodePage ? m_fontEntryCodePage : m_docCodePage;
+    int font = g.ch.font >= 0 ? g.ch.font : m_defaultFont;
+    auto it = m_fonts.constFind(font);
+    if (it != m_fonts.constEnd() && it->codePage)
+        return it->codePage;
+    return m_docCodePage;
+}
+
+QTextCharFormat Reader::CharFormat() const
+{
+    const CharState &s = m_stack.back().ch;
+    QTextCharFormat f;
+    auto it = m_fonts.constFind(s.font >= 0 ? s.font : m_defaultFont);
+    if (it != m_fonts.constEnd() && !it->name.isEmpty())
+        f.setFontFamilies(QStringList{it->name});
+    f.setFontPointSize(s.halfPoints / 2.0);
+    f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(s.italic);
+    f.setFontUnderline(s.underline);
+    f.setFontStrikeOut(s.strike);
+    if (s.colour > 0 && s.colour < m_colours.size() && m_colours[s.colour].isValid())
+        f.setForeground(m_colours[s.colour]);
+    return f;
+}
+
+QTextBlockFormat Reader::BlockFormat() const
+{
+    const ParaState &p = m_stack.back().para;
+    QTextBlockFormat f;
+    f.setAlignment(p.alignment);
+    // Indents are kept in 96-dpi layout units, which the layout scales to the device.
+    f.setLeftMargin(p.leftIndent / 15.0);
+    f.setRightMargin(p.rightIndent / 15.0);
+    f.setTextIndent(p.firstIndent / 15.0);
+    return f;
+}
+
+void Reader::Flush()
+{
+    if (!m_pendingBytes.isEmpty()) {
+        QString text = RtfCodePage::Decode(m_pendingBytes, m_pendingCodePage);
+        m_pendingBytes.clear();
+        for (QChar c : text)
+            TextChar(c.unicode());
+    }
+    if (!m_pendingText.isEmpty()) {
+        ApplyPendingBreak();
+        m_cursor.insertText(m_pendingText, m_pendingFormat);
+        m_pendingText.clear();
+    }
+}
+
+void Reader::ApplyPendingBreak()
+{
+    if (!m_pendingBreak)
+        return;
+    m_pendingBreak = false;
+    m_cursor.insertBlock(m_breakBlock, m_breakChar);
+}
+
+void Reader::TextChar(char16_t ch)
+{
+    const Group &g = m_stack.back();
+    if (g.dest == Destination::FontTable) {
+        if (ch == ';') {
+            FontEntry &e = m_fonts[m_fontEntry];
+            e.name = QString::fromUtf8(m_fontName).trimmed();
+            e.codePage = m_fontEntryCodePage;
+            m_fontName.clear();
+        } else {
+            m_fontName.append(QString(QChar(ch)).toUtf8());
+        }
+        return;
+    }
+    if (g.dest != Destination::Text)
+        return;
+    if (ch == 0)
+        return;
+    QTextCharFormat f = CharFormat();
+    m_textSincePar = true;
+    m_lastBlock = BlockFormat();
+    if (!m_pendingText.isEmpty() && f != m_pendingFormat) {
+        ApplyPendingBreak();
+        m_cursor.insertText(m_pendingText, m_pendingFormat);
+        m_pendingText.clear();
+    }
+    if (m_pendingText.isEmpty())
+        m_pendingFormat = f;
+    m_pendingText.append(QChar(ch));
+}
+
+void Reader::TextByte(char byte)
+{
+    if (m_skipChars > 0) {
+        --m_skipChars;
+        return;
+    }
+    const Group &g = m_stack.back();
+    if (g.dest == Destination::ColorTable) {
+        if (byte == ';') {
+            m_colours.append(m_colourSet ? QColor(m_red, m_green, m_blue) : QColor());
+            m_red = m_green = m_blue = 0;
+            m_colourSet = false;
+        }
+        return;
+    }
+    int cp = CodePage();
+    if (!m_pendingBytes.isEmpty() && cp != m_pendingCodePage) {
+        QByteArray keep;
+        std::swap(keep, m_pendingBytes);
+        m_pendingBytes = keep;
+        Flush();
+    }
+    m_pendingCodePage = cp;
+    m_pendingBytes.append(byte);
+}
+
+void Reader::Paragraph()
+{
+    if (m_stack.back().dest != Destination::Text)
+        return;
+    Flush();
+    ApplyPendingBreak();
+    m_cursor.setBlockFormat(BlockFormat());
+    if (m_firstBlock || m_cursor.block().text().isEmpty())
+        m_cursor.setBlockCharFormat(CharFormat());
+    m_firstBlock = false;
+    m_textSincePar = false;
+    // The break is made only when more text follows: a closing \par ends the
+    // last paragraph rather than starting an empty one.
+    m_pendingBreak = true;
+    m_breakBlock = BlockFormat();
+    m_breakChar = CharFormat();
+}
+
+void Reader::OpenGroup()
+{
+    Flush();
+    if (m_stack.size() >= kMaxDepth)
+        throw ERtfError(QStringLiteral("The rich text is nested too deeply to be read."));
+    Group g = m_stack.back();
+    m_stack.append(g);
+    m_groupStart = true;
+    m_skipChars = 0;
+}
+
+bool Reader::CloseGroup()
+{
+    Flush();
+    Group closing = m_stack.back();
+    if (closing.dest == Destination::FontTable && !m_fontName.isEmpty()) {
+        // An entry without its ";".
+        FontEntry &e = m_fonts[m_fontEntry];
+        e.name = QString::fromUtf8(m_fontName).trimmed();
+        e.codePage = m_fontEntryCodePage;
+        m_fontName.clear();
+    }
+    m_stack.removeLast();
+    m_skipChars = 0;
+    if (m_skipDepth > m_stack.size())
+        m_skipDepth = -1;
+    return m_stack.size() > 1;
+}
+
+void Reader::ControlSymbol(char symbol)
+{
+    switch (symbol) {
+    case '\\':
+    case '{':
+    case '}':
+        TextByte(symbol);
+        break;
+    case '~':
+        Flush();
+        TextChar(0x00A0);
+        break;
+    case '_':
+        Flush();
+        TextChar(0x2011);
+        break;
+    case '\r':
+    case '\n':
+        Paragraph();
+        break;
+    default:
+        break;
+    }
+}
+
+void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
+{
+    Group &g = Top();
+    bool groupStart = m_groupStart;
+    m_groupStart = false;
+    bool starred = m_starred;
+    m_starred = false;
+
+    if (word == "bin") {
+        // Binary data: skipped whatever the destination.
+        Flush();
+        qsizetype n = hasParam && param > 0 ? param : 0;
+        m_pos = std::min(m_data.size(), m_pos + n);
+        return;
+    }
+    if (Skipping())
+        return;
+    Flush();
+
+    if (m_skipChars > 0 && word != "u") {
+        --m_skipChars;
+        return;
+    }
+
+    if (groupStart && (starred || SkippedDestinations().contains(word))) {
+        if (word == "fonttbl" || word == "colortbl") {
+            // fall through to the handling below
+        } else {
+            Flush();
+            m_skipDepth = m_stack.size();
+            g.dest = Destination::Skip;
+            return;
+        }
+    }
+
+    if (word == "fonttbl") {
+        Flush();
+        g.dest = Destination::FontTable;
+        return;
+    }
+    if (word == "colortbl") {
+        Flush();
+        g.dest = Destination::ColorTable;
+        m_colours.clear();
+        return;
+    }
+
+    if (g.dest == Destination::FontTable) {
+        if (word == "f") {
+            m_fontEntry = param;
+            m_fontEntryCodePage = 0;
+            m_fontName.clear();
+        } else if (word == "fcharset") {
+            m_fontEntryCodePage = RtfCodePage::OfCharset(param);
+        } else if (word == "cpg" && hasParam) {
+            m_fontEntryCodePage = param;
+        } else if (word == "u") {
+            Flush();
+            TextChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
+            m_skipChars = g.ch.unicodeSkip;
+        }
+        return;
+    }
+    if (g.dest == Destination::ColorTable) {
+        int v = std::clamp(param, 0, 255);
+        if (word == "red") { m_red = v; m_colourSet = true; }
+        else if (word == "green") { m_green = v; m_colourSet = true; }
+        else if (word == "blue") { m_blue = v; m_colourSet = true; }
+        return;
+    }
+
+    CharState &ch = g.ch;
+    ParaState &para = g.para;
+    bool on = !hasParam || param != 0;
+
+    if (word == "u") {
+        Flush();
+        int code = param;
+        if (code < 0)
+            code += 65536;
+        if (code < 0 || code > 0xFFFF)
+            code = QChar::ReplacementCharacter;
+        auto c = static_cast<char16_t>(code);
+        if (QChar::isHighSurrogate(c)) {
+            m_highSurrogate = c;
+        } else if (QChar::isLowSurrogate(c)) {
+            if (m_highSurrogate) {
+                TextChar(m_highSurrogate);
+                TextChar(c);
+            } else {
+                TextChar(QChar::ReplacementCharacter);
+            }
+            m_highSurrogate = 0;
+        } else {
+            if (m_highSurrogate)
+                TextChar(QChar::ReplacementCharacter);
+            m_highSurrogate = 0;
+            TextChar(c);
+        }
+        m_skipChars = ch.unicodeSkip;
+        return;
+    }
+
+    Flush();
+    if (word == "par" || word == "row") {
+        Paragraph();
+    } else if (word == "line") {
+        TextChar(0x2028);
+    } else if (word == "tab" || word == "cell") {
+        TextChar('\t');
+    } else if (word == "emdash") {
+        TextChar(0x2014);
+    } else if (word == "endash") {
+        TextChar(0x2013);
+    } else if (word == "bullet") {
+        TextChar(0x2022);
+    } else if (word == "lquote") {
+        TextChar(0x2018);
+    } else if (word == "rquote") {
+        TextChar(0x2019);
+    } else if (word == "ldblquote") {
+        TextChar(0x201C);
+    } else if (word == "rdblquote") {
+        TextChar(0x201D);
+    } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
+        TextChar(' ');
+    } else if (word == "b") {
+        ch.bold = on;
+    } else if (word == "i") {
+        ch.italic = on;
+    } else if (word == "ul" || word == "uld" || word == "uldb" || word == "ulw" || word == "uldash"
+               || word == "ulth" || word == "ulwave") {
+        ch.underline = on;
+    } else if (word == "ulnone") {
+        ch.underline = false;
+    } else if (word == "strike") {
+        ch.strike = on;
+    } else if (word == "f") {
+        ch.font = hasParam ? param : 0;
+    } else if (word == "fs") {
+        ch.halfPoints = hasParam && param > 0 ? std::min(param, 3276) : kDefaultHalfPoints;
+    } else if (word == "cf") {
+        ch.colour = std::max(param, 0);
+    } else if (word == "plain") {
+        int uc = ch.unicodeSkip;
+        ch = CharState();
+        ch.unicodeSkip = uc;
+    } else if (word == "uc") {
+        ch.unicodeSkip = std::clamp(param, 0, 16);
+    } else if (word == "pard") {
+        para = ParaState();
+    } else if (word == "ql") {
+        para.alignment = Qt::AlignLeft;
+    } else if (word == "qc") {
+        para.alignment = Qt::AlignHCenter;
+    } else if (word == "qr") {
+        para.alignment = Qt::AlignRight;
+    } else if (word == "qj") {
+        para.alignment = Qt::AlignJustify;
+    } else if (word == "li") {
+        para.leftIndent = std::clamp(param, -31680, 31680);
+    } else if (word == "ri") {
+        para.rightIndent = std::clamp(param, -31680, 31680);
+    } else if (word == "fi") {
+        para.firstIndent = std::clamp(param, -31680, 31680);
+    } else if (word == "deff") {
+        m_defaultFont = param;
+    } else if (word == "ansicpg") {
+        if (param > 0)
+            m_docCodePage = param;
+    } else if (word == "mac") {
+        m_docCodePage = 10000;
+    } else if (word == "pc") {
+        m_docCodePage = 437;
+    } else if (word == "pca") {
+        m_docCodePage = 850;
+    }
+}
+
+void Reader::Run()
+{
+    if (!IsRtf(m_data))
+        throw ERtfError(QStringLiteral("The data is not rich text."));
+    m_stack.append(Group()); // below the document's own group
+
+    const qsizetype size = m_data.size();
+    while (m_pos < size) {
+        char c = m_data[m_pos++];
+        if (c == '{') {
+            if (!Skipping() && m_skipChars > 0)
+                m_skipChars = 0;
+            OpenGroup();
+            continue;
+        }
+        if (c == '}') {
+            if (!CloseGroup())
+                break;
+            continue;
+        }
+        if (c == '\\') {
+            if (m_pos >= size)
+                break;
+            char n = m_data[m_pos];
+            if ((n >= 'a' && n <= 'z') || (n >= 'A' && n <= 'Z')) {
+                qsizetype start = m_pos;
+                while (m_pos < size && m_pos - start < 32
+                       && ((m_data[m_pos] >= 'a' && m_data[m_pos] <= 'z')
+                           || (m_data[m_pos] >= 'A' && m_data[m_pos] <= 'Z')))
+                    ++m_pos;
+                QByteArray word = m_data.mid(start, m_pos - start);
+                while (m_pos < size && ((m_data[m_pos] >= 'a' && m_data[m_pos] <= 'z')
+                                        || (m_data[m_pos] >= 'A' && m_data[m_pos] <= 'Z')))
+                    ++m_pos; // an overlong word is cut, not split
+                bool negative = false;
+                bool hasParam = false;
+                long long value = 0;
+                if (m_pos < size && m_data[m_pos] == '-') {
+                    negative = true;
+                    ++m_pos;
+                }
+                while (m_pos < size && m_data[m_pos] >= '0' && m_data[m_pos] <= '9') {
+                    hasParam = true;
+                    if (value < 100000000000LL)
+                        value = value * 10 + (m_data[m_pos] - '0');
+                    ++m_pos;
+                }
+                if (m_pos < size && m_data[m_pos] == ' ')
+                    ++m_pos;
+                value = std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL);
+                ControlWord(word, hasParam, static_cast<int>(value));
+                continue;
+            }
+            ++m_pos;
+            if (n == '*') {
+                m_starred = true;
+                continue;
+            }
+            m_groupStart = false;
+            if (Skipping())
+                continue;
+            if (n == '\'') {
+                int v = 0;
+                int digits = 0;
+                while (digits < 2 && m_pos < size) {
+                    char h = m_data[m_pos];
+                    int d = (h >= '0' && h <= '9') ? h - '0'
+                            : (h >= 'a' && h <= 'f') ? h - 'a' + 10
+                            : (h >= 'A' && h <= 'F') ? h - 'A' + 10 : -1;
+                    if (d < 0)
+                        break;
+                    v = v * 16 + d;
+                    ++digits;
+                    ++m_pos;
+                }
+                if (digits > 0)
+                    TextByte(static_cast<char>(v));
+                continue;
+            }
+            if (m_skipChars > 0 && (n == '\\' || n == '{' || n == '}' || n == '~' || n == '_')) {
+                --m_skipChars;
+                continue;
+            }
+            ControlSymbol(n);
+            continue;
+        }
+        if (c == '\r' || c == '\n')
+            continue;
+        m_groupStart = false;
+        m_starred = false;
+        if (Skipping())
+            continue;
+        TextByte(c);
+    }
+    Flush();
+    if (!m_pendingBreak && m_textSincePar) {
+        // The last paragraph has no \par: it keeps the formatting its text had.
+        m_cursor.setBlockFormat(m_lastBlock);
+    }
+}
+
+} // namespace
+
+bool IsRtf(const QByteArray &data)
+{
+    return data.startsWith("{\\rtf");
+}
+
+void ReadRtf(const QByteArray &data, QTextDocument *document)
+{
+    {
+        // A trial run first, so that a refused text leaves the document as it was.
+        QTextDocument scratch;
+        scratch.setUndoRedoEnabled(false);
+        Reader reader(data, &scratch);
+        reader.Run();
+    }
+    document->clear();
+    Reader reader(data, document);
+    reader.Run();
+}

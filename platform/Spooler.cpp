@@ -1,0 +1,394 @@
+#include "platform/Spooler.h"
+
+#include "platform/PwgTables.h"
+#include "platform/Rounding.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int FallbackDpi = 300;
+constexpr int HmmPerInch = 2540;
+
+int Tenths(int hmm)
+{
+    return static_cast<int>(MulDivRoundHalfEven(hmm, 1, 10));
+}
+
+int Pixels(int hmm, int dpi)
+{
+    return static_cast<int>(MulDivRoundHalfEven(hmm, dpi, HmmPerInch));
+}
+
+void TakePaper(const SpoolerPaper &paper, DevMode &dm)
+{
+    dm.SetPaperSize(static_cast<int16_t>(paper.number));
+    dm.SetPaperWidth(static_cast<int16_t>(std::clamp(Tenths(paper.width), 0, 32767)));
+    dm.SetPaperLength(static_cast<int16_t>(std::clamp(Tenths(paper.length), 0, 32767)));
+    dm.SetMediaKeyword(paper.keyword);
+}
+
+} // namespace
+
+const SpoolerPaper *PrinterCaps::PaperByNumber(int number) const
+{
+    for (const auto &p : papers) {
+        if (p.number == number)
+            return &p;
+    }
+    return nullptr;
+}
+
+const SpoolerPaper *PrinterCaps::PaperByKeyword(const QString &keyword) const
+{
+    if (keyword.isEmpty())
+        return nullptr;
+    for (const auto &p : papers) {
+        if (p.keyword == keyword)
+            return &p;
+    }
+    return nullptr;
+}
+
+const SpoolerPaper *PrinterCaps::FindPaper(const DevMode &dm) const
+{
+    const int number = static_cast<uint16_t>(dm.PaperSize());
+    if (number >= FirstPrivatePaperNumber) {
+        if (const SpoolerPaper *p = PaperByKeyword(dm.MediaKeyword()))
+            return p;
+    }
+    return PaperByNumber(number);
+}
+
+const SpoolerBin *PrinterCaps::FindBin(const DevMode &dm) const
+{
+    const int number = static_cast<uint16_t>(dm.DefaultSource());
+    if (number >= FirstPrivateBinNumber) {
+        for (const auto &b : bins) {
+            if (!dm.SourceKeyword().isEmpty() && b.keyword == dm.SourceKeyword())
+                return &b;
+        }
+    }
+    for (const auto &b : bins) {
+        if (b.number == number)
+            return &b;
+    }
+    return nullptr;
+}
+
+void NumberPapersAndBins(PrinterCaps &caps)
+{
+    int nextPaper = FirstPrivatePaperNumber;
+    QList<int> used;
+    for (auto &p : caps.papers) {
+        int n = PaperForPwgMedia(p.keyword);
+        // Two media of one printer may map to one number; the second gets its own.
+        if (n == 0 || used.contains(n))
+            n = nextPaper++;
+        used.append(n);
+        p.number = n;
+        if (p.name.isEmpty())
+            p.name = PaperDisplayName(n, p.keyword);
+    }
+    int nextBin = FirstPrivateBinNumber;
+    used.clear();
+    for (auto &b : caps.bins) {
+        int n = BinForSource(b.keyword);
+        if (n == 0 || used.contains(n))
+            n = nextBin++;
+        used.append(n);
+        b.number = n;
+        if (b.name.isEmpty())
+            b.name = BinDisplayName(n, b.keyword);
+    }
+}
+
+PageGeometry GeometryFor(const PrinterCaps &caps, const DevMode &dm)
+{
+    PageGeometry g;
+    const SpoolerPaper *paper = nullptr;
+    if (static_cast<uint16_t>(dm.PaperSize()) == DMPAPER_USER && dm.PaperWidth() > 0 && dm.PaperLength() > 0) {
+        g.sheetWidth = dm.PaperWidth() * 10;
+        g.sheetLength = dm.PaperLength() * 10;
+        // A user size takes the hardware margins of the printer's own default medium.
+        if (caps.defaultPaper >= 0 && caps.defaultPaper < caps.papers.size())
+            paper = &caps.papers[caps.defaultPaper];
+        if (paper) {
+            g.left = paper->left;
+            g.bottom = paper->bottom;
+            g.right = paper->right;
+            g.top = paper->top;
+        }
+    } else {
+        paper = caps.FindPaper(dm);
+        if (!paper && caps.defaultPaper >= 0 && caps.defaultPaper < caps.papers.size())
+            paper = &caps.papers[caps.defaultPaper];
+        if (paper) {
+            g.sheetWidth = paper->width;
+            g.sheetLength = paper->length;
+            g.left = paper->left;
+            g.bottom = paper->bottom;
+            g.right = paper->right;
+            g.top = paper->top;
+        } else {
+            g.sheetWidth = 21590;
+            g.sheetLength = 27940;
+        }
+    }
+    g.landscape = dm.Orientation() == DMORIENT_LANDSCAPE;
+    g.xDpi = dm.XDpi();
+    g.yDpi = dm.YDpi();
+    if (g.xDpi <= 0 || g.yDpi <= 0) {
+        if (dm.PrintQuality() > 0) {
+            g.xDpi = dm.PrintQuality();
+            g.yDpi = dm.Has(DM_YRESOLUTION) && dm.YResolution() > 0 ? dm.YResolution() : g.xDpi;
+        } else if (!caps.resolutions.isEmpty()) {
+            const auto &r = caps.resolutions[std::clamp(caps.defaultResolution, 0, int(caps.resolutions.size()) - 1)];
+            g.xDpi = r.x;
+            g.yDpi = r.y;
+        } else {
+            g.xDpi = g.yDpi = FallbackDpi;
+        }
+    }
+    g.xDpi = std::clamp(g.xDpi, 1, 9600);
+    g.yDpi = std::clamp(g.yDpi, 1, 9600);
+    return g;
+}
+
+DeviceValues DeviceValuesFor(const PageGeometry &g)
+{
+    DeviceValues v;
+    int width = g.sheetWidth;
+    int height = g.sheetLength;
+    int offX = g.left;
+    int offY = g.top;
+    int farX = g.right;
+    int farY = g.bottom;
+    v.logPixelsX = g.xDpi;
+    v.logPixelsY = g.yDpi;
+    if (g.landscape) {
+        // Turned a quarter to the left: the sheet's bottom edge becomes the left one.
+        std::swap(width, height);
+        offX = g.bottom;
+        offY = g.left;
+        farX = g.top;
+        farY = g.right;
+        std::swap(v.logPixelsX, v.logPixelsY);
+    }
+    v.physicalWidth = Pixels(width, v.logPixelsX);
+    v.physicalHeight = Pixels(height, v.logPixelsY);
+    v.physicalOffsetX = Pixels(offX, v.logPixelsX);
+    v.physicalOffsetY = Pixels(offY, v.logPixelsY);
+    v.horzRes = std::max(0, Pixels(width - offX - farX, v.logPixelsX));
+    v.vertRes = std::max(0, Pixels(height - offY - farY, v.logPixelsY));
+    return v;
+}
+
+void FillDefaultDevMode(const QString &printerName, const PrinterCaps &caps, DevMode &out)
+{
+    out = DevMode(printerName);
+    uint32_t fields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE | DM_COPIES
+        | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLLATE;
+    out.SetOrientation(DMORIENT_PORTRAIT);
+    if (!caps.papers.isEmpty())
+        TakePaper(caps.papers[std::clamp(caps.defaultPaper, 0, int(caps.papers.size()) - 1)], out);
+    out.SetScale(100);
+    out.SetCopies(1);
+    if (!caps.bins.isEmpty()) {
+        const auto &bin = caps.bins[std::clamp(caps.defaultBin, 0, int(caps.bins.size()) - 1)];
+        out.SetDefaultSource(static_cast<int16_t>(bin.number));
+        out.SetSourceKeyword(bin.keyword);
+        fields |= DM_DEFAULTSOURCE;
+    }
+    SpoolerResolution r{FallbackDpi, FallbackDpi};
+    if (!caps.resolutions.isEmpty())
+        r = caps.resolutions[std::clamp(caps.defaultResolution, 0, int(caps.resolutions.size()) - 1)];
+    out.SetPrintQuality(static_cast<int16_t>(r.x));
+    out.SetYResolution(static_cast<int16_t>(r.y));
+    out.SetXDpi(r.x);
+    out.SetYDpi(r.y);
+    if (caps.color) {
+        fields |= DM_COLOR;
+        out.SetColor(caps.defaultColor ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME);
+    } else {
+        out.SetColor(DMCOLOR_MONOCHROME);
+    }
+    if (caps.duplex)
+        fields |= DM_DUPLEX;
+    out.SetDuplex(DMDUP_SIMPLEX);
+    out.SetFields(fields);
+}
+
+bool MergeDevModeWithCaps(const PrinterCaps &caps, const DevMode &in, DevMode &out)
+{
+    if (!in.IsValid() || !out.IsValid())
+        return false;
+    DevMode result = out;
+    if (in.Has(DM_ORIENTATION) && (in.Orientation() == DMORIENT_PORTRAIT || in.Orientation() == DMORIENT_LANDSCAPE))
+        result.SetOrientation(in.Orientation());
+    if (in.Has(DM_PAPERSIZE)) {
+        const int number = static_cast<uint16_t>(in.PaperSize());
+        if (number == DMPAPER_USER) {
+            if (in.Has(DM_PAPERWIDTH) && in.Has(DM_PAPERLENGTH) && in.PaperWidth() > 0 && in.PaperLength() > 0) {
+                result.SetPaperSize(DMPAPER_USER);
+                result.SetPaperWidth(in.PaperWidth());
+                result.SetPaperLength(in.PaperLength());
+                result.SetMediaKeyword(QString());
+            }
+        } else if (const SpoolerPaper *paper = caps.FindPaper(in)) {
+            TakePaper(*paper, result);
+        }
+    }
+    if (in.Has(DM_DEFAULTSOURCE)) {
+        if (const SpoolerBin *bin = caps.FindBin(in)) {
+            result.SetDefaultSource(static_cast<int16_t>(bin->number));
+            result.SetSourceKeyword(bin->keyword);
+        }
+    }
+    if (in.Has(DM_PRINTQUALITY)) {
+        const int q = in.PrintQuality();
+        if (q > 0) {
+            const int y = in.Has(DM_YRESOLUTION) && in.YResolution() > 0 ? in.YResolution() : q;
+            SpoolerResolution wanted{q, y};
+            if (!caps.resolutions.contains(wanted) && caps.resolutions.contains(SpoolerResolution{q, q}))
+                wanted = {q, q};
+            if (caps.resolutions.contains(wanted)) {
+                result.SetPrintQuality(static_cast<int16_t>(wanted.x));
+                result.SetYResolution(static_cast<int16_t>(wanted.y));
+                result.SetXDpi(wanted.x);
+                result.SetYDpi(wanted.y);
+            }
+        } else if (q >= DMRES_HIGH && q <= DMRES_DRAFT) {
+            // A quality level keeps the resolution the canvas works in.
+            result.SetPrintQuality(static_cast<int16_t>(q));
+        }
+    }
+    if (in.Has(DM_COLOR) && (in.Color() == DMCOLOR_MONOCHROME || (in.Color() == DMCOLOR_COLOR && caps.color)))
+        result.SetColor(in.Color());
+    if (in.Has(DM_DUPLEX) && (in.Duplex() == DMDUP_SIMPLEX || (caps.duplex && (in.Duplex() == DMDUP_VERTICAL || in.Duplex() == DMDUP_HORIZONTAL))))
+        result.SetDuplex(in.Duplex());
+    if (in.Has(DM_SCALE) && in.Scale() > 0)
+        result.SetScale(in.Scale());
+    if (in.Has(DM_COPIES) && in.Copies() > 0)
+        result.SetCopies(in.Copies());
+    if (in.Has(DM_COLLATE) && (in.Collate() == 0 || in.Collate() == 1))
+        result.SetCollate(in.Collate());
+    out = result;
+    return true;
+}
+
+bool Spooler::DefaultDevMode(const QString &name, const PrinterCaps &caps, DevMode &out)
+{
+    FillDefaultDevMode(name, caps, out);
+    return true;
+}
+
+bool Spooler::MergeDevMode(const QString &, const PrinterCaps &caps, const DevMode &in, DevMode &out)
+{
+    return MergeDevModeWithCaps(caps, in, out);
+}
+
+struct SpoolJob::Impl
+{
+    QBuffer buffer;
+    std::unique_ptr<QPdfWriter> writer;
+    QPainter painter;
+};
+
+SpoolJob::SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver)
+    : m_impl(std::make_unique<Impl>()), m_geometry(geometry), m_values(DeviceValuesFor(geometry)), m_title(title),
+      m_deliver(std::move(deliver))
+{
+}
+
+SpoolJob::~SpoolJob()
+{
+    if (m_impl->painter.isActive())
+        m_impl->painter.end();
+}
+
+QPainter *SpoolJob::Painter()
+{
+    return m_inPage ? &m_impl->painter : nullptr;
+}
+
+bool SpoolJob::StartPage()
+{
+    if (m_done || m_inPage)
+        return false;
+    const PageGeometry &g = m_geometry;
+    const int resolution = std::max(g.xDpi, g.yDpi);
+    if (m_pages == 0) {
+        m_impl->buffer.open(QIODevice::WriteOnly);
+        m_impl->writer = std::make_unique<QPdfWriter>(&m_impl->buffer);
+        m_impl->writer->setTitle(m_title);
+        m_impl->writer->setCreator(QStringLiteral("Plikora"));
+        m_impl->writer->setResolution(resolution);
+        const QSize points(static_cast<int>(MulDivRoundHalfEven(g.sheetWidth, 72, HmmPerInch)),
+                           static_cast<int>(MulDivRoundHalfEven(g.sheetLength, 72, HmmPerInch)));
+        QPageLayout layout(QPageSize(points, QString(), QPageSize::ExactMatch), QPageLayout::Portrait, QMarginsF());
+        if (!m_impl->writer->setPageLayout(layout) || !m_impl->painter.begin(m_impl->writer.get())) {
+            m_error = QStringLiteral("The page cannot be set up.");
+            return false;
+        }
+    } else if (!m_impl->writer->newPage()) {
+        m_error = QStringLiteral("A new page cannot be started.");
+        return false;
+    }
+    QPainter &p = m_impl->painter;
+    p.resetTransform();
+    p.setClipping(false);
+    const double unit = resolution / double(HmmPerInch);
+    if (g.landscape) {
+        p.translate(0, g.sheetLength * unit);
+        p.rotate(-90);
+        p.translate(g.bottom * unit, g.left * unit);
+        p.scale(resolution / double(g.yDpi), resolution / double(g.xDpi));
+    } else {
+        p.translate(g.left * unit, g.top * unit);
+        p.scale(resolution / double(g.xDpi), resolution / double(g.yDpi));
+    }
+    // As on a real device, nothing lands outside the printable area.
+    p.setClipRect(QRect(0, 0, m_values.horzRes, m_values.vertRes));
+    ++m_pages;
+    m_inPage = true;
+    return true;
+}
+
+bool SpoolJob::EndPage()
+{
+    if (!m_inPage)
+        return false;
+    m_inPage = false;
+    return true;
+}
+
+bool SpoolJob::EndDoc()
+{
+    if (m_done)
+        return false;
+    m_inPage = false;
+    m_done = true;
+    if (m_impl->painter.isActive())
+        m_impl->painter.end();
+    if (m_pages == 0)
+        return true;
+    m_impl->buffer.close();
+    if (!m_deliver)
+        return true;
+    return m_deliver(m_impl->buffer.data(), m_pages, m_error);
+}
+
+void SpoolJob::Abort()
+{
+    m_inPage = false;
+    m_done = true;
+    if (m_impl->painter.isActive())
+        m_impl->painter.end();
+}

@@ -1,0 +1,290 @@
+#include "platform/RichEdit.h"
+#include "platform/RtfReader.h"
+#include "platform/RtfWriter.h"
+#include "support/RichTextTestApp.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RichEditTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { EnsureRichTextTestApp(); }
+};
+
+// One entry per run of text: its characters and attributes, and per paragraph its format.
+QStringList Describe(const QTextDocument &doc)
+{
+    QStringList out;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QTextBlockFormat f = b.blockFormat();
+        out << QStringLiteral("P align=%1 li=%2 ri=%3 fi=%4")
+                   .arg(int(f.alignment() & Qt::AlignHorizontal_Mask))
+                   .arg(qRound(f.leftMargin() * 15))
+                   .arg(qRound(f.rightMargin() * 15))
+                   .arg(qRound(f.textIndent() * 15));
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            RtfCharAttributes a = EffectiveCharAttributes(it.fragment().charFormat(), doc.defaultFont());
+            out << QStringLiteral("[%1] %2 %3 b%4 i%5 u%6 s%7 %8")
+                       .arg(it.fragment().text(), a.name)
+                       .arg(a.points)
+                       .arg(a.bold)
+                       .arg(a.italic)
+                       .arg(a.underline)
+                       .arg(a.strikeOut)
+                       .arg(a.colour.isValid() ? a.colour.name() : QStringLiteral("auto"));
+        }
+    }
+    return out;
+}
+
+void Insert(RichEdit &edit, const QString &text, const TTextAttributes &a)
+{
+    QTextCursor c = edit.textCursor();
+    c.movePosition(QTextCursor::End);
+    edit.setTextCursor(c);
+    int start = edit.SelStart();
+    edit.SetSelText(text);
+    edit.SetSelStart(start);
+    edit.SetSelLength(static_cast<int>(text.size()));
+    edit.SetSelAttributes(a);
+    edit.SetSelStart(edit.TextLength());
+}
+
+TTextAttributes Attr(const QString &name, double size, unsigned style = 0, QColor colour = QColor())
+{
+    TTextAttributes a;
+    a.Name = name;
+    a.Size = size;
+    a.Style = style;
+    a.Color = colour;
+    return a;
+}
+
+void FillSample(RichEdit &edit)
+{
+    Insert(edit, QStringLiteral("Bold "), Attr("Arial", 10, unsigned(RichStyle::Bold)));
+    Insert(edit, QStringLiteral("italic "), Attr("Times New Roman", 12, unsigned(RichStyle::Italic)));
+    Insert(edit, QStringLiteral("under"), Attr("Arial", 14.5, unsigned(RichStyle::Underline), Qt::red));
+    Insert(edit, QStringLiteral(" struck\n"), Attr("Courier New", 8, unsigned(RichStyle::StrikeOut), QColor(0, 128, 255)));
+    Insert(edit, QStringLiteral("caf\u00e9 \u20ac {braces} back\\slash\ttab \u4e2d\u6587 ends in a space \n"),
+           Attr("Arial", 10));
+    Insert(edit, QString(3000, QLatin1Char('x')).replace(7, 1, QLatin1Char(' ')) + QStringLiteral("\n"),
+           Attr("Arial", 11));
+    Insert(edit, QStringLiteral("   leading blanks and an emoji \U0001F600"), Attr("Arial", 10));
+    edit.SetSelStart(0);
+    TParaAttributes centred;
+    centred.Alignment = Qt::AlignHCenter;
+    centred.LeftIndent = 36;
+    centred.RightIndent = 18;
+    centred.FirstIndent = -9;
+    edit.SetParagraph(centred);
+    edit.SetSelStart(edit.TextLength());
+    TParaAttributes right;
+    right.Alignment = Qt::AlignRight;
+    edit.SetParagraph(right);
+}
+
+} // namespace
+
+TEST_F(RichEditTest, RoundTripKeepsTextAndFormatting)
+{
+    RichEdit a;
+    FillSample(a);
+    QByteArray rtf = a.StreamOut();
+    RichEdit b;
+    b.StreamIn(rtf);
+    EXPECT_EQ(Describe(*a.document()), Describe(*b.document()));
+    EXPECT_EQ(a.Text(), b.Text());
+    EXPECT_EQ(rtf, b.StreamOut());
+}
+
+TEST_F(RichEditTest, WrittenLinesSurviveATrimmingStore)
+{
+    RichEdit a;
+    FillSample(a);
+    QByteArray rtf = a.StreamOut();
+    for (char c : rtf)
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80);
+    QList<QByteArray> lines = rtf.split('\n');
+    QList<QByteArray> stored;
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        EXPECT_LT(line.size(), 300);
+        if (!line.isEmpty()) {
+            EXPECT_NE(line.front(), ' ') << line.constData();
+            EXPECT_NE(line.back(), ' ') << line.constData();
+        }
+        stored << line.trimmed();
+    }
+    RichEdit b;
+    b.StreamIn(stored.join("\r\n"));
+    EXPECT_EQ(Describe(*a.document()), Describe(*b.document()));
+}
+
+TEST_F(RichEditTest, ReadsWhatTheWindowsControlWrites)
+{
+    QByteArray rtf("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}"
+                   "{\\f1\\fswiss\\fprq2\\fcharset0 Tahoma;}{\\f2\\fnil\\fcharset134 SimSun;}}\r\n"
+                   "{\\colortbl ;\\red255\\green0\\blue0;}\r\n"
+                   "{\\*\\generator Msftedit 5.41.21.2510;}\\viewkind4\\uc1\\pard\\lang1033\\f0\\fs20 John "
+                   "\\b Smith\\b0\\par\r\n\\pard\\qc\\cf1\\f1\\fs24 Caf\\'e9 \\'80\\cf0\\par\r\n"
+                   "\\pard\\li720\\f2\\'d6\\'d0\\u25991?\\f0\\par\r\n}\r\n");
+    rtf.append('\0');
+    RichEdit e;
+    e.StreamIn(rtf);
+    EXPECT_EQ(e.Lines(), (QStringList{"John Smith", "Caf\u00e9 \u20ac", "\u4e2d\u6587"}));
+    e.SetSelStart(5);
+    e.SetSelLength(5);
+    TTextAttributes a = e.SelAttributes();
+    EXPECT_TRUE(a.HasStyle(RichStyle::Bold));
+    EXPECT_EQ(a.Name, "Arial");
+    EXPECT_EQ(a.Size, 10);
+    e.SetSelStart(11);
+    e.SetSelLength(4);
+    a = e.SelAttributes();
+    EXPECT_EQ(a.Color, QColor(Qt::red));
+    EXPECT_EQ(a.Name, "Tahoma");
+    EXPECT_EQ(e.Paragraph().Alignment, Qt::AlignHCenter);
+    e.SetSelStart(18);
+    EXPECT_DOUBLE_EQ(e.Paragraph().LeftIndent, 36);
+}
+
+TEST_F(RichEditTest, ReadsEscapesAndSkipsDestinations)
+{
+    QTextDocument doc;
+    ReadRtf("{\\rtf1{\\fonttbl\\f0\\fswiss Arial;\\f1 Courier;}{\\*\\unknown junk}{\\info{\\title t}}"
+            "\\uc2 a\\u8364\\'80\\'80b\\uc0\\u-10179\\u-8704 c\\tab\\line\\~\\{\\}\\\\"
+            "{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt link}}\\bin3 xyz}",
+            &doc);
+    EXPECT_EQ(doc.toRawText(), QStringLiteral("a\u20acb\U0001F600c\t\u2028\u00a0{}\\link"));
+}
+
+TEST_F(RichEditTest, HostileInputGivesTextOrAnError)
+{
+    QTextDocument doc;
+    ReadRtf("{\\rtf1 unbalanced {\\b text", &doc);
+    EXPECT_EQ(doc.toPlainText(), "unbalanced text");
+    ReadRtf("{\\rtf1 a}}}} trailing", &doc);
+    EXPECT_EQ(doc.toPlainText(), "a");
+    ReadRtf("{\\rtf1 \\u99999999 \\u-99999999 \\fs999999999 \\li-2147483648 x\\bin99999999999}", &doc);
+    EXPECT_EQ(doc.toPlainText().right(1), "x");
+
+    doc.setPlainText("kept");
+    QByteArray deep("{\\rtf1 ");
+    deep.append(QByteArray(100000, '{'));
+    deep.append("x");
+    EXPECT_THROW(ReadRtf(deep, &doc), ERtfError);
+    EXPECT_EQ(doc.toPlainText(), "kept");
+    EXPECT_THROW(ReadRtf("plain text", &doc), ERtfError);
+    ReadRtf("{\\rtf", &doc);
+    EXPECT_TRUE(doc.isEmpty());
+}
+
+TEST_F(RichEditTest, PlainTextStreamsAsText)
+{
+    RichEdit e;
+    e.StreamIn("line 1\r\nline \xe9\r\n");
+    EXPECT_EQ(e.Lines(), (QStringList{"line 1", "line \u00e9"}));
+    e.StreamIn("utf \xc3\xa9\n2");
+    EXPECT_EQ(e.Text(), "utf \u00e9\r\n2");
+    EXPECT_EQ(e.LineCount(), 2);
+    e.StreamIn("");
+    EXPECT_EQ(e.LineCount(), 0);
+}
+
+TEST_F(RichEditTest, LinesSelectionAndFind)
+{
+    RichEdit e;
+    e.SetText("Alpha\r\nBeta beta\r\n");
+    EXPECT_EQ(e.Lines(), (QStringList{"Alpha", "Beta beta"}));
+    EXPECT_EQ(RichEdit::LineBreakWidth(), 1);
+    EXPECT_EQ(e.FindText("beta", 0, -1, 0), 6);
+    EXPECT_EQ(e.FindText("beta", 0, -1, RichEdit::stMatchCase), 11);
+    EXPECT_EQ(e.FindText("bet", 0, -1, RichEdit::stWholeWord), -1);
+    EXPECT_EQ(e.FindText("beta", 7, 3, 0), -1);
+    e.SetSelStart(6);
+    e.SetSelLength(4);
+    EXPECT_EQ(e.SelText(), "Beta");
+    e.SetSelText("B\r\nC");
+    EXPECT_EQ(e.Lines(), (QStringList{"Alpha", "B", "C beta"}));
+    e.AddLine("D");
+    e.DeleteLine(0);
+    EXPECT_EQ(e.Lines(), (QStringList{"B", "C beta", "D"}));
+    e.SetModified(false);
+    EXPECT_FALSE(e.Modified());
+    EXPECT_TRUE(e.CanUndo());
+    e.SetSelStart(0);
+    e.SetSelText("x");
+    EXPECT_TRUE(e.Modified());
+    e.Undo();
+    EXPECT_EQ(e.Lines().front(), "B");
+}
+
+TEST_F(RichEditTest, SelectionAttributesReportConsistency)
+{
+    RichEdit e;
+    Insert(e, "ab", Attr("Arial", 10, unsigned(RichStyle::Bold)));
+    Insert(e, "cd", Attr("Arial", 12, unsigned(RichStyle::Bold) | unsigned(RichStyle::Italic), Qt::blue));
+    e.SelectAllText();
+    TTextAttributes a = e.SelAttributes();
+    EXPECT_TRUE(a.IsConsistent(RichConsistent::Bold));
+    EXPECT_TRUE(a.IsConsistent(RichConsistent::Face));
+    EXPECT_FALSE(a.IsConsistent(RichConsistent::Italic));
+    EXPECT_FALSE(a.IsConsistent(RichConsistent::Size));
+    EXPECT_FALSE(a.IsConsistent(RichConsistent::Color));
+    e.SetSelColor(QColor());
+    e.SetSelStyle(RichStyle::Italic, true);
+    a = e.SelAttributes();
+    EXPECT_TRUE(a.IsConsistent(RichConsistent::Color));
+    EXPECT_FALSE(a.Color.isValid());
+    EXPECT_TRUE(a.HasStyle(RichStyle::Italic) && a.IsConsistent(RichConsistent::Italic));
+}
+
+TEST_F(RichEditTest, FormatRangeKeepsOnlyWholeLinesThatFit)
+{
+    RichEdit e;
+    TTextAttributes a = Attr("DejaVu Sans", 12);
+    e.SetDefAttributes(a);
+    e.SetText("one\r\ntwo\r\nthree\r\nfour");
+    QImage image(1200, 1200, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811); // 300 per inch
+    image.setDotsPerMeterY(11811);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TFormatRange range;
+    range.Canvas = &painter;
+    range.Rect = {0, 0, 2880, 720}; // 2 x 0.5 inches: two lines of 12 points
+    EXPECT_EQ(e.FormatRange(&range, false), 8); // "three" does not fit
+    EXPECT_TRUE(e.DisplayBand(range.Rect));
+    range.Rect.Bottom = 100000;
+    EXPECT_EQ(e.FormatRange(&range, false), e.TextLength());
+    range.First = 4;
+    range.Last = 8; // "two" and its line break
+    range.Rect = {1440, 1440, 2880, 1440 + 300};
+    EXPECT_EQ(e.FormatRange(&range, true), 8);
+    e.FormatRange(nullptr, false);
+    EXPECT_FALSE(e.DisplayBand(range.Rect));
+    painter.end();
+
+    // Ink only where the lines were drawn: above 150 pixels, and from 300 down to 375.
+    auto inkInRows = [&](int from, int to) {
+        for (int y = from; y < to; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inkInRows(0, 150));
+    EXPECT_FALSE(inkInRows(150, 300));
+    EXPECT_TRUE(inkInRows(300, 375));
+    EXPECT_FALSE(inkInRows(376, 1200));
+}

@@ -1,0 +1,66 @@
+#include "PrintTestSupport.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QFile>
+
+void EnsurePrintTestApp()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "plikora-test";
+    static char *argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QGuiApplication(argc, argv); // lives as long as the test program
+}
+
+PdfFacts PdfInfo(const QString &file)
+{
+    PdfFacts facts;
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {file});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return facts;
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    auto pages = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption).match(out);
+    auto size = QRegularExpression(QStringLiteral("^Page size:\\s+([0-9.]+) x ([0-9.]+) pts"),
+                                   QRegularExpression::MultilineOption)
+                    .match(out);
+    auto title = QRegularExpression(QStringLiteral("^Title:\\s+(.*)$"), QRegularExpression::MultilineOption).match(out);
+    facts.ok = pages.hasMatch() && size.hasMatch();
+    facts.pages = pages.captured(1).toInt();
+    facts.width = size.captured(1).toDouble();
+    facts.height = size.captured(2).toDouble();
+    facts.title = title.captured(1).trimmed();
+    return facts;
+}
+
+PdfFacts PdfInfo(const QByteArray &pdf)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("doc.pdf")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(pdf) != pdf.size())
+        return {};
+    f.close();
+    return PdfInfo(f.fileName());
+}
+
+QImage RenderPdfPage(const QByteArray &pdf, int page, int dpi)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("doc.pdf")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(pdf) != pdf.size())
+        return {};
+    f.close();
+    QProcess p;
+    const QString prefix = dir.filePath(QStringLiteral("page"));
+    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi),
+                                         QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                         QString::number(page), QStringLiteral("-singlefile"), f.fileName(), prefix});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return QImage(prefix + QStringLiteral(".pgm"));
+}
