@@ -14,13 +14,8 @@ struct InfoDeleter
 {
     void operator()(cups_dinfo_t *i) const { cupsFreeDestInfo(i); }
 };
-struct HttpDeleter
-{
-    void operator()(http_t *h) const { httpClose(h); }
-};
 using DestPtr = std::unique_ptr<cups_dest_t, DestDeleter>;
 using InfoPtr = std::unique_ptr<cups_dinfo_t, InfoDeleter>;
-using HttpPtr = std::unique_ptr<http_t, HttpDeleter>;
 
 // "queue/instance" names an instance of a queue.
 DestPtr NamedDest(http_t *http, const QString &name)
@@ -219,12 +214,9 @@ bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &job
         error = QStringLiteral("The printer \"%1\" is not available: %2").arg(name, LastError());
         return false;
     }
-    HttpPtr http(cupsConnectDest(dest.get(), CUPS_DEST_FLAGS_NONE, 30000, nullptr, nullptr, 0, nullptr, nullptr));
-    if (!http) {
-        error = QStringLiteral("Cannot connect to the printer \"%1\": %2").arg(name, LastError());
-        return false;
-    }
-    InfoPtr info(cupsCopyDestInfo(http.get(), dest.get()));
+    // The scheduler's own connection: it serves local and temporary queues alike.
+    http_t *http = CUPS_HTTP_DEFAULT;
+    InfoPtr info(cupsCopyDestInfo(http, dest.get()));
     if (!info) {
         error = QStringLiteral("Cannot read the printer \"%1\": %2").arg(name, LastError());
         return false;
@@ -235,7 +227,7 @@ bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &job
         numOptions = cupsAddOption(o.first.constData(), o.second.constData(), numOptions, &options);
     int jobId = 0;
     const QByteArray titleUtf8 = title.toUtf8();
-    const ipp_status_t created = cupsCreateDestJob(http.get(), dest.get(), info.get(), &jobId, titleUtf8.constData(),
+    const ipp_status_t created = cupsCreateDestJob(http, dest.get(), info.get(), &jobId, titleUtf8.constData(),
                                                    numOptions, options);
     cupsFreeOptions(numOptions, options);
     if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
@@ -244,22 +236,22 @@ bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &job
     }
     auto fail = [&](const QString &what) {
         error = QStringLiteral("%1 \"%2\": %3").arg(what, name, LastError());
-        cupsCancelDestJob(http.get(), dest.get(), jobId);
+        cupsCancelDestJob(http, dest.get(), jobId);
         return false;
     };
-    if (cupsStartDestDocument(http.get(), dest.get(), info.get(), jobId, titleUtf8.constData(), CUPS_FORMAT_PDF, 0,
+    if (cupsStartDestDocument(http, dest.get(), info.get(), jobId, titleUtf8.constData(), CUPS_FORMAT_PDF, 0,
                               nullptr, 1)
         != HTTP_STATUS_CONTINUE)
         return fail(QStringLiteral("Cannot send the document to the printer"));
     constexpr qsizetype Chunk = 65536;
     for (qsizetype pos = 0; pos < pdf.size(); pos += Chunk) {
         const qsizetype n = std::min(Chunk, pdf.size() - pos);
-        if (cupsWriteRequestData(http.get(), pdf.constData() + pos, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
-            cupsFinishDestDocument(http.get(), dest.get(), info.get());
+        if (cupsWriteRequestData(http, pdf.constData() + pos, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
+            cupsFinishDestDocument(http, dest.get(), info.get());
             return fail(QStringLiteral("Cannot send the document to the printer"));
         }
     }
-    if (cupsFinishDestDocument(http.get(), dest.get(), info.get()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+    if (cupsFinishDestDocument(http, dest.get(), info.get()) > IPP_STATUS_OK_EVENTS_COMPLETE)
         return fail(QStringLiteral("The printer did not accept the document"));
     return true;
 }

@@ -1,0 +1,210 @@
+#include "platform/CupsSpooler.h"
+#include "platform/PdfSpooler.h"
+#include "platform/Spooler.h"
+#include "support/PrintTestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QThread>
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Queue = QStringLiteral("PlikoraTest");
+
+QString CupsDir()
+{
+    return qEnvironmentVariable("PLIKORA_CUPS_DIR");
+}
+
+// The newest job of the queue, once the scheduler has finished it.
+int WaitForLastJob(const QString &queue)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        cups_job_t *jobs = nullptr;
+        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+        int id = 0;
+        bool done = false;
+        for (int i = 0; i < n; ++i) {
+            if (jobs[i].id > id) {
+                id = jobs[i].id;
+                done = jobs[i].state >= IPP_JSTATE_CANCELED;
+            }
+        }
+        cupsFreeJobs(n, jobs);
+        if (id > 0 && done)
+            return id;
+        QThread::msleep(50);
+    }
+    return 0;
+}
+
+// Job attributes as "name=value" texts.
+QStringList JobAttributes(const QString &queue, int jobId)
+{
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QStringLiteral("ipp://localhost/printers/%1").arg(queue).toUtf8();
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/jobs/");
+    QStringList list;
+    for (ipp_attribute_t *a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
+        if (!ippGetName(a))
+            continue;
+        char value[2048];
+        ippAttributeString(a, value, sizeof value);
+        list.append(QString::fromUtf8(ippGetName(a)) + QLatin1Char('=') + QString::fromUtf8(value));
+    }
+    ippDelete(response);
+    return list;
+}
+
+const SpoolerPaper *Paper(const PrinterCaps &caps, int number)
+{
+    return caps.PaperByNumber(number);
+}
+
+} // namespace
+
+class SpoolerCups : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(CupsDir().isEmpty()) << "run through tests/with-cupsd.sh";
+        EnsurePrintTestApp();
+    }
+};
+
+TEST_F(SpoolerCups, ListsThePrivateQueuesAndTheDefault)
+{
+    CupsSpooler cups;
+    QStringList names = cups.PrinterNames();
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("PlikoraOther"), Queue}));
+    EXPECT_EQ(cups.DefaultPrinterName(), Queue);
+
+    auto system = CreateSystemSpooler();
+    EXPECT_EQ(system->PrinterNames().last(), PdfSpooler::PrinterName());
+    EXPECT_EQ(system->PrinterNames().size(), 3);
+    EXPECT_EQ(system->DefaultPrinterName(), Queue);
+    PrinterCaps caps;
+    EXPECT_FALSE(cups.OpenPrinter(QStringLiteral("NoSuchQueue"), caps));
+}
+
+TEST_F(SpoolerCups, CapabilitiesMatchThePrinterDescription)
+{
+    CupsSpooler cups;
+    PrinterCaps caps;
+    ASSERT_TRUE(cups.OpenPrinter(Queue, caps));
+    ASSERT_EQ(caps.papers.size(), 4);
+    for (int number : {DMPAPER_LETTER, DMPAPER_A4, DMPAPER_ENV_10, DMPAPER_ENV_DL})
+        EXPECT_TRUE(Paper(caps, number)) << number;
+    const SpoolerPaper *env10 = Paper(caps, DMPAPER_ENV_10);
+    ASSERT_TRUE(env10);
+    // 297 x 684 points; margins 18, 36, 12, 9 points.
+    EXPECT_NEAR(env10->width, 10478, 2);
+    EXPECT_NEAR(env10->length, 24130, 2);
+    EXPECT_NEAR(env10->left, 635, 2);
+    EXPECT_NEAR(env10->bottom, 1270, 2);
+    EXPECT_NEAR(env10->right, 423, 2);
+    EXPECT_NEAR(env10->top, 318, 2);
+    EXPECT_EQ(caps.papers[caps.defaultPaper].number, DMPAPER_LETTER);
+
+    QList<int> bins;
+    for (const auto &b : caps.bins)
+        bins.append(b.number);
+    EXPECT_EQ(bins, (QList<int>{DMBIN_UPPER, DMBIN_LOWER, DMBIN_MANUAL, DMBIN_ENVELOPE}));
+    EXPECT_EQ(caps.resolutions, (QList<SpoolerResolution>{{300, 300}, {600, 600}, {1200, 600}}));
+    EXPECT_EQ(caps.resolutions[caps.defaultResolution], (SpoolerResolution{600, 600}));
+    EXPECT_TRUE(caps.color);
+    EXPECT_TRUE(caps.duplex);
+
+    DevMode dm;
+    ASSERT_TRUE(cups.DefaultDevMode(Queue, caps, dm));
+    const DeviceValues v = DeviceValuesFor(GeometryFor(caps, dm));
+    EXPECT_EQ(v.logPixelsX, 600);
+    EXPECT_EQ(v.physicalWidth, 5100);
+    EXPECT_EQ(v.physicalOffsetX, 150);
+    EXPECT_EQ(v.physicalOffsetY, 75);
+    EXPECT_EQ(v.horzRes, 5100 - 150 - 100);
+    EXPECT_EQ(v.vertRes, 6600 - 75 - 300);
+}
+
+TEST_F(SpoolerCups, EnvelopeJobArrivesAsOurPdfWithItsAttributes)
+{
+    CupsSpooler cups;
+    PrinterCaps caps;
+    ASSERT_TRUE(cups.OpenPrinter(Queue, caps));
+    DevMode dm;
+    ASSERT_TRUE(cups.DefaultDevMode(Queue, caps, dm));
+    DevMode in = dm;
+    in.SetPaperSize(DMPAPER_ENV_10);
+    in.SetOrientation(DMORIENT_LANDSCAPE);
+    in.SetDefaultSource(DMBIN_ENVELOPE);
+    in.SetPrintQuality(600);
+    in.SetYResolution(600);
+    ASSERT_TRUE(cups.MergeDevMode(Queue, caps, in, dm));
+
+    QString error;
+    auto job = cups.StartDoc(Queue, caps, dm, QStringLiteral("Plikora Envelope"), error);
+    ASSERT_TRUE(job) << error.toStdString();
+    for (int page = 0; page < 2; ++page) {
+        ASSERT_TRUE(job->StartPage());
+        job->Painter()->drawRect(QRect(100, 100, 2000, 600));
+        ASSERT_TRUE(job->EndPage());
+    }
+    ASSERT_TRUE(job->EndDoc()) << job->ErrorText().toStdString();
+
+    const int id = WaitForLastJob(Queue);
+    ASSERT_GT(id, 0);
+    const QStringList attributes = JobAttributes(Queue, id);
+    const QString all = attributes.join(QLatin1Char('\n'));
+    EXPECT_TRUE(attributes.contains(QStringLiteral("job-state=completed"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("na_number-10_4.125x9.5in"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("media-source=envelope"))) << all.toStdString();
+    EXPECT_TRUE(attributes.contains(QStringLiteral("printer-resolution=600dpi"))) << all.toStdString();
+    EXPECT_TRUE(attributes.contains(QStringLiteral("orientation-requested=portrait"))) << all.toStdString();
+    EXPECT_TRUE(attributes.contains(QStringLiteral("document-format-supplied=application/pdf"))
+                || attributes.contains(QStringLiteral("document-format=application/pdf")))
+        << all.toStdString();
+
+    const QString out = QDir(CupsDir()).filePath(QStringLiteral("out/PlikoraTest.prn"));
+    const PdfFacts facts = PdfInfo(out);
+    ASSERT_TRUE(facts.ok) << out.toStdString();
+    EXPECT_EQ(facts.pages, 2);
+    EXPECT_NEAR(facts.width, 297, 0.5);
+    EXPECT_NEAR(facts.height, 684, 0.5);
+    EXPECT_EQ(facts.title, QStringLiteral("Plikora Envelope"));
+}
+
+TEST_F(SpoolerCups, JobOnAVanishedQueueFails)
+{
+    CupsSpooler cups;
+    PrinterCaps caps;
+    ASSERT_TRUE(cups.OpenPrinter(QStringLiteral("PlikoraOther"), caps));
+    DevMode dm;
+    ASSERT_TRUE(cups.DefaultDevMode(QStringLiteral("PlikoraOther"), caps, dm));
+    QString error;
+    EXPECT_FALSE(cups.StartDoc(QStringLiteral("Gone"), caps, dm, QStringLiteral("t"), error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(SpoolerCups, WithoutASchedulerThePdfPrinterIsTheDefault)
+{
+    cupsSetServer(QDir(CupsDir()).filePath(QStringLiteral("no-such.sock")).toUtf8().constData());
+    auto system = CreateSystemSpooler();
+    const QStringList names = system->PrinterNames();
+    const QString def = system->DefaultPrinterName();
+    cupsSetServer(nullptr);
+    EXPECT_EQ(names, QStringList{PdfSpooler::PrinterName()});
+    EXPECT_EQ(def, PdfSpooler::PrinterName());
+}
