@@ -1,0 +1,347 @@
+#include "platform/ShellLink.h"
+
+#include "platform/RtfCodePage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+constexpr quint32 kHeaderSize = 0x4C;
+constexpr qsizetype kMaxFileSize = 1 << 20; // links are a few hundred bytes
+const unsigned char kLinkClsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                      0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+
+enum LinkFlags : quint32 {
+    HasLinkTargetIDList = 0x1,
+    HasLinkInfo = 0x2,
+    HasName = 0x4,
+    HasRelativePath = 0x8,
+    HasWorkingDir = 0x10,
+    HasArguments = 0x20,
+    HasIconLocation = 0x40,
+    IsUnicode = 0x80,
+};
+
+constexpr quint32 kVolumeIDAndLocalBasePath = 0x1;
+constexpr quint32 kCommonNetworkRelativeLink = 0x2;
+constexpr quint32 kEnvironmentBlock = 0xA0000001;
+
+class Input
+{
+public:
+    explicit Input(const QByteArray &data) : m_data(data) {}
+    bool U16(qsizetype at, quint32 &v) const
+    {
+        if (at < 0 || at > m_data.size() - 2)
+            return false;
+        v = Byte(at) | Byte(at + 1) << 8;
+        return true;
+    }
+    bool U32(qsizetype at, quint32 &v) const
+    {
+        if (at < 0 || at > m_data.size() - 4)
+            return false;
+        v = Byte(at) | Byte(at + 1) << 8 | Byte(at + 2) << 16 | Byte(at + 3) << 24;
+        return true;
+    }
+    // A NUL-terminated string of bytes within [at, limit).
+    bool AnsiZ(qsizetype at, qsizetype limit, QString &s) const
+    {
+        limit = std::min(limit, m_data.size());
+        if (at < 0 || at >= limit)
+            return false;
+        qsizetype end = at;
+        while (end < limit && m_data[end] != '\0')
+            ++end;
+        if (end == limit)
+            return false;
+        s = RtfCodePage::Decode(m_data.mid(at, end - at), 1252);
+        return true;
+    }
+    // A NUL-terminated UTF-16 string within [at, limit).
+    bool UnicodeZ(qsizetype at, qsizetype limit, QString &s) const
+    {
+        limit = std::min(limit, m_data.size());
+        if (at < 0 || at >= limit)
+            return false;
+        QString out;
+        for (qsizetype p = at; p + 1 < limit; p += 2) {
+            char16_t c = static_cast<char16_t>(Byte(p) | Byte(p + 1) << 8);
+            if (c == 0) {
+                s = out;
+                return true;
+            }
+            out.append(QChar(c));
+        }
+        return false;
+    }
+    bool Bytes(qsizetype at, qsizetype n, QByteArray &out) const
+    {
+        if (at < 0 || n < 0 || at > m_data.size() - n)
+            return false;
+        out = m_data.mid(at, n);
+        return true;
+    }
+    qsizetype Size() const { return m_data.size(); }
+
+private:
+    quint32 Byte(qsizetype at) const { return static_cast<unsigned char>(m_data[at]); }
+    const QByteArray &m_data;
+};
+
+bool ReadLinkInfo(const Input &in, qsizetype start, QString &target)
+{
+    quint32 size = 0, headerSize = 0, flags = 0, localOffset = 0, networkOffset = 0, suffixOffset = 0;
+    if (!in.U32(start, size) || !in.U32(start + 4, headerSize) || !in.U32(start + 8, flags)
+        || !in.U32(start + 16, localOffset) || !in.U32(start + 20, networkOffset)
+        || !in.U32(start + 24, suffixOffset))
+        return false;
+    if (size < 0x1C || headerSize < 0x1C || headerSize > size || size > in.Size() - start)
+        return false;
+    const qsizetype end = start + size;
+    auto inside = [&](quint32 offset) { return offset >= headerSize && offset < size; };
+    QString suffix;
+    if (suffixOffset && inside(suffixOffset))
+        in.AnsiZ(start + suffixOffset, end, suffix);
+    if (headerSize >= 0x24) {
+        quint32 localUnicode = 0, suffixUnicode = 0;
+        if (!in.U32(start + 28, localUnicode) || !in.U32(start + 32, suffixUnicode))
+            return false;
+        if (suffixUnicode && inside(suffixUnicode))
+            in.UnicodeZ(start + suffixUnicode, end, suffix);
+        if ((flags & kVolumeIDAndLocalBasePath) && localUnicode && inside(localUnicode)) {
+            QString base;
+            if (in.UnicodeZ(start + localUnicode, end, base)) {
+                target = base + suffix;
+                return true;
+            }
+        }
+    }
+    if ((flags & kVolumeIDAndLocalBasePath) && inside(localOffset)) {
+        QString base;
+        if (!in.AnsiZ(start + localOffset, end, base))
+            return false;
+        target = base + suffix;
+        return true;
+    }
+    if ((flags & kCommonNetworkRelativeLink) && inside(networkOffset)) {
+        const qsizetype net = start + networkOffset;
+        quint32 netSize = 0, netNameOffset = 0;
+        if (!in.U32(net, netSize) || !in.U32(net + 8, netNameOffset) || netSize < 0x14
+            || netSize > size - networkOffset || netNameOffset >= netSize)
+            return false;
+        QString share;
+        if (!in.AnsiZ(net + netNameOffset, net + netSize, share))
+            return false;
+        target = suffix.isEmpty() ? share : share + QLatin1Char('\\') + suffix;
+        return true;
+    }
+    return true;
+}
+
+void PutU16(QByteArray &out, quint32 v)
+{
+    out.append(static_cast<char>(v & 0xFF));
+    out.append(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void PutU32(QByteArray &out, quint32 v)
+{
+    PutU16(out, v & 0xFFFF);
+    PutU16(out, v >> 16);
+}
+
+QByteArray Ansi(const QString &s)
+{
+    QByteArray out;
+    for (QChar c : s) {
+        int b = RtfCodePage::EncodeWindows1252(c.unicode());
+        out.append(b > 0 ? static_cast<char>(b) : '?');
+    }
+    return out;
+}
+
+void PutUnicodeZ(QByteArray &out, const QString &s)
+{
+    for (QChar c : s)
+        PutU16(out, c.unicode());
+    PutU16(out, 0);
+}
+
+} // namespace
+
+bool ReadShellLink(const QByteArray &data, ShellLinkData &link)
+{
+    link = ShellLinkData();
+    Input in(data);
+    quint32 headerSize = 0, flags = 0;
+    QByteArray clsid;
+    if (!in.U32(0, headerSize) || headerSize != kHeaderSize || !in.Bytes(4, 16, clsid)
+        || clsid != QByteArray(reinterpret_cast<const char *>(kLinkClsid), 16) || !in.U32(20, flags)
+        || data.size() < kHeaderSize)
+        return false;
+    qsizetype pos = kHeaderSize;
+    if (flags & HasLinkTargetIDList) {
+        quint32 idListSize = 0;
+        if (!in.U16(pos, idListSize) || idListSize > data.size() - pos - 2)
+            return false;
+        pos += 2 + idListSize;
+    }
+    ShellLinkData result;
+    if (flags & HasLinkInfo) {
+        quint32 infoSize = 0;
+        if (!in.U32(pos, infoSize) || infoSize < 4 || infoSize > data.size() - pos)
+            return false;
+        if (!ReadLinkInfo(in, pos, result.Target))
+            return false;
+        pos += infoSize;
+    }
+    const bool unicode = flags & IsUnicode;
+    auto counted = [&](QString &s) {
+        quint32 count = 0;
+        if (!in.U16(pos, count))
+            return false;
+        pos += 2;
+        qsizetype bytes = unicode ? qsizetype(count) * 2 : qsizetype(count);
+        QByteArray raw;
+        if (!in.Bytes(pos, bytes, raw))
+            return false;
+        pos += bytes;
+        if (unicode) {
+            s.clear();
+            for (qsizetype i = 0; i + 1 < raw.size(); i += 2)
+                s.append(QChar(char16_t(static_cast<unsigned char>(raw[i])
+                                        | static_cast<unsigned char>(raw[i + 1]) << 8)));
+        } else
+            s = RtfCodePage::Decode(raw, 1252);
+        return true;
+    };
+    QString icon;
+    if (((flags & HasName) && !counted(result.Description))
+        || ((flags & HasRelativePath) && !counted(result.RelativePath))
+        || ((flags & HasWorkingDir) && !counted(result.WorkingDirectory))
+        || ((flags & HasArguments) && !counted(result.Arguments))
+        || ((flags & HasIconLocation) && !counted(icon)))
+        return false;
+    // Extra data: the environment-variable block may hold the target.
+    while (true) {
+        quint32 blockSize = 0, signature = 0;
+        if (!in.U32(pos, blockSize) || blockSize < 4)
+            break;
+        if (blockSize > data.size() - pos || !in.U32(pos + 4, signature))
+            break;
+        if (signature == kEnvironmentBlock && blockSize >= 0x314 && result.Target.isEmpty()) {
+            QString target;
+            if (in.UnicodeZ(pos + 8 + 260, pos + 8 + 260 + 520, target) && !target.isEmpty())
+                result.Target = target;
+            else if (in.AnsiZ(pos + 8, pos + 8 + 260, target))
+                result.Target = target;
+        }
+        pos += blockSize;
+    }
+    link = result;
+    return true;
+}
+
+bool ReadShellLinkFile(const QString &fileName, ShellLinkData &link)
+{
+    link = ShellLinkData();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+        return false;
+    QByteArray data = file.read(kMaxFileSize + 1);
+    if (!ReadShellLink(data, link))
+        return false;
+    if (link.Target.isEmpty() && !link.RelativePath.isEmpty()) {
+        QString relative = link.RelativePath;
+        relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        link.Target = QDir::cleanPath(QFileInfo(fileName).absoluteDir().filePath(relative));
+    }
+    return true;
+}
+
+QByteArray WriteShellLink(const ShellLinkData &link)
+{
+    quint32 flags = IsUnicode;
+    if (!link.Target.isEmpty())
+        flags |= HasLinkInfo;
+    if (!link.Description.isEmpty())
+        flags |= HasName;
+    if (!link.RelativePath.isEmpty())
+        flags |= HasRelativePath;
+    if (!link.WorkingDirectory.isEmpty())
+        flags |= HasWorkingDir;
+    if (!link.Arguments.isEmpty())
+        flags |= HasArguments;
+
+    QByteArray out;
+    PutU32(out, kHeaderSize);
+    out.append(reinterpret_cast<const char *>(kLinkClsid), 16);
+    PutU32(out, flags);
+    PutU32(out, 0x20); // archive
+    out.append(QByteArray(24, '\0')); // times
+    PutU32(out, 0); // file size
+    PutU32(out, 0); // icon index
+    PutU32(out, 1); // show normally
+    out.append(QByteArray(12, '\0')); // hot key and reserved
+    if (flags & HasLinkInfo) {
+        // Header of 0x24 bytes, volume id, ANSI base path, empty suffix, Unicode base path.
+        QByteArray volume;
+        PutU32(volume, 0x11);
+        PutU32(volume, 3); // fixed drive
+        PutU32(volume, 0);
+        PutU32(volume, 0x10);
+        volume.append('\0');
+        QByteArray ansi = Ansi(link.Target) + '\0';
+        const quint32 volumeOffset = 0x24;
+        const quint32 localOffset = volumeOffset + quint32(volume.size());
+        const quint32 suffixOffset = localOffset + quint32(ansi.size());
+        QByteArray body = volume + ansi + QByteArray(1, '\0');
+        if (body.size() % 2)
+            body.append('\0');
+        const quint32 unicodeOffset = 0x24 + quint32(body.size());
+        PutUnicodeZ(body, link.Target);
+        const quint32 suffixUnicodeOffset = 0x24 + quint32(body.size());
+        PutU16(body, 0);
+        QByteArray info;
+        PutU32(info, 0x24 + quint32(body.size()));
+        PutU32(info, 0x24);
+        PutU32(info, kVolumeIDAndLocalBasePath);
+        PutU32(info, volumeOffset);
+        PutU32(info, localOffset);
+        PutU32(info, 0);
+        PutU32(info, suffixOffset);
+        PutU32(info, unicodeOffset);
+        PutU32(info, suffixUnicodeOffset);
+        out.append(info + body);
+    }
+    auto counted = [&](const QString &s) {
+        PutU16(out, quint32(std::min<qsizetype>(s.size(), 0xFFFF)));
+        for (qsizetype i = 0; i < std::min<qsizetype>(s.size(), 0xFFFF); ++i)
+            PutU16(out, s[i].unicode());
+    };
+    if (flags & HasName)
+        counted(link.Description);
+    if (flags & HasRelativePath)
+        counted(link.RelativePath);
+    if (flags & HasWorkingDir)
+        counted(link.WorkingDirectory);
+    if (flags & HasArguments)
+        counted(link.Arguments);
+    PutU32(out, 0); // no extra data
+    return out;
+}
+
+bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray data = WriteShellLink(link);
+    if (file.write(data) != data.size())
+        return false;
+    return file.commit();
+}

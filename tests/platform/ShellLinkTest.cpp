@@ -1,0 +1,133 @@
+#include "platform/ShellLink.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void U16(QByteArray &b, quint32 v)
+{
+    b.append(char(v & 0xFF));
+    b.append(char(v >> 8));
+}
+
+void U32(QByteArray &b, quint32 v)
+{
+    U16(b, v & 0xFFFF);
+    U16(b, v >> 16);
+}
+
+// A link as the Windows shell writes one for a local file: an item-id list, the
+// link information in the ANSI code page, ANSI strings and an environment block.
+QByteArray WindowsStyleLink()
+{
+    QByteArray b;
+    U32(b, 0x4C);
+    b.append("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
+    U32(b, 0x1 | 0x2 | 0x4 | 0x10 | 0x20);
+    b.append(QByteArray(0x4C - b.size(), '\0'));
+    U16(b, 6);
+    U16(b, 4);
+    b.append("\x1f\x50", 2);
+    U16(b, 0); // id list: one item and the terminator
+    QByteArray volume;
+    U32(volume, 0x11);
+    U32(volume, 3);
+    U32(volume, 0x1234);
+    U32(volume, 0x10);
+    volume.append('\0');
+    QByteArray base("C:\\Docs\\");
+    base.append('\0');
+    QByteArray suffix("Caf\xe9.env");
+    suffix.append('\0');
+    QByteArray info;
+    U32(info, 0x1C + volume.size() + base.size() + suffix.size());
+    U32(info, 0x1C);
+    U32(info, 1);
+    U32(info, 0x1C);
+    U32(info, 0x1C + volume.size());
+    U32(info, 0);
+    U32(info, 0x1C + volume.size() + base.size());
+    b.append(info + volume + base + suffix);
+    for (QByteArray s : {QByteArray("My envelope"), QByteArray("C:\\Docs"), QByteArray("-x")}) {
+        U16(b, s.size());
+        b.append(s);
+    }
+    U32(b, 0);
+    return b;
+}
+
+} // namespace
+
+TEST(ShellLink, RoundTripKeepsNonAsciiAndLongPaths)
+{
+    ShellLinkData link;
+    link.Target = QStringLiteral("/home/r\u00e9my/\u4fe1\u5c01/") + QString(600, QLatin1Char('a')) + ".env";
+    link.WorkingDirectory = QStringLiteral("/home/r\u00e9my/\u4fe1\u5c01/");
+    link.Description = QStringLiteral("Envelope for M\u00fcller \U0001F600");
+    ShellLinkData back;
+    ASSERT_TRUE(ReadShellLink(WriteShellLink(link), back));
+    EXPECT_EQ(back.Target, link.Target);
+    EXPECT_EQ(back.WorkingDirectory, link.WorkingDirectory);
+    EXPECT_EQ(back.Description, link.Description);
+
+    QTemporaryDir dir;
+    QString file = dir.filePath("x.lnk");
+    ASSERT_TRUE(WriteShellLinkFile(file, link));
+    ASSERT_TRUE(ReadShellLinkFile(file, back));
+    EXPECT_EQ(back.Target, link.Target);
+}
+
+TEST(ShellLink, ReadsTheWindowsLayout)
+{
+    ShellLinkData link;
+    ASSERT_TRUE(ReadShellLink(WindowsStyleLink(), link));
+    EXPECT_EQ(link.Target, QStringLiteral("C:\\Docs\\Caf\u00e9.env"));
+    EXPECT_EQ(link.Description, "My envelope");
+    EXPECT_EQ(link.WorkingDirectory, "C:\\Docs");
+    EXPECT_EQ(link.Arguments, "-x");
+}
+
+TEST(ShellLink, DamagedDataIsRefused)
+{
+    ShellLinkData full;
+    full.Target = "/tmp/a.env";
+    full.Description = "d";
+    for (const QByteArray &data : {WriteShellLink(full), WindowsStyleLink()}) {
+        ShellLinkData link;
+        for (qsizetype n = 0; n < data.size() - 4; ++n) {
+            EXPECT_FALSE(ReadShellLink(data.left(n), link)) << n;
+            EXPECT_TRUE(link.Target.isEmpty() && link.Description.isEmpty() && link.WorkingDirectory.isEmpty());
+        }
+        // Sizes and offsets pointing outside the data.
+        for (int at : {0x4C, 0x4E, 0x50, 0x54, 0x60}) {
+            QByteArray bad = data;
+            bad[at] = char(0xFF);
+            bad[at + 1] = char(0x7F);
+            ReadShellLink(bad, link); // must not read out of bounds
+        }
+    }
+    QByteArray garbage(4096, '\0');
+    for (char &c : garbage)
+        c = char(QRandomGenerator::global()->generate());
+    ShellLinkData link;
+    EXPECT_FALSE(ReadShellLink(garbage, link));
+    EXPECT_FALSE(ReadShellLinkFile("/nonexistent/x.lnk", link));
+}
+
+TEST(ShellLink, RelativePathResolvesAgainstTheLinkFolder)
+{
+    ShellLinkData link;
+    link.RelativePath = "..\\docs\\a.env";
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("links");
+    QString file = dir.filePath("links/a.lnk");
+    ASSERT_TRUE(WriteShellLinkFile(file, link));
+    ShellLinkData back;
+    ASSERT_TRUE(ReadShellLinkFile(file, back));
+    EXPECT_EQ(back.Target, dir.filePath("docs/a.env"));
+}
