@@ -1,0 +1,192 @@
+#include "foundation/QmWindows.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+
+QMargins FrameMarginsOf(const QWidget *W)
+{
+    const QRect g = W->geometry();
+    const QRect f = W->frameGeometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+bool IsValid(const TWindowRect &R)
+{
+    return R.Right > R.Left && R.Bottom > R.Top;
+}
+
+// A damaged store must not ask for a window larger than the desktop (the backing
+// store of a huge window alone can exhaust memory).
+TWindowRect Bounded(TWindowRect R)
+{
+    QSize limit(16384, 16384);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize desk = screen->virtualSize();
+        if (desk.width() > 0 && desk.height() > 0)
+            limit = limit.boundedTo(desk.expandedTo(QSize(640, 480)));
+    }
+    if (qint64(R.Right) - R.Left > limit.width())
+        R.Right = int(qint64(R.Left) + limit.width());
+    if (qint64(R.Bottom) - R.Top > limit.height())
+        R.Bottom = int(qint64(R.Top) + limit.height());
+    return R;
+}
+
+// Takes off the frame once the window manager has told its size, for windows
+// placed before they were shown.
+class FrameSizeFixer : public QObject
+{
+public:
+    FrameSizeFixer(QWidget *Form, const TWindowRect &Frame) : QObject(Form), m_form(Form), m_frame(Frame)
+    {
+        Form->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *Watched, QEvent *Event) override
+    {
+        if (Watched == m_form && m_form) {
+            switch (Event->type()) {
+            case QEvent::Show:
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::WindowStateChange:
+                Apply();
+                break;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+private:
+    void Apply()
+    {
+        const QMargins m = FrameMarginsOf(m_form);
+        if (m.isNull())
+            return;
+        if (!(m_form->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+            const QRect client = ClientGeometryFor(m_frame, m);
+            if (m_form->size() != client.size())
+                m_form->resize(client.size());
+        }
+        m_form->removeEventFilter(this);
+        deleteLater();
+    }
+
+    QPointer<QWidget> m_form;
+    TWindowRect m_frame;
+};
+
+void DropFixers(QWidget *Form)
+{
+    for (FrameSizeFixer *fixer : Form->findChildren<FrameSizeFixer *>(Qt::FindDirectChildrenOnly)) {
+        Form->removeEventFilter(fixer);
+        fixer->deleteLater();
+    }
+}
+
+void PlaceBounds(QWidget *W, const TWindowRect &Stored)
+{
+    const TWindowRect r = Bounded(Stored);
+    if (W->isWindow()) {
+        DropFixers(W);
+        const QMargins m = FrameMarginsOf(W);
+        const QRect client = ClientGeometryFor(r, m);
+        W->move(r.Left, r.Top);
+        W->resize(client.size());
+        if (m.isNull())
+            new FrameSizeFixer(W, r);
+    } else {
+        W->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    }
+}
+
+} // namespace
+
+TWindowRect FrameRectOf(const QWidget *Widget)
+{
+    const QRect f = Widget->isWindow() ? Widget->frameGeometry() : Widget->geometry();
+    return TWindowRect{f.x(), f.y(), f.x() + f.width(), f.y() + f.height()};
+}
+
+QRect ClientGeometryFor(const TWindowRect &Frame, const QMargins &FrameMargins)
+{
+    const int w = Frame.Right - Frame.Left - FrameMargins.left() - FrameMargins.right();
+    const int h = Frame.Bottom - Frame.Top - FrameMargins.top() - FrameMargins.bottom();
+    return QRect(Frame.Left + FrameMargins.left(), Frame.Top + FrameMargins.top(), qMax(1, w), qMax(1, h));
+}
+
+void LoadFormPlacement(QWidget *Form, const QString &Section)
+{
+    if (!Form)
+        return;
+    const TWindowRect current = FrameRectOf(Form);
+    TWindowRect r = current;
+    bool minimized = false;
+    bool maximized = false;
+    if (RegIni)
+        RegIni->ReadWindowPlacement(Section, r, minimized, maximized);
+    if (IsValid(r) && !(r == current))
+        PlaceBounds(Form, r);
+    if (minimized)
+        Form->setWindowState(Qt::WindowMinimized);
+    if (maximized)
+        Form->setWindowState(Qt::WindowMaximized);
+}
+
+void SaveFormPlacement(QWidget *Form, const QString &Section)
+{
+    if (!RegIni || !Form)
+        return;
+    DropFixers(Form);
+    const Qt::WindowStates state = Form->windowState();
+    RegIni->WriteWindowPlacement(Section, FrameRectOf(Form), state.testFlag(Qt::WindowMinimized),
+                                 state.testFlag(Qt::WindowMaximized));
+}
+
+void LoadControlPlacement(QWidget *Control, const QString &Section)
+{
+    if (!RegIni || !Control)
+        return;
+    const TWindowRect current = FrameRectOf(Control);
+    TWindowRect r = current;
+    bool minimized = false;
+    bool maximized = false;
+    RegIni->ReadWindowPlacement(Section, r, minimized, maximized);
+    if (IsValid(r) && !(r == current))
+        PlaceBounds(Control, r);
+    Control->setVisible(RegIni->ReadBool(Section, QStringLiteral("Visible"), true));
+}
+
+void SaveControlPlacement(QWidget *Control, const QString &Section)
+{
+    if (!RegIni || !Control)
+        return;
+    TIniUpdate update(*RegIni);
+    RegIni->WriteWindowPlacement(Section, FrameRectOf(Control), false, false);
+    // Hidden by the user, not merely because its window is closing.
+    RegIni->WriteBool(Section, QStringLiteral("Visible"), !Control->isHidden());
+    update.Commit();
+}
+
+void LoadDialogPosition(QWidget *Dialog, const QString &Section)
+{
+    if (!RegIni || !Dialog)
+        return;
+    QPoint p = Dialog->pos();
+    RegIni->ReadPoint(Section, p);
+    Dialog->move(p);
+}
+
+void SaveDialogPosition(QWidget *Dialog, const QString &Section)
+{
+    if (!RegIni || !Dialog)
+        return;
+    RegIni->WritePoint(Section, Dialog->pos());
+}

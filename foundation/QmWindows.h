@@ -1,0 +1,40 @@
+#pragma once
+
+#include "foundation/QmIniFile.h"
+
+#include <QMargins>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+// Where windows, toolbars and dialogs stand, kept in RegIni, one section per
+// window ("MainWindow", "MainWindowFileToolBar", "FindDialog", ...). Nothing is
+// read or written while RegIni is not open.
+//
+// A window's stored rectangle is its outer frame, as the window manager draws it:
+// Left/Top of the frame, Right/Bottom exclusive. Loading gives the window a client
+// size that makes the frame that size again; when the frame is not known yet (a
+// window not shown yet), the size is corrected once the window manager reports it,
+// so that save, load, save gives the same values.
+
+// Bounds and window state (minimized, then maximized). A stored rectangle with
+// Right <= Left or Bottom <= Top is ignored; a size larger than the desktop is
+// cut to it.
+void LoadFormPlacement(QWidget *Form, const QString &Section);
+void SaveFormPlacement(QWidget *Form, const QString &Section);
+
+// A toolbar or other control: bounds in its parent's coordinates (a docked QToolBar's
+// place is the main window's layout, which takes precedence), "Minimized" and
+// "Maximized" written false, and "Visible" (default true).
+void LoadControlPlacement(QWidget *Control, const QString &Section);
+void SaveControlPlacement(QWidget *Control, const QString &Section);
+
+// A dialog's screen position ("X", "Y", the frame's top left corner).
+void LoadDialogPosition(QWidget *Dialog, const QString &Section);
+void SaveDialogPosition(QWidget *Dialog, const QString &Section);
+
+// The widget's outer rectangle as stored.
+TWindowRect FrameRectOf(const QWidget *Widget);
+// The client geometry that gives the frame rectangle Frame with these frame margins.
+QRect ClientGeometryFor(const TWindowRect &Frame, const QMargins &FrameMargins);
