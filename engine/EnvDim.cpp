@@ -2,6 +2,7 @@
 
 #include "foundation/Measurements.h"
 #include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "platform/MessageService.h"
 #include "platform/ProgramFiles.h"
@@ -16,10 +17,10 @@ class DefaultPreferences : public TEnvelopePreferences
 public:
     int Measure() const override { return 0; }
     bool PostalMargins() const override { return true; }
+    bool FacingMark() const override { return true; }
 };
 
 const TEnvelopePreferences *installedPreferences = nullptr;
-TEnvelopePrinter *installedPrinter = nullptr;
 
 const QString envelopesSection = QStringLiteral("Envelopes");
 
@@ -34,7 +35,7 @@ int findPrinter(const QStringList &names, const QString &name)
 
 QString currentPrinterName(TEnvelopePrinter &printer)
 {
-    const QStringList names = printer.PrinterNames();
+    const QStringList names = printer.Printers();
     const int index = printer.PrinterIndex();
     return index >= 0 && index < names.size() ? names.at(index) : QString();
 }
@@ -56,8 +57,6 @@ QString key(const QString &name, const char *field)
 
 } // namespace
 
-TEnvelopePrinter &DefaultEnvelopePrinter(); // the printer object's adapter
-
 const TEnvelopePreferences &EnvelopePreferences()
 {
     static DefaultPreferences defaults;
@@ -67,16 +66,6 @@ const TEnvelopePreferences &EnvelopePreferences()
 void SetEnvelopePreferences(const TEnvelopePreferences *preferences)
 {
     installedPreferences = preferences;
-}
-
-TEnvelopePrinter &EnvelopePrinter()
-{
-    return installedPrinter ? *installedPrinter : DefaultEnvelopePrinter();
-}
-
-void SetEnvelopePrinter(TEnvelopePrinter *printer)
-{
-    installedPrinter = printer;
 }
 
 TEnvelopeData::TEnvelopeData()
@@ -168,7 +157,7 @@ QString TEnvelopeData::GetCustomHeightText() const { return LengthText(EnvelopeP
 int TEnvelopeData::DefaultDestinationLeft() const
 {
     TEnvelopePrinter &printer = EnvelopePrinter();
-    return 2 * std::max(printer.PaperWidth(), printer.PaperHeight()) / 5;
+    return 2 * std::max(printer.GetPaperWidth(), printer.GetPaperHeight()) / 5;
 }
 
 int TEnvelopeData::DefaultTriFoldFromTop() const
@@ -302,7 +291,10 @@ void TEnvelopeData::LoadPrinterSetup(TZambIniFile &ini, const QString &section, 
     IniId = ini.ReadInteger(section, key(name, "IniId"), 0);
     if (IniId != 0) {
         // The block lies in the store the definition came from.
-        printer.LoadSetupBlock(ini, setupSection());
+        if (&ini == IniFile)
+            printer.LoadSetupBlock(setupSection());
+        else
+            printer.LoadSetupBlock(ini, setupSection());
     } else {
         printer.LoadPrinterSetup(ini, section, name);
         if (migrate) {
@@ -321,17 +313,17 @@ void TEnvelopeData::SavePrinterSetup()
         IniId = static_cast<int>(NextUnique());
         IniFile->WriteInteger(envelopesSection, key(Name, "IniId"), IniId);
     }
-    printer.SaveSetupBlock(*IniFile, setupSection());
+    printer.SaveSetupBlock(setupSection());
     Fields = 0x1A0F;
     Scale = 100;
     Duplex = 1;
-    Orientation = printer.Orientation();
-    PaperSize = printer.PaperSize();
-    PaperLength = printer.DevModePaperLength();
-    PaperWidth = printer.DevModePaperWidth();
-    DefaultSource = printer.DefaultSource();
-    PrintQuality = printer.PrintQuality();
-    Color = printer.Color();
+    Orientation = printer.GetOrientation();
+    PaperSize = printer.GetPaperSize();
+    PaperLength = printer.GetDevModePaperLength();
+    PaperWidth = printer.GetDevModePaperWidth();
+    DefaultSource = printer.GetDefaultSource();
+    PrintQuality = printer.GetPrintQuality();
+    Color = printer.GetColor();
 }
 
 void TEnvelopeData::ErasePrinterSetup()
@@ -350,7 +342,7 @@ void TEnvelopeData::EditPrinterSetup()
 bool TEnvelopeData::SelectEnvelopePrinter()
 {
     TEnvelopePrinter &printer = EnvelopePrinter();
-    const int found = findPrinter(printer.PrinterNames(), FullPrinterName);
+    const int found = findPrinter(printer.Printers(), FullPrinterName);
     if (found >= 0) {
         printer.SetPrinterIndex(found);
         LoadPrinterSetup(*IniFile, envelopesSection, true, Name);
@@ -370,7 +362,7 @@ bool TEnvelopeData::MigrateOlderSetup()
     if (IniId != 0 || Name.isEmpty())
         return false;
     TEnvelopePrinter &printer = EnvelopePrinter();
-    const int found = findPrinter(printer.PrinterNames(), FullPrinterName);
+    const int found = findPrinter(printer.Printers(), FullPrinterName);
     if (found < 0)
         return false;
     const int previous = printer.PrinterIndex();

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class TZambIniFile;
+class TEnvelopePrinter;
 
 // What an envelope definition reads of the user's preferences.
 class TEnvelopePreferences
@@ -13,51 +14,14 @@ public:
     // 0 inches, 1 centimetres.
     virtual int Measure() const = 0;
     virtual bool PostalMargins() const = 0;
+    // Whether envelopes carry the facing identification mark.
+    virtual bool FacingMark() const = 0;
 };
 
 // The preferences in use: inches and postal margins until the main window
 // installs its own (not owned; nullptr restores those).
 const TEnvelopePreferences &EnvelopePreferences();
 void SetEnvelopePreferences(const TEnvelopePreferences *preferences);
-
-// What an envelope definition asks of the program's printer object. Lengths
-// are hundredths of an inch unless named otherwise.
-class TEnvelopePrinter
-{
-public:
-    virtual ~TEnvelopePrinter() = default;
-    virtual QStringList PrinterNames() = 0;
-    // Reading an unset index selects the default printer.
-    virtual int PrinterIndex() = 0;
-    virtual void SetPrinterIndex(int index) = 0;
-    // The current paper: the custom size when that is on.
-    virtual int PaperWidth() = 0;
-    virtual int PaperHeight() = 0;
-    virtual bool CustomSize() = 0;
-    virtual int CustomWidth() = 0;
-    virtual int CustomHeight() = 0;
-    virtual void SelectEnvelope10() = 0;
-    virtual void SelectLetter() = 0;
-    // The printer-setup block in a section of the given store.
-    virtual void SaveSetupBlock(TZambIniFile &store, const QString &section) = 0;
-    virtual void LoadSetupBlock(TZambIniFile &store, const QString &section) = 0;
-    // The older per-key form under Prefix in Section.
-    virtual void LoadPrinterSetup(TZambIniFile &store, const QString &section, const QString &prefix) = 0;
-    virtual bool EditDocumentProperties() = 0;
-    // Values of the current device mode; paper width and length in tenths of a millimetre.
-    virtual int Orientation() = 0;
-    virtual int PaperSize() = 0;
-    virtual int DevModePaperLength() = 0;
-    virtual int DevModePaperWidth() = 0;
-    virtual int DefaultSource() = 0;
-    virtual int PrintQuality() = 0;
-    virtual int Color() = 0;
-};
-
-// The printer that definitions use: the program's printer object unless one
-// was installed (not owned; nullptr restores it).
-TEnvelopePrinter &EnvelopePrinter();
-void SetEnvelopePrinter(TEnvelopePrinter *printer);
 
 // One envelope definition: where the return address, destination, attention
 // line, facing mark and fold lines go on one envelope fed to one printer.

@@ -1,5 +1,6 @@
 #include "engine/EnvDim.h"
 #include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "platform/ProgramFiles.h"
 #include "support/ScriptedMessageService.h"
@@ -32,7 +33,7 @@ public:
     QStringList loadedBlocks; // "<file name>|<section>"
     QStringList olderLoads;
 
-    QStringList PrinterNames() override { return names; }
+    const QStringList &Printers() override { return names; }
     int PrinterIndex() override
     {
         if (index == -1)
@@ -40,11 +41,15 @@ public:
         return index;
     }
     void SetPrinterIndex(int value) override { index = value; }
-    int PaperWidth() override { return customSize ? customWidth : paperWidth; }
-    int PaperHeight() override { return customSize ? customHeight : paperHeight; }
-    bool CustomSize() override { return customSize; }
-    int CustomWidth() override { return customWidth; }
-    int CustomHeight() override { return customHeight; }
+    QString GetPrinterName() override { return names.value(PrinterIndex()); }
+    int GetPaperWidth() override { return customSize ? customWidth : paperWidth; }
+    int GetPaperHeight() override { return customSize ? customHeight : paperHeight; }
+    bool CustomSize() const override { return customSize; }
+    void SetCustomSize(bool value) override { customSize = value; }
+    int CustomWidth() const override { return customWidth; }
+    void SetCustomWidth(int value) override { customWidth = value; }
+    int CustomHeight() const override { return customHeight; }
+    void SetCustomHeight(int value) override { customHeight = value; }
     void SelectEnvelope10() override
     {
         paperSize = 20;
@@ -58,14 +63,15 @@ public:
         paperWidth = 850;
         paperHeight = 1100;
     }
-    void SaveSetupBlock(TZambIniFile &store, const QString &section) override
+    void SaveSetupBlock(const QString &section) override
     {
-        store.WriteBinary(section, QByteArray(1, static_cast<char>(paperSize)));
-        store.WriteBool(section, QStringLiteral("CustomSize"), customSize);
-        store.WriteInteger(section, QStringLiteral("CustomWidth"), customWidth);
-        store.WriteInteger(section, QStringLiteral("CustomHeight"), customHeight);
+        IniFile->WriteBinary(section, QByteArray(1, static_cast<char>(paperSize)));
+        IniFile->WriteBool(section, QStringLiteral("CustomSize"), customSize);
+        IniFile->WriteInteger(section, QStringLiteral("CustomWidth"), customWidth);
+        IniFile->WriteInteger(section, QStringLiteral("CustomHeight"), customHeight);
     }
-    void LoadSetupBlock(TZambIniFile &store, const QString &section) override
+    void LoadSetupBlock(const QString &section) override { LoadSetupBlock(*IniFile, section); }
+    void LoadSetupBlock(const TZambIniFile &store, const QString &section) override
     {
         loadedBlocks << QFileInfo(store.FileName()).fileName() + QLatin1Char('|') + section;
         customSize = store.ReadBool(section, QStringLiteral("CustomSize"), false);
@@ -77,7 +83,7 @@ public:
         else
             SelectEnvelope10();
     }
-    void LoadPrinterSetup(TZambIniFile &store, const QString &section, const QString &prefix) override
+    void LoadPrinterSetup(const TIniFile &store, const QString &section, const QString &prefix) override
     {
         olderLoads << prefix;
         customSize = store.ReadBool(section, prefix + QStringLiteral("_CustomSize"), false);
@@ -86,13 +92,13 @@ public:
         paperSize = store.ReadInteger(section, prefix + QStringLiteral("_PaperSize"), paperSize);
     }
     bool EditDocumentProperties() override { return dialogResult; }
-    int Orientation() override { return orientation; }
-    int PaperSize() override { return paperSize; }
-    int DevModePaperLength() override { return 2413; }
-    int DevModePaperWidth() override { return 1046; }
-    int DefaultSource() override { return source; }
-    int PrintQuality() override { return -4; }
-    int Color() override { return 1; }
+    int GetOrientation() override { return orientation; }
+    int GetPaperSize() override { return paperSize; }
+    int GetDevModePaperLength() override { return 2413; }
+    int GetDevModePaperWidth() override { return 1046; }
+    int GetDefaultSource() override { return source; }
+    int GetPrintQuality() override { return -4; }
+    int GetColor() override { return 1; }
 };
 
 class Preferences : public TEnvelopePreferences
@@ -102,6 +108,7 @@ public:
     bool margins = true;
     int Measure() const override { return measure; }
     bool PostalMargins() const override { return margins; }
+    bool FacingMark() const override { return true; }
 };
 
 class EnvDimTest : public ::testing::Test
