@@ -159,6 +159,8 @@ public:
     virtual void SetPrinterIndex(int Value) = 0;
     virtual QString GetPrinterName() = 0;
     virtual void LoadSetupBlock(const QString &Section) = 0;
+    // The block from another store (the printer-model defaults file).
+    virtual void LoadSetupBlock(const TZambIniFile &Ini, const QString &Section) = 0;
     virtual void SaveSetupBlock(const QString &Section) = 0;
     virtual void LoadPrinterSetup(const TIniFile &Store, const QString &Section, const QString &Prefix) = 0;
     virtual bool EditDocumentProperties() = 0;
@@ -281,7 +283,7 @@ public:
     void SaveSetupBlock(const QString &Section) override;
     void LoadSetupBlock(const QString &Section) override;
     void SaveSetupBlock(TZambIniFile &Ini, const QString &Section);
-    void LoadSetupBlock(const TZambIniFile &Ini, const QString &Section);
+    void LoadSetupBlock(const TZambIniFile &Ini, const QString &Section) override;
     void LoadPrinterSetup(const TIniFile &Store, const QString &Section, const QString &Prefix) override;
 
     void SetSetupDialog(SetupDialog dialog) { m_setupDialog = std::move(dialog); }
