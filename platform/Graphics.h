@@ -60,6 +60,13 @@ public:
     using Exception::Exception;
 };
 
+// Not enough memory for a picture.
+class EOutOfMemory : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
 // Assign between objects that cannot be converted into each other.
 class EConvertError : public Exception
 {

@@ -4,8 +4,19 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+QString overrideFolder;
+}
+
+void SetProgramDataFolder(const QString &folder)
+{
+    overrideFolder = folder;
+}
+
 QString ProgramDataFile(const QString &name)
 {
+    if (!overrideFolder.isEmpty())
+        return QDir(overrideFolder).filePath(name);
     const QString programDir =
         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     const QString beside = QDir(programDir).filePath(name);

@@ -1,0 +1,32 @@
+// A whole GIF stream: header, extensions, images and trailer; what loads is
+// written again with both encoders.
+#include "gif/GIFImage.h"
+
+#include <QBuffer>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TGIFImage image;
+    image.SetOnWarning([](const void *, TGIFSeverity, const QString &) {});
+    try {
+        image.LoadFromStream(buffer);
+    } catch (const GIFException &) {
+    }
+    for (uint8_t compression : {uint8_t(0), uint8_t(1)}) {
+        image.SetCompression(compression);
+        QByteArray out;
+        QBuffer target(&out);
+        target.open(QIODevice::WriteOnly);
+        try {
+            image.SaveToStream(target);
+        } catch (const GIFException &) {
+        }
+    }
+    return 0;
+}
