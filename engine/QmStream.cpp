@@ -1,6 +1,7 @@
 #include "engine/QmStream.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -13,10 +14,10 @@ const QByteArrayView LineEnd("\r\n", 2);
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned bytes
 // map to the C1 controls, as Windows itself does.
-const char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Files from Windows hold the ANSI code page; ours hold UTF-8.
 QString DecodeText(const QByteArray &Bytes)
@@ -51,6 +52,11 @@ TCompositeFileStream::TCompositeFileStream(const QString &FileName, TCompositeFi
                 QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file->errorString()));
         m_file = std::move(file);
     } else {
+        // A folder, pipe or device would hang the reader or never end.
+        const QFileInfo info(FileName);
+        if (info.exists() && !info.isFile())
+            throw ECompositeFileError(
+                QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(FileName));
         auto file = std::make_unique<QFile>(FileName);
         if (!file->open(QIODevice::ReadOnly))
             throw ECompositeFileError(
@@ -63,8 +69,7 @@ TCompositeFileStream::TCompositeFileStream(const QString &FileName, TCompositeFi
 TCompositeFileStream::TCompositeFileStream(QIODevice &Device, TCompositeFileMode Mode,
                                            const QString &DisplayName)
     : m_fileName(DisplayName), m_device(&Device), m_writing(Mode == TCompositeFileMode::fmCreate)
-{
-}
+{}
 
 // An uncommitted QSaveFile discards its temporary file, leaving the old file as it was.
 TCompositeFileStream::~TCompositeFileStream() = default;
@@ -187,7 +192,10 @@ QString TCompositeFileStream::ReadBlockHeader()
     }
     const qint64 left = Size() - Position();
     if (size > left)
-        Damaged(QStringLiteral("block \"%1\" needs %2 bytes, but only %3 are left").arg(name).arg(size).arg(left));
+        Damaged(QStringLiteral("block \"%1\" needs %2 bytes, but only %3 are left")
+                    .arg(name)
+                    .arg(size)
+                    .arg(left));
     m_pendingSize = static_cast<int>(size);
     return name;
 }
@@ -285,8 +293,9 @@ void TCompositeFileStream::WriteBlock(const QString &Name, QIODevice &Source)
     RequireWritable();
     if (!Source.isSequential()) {
         if (Source.size() > std::numeric_limits<qint32>::max())
-            throw ECompositeFileError(
-                QStringLiteral("Block \"%1\" is too large to be saved (%2 bytes).").arg(Name).arg(Source.size()));
+            throw ECompositeFileError(QStringLiteral("Block \"%1\" is too large to be saved (%2 bytes).")
+                                          .arg(Name)
+                                          .arg(Source.size()));
         if (!Source.seek(0))
             throw ECompositeFileError(
                 QStringLiteral("Cannot read the data of block \"%1\". %2").arg(Name, Source.errorString()));

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QListView>
+#include <QSet>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
@@ -32,13 +33,25 @@ TFontComboBox::TFontComboBox(QWidget *parent) : QComboBox(parent)
 
 void TFontComboBox::LoadFonts()
 {
+    // Qt names a family found at several foundries "Name [foundry]"; the list shows
+    // each family once by its plain name, the name stored settings use.
     QStringList families;
+    QSet<QString> seen;
     for (const QString &family : QFontDatabase::families()) {
-        if (!QFontDatabase::isPrivateFamily(family))
-            families.append(family);
+        if (QFontDatabase::isPrivateFamily(family))
+            continue;
+        QString name = family;
+        const qsizetype foundry = name.lastIndexOf(QLatin1String(" ["));
+        if (foundry > 0 && name.endsWith(QLatin1Char(']')))
+            name.truncate(foundry);
+        if (!seen.contains(name.toCaseFolded())) {
+            seen.insert(name.toCaseFolded());
+            families.append(name);
+        }
     }
     clear();
     addItems(families);
+    setCurrentIndex(-1);
 }
 
 QString TFontComboBox::FontName() const

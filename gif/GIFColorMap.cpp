@@ -145,6 +145,39 @@ void TGIFColorMap::ImportColorTable(const void *Entries, int Count)
     Changed();
 }
 
+void TGIFColorMap::ImportPalette(const TPalette &Palette)
+{
+    Clear();
+    const int count = std::min(Palette.Count(), 256);
+    if (count == 0)
+        return;
+    SetCapacity(count);
+    for (int i = 0; i < count; ++i) {
+        const TPaletteEntry &e = Palette.Entry(i);
+        FData[size_t(i)] = {e.Red, e.Green, e.Blue};
+    }
+    FCount = count;
+    Changed();
+}
+
+void TGIFColorMap::ImportDIBColors(const TBitmap &Bitmap)
+{
+    const std::vector<TRGBQuad> &table = Bitmap.ColorTable();
+    static_assert(sizeof(TRGBQuad) == 4);
+    ImportColorTable(table.data(), int(std::min<size_t>(table.size(), 256)));
+}
+
+TPalette TGIFColorMap::ExportPalette() const
+{
+    std::vector<TPaletteEntry> entries;
+    entries.reserve(size_t(FCount));
+    for (int i = 0; i < FCount; ++i) {
+        const TColorTriple &t = FData[size_t(i)];
+        entries.push_back({t.Red, t.Green, t.Blue, PaletteFlagNoCollapse});
+    }
+    return TPalette(std::move(entries));
+}
+
 bool TGIFColorMap::SortByUse()
 {
     if (FCount <= 1)

@@ -112,6 +112,17 @@ void SkipSubBlocks(QIODevice &Stream)
     }
 }
 
+TPalette CreateWebSafePalette()
+{
+    std::vector<TPaletteEntry> entries;
+    entries.reserve(216);
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b)
+                entries.push_back({uint8_t(r * 51), uint8_t(g * 51), uint8_t(b * 51), 0});
+    return TPalette(std::move(entries));
+}
+
 // ---------------------------------------------------------------- items
 
 TGIFItem::TGIFItem(TGIFImage *GIFImage) : FImage(GIFImage) {}

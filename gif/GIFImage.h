@@ -4,6 +4,7 @@
 // sub-images, extensions), the shared stream routines and the warning path.
 
 #include "platform/Exception.h"
+#include "platform/Graphics.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,10 +28,10 @@ class TGIFExtensionList;
 // green, then blue; the high byte is 0.
 using TColor = uint32_t;
 
-class GIFException : public Exception
+class GIFException : public EInvalidGraphic
 {
 public:
-    using Exception::Exception;
+    using EInvalidGraphic::EInvalidGraphic;
 };
 
 [[noreturn]] void RaiseGIFError(const QString &Message);
@@ -83,6 +84,9 @@ int BitsForColorCount(int Count);
 int ScanlineByteCount(int Pixels, int BitsPerPixel, int Alignment);
 void WriteSubBlockStrings(QIODevice &Stream, const QStringList &Strings);
 void ReadSubBlockStrings(QIODevice &Stream, QStringList &Strings);
+// The 216 colours of the colour cube: entry r * 36 + g * 6 + b is
+// (r * 51, g * 51, b * 51).
+TPalette CreateWebSafePalette();
 // Skips data sub-blocks up to and including the zero-length terminator, or to
 // the end of the stream.
 void SkipSubBlocks(QIODevice &Stream);
@@ -174,6 +178,11 @@ public:
     TColor Colors(int Index);
     // Entries stored blue, green, red, reserved (the bitmap colour-table order).
     void ImportColorTable(const void *Entries, int Count);
+    void ImportPalette(const TPalette &Palette);
+    // The colour table of an indexed bitmap.
+    void ImportDIBColors(const TBitmap &Bitmap);
+    // No palette (empty) when the map is empty.
+    TPalette ExportPalette() const;
     bool SortByUse();
 
     int Count() const { return FCount; }

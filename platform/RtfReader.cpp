@@ -200,8 +200,9 @@ void Reader::TextChar(char16_t ch)
     }
     if (g.dest != Destination::Text)
         return;
-    if (ch == 0)
-        return;
+    if ((ch < 0x20 && ch != '\t') || ch == QChar::ObjectReplacementCharacter || ch == QChar::ParagraphSeparator
+        || ch == 0xFDD0 || ch == 0xFDD1)
+        return; // control characters and the document's own markers are not text
     QTextCharFormat f = CharFormat();
     m_textSincePar = true;
     m_lastBlock = BlockFormat();

@@ -24,9 +24,7 @@ QString CleanName(const QString &FileName)
 
 } // namespace
 
-TOldFileList::TOldFileList(TZambRegistryIniFile *Store) : m_store(Store)
-{
-}
+TOldFileList::TOldFileList(TZambRegistryIniFile *Store) : m_store(Store) {}
 
 TZambRegistryIniFile &TOldFileList::Store() const
 {

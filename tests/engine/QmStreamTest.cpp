@@ -112,7 +112,8 @@ TEST(QmStream, RoundTripKeepsBlockBytesThatLookLikeLines)
 
 TEST(QmStream, ReadsAFileWrittenOnWindows)
 {
-    TCompositeStampFileStream stream(PLIKORA_TEST_DATA "/envfile/windows.env", TCompositeFileMode::fmOpenRead);
+    TCompositeStampFileStream stream(PLIKORA_TEST_DATA "/envfile/windows.env",
+                                     TCompositeFileMode::fmOpenRead);
     const Loaded got = ReadAll(stream);
     ASSERT_TRUE(got.valid);
     EXPECT_TRUE(got.error.isEmpty()) << got.error.toStdString();
@@ -127,7 +128,8 @@ TEST(QmStream, ReadsAFileWrittenOnWindows)
 
 TEST(QmStream, NameLinesAreUtf8WhenValid)
 {
-    const Loaded got = ReadBytes(Head + "[Envelope=0]\r\nUmschlag \xc3\xa4\r\n[ReturnAddress=0]\r\n\xe2\x82\xac 5\r\n");
+    const Loaded got =
+        ReadBytes(Head + "[Envelope=0]\r\nUmschlag \xc3\xa4\r\n[ReturnAddress=0]\r\n\xe2\x82\xac 5\r\n");
     EXPECT_EQ(got.envelope, QString::fromUtf8("Umschlag ä"));
     EXPECT_EQ(got.returnAddress, QString::fromUtf8("€ 5"));
 
@@ -204,7 +206,8 @@ TEST(QmStream, DamagedHeadersKeepWhatWasLoaded)
     };
     for (const auto &c : cases) {
         const Loaded got = ReadBytes(Head + before + c.header);
-        EXPECT_TRUE(got.error.contains(c.why)) << c.header.left(40).toStdString() << ": " << got.error.toStdString();
+        EXPECT_TRUE(got.error.contains(c.why))
+            << c.header.left(40).toStdString() << ": " << got.error.toStdString();
         EXPECT_TRUE(got.error.contains("\"test.env\" is damaged")) << got.error.toStdString();
         EXPECT_EQ(got.envelope, "DL");
         EXPECT_EQ(got.destination, "ok");
@@ -254,6 +257,8 @@ TEST(QmStream, OpenAndCreateFailuresAreClear)
     }
     EXPECT_THROW(TCompositeStampFileStream(dir.filePath("no/such/folder.env"), TCompositeFileMode::fmCreate),
                  ECompositeFileError);
+    EXPECT_THROW(TCompositeStampFileStream(dir.path(), TCompositeFileMode::fmOpenRead), ECompositeFileError);
+    EXPECT_THROW(TCompositeStampFileStream("/dev/zero", TCompositeFileMode::fmOpenRead), ECompositeFileError);
 
     QByteArray bytes;
     QBuffer device(&bytes);

@@ -270,3 +270,28 @@ TEST(GIFImage, SubImageBoundsGrowTheScreen)
     EXPECT_TRUE(none.isEmpty());
     EXPECT_EQ(fresh.Width(), 30);
 }
+
+TEST(GIFImage, PalettesAndBitmapColourTables)
+{
+    TGIFImage image;
+    TGIFColorMap &map = *image.Header()->ColorMap();
+    EXPECT_TRUE(map.ExportPalette().IsEmpty());
+    map.Add(0x030201);
+    map.Add(0x0000FF);
+    const TPalette palette = map.ExportPalette();
+    ASSERT_EQ(palette.Count(), 2);
+    EXPECT_EQ(palette.Entry(0), (TPaletteEntry{1, 2, 3, PaletteFlagNoCollapse}));
+
+    map.ImportPalette(TPalette());
+    EXPECT_EQ(map.Count(), 0);
+    map.ImportPalette(CreateWebSafePalette());
+    EXPECT_EQ(map.Count(), 216);
+    EXPECT_EQ(map.Colors(1 * 36 + 2 * 6 + 5), TColor(51 | (102 << 8) | (255 << 16)));
+
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    bitmap.SetColorTable({TRGBQuad{10, 20, 30, 0}, TRGBQuad{1, 2, 3, 0}});
+    map.ImportDIBColors(bitmap);
+    ASSERT_EQ(map.Count(), 2);
+    EXPECT_EQ(map.Colors(0), TColor(30 | (20 << 8) | (10 << 16)));
+}
