@@ -59,8 +59,11 @@ const SpoolerPaper *PrinterCaps::PaperByKeyword(const QString &keyword) const
 const SpoolerPaper *PrinterCaps::FindPaper(const DevMode &dm) const
 {
     const int number = static_cast<uint16_t>(dm.PaperSize());
+    // Private numbers differ between printers: the keyword names the medium,
+    // unless it is left over from a standard one.
     if (number >= FirstPrivatePaperNumber) {
-        if (const SpoolerPaper *p = PaperByKeyword(dm.MediaKeyword()))
+        const SpoolerPaper *p = PaperByKeyword(dm.MediaKeyword());
+        if (p && p->number >= FirstPrivatePaperNumber)
             return p;
     }
     return PaperByNumber(number);
@@ -71,7 +74,7 @@ const SpoolerBin *PrinterCaps::FindBin(const DevMode &dm) const
     const int number = static_cast<uint16_t>(dm.DefaultSource());
     if (number >= FirstPrivateBinNumber) {
         for (const auto &b : bins) {
-            if (!dm.SourceKeyword().isEmpty() && b.keyword == dm.SourceKeyword())
+            if (!dm.SourceKeyword().isEmpty() && b.keyword == dm.SourceKeyword() && b.number >= FirstPrivateBinNumber)
                 return &b;
         }
     }

@@ -53,6 +53,7 @@ bool FakeSpooler::DefaultDevMode(const QString &name, const PrinterCaps &caps, D
 bool FakeSpooler::MergeDevMode(const QString &name, const PrinterCaps &caps, const DevMode &in, DevMode &out)
 {
     ++mergeCalls;
+    lastMergeIn = in;
     if (failMerge)
         return false;
     return Spooler::MergeDevMode(name, caps, in, out);

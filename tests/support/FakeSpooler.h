@@ -41,6 +41,7 @@ public:
     bool failDeliver = false;
     int openCalls = 0;
     int mergeCalls = 0;
+    DevMode lastMergeIn;
     QList<Job> jobs;
 
 private:

@@ -1,0 +1,105 @@
+#include "engine/Prntprog.h"
+
+#include "platform/HelpService.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+TFormPrintStatus *printStatusForm = nullptr;
+}
+
+TFormPrintStatus::TFormPrintStatus(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    const QString title = QApplication::applicationName();
+    setWindowTitle(title);
+    resize(332, 202);
+
+    GroupBoxStatic = new QGroupBox(title + QStringLiteral(" is printing..."), this);
+    MemoAddress = new QPlainTextEdit(GroupBoxStatic);
+    MemoAddress->setReadOnly(true);
+    MemoAddress->setFocusPolicy(Qt::NoFocus);
+    auto *staticLayout = new QVBoxLayout(GroupBoxStatic);
+    staticLayout->addWidget(MemoAddress);
+
+    GroupBoxProgress = new QGroupBox(QStringLiteral("Copy X of Envelope X"), this);
+    ProgressBar = new QProgressBar(GroupBoxProgress);
+    ProgressBar->setTextVisible(false);
+    auto *progressLayout = new QVBoxLayout(GroupBoxProgress);
+    progressLayout->addWidget(ProgressBar);
+
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(CancelBtn, &QPushButton::clicked, this, &TFormPrintStatus::CancelBtnClick);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CancelBtn);
+    buttons->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(GroupBoxStatic, 1);
+    layout->addWidget(GroupBoxProgress);
+    layout->addLayout(buttons);
+
+    TimerDelay = new QTimer(this);
+    TimerDelay->setInterval(1000);
+    connect(TimerDelay, &QTimer::timeout, this, &TFormPrintStatus::TimerDelayTimer);
+}
+
+void TFormPrintStatus::StepIt()
+{
+    ProgressBar->setValue(ProgressBar->value() + 1);
+}
+
+void TFormPrintStatus::CancelBtnClick()
+{
+    Continue = false;
+}
+
+void TFormPrintStatus::TimerDelayTimer()
+{
+    hide();
+    TimerDelay->stop();
+}
+
+void TFormPrintStatus::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1) {
+        ShowHelpFor(this);
+        return;
+    }
+    // Escape cancels the job, as the Cancel button does, without closing the window.
+    if (event->key() == Qt::Key_Escape) {
+        CancelBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormPrintStatus::closeEvent(QCloseEvent *event)
+{
+    // Closing the window while a job runs means stop, not lose the window.
+    Continue = false;
+    event->ignore();
+}
+
+TFormPrintStatus *GetPrintStatusForm()
+{
+    if (!printStatusForm)
+        printStatusForm = new TFormPrintStatus;
+    return printStatusForm;
+}
+
+void FreePrintStatusForm()
+{
+    delete printStatusForm;
+    printStatusForm = nullptr;
+}
