@@ -319,8 +319,13 @@ public:
     void SetCompression(uint8_t Value) { FCompression = Value; }
     const TGIFWarningEvent &OnWarning() const { return FOnWarning; }
     void SetOnWarning(TGIFWarningEvent Value) { FOnWarning = std::move(Value); }
+    // Pixels held by all sub-images together, kept by the sub-images so that
+    // the whole picture stays within the pixel budget.
+    qint64 AllocatedPixels() const { return FAllocatedPixels; }
+    void AddAllocatedPixels(qint64 Delta) { FAllocatedPixels += Delta; }
 
 private:
+    qint64 FAllocatedPixels = 0;
     std::unique_ptr<TGIFHeader> FHeader;
     std::unique_ptr<TGIFImageList> FImages;
     uint8_t FCompression = 0;

@@ -1,8 +1,11 @@
 #include "gif/GIFSubImage.h"
 
 #include "gif/GIFExtensions.h"
+#include "platform/Rounding.h"
 
 #include <QIODevice>
+#include <QImage>
+#include <QPainter>
 
 #include <cstring>
 
@@ -19,6 +22,7 @@ TGIFSubImage::~TGIFSubImage()
     // Extensions unlink themselves from this sub-image while they are freed.
     FExtensions->Clear();
     FGraphicControlExtension = nullptr;
+    FreeData();
 }
 
 void TGIFSubImage::Clear()
@@ -82,6 +86,10 @@ void TGIFSubImage::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
     for (int v : {ALeft, ATop, AWidth, AHeight})
         if (v < 0 || v > 0xFFFF)
             RaiseGIFError(QStringLiteral("Range check error"));
+    // The logical screen is 16 bits too: a frame reaching beyond it cannot be
+    // placed, and wrapping would put it somewhere else.
+    if (ALeft + AWidth > 0xFFFF || ATop + AHeight > 0xFFFF)
+        RaiseGIFError(QStringLiteral("Range check error"));
     const bool resized = AWidth != FWidth || AHeight != FHeight;
     FLeft = uint16_t(ALeft);
     FTop = uint16_t(ATop);
@@ -100,14 +108,14 @@ void TGIFSubImage::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
             Warning(gsWarning, QStringLiteral("Image width too small for contained frames"));
             warned = true;
         }
-        header->SetScreenWidth(uint16_t(std::min(ALeft + AWidth, 0xFFFF)));
+        header->SetScreenWidth(uint16_t(ALeft + AWidth));
     }
     if (ATop + AHeight > header->ScreenHeight()) {
         if (header->ScreenHeight() > 0) {
             Warning(gsWarning, QStringLiteral("Image height too small for contained frames"));
             warned = true;
         }
-        header->SetScreenHeight(uint16_t(std::min(ATop + AHeight, 0xFFFF)));
+        header->SetScreenHeight(uint16_t(ATop + AHeight));
     }
     if (warned)
         Warning(gsWarning, QStringLiteral("Image exceeds Logical Screen size"));
@@ -119,14 +127,18 @@ void TGIFSubImage::AllocateData()
     const qint64 size = qint64(FWidth) * FHeight;
     if (size == 0)
         return;
-    if (size > MaxGIFPixels)
+    if (size > MaxGIFPixels || (FImage && FImage->AllocatedPixels() + size > MaxGIFPixels))
         RaiseGIFError(QStringLiteral("Image is too large"));
     FData.reset(new uint8_t[size_t(size)]());
     FDataSize = size_t(size);
+    if (FImage)
+        FImage->AddAllocatedPixels(size);
 }
 
 void TGIFSubImage::FreeData()
 {
+    if (FImage && FData)
+        FImage->AddAllocatedPixels(-qint64(FDataSize));
     FData.reset();
     FDataSize = 0;
 }
@@ -150,7 +162,9 @@ void TGIFSubImage::LoadFromStream(QIODevice &Stream)
     if (!ReadByteChecked(Stream, next))
         return;
     StepBack(Stream);
-    if (next == 0x3B || next == 0)
+    // Only an image separator starts a descriptor; anything else (the trailer,
+    // a stray byte after a bad introducer) is left to the block loop.
+    if (next != 0x2C)
         return;
     uint8_t descriptor[10];
     ReadExact(Stream, descriptor, 10);
@@ -192,4 +206,149 @@ void TGIFSubImage::SaveToStream(QIODevice &Stream)
     WriteExact(Stream, descriptor, 10);
     FColorMap->SaveToStream(Stream);
     EncodeSubImage(*this, Stream);
+}
+
+// ---------------------------------------------------------------- rendering
+
+void TGIFSubImage::FreeBitmap()
+{
+    FBitmap.reset();
+    FreeMask();
+}
+
+void TGIFSubImage::FreeMask()
+{
+    FMask.reset();
+    FNeedMask = true;
+}
+
+void TGIFSubImage::PaletteChanged()
+{
+    FreeBitmap();
+    if (FImage)
+        FImage->Changed(this);
+}
+
+TPalette TGIFSubImage::GetPalette() const
+{
+    if (FBitmap && !FBitmap->Palette().Entries().empty())
+        return FBitmap->Palette();
+    return ActiveColorMap()->ExportPalette();
+}
+
+TBitmap *TGIFSubImage::GetBitmap()
+{
+    if (FBitmap)
+        return FBitmap.get();
+    if (Empty())
+        return nullptr;
+    CreateFastBitmap();
+    return FBitmap.get();
+}
+
+void TGIFSubImage::CreateFastBitmap()
+{
+    auto bitmap = std::make_unique<TBitmap>(FWidth, FHeight, TPixelFormat::pf8bit);
+    TGIFColorMap *map = ActiveColorMap();
+    std::vector<TRGBQuad> table(256);
+    for (int i = 0; i < map->Count(); ++i) {
+        const TColorTriple t = map->Triple(i);
+        table[size_t(i)].Red = t.Red;
+        table[size_t(i)].Green = t.Green;
+        table[size_t(i)].Blue = t.Blue;
+    }
+    bitmap->SetColorTable(std::move(table));
+    for (int y = 0; y < FHeight; ++y)
+        std::memcpy(bitmap->ScanLine(y), FData.get() + size_t(y) * FWidth, FWidth);
+
+    const bool wantMask = FNeedMask && FTransparent && FGraphicControlExtension;
+    if (wantMask) {
+        FNeedMask = false;
+        if (!FMask) {
+            const uint8_t transparent = FGraphicControlExtension->TransparentColorIndex();
+            auto mask = std::make_unique<TBitmap>(FWidth, FHeight, TPixelFormat::pf1bit);
+            std::vector<TRGBQuad> bw(2);
+            bw[1].Red = bw[1].Green = bw[1].Blue = 0xFF;
+            mask->SetColorTable(std::move(bw));
+            bool any = false;
+            for (int y = 0; y < FHeight; ++y) {
+                uint8_t *row = mask->ScanLine(y);
+                std::memset(row, 0, size_t((FWidth + 7) / 8));
+                const uint8_t *src = FData.get() + size_t(y) * FWidth;
+                for (int x = 0; x < FWidth; ++x)
+                    if (src[x] == transparent) {
+                        row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+                        any = true;
+                    }
+            }
+            if (any)
+                FMask = std::move(mask);
+        }
+    }
+    FBitmap = std::move(bitmap);
+}
+
+bool TGIFSubImage::HasMask()
+{
+    if (FNeedMask && FTransparent) {
+        FBitmap.reset();
+        GetBitmap();
+    }
+    return FMask != nullptr;
+}
+
+QImage TGIFSubImage::RenderImage(bool DoTransparent)
+{
+    TBitmap *bitmap = GetBitmap();
+    if (!bitmap)
+        return QImage();
+    QImage image = bitmap->ToImage().convertToFormat(QImage::Format_ARGB32);
+    if (DoTransparent && FTransparent && HasMask()) {
+        for (int y = 0; y < FHeight; ++y) {
+            const uint8_t *maskRow = FMask->ScanLine(y);
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < FWidth; ++x)
+                if (maskRow[x >> 3] & (0x80 >> (x & 7)))
+                    row[x] = 0;
+        }
+    }
+    return image;
+}
+
+QRect TGIFSubImage::ScaleRect(const QRect &Rect) const
+{
+    // A zero screen would divide by nothing: keep the rectangle's own origin.
+    const int sw = std::max(1, FImage ? FImage->Width() : 1);
+    const int sh = std::max(1, FImage ? FImage->Height() : 1);
+    const int rw = Rect.width(), rh = Rect.height();
+    const int l = Rect.left() + int(MulDivRoundHalfEven(FLeft, rw, sw));
+    const int t = Rect.top() + int(MulDivRoundHalfEven(FTop, rh, sh));
+    const int r = Rect.left() + int(MulDivRoundHalfEven(FLeft + FWidth, rw, sw));
+    const int b = Rect.top() + int(MulDivRoundHalfEven(FTop + FHeight, rh, sh));
+    return QRect(QPoint(l, t), QSize(r - l, b - t));
+}
+
+void TGIFSubImage::Draw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile)
+{
+    StretchDraw(Canvas, DoTile ? Rect : ScaleRect(Rect), DoTransparent, DoTile);
+}
+
+void TGIFSubImage::StretchDraw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile)
+{
+    const QImage image = RenderImage(DoTransparent);
+    if (image.isNull())
+        return;
+    if (!DoTile) {
+        Canvas.drawImage(Rect, image);
+        return;
+    }
+    // Tiles step by the logical screen, at least one pixel.
+    const int stepX = std::max(1, FImage ? FImage->Width() : int(FWidth));
+    const int stepY = std::max(1, FImage ? FImage->Height() : int(FHeight));
+    Canvas.save();
+    Canvas.setClipRect(Rect, Qt::IntersectClip);
+    for (int y = Rect.top() + FTop; y <= Rect.bottom(); y += stepY)
+        for (int x = Rect.left() + FLeft; x <= Rect.right(); x += stepX)
+            Canvas.drawImage(QPoint(x, y), image);
+    Canvas.restore();
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 // One image of a GIF stream: descriptor, local colour table, extensions and
-// pixels (one colour index per byte, row after row). Only the data and the
-// stream reading and writing are here; rendering and drawing come later.
+// pixels (one colour index per byte, row after row), its rendering to a bitmap
+// with a transparency mask, and drawing.
 
 #include "gif/GIFImage.h"
+
+#include <QRect>
+
+class QPainter;
 
 class TGIFGraphicControlExtension;
 
@@ -49,13 +53,34 @@ public:
     TGIFGraphicControlExtension *GraphicControlExtension() const { return FGraphicControlExtension; }
     void SetGraphicControlExtension(TGIFGraphicControlExtension *Value) { FGraphicControlExtension = Value; }
 
-    // Drop the cached rendering and display palette (none are kept yet).
-    void FreeBitmap() {}
-    void PaletteChanged() {}
+    // Drop the cached rendering (and the mask built with it).
+    void FreeBitmap();
+    void FreeMask();
+    void PaletteChanged();
+    bool HasBitmap() const { return FBitmap != nullptr; }
+    // The rendering as an 8-bit bitmap with the active colour table; none when
+    // the sub-image is empty. Owned by the sub-image.
+    TBitmap *GetBitmap();
+    // True when a transparency mask exists (building it when still needed).
+    bool HasMask();
+    // 1-bit mask, index 1 where the pixel is transparent; none without one.
+    TBitmap *Mask() const { return FMask.get(); }
+    TPalette GetPalette() const;
+    // Where the sub-image lands when the whole logical screen is stretched onto Rect.
+    QRect ScaleRect(const QRect &Rect) const;
+    void Draw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile);
+    void StretchDraw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile);
+    // The rendering with transparent pixels as alpha 0 (when DoTransparent and a
+    // mask exists); a null image when empty.
+    QImage RenderImage(bool DoTransparent);
 
 private:
     void PrepareDescriptor();
+    void CreateFastBitmap();
 
+    std::unique_ptr<TBitmap> FBitmap;
+    std::unique_ptr<TBitmap> FMask;
+    bool FNeedMask = true;
     std::unique_ptr<uint8_t[]> FData;
     size_t FDataSize = 0;
     std::unique_ptr<TGIFLocalColorMap> FColorMap;

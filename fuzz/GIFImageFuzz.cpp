@@ -1,0 +1,43 @@
+// A whole GIF file: load, render every frame with its mask, save, load again.
+#include "gif/GIFImage.h"
+#include "gif/GIFSubImage.h"
+
+#include <QBuffer>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TGIFImage image;
+    image.SetOnWarning([](const void *, TGIFSeverity, const QString &) {});
+    try {
+        image.LoadFromStream(buffer);
+    } catch (const GIFException &) {
+    }
+    for (int i = 0; i < image.Images()->Count(); ++i) {
+        TGIFSubImage *sub = image.Images()->SubImages(i);
+        sub->GetBitmap();
+        sub->HasMask();
+    }
+    QByteArray out;
+    QBuffer target(&out);
+    target.open(QIODevice::WriteOnly);
+    try {
+        image.SaveToStream(target);
+    } catch (const GIFException &) {
+        return 0;
+    }
+    target.close();
+    target.open(QIODevice::ReadOnly);
+    TGIFImage again;
+    again.SetOnWarning([](const void *, TGIFSeverity, const QString &) {});
+    try {
+        again.LoadFromStream(target);
+    } catch (const GIFException &) {
+    }
+    return 0;
+}
