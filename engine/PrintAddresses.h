@@ -57,6 +57,14 @@ public:
     // The lines of one address, as the list read them.
     QStringList AddressLines(int index) const;
 
+    // Prints one envelope per copy for every selected address as one document.
+    // Without a definition or a return address it says so and prints nothing;
+    // with no address selected there is no job. A failure of the printer aborts
+    // the job, hides the progress window and restores the cursor before the
+    // exception goes on to the caller, who shows it.
+    void PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress, TEnvelopeData *Envelope,
+                        const QString &Title, int BarCodePlacement, bool PrintTriFoldLines);
+
     RichEdit *Destination() const { return m_destination; }
     RichEdit *Return() const { return m_return; }
     RichEdit *Attention() const { return m_attention; }

@@ -396,6 +396,13 @@ void TPrinter::NewPage()
     ++m_pageNumber;
 }
 
+void TPrinter::Abort()
+{
+    CheckPrinting(true);
+    ResetJob();
+    m_aborted = true;
+}
+
 void TPrinter::EndDoc()
 {
     CheckPrinting(true);

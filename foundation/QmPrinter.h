@@ -96,6 +96,8 @@ public:
     void BeginDoc();
     void NewPage();
     void EndDoc();
+    // Ends the job without sending it.
+    void Abort();
 
     TPrinterCanvas &Canvas() { return m_canvas; }
     // HORZRES and VERTRES of the printer's information context.

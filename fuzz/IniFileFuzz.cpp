@@ -11,7 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir;
+    // In memory where possible: every write syncs the file.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/plikora-fuzz-XXXXXX")
+                                                                      : QDir::tempPath() + QStringLiteral("/plikora-fuzz-XXXXXX"));
     const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
     {
         QFile f(path);

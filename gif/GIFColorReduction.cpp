@@ -174,16 +174,6 @@ TPalette CreateHalftoneScreenPalette()
     return HalftonePalette();
 }
 
-TPalette CreateColorCubePalette()
-{
-    std::vector<TPaletteEntry> entries;
-    for (int r = 0; r < 6; ++r)
-        for (int g = 0; g < 6; ++g)
-            for (int b = 0; b < 6; ++b)
-                entries.push_back({uint8_t(r * 51), uint8_t(g * 51), uint8_t(b * 51), 0});
-    return TPalette(std::move(entries));
-}
-
 TPalette BuildOctreePalette(TDIBReader &Reader, int Colors, int ColorBits, bool WithSystemColors)
 {
     if (Colors < 1 || Colors > 256)
@@ -266,7 +256,7 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap &Bitmap, int ColorReduction,
         palette = CreateGreyRampPalette();
         break;
     case rmNetscape:
-        palette = CreateColorCubePalette();
+        palette = CreateWebSafePalette();
         break;
     case rmQuantize:
         palette = BuildOctreePalette(reader, 1 << ReductionBits, 8, false);

@@ -98,5 +98,4 @@ TPalette CreateGreyRampPalette();
 TPalette CreateBlackWhitePalette();
 TPalette CreateFourGreyPalette();
 TPalette CreateHalftoneScreenPalette();
-// The 216-colour cube: entry r * 36 + g * 6 + b = (r * 51, g * 51, b * 51).
-TPalette CreateColorCubePalette();
+// The 216-colour cube is CreateWebSafePalette (gif/GIFImage.h).

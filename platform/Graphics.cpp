@@ -1094,7 +1094,12 @@ void TPicture::Hook(TGraphic *graphic)
 {
     if (graphic == nullptr)
         return;
+    HookProgress(graphic);
     graphic->OnChange = [this](TPersistent *) { Changed(); };
+}
+
+void TPicture::HookProgress(TGraphic *graphic)
+{
     graphic->OnProgress = [this](TPersistent *sender, TProgressStage stage, int percent, bool redraw,
                                  const QRect &rect, const QString &message) {
         if (OnProgress)
@@ -1147,9 +1152,12 @@ void TPicture::LoadFromFileAs(const QString &fileName, const QString &extension)
         throw EInvalidGraphic(
             QStringLiteral("Unknown picture file extension (.%1)").arg(extension.toLower()));
     std::unique_ptr<TGraphic> graphic = format->Factory();
-    Hook(graphic.get());
+    // Progress reaches the picture while loading; changes only once the new
+    // graphic is held, so a failed load reports nothing.
+    HookProgress(graphic.get());
     graphic->LoadFromFile(fileName);
     m_graphic = std::move(graphic);
+    Hook(m_graphic.get());
     Changed();
 }
 
@@ -1168,9 +1176,10 @@ void TPicture::LoadFromClipboardFormat(const QString &format, const QMimeData &d
     if (!factory)
         throw EInvalidGraphic(QStringLiteral("Unsupported clipboard format"));
     std::unique_ptr<TGraphic> graphic = factory();
-    Hook(graphic.get());
+    HookProgress(graphic.get());
     graphic->LoadFromClipboardFormat(format, data);
     m_graphic = std::move(graphic);
+    Hook(m_graphic.get());
     Changed();
 }
 

@@ -525,6 +525,7 @@ protected:
 private:
     void Changed();
     void Hook(TGraphic *graphic);
+    void HookProgress(TGraphic *graphic);
 
     std::unique_ptr<TGraphic> m_graphic;
 };

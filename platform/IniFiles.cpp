@@ -179,6 +179,7 @@ void TIniFile::Parse(const QString &Text) const
 {
     m_sections.clear();
     m_sections.append(Section{});
+    m_sectionsIndexed = false;
     const QStringList lines = Text.split(QLatin1Char('\n'));
     for (qsizetype n = 0; n < lines.size(); ++n) {
         QString text = lines.at(n);
@@ -228,21 +229,31 @@ QString TIniFile::Serialize() const
 
 int TIniFile::FindSection(const QString &Name) const
 {
-    for (int i = 1; i < m_sections.size(); ++i) {
-        if (m_sections.at(i).name.compare(Name, Qt::CaseInsensitive) == 0)
-            return i;
+    if (!m_sectionsIndexed) {
+        m_sectionIndex.clear();
+        // Backwards, so that the first of duplicate sections wins.
+        for (int i = int(m_sections.size()) - 1; i >= 1; --i)
+            m_sectionIndex.insert(m_sections.at(i).name.toCaseFolded(), i);
+        m_sectionsIndexed = true;
     }
-    return -1;
+    return m_sectionIndex.value(Name.toCaseFolded(), -1);
 }
 
 int TIniFile::FindKey(const Section &S, const QString &Ident)
 {
-    for (int i = 0; i < S.lines.size(); ++i) {
-        const Line &l = S.lines.at(i);
-        if (l.kind == Line::Entry && l.key.compare(Ident, Qt::CaseInsensitive) == 0)
-            return i;
+    if (!S.indexed) {
+        S.keyIndex.clear();
+        for (int i = 0; i < S.lines.size(); ++i) {
+            const Line &l = S.lines.at(i);
+            if (l.kind == Line::Entry) {
+                const QString folded = l.key.toCaseFolded();
+                if (!S.keyIndex.contains(folded))
+                    S.keyIndex.insert(folded, i);
+            }
+        }
+        S.indexed = true;
     }
-    return -1;
+    return S.keyIndex.value(Ident.toCaseFolded(), -1);
 }
 
 void TIniFile::CheckSection(const QString &Section)
@@ -292,6 +303,8 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         sec.header = true;
         m_sections.append(sec);
         s = m_sections.size() - 1;
+        if (m_sectionsIndexed)
+            m_sectionIndex.insert(Section.toCaseFolded(), s);
     }
     auto &sec = m_sections[s];
     const int k = FindKey(sec, Ident);
@@ -312,6 +325,10 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         while (at > 0 && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
             --at;
         sec.lines.insert(at, l);
+        if (sec.indexed && at == sec.lines.size() - 1)
+            sec.keyIndex.insert(Ident.toCaseFolded(), int(at));
+        else
+            sec.indexed = false;
     }
     Changed();
 }
@@ -390,6 +407,7 @@ void TIniFile::EraseSection(const QString &Section)
     bool any = false;
     for (int s; (s = FindSection(Section)) >= 0;) {
         m_sections.removeAt(s);
+        m_sectionsIndexed = false;
         any = true;
     }
     if (any)
@@ -405,6 +423,7 @@ void TIniFile::DeleteKey(const QString &Section, const QString &Ident)
     bool any = false;
     for (int k; (k = FindKey(m_sections.at(s), Ident)) >= 0;) {
         m_sections[s].lines.removeAt(k);
+        m_sections[s].indexed = false;
         any = true;
     }
     if (any)

@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -91,6 +92,9 @@ private:
         QString name;   // empty for lines before the first header
         bool header = false;
         QList<Line> lines;
+        // Folded key -> first line with it; rebuilt after lines move.
+        mutable QHash<QString, int> keyIndex;
+        mutable bool indexed = false;
     };
     struct FileStamp {
         bool exists = false;
@@ -115,6 +119,8 @@ private:
 
     QString m_fileName;
     mutable QList<Section> m_sections;
+    mutable QHash<QString, int> m_sectionIndex;
+    mutable bool m_sectionsIndexed = false;
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;
     bool m_dirty = false;

@@ -193,7 +193,7 @@ void Reader::TextChar(char16_t ch)
             e.name = QString::fromUtf8(m_fontName).trimmed();
             e.codePage = m_fontEntryCodePage;
             m_fontName.clear();
-        } else {
+        } else if (ch >= 0x20) {
             m_fontName.append(QString(QChar(ch)).toUtf8());
         }
         return;
@@ -530,7 +530,8 @@ void Reader::Run()
                 bool negative = false;
                 bool hasParam = false;
                 long long value = 0;
-                if (m_pos < size && m_data[m_pos] == '-') {
+                if (m_pos + 1 < size && m_data[m_pos] == '-' && m_data[m_pos + 1] >= '0'
+                    && m_data[m_pos + 1] <= '9') {
                     negative = true;
                     ++m_pos;
                 }

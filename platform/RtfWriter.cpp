@@ -31,7 +31,7 @@ public:
             Token("\\'20");
             return;
         }
-        bool delimiter = m_needDelimiter && (IsDigitOrLetter(c) || c == ' ');
+        bool delimiter = m_needDelimiter && (IsDigitOrLetter(c) || c == ' ' || c == '-');
         m_needDelimiter = false;
         if (Break(c))
             delimiter = false; // the line break ends the word
@@ -187,9 +187,18 @@ QByteArray WriteRtf(const QTextDocument *document, int from, int to)
     QVector<Paragraph> paragraphs;
     QStringList fonts;
     QVector<QColor> colours;
+    // A name as the font table can hold it.
+    auto tableName = [&](const QString &family) {
+        QString name;
+        for (QChar c : family)
+            if (c.unicode() >= 0x20 && c != QLatin1Char(';') && c != QChar::ParagraphSeparator
+                && c != QChar::LineSeparator)
+                name.append(c);
+        name = name.trimmed();
+        return name.isEmpty() ? defaultFont.family() : name;
+    };
     auto note = [&](const RtfCharAttributes &a) {
-        QString name = a.name;
-        name.remove(QLatin1Char(';'));
+        QString name = tableName(a.name);
         if (!fonts.contains(name))
             fonts.append(name);
         if (a.colour.isValid() && !colours.contains(a.colour.rgb()))
@@ -219,7 +228,7 @@ QByteArray WriteRtf(const QTextDocument *document, int from, int to)
         paragraphs.append(p);
     }
     if (fonts.isEmpty())
-        fonts.append(defaultFont.family());
+        fonts.append(tableName(defaultFont.family()));
 
     RtfOut out;
     out.Brace('{');
@@ -283,9 +292,7 @@ QByteArray WriteRtf(const QTextDocument *document, int from, int to)
         }
         for (const Run &r : p.runs) {
             const RtfCharAttributes &a = r.attributes;
-            QString name = a.name;
-            name.remove(QLatin1Char(';'));
-            int font = static_cast<int>(fonts.indexOf(name));
+            int font = static_cast<int>(fonts.indexOf(tableName(a.name)));
             if (font != currentFont)
                 out.Control("\\f", font);
             int size = static_cast<int>(RoundHalfEven(a.points * 2));

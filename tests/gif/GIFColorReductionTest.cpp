@@ -415,7 +415,7 @@ TEST(GIFColorReduction, FixedPalettesAndMethods)
 
     EXPECT_EQ(CreateFourGreyPalette().Entry(1), (TPaletteEntry{128, 128, 128, PaletteFlagNoCollapse}));
     EXPECT_EQ(CreateGreyRampPalette().Count(), 256);
-    TPalette cube = CreateColorCubePalette();
+    TPalette cube = CreateWebSafePalette();
     ASSERT_EQ(cube.Count(), 216);
     EXPECT_EQ(cube.Entry(3 * 36 + 2 * 6 + 1), (TPaletteEntry{153, 102, 51, 0}));
 

@@ -214,3 +214,22 @@ TEST(GIFLzwDecoder, HugeDimensionsAreRefused)
     const Loaded l = LoadGif(MakeGif(65535, 65535, 2, ImageBlock(65535, 65535, false, PackCodes(2, {{4, 3}, {5, 3}}))));
     EXPECT_EQ(l.Error, QStringLiteral("Image is too large"));
 }
+
+TEST(GIFLzwDecoder, LongStringsMatchGiflib)
+{
+    // Flat and smooth images make the longest strings the table can hold.
+    const int w = 2000, h = 300;
+    std::vector<uint8_t> flat(size_t(w * h), 7);
+    std::vector<uint8_t> smooth(size_t(w * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            smooth[size_t(y * w + x)] = uint8_t((x / 40 + y / 30) & 0xFF);
+    for (const auto *pixels : {&flat, &smooth}) {
+        for (bool interlace : {false, true}) {
+            const Loaded ours = LoadGif(OracleEncode(w, h, 8, *pixels, interlace));
+            EXPECT_TRUE(ours.Warnings.isEmpty());
+            ASSERT_EQ(ours.Image->Images()->Count(), 1);
+            EXPECT_EQ(Pixels(*ours.Image->Images()->SubImages(0)), *pixels);
+        }
+    }
+}

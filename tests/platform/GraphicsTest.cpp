@@ -389,8 +389,11 @@ TEST(Graphics, RegistryLoadsByExtension)
     EXPECT_THROW(picture.LoadFromFile(dir.filePath("x.tiff")), EInvalidGraphic);
     EXPECT_THROW(picture.LoadFromFile(dir.filePath("noext")), EInvalidGraphic);
     EXPECT_THROW(picture.LoadFromFile(dir.filePath("missing.bmp")), EInvalidGraphic);
-    EXPECT_THROW(picture.LoadFromFile(wmf.fileName() + ".bmp"), EInvalidGraphic);
+    const int changesBefore = changes;
+    QFile::copy(wmf.fileName(), dir.filePath("garbage.bmp"));
+    EXPECT_THROW(picture.LoadFromFile(dir.filePath("garbage.bmp")), EInvalidGraphic);
     EXPECT_EQ(picture.Width(), 7);
+    EXPECT_EQ(changes, changesBefore) << "a failed load is no change";
 
     EXPECT_EQ(TPicture::FileExtension("/a.b/c"), "");
     EXPECT_EQ(TPicture::FileExtension("/a.b/c.JpEg"), "JPEG");

@@ -1,6 +1,7 @@
 #include "PrintTestSupport.h"
 
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -62,5 +63,7 @@ QImage RenderPdfPage(const QByteArray &pdf, int page, int dpi)
                                          QString::number(page), QStringLiteral("-singlefile"), f.fileName(), prefix});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {};
+    // A letter page at 600 dpi is over Qt's default image allocation limit.
+    QImageReader::setAllocationLimit(1024);
     return QImage(prefix + QStringLiteral(".pgm"));
 }

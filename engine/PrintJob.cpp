@@ -1,0 +1,309 @@
+// The print job of the address list: one envelope page per selected address and copy.
+#include "engine/PrintAddresses.h"
+
+#include "engine/EnvDim.h"
+#include "engine/Prntprog.h"
+#include "engine/RetAddr.h"
+#include "engine/ZipBarCo.h"
+#include "foundation/QmCanvas.h"
+#include "foundation/QmPrinter.h"
+#include "platform/Graphics.h"
+#include "platform/MessageService.h"
+#include "platform/RichEdit.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+enum BarCodePlacement { BarCodeAbove = 0, BarCodeBottom = 1, BarCodeNone = 2, BarCodeBelow = 3 };
+
+// What one page needs of the printer, read once per job.
+struct PageMetrics
+{
+    int LX = 0;   // pixels per inch across
+    int LY = 0;   // pixels per inch down
+    int PW = 0;   // printable width, pixels
+    int PH = 0;   // printable height, hundredths of an inch
+    int PWT = 0;  // printable width, twips
+    int PHT = 0;  // printable height, twips
+    int PhysW = 0; // physical width, pixels
+    int BM = 0;   // unprintable bottom margin, hundredths of an inch
+};
+
+// Lays a rich edit's text out in the rectangle and draws it.
+int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect, int first, int last,
+               const std::function<bool(int measured, FormatRect &rect)> &grow = {})
+{
+    if (!edit)
+        return 0;
+    TFormatRange range;
+    range.Canvas = &canvas;
+    range.Rect = rect;
+    range.Page = FormatRect{0, 0, m.PWT, m.PHT};
+    range.First = first;
+    range.Last = last;
+    int measured = edit->FormatRange(&range, false);
+    while (grow && grow(measured, range.Rect))
+        measured = edit->FormatRange(&range, false);
+    edit->DisplayBand(range.Rect);
+    edit->FormatRange(nullptr, false);
+    return range.Rect.Bottom;
+}
+
+class CursorAndProgress
+{
+public:
+    explicit CursorAndProgress(TFormPrintStatus *progress) : m_progress(progress)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    // The normal end: the window hides itself a moment later.
+    void Finish()
+    {
+        m_progress->TimerDelay->start();
+        restore();
+    }
+    ~CursorAndProgress()
+    {
+        if (!m_restored) {
+            m_progress->TimerDelay->stop();
+            m_progress->hide();
+            restore();
+        }
+    }
+
+private:
+    void restore()
+    {
+        if (!m_restored)
+            QApplication::restoreOverrideCursor();
+        m_restored = true;
+    }
+    TFormPrintStatus *m_progress;
+    bool m_restored = false;
+};
+
+void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int x, int y, int gap,
+                       int &textLeft)
+{
+    TGraphic *graphic = ret.Picture().Graphic();
+    const bool drawable = graphic && !graphic->Empty();
+    switch (ret.GraphicType()) {
+    case 0:
+        return;
+    case 2: {
+        // The icon at its own pixel size.
+        const int width = drawable ? graphic->Width() : 0;
+        if (drawable)
+            graphic->Draw(canvas, QRect(x, y, graphic->Width(), graphic->Height()));
+        textLeft = (x + width + gap) * 1440 / m.LX;
+        return;
+    }
+    default: {
+        const QRect rect(QPoint(x, y), QPoint(x + ret.GraphicWidth() * m.LX / 100 - 1,
+                                              y + ret.GraphicHeight() * m.LY / 100 - 1));
+        if (drawable) {
+            if (const auto *bitmap = dynamic_cast<const TBitmap *>(graphic))
+                DrawBitmapDIB(canvas, *bitmap, rect);
+            else
+                graphic->Draw(canvas, rect);
+        }
+        textLeft = (rect.right() + 1 + gap) * 1440 / m.LX;
+        return;
+    }
+    }
+}
+
+struct PageJob
+{
+    const PageMetrics &m;
+    TEnvelopeData &envelope;
+    TReturnAddress &ret;
+    RichEdit *destination;
+    RichEdit *returnBox;
+    RichEdit *attention;
+    bool testEnvelope;
+    int placement;
+    bool triFoldLines;
+    bool facingMark;
+};
+
+void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &address, const QStringList &addressLines)
+{
+    const PageMetrics &m = job.m;
+    const TEnvelopeData &e = job.envelope;
+    const int TT = e.TriFoldFromTop();
+    const int TB = e.TriFoldFromBottom();
+    canvas.setBrush(Qt::NoBrush);
+    canvas.setPen(QPen(Qt::black, 8, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+
+    // 1. Test border and 2. fold marks, 12 pixels outside each fold.
+    if (job.testEnvelope)
+        canvas.drawRect(QRectF(0, TT * m.LY / 100, m.PW, (m.PH - TB) * m.LY / 100 - TT * m.LY / 100));
+    if (e.IsTriFoldLetter() && job.triFoldLines) {
+        canvas.setPen(QPen(Qt::black, 8, Qt::DotLine, Qt::FlatCap));
+        const int top = TT * m.LY / 100 - 12;
+        const int bottom = (m.PH - TB) * m.LY / 100 + 12;
+        canvas.drawLine(QPointF(0, top), QPointF(m.PW, top));
+        canvas.drawLine(QPointF(0, bottom), QPointF(m.PW, bottom));
+    }
+    canvas.setPen(QPen(Qt::black));
+
+    // 3. Return picture, then 4. the return text beside it.
+    const int X = e.ReturnLeft() * m.LX / 100;
+    const int Y = (e.ReturnTop() + TT) * m.LY / 100;
+    const int gap = m.LX * 15 / 100;
+    int textLeft = e.ReturnLeft() * 1440 / 100;
+    drawReturnPicture(canvas, job.ret, m, X, Y, gap, textLeft);
+    // The destination's base, in hundredths of an inch from the printable top.
+    const int destinationBase = m.PH - TB - e.DestinationBottom() + m.BM;
+    // On tri-fold letter the return text stops above the destination and the page's end.
+    const int returnBottom =
+        std::min({(m.PH + TB - e.DestinationBottom()) * 1440 / 100, destinationBase * 1440 / 100, m.PHT});
+    renderText(job.returnBox, canvas, m,
+               FormatRect{textLeft, (e.ReturnTop() + TT) * 1440 / 100, m.PWT - 2880, returnBottom}, 0, -1);
+
+    // 5. Destination, for this address's characters, with its bar code.
+    TPainterBarCodeCanvas barCanvas(canvas, m.LX, m.LY);
+    int x = e.DestinationLeft() * m.LX / 100;
+    int y = destinationBase * m.LY / 100;
+    int left = e.DestinationLeft() * 1440 / 100;
+    int top = destinationBase * 1440 / 100;
+    QString digits;
+    if (job.placement == BarCodeAbove) {
+        BuildZipDigits(addressLines, digits);
+        DrawPostnet(barCanvas, digits, x, y, m.PW);
+        left = x * 1440 / m.LX;
+        // Pixels added to twips, as calibrated definitions expect.
+        top = y * 1440 / m.LY + BarCodeHeight(barCanvas);
+    }
+    FormatRect rect{left, top, m.PWT, job.placement == BarCodeBelow ? top + 288 : (m.PH - TB) * 1440 / 100};
+    const int textEnd = job.destination ? job.destination->TextLength() : 0;
+    const int lastWanted = std::min(address.EndChar, textEnd);
+    int extensions = 0;
+    auto grow = [&](int measured, FormatRect &r) {
+        if (job.placement != BarCodeBelow || measured >= lastWanted || extensions >= 60)
+            return false;
+        r.Bottom += 288;
+        ++extensions;
+        return true;
+    };
+    const int bottom = renderText(job.destination, canvas, m, rect, address.StartChar, address.EndChar, grow);
+    if (job.placement == BarCodeBelow) {
+        BuildZipDigits(addressLines, digits);
+        y = y + (bottom + 144 - top) * m.LY / 1440;
+        DrawPostnet(barCanvas, digits, x, y, m.PW);
+    }
+
+    // 6. Attention line, a quarter inch above its distance; its right edge at
+    // two fifths of the page unless that lies left of its start.
+    const int attentionBase = m.PH - TB - e.AttentionBottom() - 25;
+    const int attentionLeft = e.AttentionLeft() * 1440 / 100;
+    int attentionRight = m.PWT * 2 / 5;
+    if (attentionRight <= attentionLeft)
+        attentionRight = m.PWT;
+    renderText(job.attention, canvas, m,
+               FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100}, 0,
+               -1);
+
+    // 7. Bar code at the bottom edge, two inches in from the physical right edge.
+    if (job.placement == BarCodeBottom) {
+        BuildZipDigits(addressLines, digits);
+        x = m.PhysW - 2 * m.LX;
+        y = (m.PH - TB) * m.LY / 100 - BarCodeHeight(barCanvas);
+        DrawPostnet(barCanvas, digits, x, y, m.PW);
+    }
+    // 8. Facing identification mark.
+    if (job.facingMark && job.placement != BarCodeNone)
+        DrawFacingMark(barCanvas, m.PhysW - e.FacingMarkFromRight() * m.LX / 100, TT * m.LY / 100);
+}
+
+} // namespace
+
+void TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
+                                       TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
+                                       bool PrintTriFoldLines)
+{
+    TZambPrinter &printer = *PrinterInstance();
+    if (!Envelope || printer.GetLogPixelsY() == 0 || printer.GetLogPixelsX() == 0) {
+        MessageDlg(QStringLiteral("You must define and select an envelope in order to print."), TMsgDlgType::Error,
+                   mbOK | mbHelp, 20096);
+        return;
+    }
+    if (!ReturnAddress) {
+        MessageDlg(QStringLiteral("You must define and select a return address in order to print."),
+                   TMsgDlgType::Error, mbOK | mbHelp, 20073);
+        return;
+    }
+    if (SelectedCount() == 0)
+        return;
+
+    TFormPrintStatus *progress = GetPrintStatusForm();
+    CursorAndProgress guard(progress);
+    progress->TimerDelay->stop();
+    progress->ProgressBar->setMaximum(SelectedCount() * std::max(Copies, 0));
+    progress->ProgressBar->setValue(0);
+    progress->GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
+    progress->Continue = true;
+    progress->show();
+
+    if (!Envelope->SelectEnvelopePrinter()) {
+        MessageDlg(QStringLiteral("There was a problem with the setup of printer \"%1\". Adjust the setup and try "
+                                  "again.")
+                       .arg(Envelope->FullPrinterName),
+                   TMsgDlgType::Warning, mbOK, 0);
+        guard.Finish();
+        return;
+    }
+
+    printer.SetTitle(Title);
+    printer.BeginDoc();
+    try {
+        PageMetrics m;
+        m.LX = printer.GetLogPixelsX();
+        m.LY = printer.GetLogPixelsY();
+        m.PW = printer.GetPageWidthPixels();
+        m.PH = printer.GetPageHeight();
+        m.PWT = printer.GetPageWidthTwips();
+        m.PHT = printer.GetPageHeightTwips();
+        m.PhysW = printer.GetPhysicalWidth();
+        m.BM = printer.GetBottomMargin();
+        const PageJob job{m, *Envelope, *ReturnAddress, m_destination, m_return, m_attention, TestEnvelope,
+                          BarCodePlacement, PrintTriFoldLines, EnvelopePreferences().FacingMark()};
+        bool first = true;
+        for (int i = 0; i < Count(); ++i) {
+            const TSingleAddress &address = GetAddress(i);
+            if (!address.Selected)
+                continue;
+            const QStringList addressLines = AddressLines(i);
+            progress->MemoAddress->setPlainText(addressLines.join(QLatin1Char('\n')));
+            progress->GroupBoxStatic->setTitle(
+                QStringLiteral("Plikora is printing to %1...").arg(printer.GetDeviceName()));
+            for (int copy = 1; copy <= Copies && progress->Continue; ++copy) {
+                progress->GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(copy).arg(i + 1));
+                if (!first)
+                    printer.NewPage();
+                first = false;
+                printPage(printer.Canvas().Painter(), job, address, addressLines);
+                progress->StepIt();
+                // Lets Cancel be clicked before the next page starts.
+                QApplication::processEvents();
+            }
+        }
+        printer.EndDoc();
+    } catch (...) {
+        if (printer.Printing())
+            printer.Abort();
+        throw;
+    }
+    guard.Finish();
+}
+
