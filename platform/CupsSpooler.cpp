@@ -4,6 +4,8 @@
 
 #include <cups/cups.h>
 
+#include <cstdlib>
+
 namespace {
 
 struct DestDeleter
@@ -177,6 +179,14 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
     if (static_cast<uint16_t>(dm.PaperSize()) != DMPAPER_USER) {
         if (const SpoolerPaper *paper = caps.FindPaper(dm))
             media = paper->keyword.toUtf8();
+    } else {
+        // A user size that one of the printer's media matches goes by its name.
+        for (const auto &paper : caps.papers) {
+            if (std::abs(paper.width - g.sheetWidth) <= 100 && std::abs(paper.length - g.sheetLength) <= 100) {
+                media = paper.keyword.toUtf8();
+                break;
+            }
+        }
     }
     if (media.isEmpty()) {
         media = QStringLiteral("custom_%1x%2mm")

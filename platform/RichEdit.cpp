@@ -76,8 +76,6 @@ struct RichEdit::Layout
 RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
 {
     setAcceptRichText(true);
-    m_default.Name = font().family();
-    m_default.Size = FontPoints(font());
     ApplyHideSelection();
 }
 
@@ -110,7 +108,7 @@ void RichEdit::AddLine(const QString &line)
     c.movePosition(QTextCursor::End);
     if (TextLength() > 0 && !c.block().text().isEmpty())
         c.insertBlock();
-    c.insertText(NormaliseBreaks(line), ToFormat(m_default));
+    c.insertText(NormaliseBreaks(line), ToFormat(DefAttributes()));
 }
 
 void RichEdit::DeleteLine(int index)
@@ -151,15 +149,15 @@ void RichEdit::SetText(const QString &text)
 {
     Clear();
     QTextCursor c(document());
-    c.insertText(NormaliseBreaks(text), ToFormat(m_default));
+    c.insertText(NormaliseBreaks(text), ToFormat(DefAttributes()));
 }
 
 void RichEdit::Clear()
 {
     clear();
     QTextCursor c(document());
-    c.setBlockCharFormat(ToFormat(m_default));
-    setCurrentCharFormat(ToFormat(m_default));
+    c.setBlockCharFormat(ToFormat(DefAttributes()));
+    setCurrentCharFormat(ToFormat(DefAttributes()));
 }
 
 int RichEdit::SelStart() const
@@ -408,14 +406,22 @@ void RichEdit::SetSelColor(const QColor &colour)
 
 TTextAttributes RichEdit::DefAttributes() const
 {
-    TTextAttributes t = m_default;
+    // The document's default font (which setFont() also sets) and the default colour.
+    const QFont f = document()->defaultFont();
+    TTextAttributes t;
+    t.Name = f.family();
+    t.Size = FontPoints(f);
+    t.Color = m_defaultColor;
+    t.Style = (f.bold() ? unsigned(RichStyle::Bold) : 0) | (f.italic() ? unsigned(RichStyle::Italic) : 0)
+              | (f.underline() ? unsigned(RichStyle::Underline) : 0)
+              | (f.strikeOut() ? unsigned(RichStyle::StrikeOut) : 0);
     t.Consistent = unsigned(RichConsistent::All);
     return t;
 }
 
 void RichEdit::SetDefAttributes(const TTextAttributes &attributes)
 {
-    m_default = attributes;
+    m_defaultColor = attributes.Color;
     QFont f = document()->defaultFont();
     if (!attributes.Name.isEmpty())
         f.setFamilies(QStringList{attributes.Name});
@@ -428,8 +434,8 @@ void RichEdit::SetDefAttributes(const TTextAttributes &attributes)
     document()->setDefaultFont(f);
     if (TextLength() == 0) {
         QTextCursor c(document());
-        c.setBlockCharFormat(ToFormat(m_default));
-        setCurrentCharFormat(ToFormat(m_default));
+        c.setBlockCharFormat(ToFormat(DefAttributes()));
+        setCurrentCharFormat(ToFormat(DefAttributes()));
     }
 }
 
@@ -614,9 +620,37 @@ int RichEdit::FormatRange(const TFormatRange *range, bool render)
     }
     // The range may end just after a line break: the empty line after it is not text.
     const bool endsWithBreak = last > first && IsLineBreak(document()->characterAt(last - 1));
+    // Sizes in screen pixels (pasted text, a widget font) become points, which the
+    // printer's resolution scales.
     QFont font = doc->defaultFont();
     font.setPointSizeF(FontPoints(font));
     doc->setDefaultFont(font);
+    {
+        struct Piece
+        {
+            int start;
+            int end;
+            QTextCharFormat format;
+        };
+        QList<Piece> pieces;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                QTextFragment f = it.fragment();
+                QTextCharFormat format = f.charFormat();
+                const int pixels = format.intProperty(QTextFormat::FontPixelSize);
+                if (pixels <= 0)
+                    continue;
+                format.clearProperty(QTextFormat::FontPixelSize);
+                format.setFontPointSize(pixels * 0.75);
+                pieces.append({f.position(), f.position() + f.length(), format});
+            }
+        QTextCursor edit(doc);
+        for (const Piece &p : pieces) {
+            edit.setPosition(p.start);
+            edit.setPosition(p.end, QTextCursor::KeepAnchor);
+            edit.setCharFormat(p.format);
+        }
+    }
     doc->setDocumentMargin(0);
     doc->documentLayout()->setPaintDevice(device);
     layout->width = std::max(1.0, double(range->Rect.Right - range->Rect.Left) * dpiX / 1440.0);

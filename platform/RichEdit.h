@@ -111,6 +111,8 @@ public:
     void SetSelSize(double points);
     void SetSelColor(const QColor &colour);
 
+    // The attributes of text typed into an empty control and of SetText: the
+    // document's default font (setFont() sets it too) and a default colour.
     TTextAttributes DefAttributes() const;
     void SetDefAttributes(const TTextAttributes &attributes);
 
@@ -154,6 +156,6 @@ private:
     void MergeSelFormat(const QTextCharFormat &format);
 
     bool m_hideSelection = true;
-    TTextAttributes m_default;
+    QColor m_defaultColor; // invalid: automatic
     std::unique_ptr<Layout> m_layout;
 };

@@ -288,3 +288,40 @@ TEST_F(RichEditTest, FormatRangeKeepsOnlyWholeLinesThatFit)
     EXPECT_TRUE(inkInRows(300, 375));
     EXPECT_FALSE(inkInRows(376, 1200));
 }
+
+TEST_F(RichEditTest, DefaultAttributesFollowTheFontAndApplyToNewText)
+{
+    RichEdit e;
+    QFont arial("DejaVu Serif");
+    arial.setPixelSize(16);
+    e.setFont(arial);
+    EXPECT_EQ(e.DefAttributes().Name, "DejaVu Serif");
+    EXPECT_DOUBLE_EQ(e.DefAttributes().Size, 12); // 16 pixels at 96 per inch
+    e.SetDefAttributes(Attr("DejaVu Sans", 14, unsigned(RichStyle::Italic), Qt::darkRed));
+    e.SetText("typed");
+    e.SelectAllText();
+    TTextAttributes a = e.SelAttributes();
+    EXPECT_EQ(a.Name, "DejaVu Sans");
+    EXPECT_EQ(a.Size, 14);
+    EXPECT_TRUE(a.HasStyle(RichStyle::Italic));
+    EXPECT_EQ(a.Color, QColor(Qt::darkRed));
+    e.Clear();
+    EXPECT_EQ(e.SelAttributes().Color, QColor(Qt::darkRed));
+}
+
+TEST_F(RichEditTest, FormatRangePrintsPixelSizedFontsAtTheirPointSize)
+{
+    RichEdit e;
+    QFont font("DejaVu Sans");
+    font.setPixelSize(16); // 12 points on the screen
+    e.setFont(font);
+    e.SetText("one\r\ntwo\r\nthree");
+    QImage image(600, 600, QImage::Format_RGB32);
+    image.setDotsPerMeterX(11811);
+    image.setDotsPerMeterY(11811);
+    QPainter painter(&image);
+    TFormatRange range;
+    range.Canvas = &painter;
+    range.Rect = {0, 0, 2880, 720};
+    EXPECT_EQ(e.FormatRange(&range, false), 8);
+}

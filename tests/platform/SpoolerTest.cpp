@@ -1,3 +1,4 @@
+#include "platform/CupsSpooler.h"
 #include "platform/DevMode.h"
 #include "platform/PdfSpooler.h"
 #include "platform/PwgTables.h"
@@ -344,4 +345,35 @@ TEST(PdfSpooler, EnvironmentNamesTheFileAndNoNameDropsTheJob)
     ASSERT_TRUE(bad->StartPage());
     EXPECT_FALSE(bad->EndDoc());
     EXPECT_FALSE(bad->ErrorText().isEmpty());
+}
+
+TEST(CupsJobOptions, NameTheMediumSourceResolutionAndOrientation)
+{
+    const PrinterCaps caps = FakeSpooler::OfficeCaps();
+    DevMode dm = Envelope10(caps, DMORIENT_LANDSCAPE);
+    DevMode in = dm;
+    in.SetDefaultSource(DMBIN_ENVELOPE);
+    in.SetDuplex(DMDUP_HORIZONTAL);
+    ASSERT_TRUE(MergeDevModeWithCaps(caps, in, dm));
+    auto options = CupsSpooler::JobOptions(caps, dm);
+    QStringList texts;
+    for (const auto &o : options)
+        texts.append(QString::fromUtf8(o.first + '=' + o.second));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("media=na_number-10_4.125x9.5in"), QStringLiteral("media-source=envelope"),
+                                  QStringLiteral("printer-resolution=600dpi"),
+                                  QStringLiteral("orientation-requested=3"), QStringLiteral("print-color-mode=color"),
+                                  QStringLiteral("sides=two-sided-short-edge")}));
+
+    // A user size goes by the name of a medium of that size, else as a custom size.
+    DevMode user = dm;
+    user.SetPaperSize(DMPAPER_USER);
+    user.SetPaperWidth(1048);
+    user.SetPaperLength(2413);
+    EXPECT_EQ(CupsSpooler::JobOptions(caps, user)[0].second, QByteArray("na_number-10_4.125x9.5in"));
+    user.SetPaperWidth(1000);
+    EXPECT_EQ(CupsSpooler::JobOptions(caps, user)[0].second, QByteArray("custom_100.00x241.30mm"));
+    DevMode draft = dm;
+    draft.SetPrintQuality(DMRES_DRAFT);
+    options = CupsSpooler::JobOptions(caps, draft);
+    EXPECT_TRUE(options.contains(qMakePair(QByteArray("print-quality"), QByteArray("3"))));
 }
