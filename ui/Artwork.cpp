@@ -1,0 +1,190 @@
+#include "ui/Artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+// An envelope outline with its flap, inside Rect.
+void DrawEnvelope(QPainter &p, const QRectF &rect, const QColor &paper, const QColor &line)
+{
+    p.setPen(QPen(line, std::max(1.0, rect.width() / 24)));
+    p.setBrush(paper);
+    p.drawRect(rect);
+    QPainterPath flap;
+    flap.moveTo(rect.topLeft());
+    flap.lineTo(rect.center().x(), rect.top() + rect.height() * 0.55);
+    flap.lineTo(rect.topRight());
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(flap);
+}
+
+QPixmap Blank(int w, int h)
+{
+    QPixmap pixmap(w, h);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+} // namespace
+
+QPixmap StampPicture(int Index)
+{
+    if (Index < 0 || Index >= StampPictureCount)
+        return {};
+    static const QColor colours[] = {QColor(0x1f, 0x4e, 0x9c), QColor(0xb0, 0x28, 0x2c), QColor(0x2e, 0x7d, 0x32)};
+    QPixmap pixmap = Blank(64, 64);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Perforated edge: white scallops around a coloured face.
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(2, 2, 60, 60));
+    p.setBrush(QColor(0, 0, 0, 0));
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    for (int i = 0; i <= 8; ++i) {
+        const double c = 2 + i * 7.5;
+        for (const QPointF &pt : {QPointF(c, 2), QPointF(c, 62), QPointF(2, c), QPointF(62, c)})
+            p.drawEllipse(pt, 2.2, 2.2);
+    }
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const QColor face = colours[Index];
+    p.setBrush(face);
+    p.drawRect(QRectF(8, 8, 48, 48));
+    // A simple flag-like emblem and the price.
+    p.setBrush(face.lighter(170));
+    QPainterPath wave;
+    wave.moveTo(14, 20);
+    wave.cubicTo(24, 14, 34, 26, 50, 18);
+    wave.lineTo(50, 28);
+    wave.cubicTo(34, 36, 24, 24, 14, 30);
+    wave.closeSubpath();
+    p.drawPath(wave);
+    p.setPen(Qt::white);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRectF(8, 32, 48, 22), Qt::AlignCenter, QString::number(37 + Index));
+    return pixmap;
+}
+
+QPixmap SplashLogo(int Width, int Height)
+{
+    QPixmap pixmap(std::max(1, Width), std::max(1, Height));
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, Height);
+    sky.setColorAt(0, QColor(0x12, 0x2b, 0x5c));
+    sky.setColorAt(1, QColor(0x2f, 0x5f, 0xa8));
+    p.fillRect(pixmap.rect(), sky);
+    const double h = Height * 0.5;
+    const QRectF env(Width * 0.08, Height * 0.18, h * 1.6, h);
+    DrawEnvelope(p, env, QColor(0xf7, 0xf3, 0xe8), QColor(0x8a, 0x7a, 0x5a));
+    const QPixmap stamp = StampPicture(0);
+    p.drawPixmap(QRectF(env.right() - h * 0.42, env.top() + h * 0.06, h * 0.34, h * 0.34), stamp,
+                 QRectF(stamp.rect()));
+    p.setPen(Qt::white);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::max(8, Height / 5));
+    font.setBold(true);
+    p.setFont(font);
+    p.drawText(QRectF(env.right() + Width * 0.05, env.top(), Width - env.right() - Width * 0.07, h),
+               Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Plikora"));
+    return pixmap;
+}
+
+QIcon ToolIcon(const QString &Name)
+{
+    QPixmap pixmap = Blank(24, 24);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0x30, 0x30, 0x30);
+    const QColor paper(0xfb, 0xfb, 0xf5);
+    const QColor accent(0x2f, 0x5f, 0xa8);
+    p.setPen(QPen(ink, 1.2));
+    if (Name == QLatin1String("new")) {
+        p.setBrush(paper);
+        p.drawPolygon(QPolygonF({QPointF(5, 2), QPointF(15, 2), QPointF(20, 7), QPointF(20, 22), QPointF(5, 22)}));
+        p.drawPolyline(QPolygonF({QPointF(15, 2), QPointF(15, 7), QPointF(20, 7)}));
+    } else if (Name == QLatin1String("open")) {
+        p.setBrush(QColor(0xe8, 0xc0, 0x5a));
+        p.drawPolygon(QPolygonF({QPointF(2, 6), QPointF(9, 6), QPointF(11, 8), QPointF(21, 8), QPointF(21, 20),
+                                 QPointF(2, 20)}));
+    } else if (Name == QLatin1String("save")) {
+        p.setBrush(accent);
+        p.drawRect(QRectF(3, 3, 18, 18));
+        p.setBrush(paper);
+        p.drawRect(QRectF(7, 3, 10, 6));
+        p.drawRect(QRectF(6, 13, 12, 8));
+    } else if (Name == QLatin1String("print")) {
+        p.setBrush(paper);
+        p.drawRect(QRectF(7, 2, 10, 8));
+        p.setBrush(QColor(0x9a, 0x9a, 0x9a));
+        p.drawRoundedRect(QRectF(2, 9, 20, 9), 2, 2);
+        p.setBrush(paper);
+        p.drawRect(QRectF(7, 15, 10, 7));
+    } else if (Name == QLatin1String("import")) {
+        DrawEnvelope(p, QRectF(2, 8, 16, 12), paper, ink);
+        p.setPen(QPen(accent, 2.2));
+        p.drawLine(QPointF(20, 2), QPointF(20, 12));
+        p.drawLine(QPointF(16, 8), QPointF(20, 12));
+        p.drawLine(QPointF(22.5, 9.5), QPointF(20, 12));
+    } else if (Name == QLatin1String("undo")) {
+        p.setPen(QPen(accent, 2.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(5, 6, 14, 12), 90 * 16, -220 * 16);
+        p.drawLine(QPointF(12, 6), QPointF(8, 3));
+        p.drawLine(QPointF(12, 6), QPointF(8, 9));
+    } else if (Name == QLatin1String("cut")) {
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(3, 15, 6, 6));
+        p.drawEllipse(QRectF(15, 15, 6, 6));
+        p.drawLine(QPointF(8, 15), QPointF(17, 2));
+        p.drawLine(QPointF(16, 15), QPointF(7, 2));
+    } else if (Name == QLatin1String("copy")) {
+        p.setBrush(paper);
+        p.drawRect(QRectF(3, 3, 12, 14));
+        p.drawRect(QRectF(9, 7, 12, 14));
+    } else if (Name == QLatin1String("paste")) {
+        p.setBrush(QColor(0xc8, 0xa0, 0x6a));
+        p.drawRoundedRect(QRectF(3, 4, 15, 18), 2, 2);
+        p.setBrush(paper);
+        p.drawRect(QRectF(10, 9, 11, 13));
+    } else if (Name == QLatin1String("returnaddresses")) {
+        DrawEnvelope(p, QRectF(2, 5, 20, 14), paper, ink);
+        p.setPen(QPen(accent, 1.5));
+        p.drawLine(QPointF(4, 8), QPointF(10, 8));
+        p.drawLine(QPointF(4, 10.5), QPointF(9, 10.5));
+    } else if (Name == QLatin1String("envelopes")) {
+        DrawEnvelope(p, QRectF(5, 3, 17, 12), paper, ink);
+        DrawEnvelope(p, QRectF(2, 9, 17, 12), paper, ink);
+    } else if (Name == QLatin1String("help")) {
+        p.setBrush(accent);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRectF(2, 2, 20, 20));
+        p.setPen(Qt::white);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(15);
+        font.setBold(true);
+        p.setFont(font);
+        p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
+    } else {
+        return {};
+    }
+    p.end();
+    return QIcon(pixmap);
+}
+
+QIcon ProgramIcon()
+{
+    QPixmap pixmap = Blank(48, 48);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    DrawEnvelope(p, QRectF(3, 10, 42, 28), QColor(0xf7, 0xf3, 0xe8), QColor(0x5a, 0x4a, 0x30));
+    const QPixmap stamp = StampPicture(0);
+    p.drawPixmap(QRectF(31, 12, 12, 12), stamp, QRectF(stamp.rect()));
+    p.end();
+    return QIcon(pixmap);
+}

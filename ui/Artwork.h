@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+// The program's own pictures, drawn rather than loaded: the splash logo, the
+// stamps and the toolbar icons.
+
+// The stamps for the prices 37, 38 and 39 (index 0, 1, 2), 64 x 64 pixels;
+// a null pixmap for any other index.
+QPixmap StampPicture(int Index);
+constexpr int StampPictureCount = 3;
+
+// The splash window's logo at the given size.
+QPixmap SplashLogo(int Width, int Height);
+
+// A toolbar icon by name: "new", "open", "save", "print", "import", "undo",
+// "cut", "copy", "paste", "returnaddresses", "envelopes", "help". Unknown names
+// give an empty icon.
+QIcon ToolIcon(const QString &Name);
+
+// The program's window icon.
+QIcon ProgramIcon();
