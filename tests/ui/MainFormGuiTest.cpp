@@ -19,7 +19,11 @@
 #include "ui/Oldfiles.h"
 #include "ui/Retaddrs.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QRadioButton>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -169,7 +173,7 @@ TEST_F(MainFormTest, EnvelopeDocumentsKeepTextAndChoices)
     EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
     EXPECT_FALSE(form.ReadOnly);
     EXPECT_FALSE(form.IsEnvelopeModified());
-    EXPECT_EQ(OldFileList->Strings(0), Path("dupre.env").toLower());
+    EXPECT_EQ(OldFileList->Strings(0).compare(Path("dupre.env"), Qt::CaseInsensitive), 0);
     EXPECT_TRUE(messages.shown.isEmpty()) << Messages(messages).join("\n").toStdString();
 }
 
@@ -219,7 +223,7 @@ TEST_F(MainFormTest, DamagedAndForeignFiles)
 
     // A damaged header: an error, and the envelope stays as it was.
     messages.shown.clear();
-    WriteFile(Path("bad.env"), ReadFile(Path("extra.ENV")) + "[Broken");
+    WriteFile(Path("bad.env"), ReadFile(Path("extra.ENV")) + "[Attention=999]\r\nab");
     EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("bad.env"), false));
     EXPECT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(form.FileName, Path("memo.txt"));
