@@ -607,17 +607,23 @@ int RichEdit::FormatRange(const TFormatRange *range, bool render)
 
     auto layout = std::make_unique<Layout>();
     layout->canvas = canvas;
-    layout->doc.reset(document()->clone());
-    QTextDocument *doc = layout->doc.get();
-    {
-        QTextCursor c(doc);
-        c.setPosition(last);
-        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        c.removeSelectedText();
-        c.setPosition(0);
-        c.setPosition(first, QTextCursor::KeepAnchor);
-        c.removeSelectedText();
+    if (first == 0 && last == length) {
+        layout->doc.reset(document()->clone());
+    } else {
+        // Only the range is copied: a long address list lays out one address
+        // per page, not the whole text each time.
+        layout->doc = std::make_unique<QTextDocument>();
+        layout->doc->setDefaultFont(document()->defaultFont());
+        layout->doc->setDefaultTextOption(document()->defaultTextOption());
+        QTextCursor source(document());
+        source.setPosition(first);
+        source.setPosition(last, QTextCursor::KeepAnchor);
+        QTextCursor target(layout->doc.get());
+        target.setBlockFormat(source.document()->findBlock(first).blockFormat());
+        target.setBlockCharFormat(source.document()->findBlock(first).charFormat());
+        target.insertFragment(source.selection());
     }
+    QTextDocument *doc = layout->doc.get();
     // The range may end just after a line break: the empty line after it is not text.
     const bool endsWithBreak = last > first && IsLineBreak(document()->characterAt(last - 1));
     // Sizes in screen pixels (pasted text, a widget font) become points, which the

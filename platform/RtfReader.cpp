@@ -29,6 +29,7 @@ struct CharState
     bool strike = false;
     int colour = 0;
     int unicodeSkip = 1;
+    bool operator==(const CharState &) const = default;
 };
 
 struct ParaState
@@ -37,6 +38,7 @@ struct ParaState
     int leftIndent = 0; // twips
     int rightIndent = 0;
     int firstIndent = 0;
+    bool operator==(const ParaState &) const = default;
 };
 
 struct Group
@@ -118,6 +120,13 @@ private:
     bool m_firstBlock = true;
     bool m_textSincePar = false;
     QTextBlockFormat m_lastBlock;
+    // The formats of the last states asked for: text runs ask once per character.
+    mutable bool m_charCached = false;
+    mutable CharState m_cachedChar;
+    mutable QTextCharFormat m_cachedCharFormat;
+    mutable bool m_paraCached = false;
+    mutable ParaState m_cachedPara;
+    mutable QTextBlockFormat m_cachedBlockFormat;
 };
 
 int Reader::CodePage() const
@@ -135,6 +144,8 @@ int Reader::CodePage() const
 QTextCharFormat Reader::CharFormat() const
 {
     const CharState &s = m_stack.back().ch;
+    if (m_charCached && s == m_cachedChar)
+        return m_cachedCharFormat;
     QTextCharFormat f;
     auto it = m_fonts.constFind(s.font >= 0 ? s.font : m_defaultFont);
     if (it != m_fonts.constEnd() && !it->name.isEmpty())
@@ -146,18 +157,26 @@ QTextCharFormat Reader::CharFormat() const
     f.setFontStrikeOut(s.strike);
     if (s.colour > 0 && s.colour < m_colours.size() && m_colours[s.colour].isValid())
         f.setForeground(m_colours[s.colour]);
+    m_charCached = true;
+    m_cachedChar = s;
+    m_cachedCharFormat = f;
     return f;
 }
 
 QTextBlockFormat Reader::BlockFormat() const
 {
     const ParaState &p = m_stack.back().para;
+    if (m_paraCached && p == m_cachedPara)
+        return m_cachedBlockFormat;
     QTextBlockFormat f;
     f.setAlignment(p.alignment);
     // Indents are kept in 96-dpi layout units, which the layout scales to the device.
     f.setLeftMargin(p.leftIndent / 15.0);
     f.setRightMargin(p.rightIndent / 15.0);
     f.setTextIndent(p.firstIndent / 15.0);
+    m_paraCached = true;
+    m_cachedPara = p;
+    m_cachedBlockFormat = f;
     return f;
 }
 
@@ -189,6 +208,7 @@ void Reader::TextChar(char16_t ch)
     const Group &g = m_stack.back();
     if (g.dest == Destination::FontTable) {
         if (ch == ';') {
+            m_charCached = false;
             FontEntry &e = m_fonts[m_fontEntry];
             e.name = QString::fromUtf8(m_fontName).trimmed();
             e.codePage = m_fontEntryCodePage;
@@ -225,6 +245,7 @@ void Reader::TextByte(char byte)
     const Group &g = m_stack.back();
     if (g.dest == Destination::ColorTable) {
         if (byte == ';') {
+            m_charCached = false;
             m_colours.append(m_colourSet ? QColor(m_red, m_green, m_blue) : QColor());
             m_red = m_green = m_blue = 0;
             m_colourSet = false;
@@ -277,6 +298,7 @@ bool Reader::CloseGroup()
     Group closing = m_stack.back();
     if (closing.dest == Destination::FontTable && !m_fontName.isEmpty()) {
         // An entry without its ";".
+        m_charCached = false;
         FontEntry &e = m_fonts[m_fontEntry];
         e.name = QString::fromUtf8(m_fontName).trimmed();
         e.codePage = m_fontEntryCodePage;
@@ -358,6 +380,7 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         Flush();
         g.dest = Destination::ColorTable;
         m_colours.clear();
+        m_charCached = false;
         return;
     }
 
@@ -481,6 +504,7 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         para.firstIndent = std::clamp(param, -31680, 31680);
     } else if (word == "deff") {
         m_defaultFont = param;
+        m_charCached = false;
     } else if (word == "ansicpg") {
         if (param > 0)
             m_docCodePage = param;
