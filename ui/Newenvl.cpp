@@ -199,8 +199,8 @@ int TDlgNewEnvelopeSize::ExecuteAddEnvelope(bool ShowCancel, const QString &Desc
     } catch (const Exception &) {
         defaultIndex = 0; // no default printer: the first one is offered
     }
-    if (m_comboBoxPrinters->currentIndex() < 0)
-        SetComboItemIndex(m_comboBoxPrinters, defaultIndex);
+    // A freshly filled list has no choice of the user's: offer the default printer.
+    SetComboItemIndex(m_comboBoxPrinters, defaultIndex);
     ComboBoxPrintersChange();
     return exec();
 }
