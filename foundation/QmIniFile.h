@@ -11,6 +11,21 @@
 
 class QFont;
 
+// The program's two settings stores and their typed records.
+//
+//   StartWindowsDefaultFolders();          // in main, before anything reads settings
+//   StartQmIniFile(programPath);           // IniFile and RegIni exist from here
+//   IniFile->WriteBinary("IniId_17", devMode);            // printer setup block
+//   if (auto block = IniFile->ReadBinary("IniId_17")) ...  // nullopt: damaged, use the fallback
+//   RegIni->WriteStrings("OldFiles", "File", files);       // a string list
+//   ...
+//   StopQmIniFile(); StopWindowsDefaultFolders();
+//
+// Every write is on disk when the call returns (and is synced, a few milliseconds
+// each). A save of many keys (a whole list or record) should hold a TIniUpdate so
+// that the file is rewritten once; WriteStrings, WriteBinary, WriteFont, WritePoint
+// and WriteWindowPlacement do so themselves.
+
 // A text-attributes / font record: the keys FontHeight, FontName, FontSize,
 // FontColor, FontBold, FontItalic, FontUnderline, FontStrikeout. Color is a
 // Windows colour value (low byte red, then green, then blue). Size wins over

@@ -95,8 +95,9 @@ private:
 };
 
 // Pixel buffers above this many pixels are refused: a few header bytes must not
-// make us allocate gigabytes.
-constexpr qint64 MaxGIFPixels = qint64(1) << 28;
+// make us allocate gigabytes. 64 Mpixel rendered at 32 bits is Qt's own default
+// image allocation limit of 256 MB.
+constexpr qint64 MaxGIFPixels = qint64(1) << 26;
 
 // The raster codec of one sub-image.
 void DecodePixels(TGIFSubImage &SubImage, QIODevice &Stream);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <sys/stat.h>
@@ -363,9 +364,15 @@ void TIniFile::ReadSection(const QString &Section, QStringList &Idents) const
     const int s = FindSection(Section);
     if (s < 0)
         return;
+    QSet<QString> seen;
     for (const Line &l : m_sections.at(s).lines) {
-        if (l.kind == Line::Entry && !l.key.isEmpty() && !Idents.contains(l.key, Qt::CaseInsensitive))
+        if (l.kind != Line::Entry || l.key.isEmpty())
+            continue;
+        const QString folded = l.key.toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
             Idents.append(l.key);
+        }
     }
 }
 

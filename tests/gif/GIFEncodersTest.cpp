@@ -142,6 +142,25 @@ TEST(GIFEncoders, GiflibFilesDecodeToTheSameIndices)
     }
 }
 
+TEST(GIFEncoders, InterlacedHeightsOneToNine)
+{
+    for (int compression : {0, 1}) {
+        for (int h = 1; h <= 9; ++h) {
+            SCOPED_TRACE(testing::Message() << "compression " << compression << " h " << h);
+            std::vector<uint8_t> pixels;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < 5; ++x)
+                    pixels.push_back(uint8_t(y * 10 + x % 2));
+            auto image = MakeImage(5, h, 7, pixels, true, compression);
+            const QByteArray bytes = Save(*image);
+            EXPECT_EQ(OracleDecode(bytes).Frames.at(0).Pixels, pixels);
+            const Loaded ours = LoadGif(bytes);
+            ASSERT_EQ(ours.Image->Images()->Count(), 1);
+            EXPECT_EQ(Pixels(*ours.Image->Images()->SubImages(0)), pixels);
+        }
+    }
+}
+
 TEST(GIFEncoders, InterlacedRowsAreWrittenInPassOrder)
 {
     // Each row holds its own number; a raster written for 3 rows comes out 0, 2, 1.

@@ -1,13 +1,68 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "engine/EnvPrint.h"
+#include "engine/Prntprog.h"
+#include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
+#include "foundation/Unique.h"
+#include "foundation/WindowsDefaultFolders.h"
+#include "platform/Application.h"
+#include "ui/Artwork.h"
+#include "ui/Envsizes.h"
+#include "ui/MainForm.h"
+#include "ui/Oldfiles.h"
+#include "ui/Retaddrs.h"
+#include "ui/StampSplash.h"
+
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
+
+    // The units, in the order they depend on each other.
+    StartWindowsDefaultFolders();
+    StartQmIniFile(QCoreApplication::applicationFilePath());
+    StartUnique();
+    StartQmPrinter();
+    StartOldfiles();
+
+    // The splash shows the title the program started with.
+    FormSplash = new TFormSplash;
+    FormSplash->show();
+    FormSplash->FormActivate();
+    FormSplash->repaint();
+    QCoreApplication::processEvents();
+
+    SetApplicationTitle(QStringLiteral("Plikora"));
     QApplication::setApplicationName(QStringLiteral("Plikora"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Plikora"));
-    window.resize(640, 420);
-    window.show();
-    return QApplication::exec();
+    QApplication::setApplicationDisplayName(QStringLiteral("Plikora"));
+
+    int result = 0;
+    {
+        auto *mainForm = new TFormStampMain;
+        DlgEnvelopeSizes = new TDlgEnvelopeSizes(mainForm);
+        DlgReturnAddresses = new TDlgReturnAddresses(mainForm);
+
+        FormSplash->hide();
+        FormSplash->deleteLater();
+        FormSplash = nullptr;
+
+        mainForm->show();
+        result = QApplication::exec();
+
+        // The managers save their lists as they go.
+        delete DlgReturnAddresses;
+        DlgReturnAddresses = nullptr;
+        delete DlgEnvelopeSizes;
+        DlgEnvelopeSizes = nullptr;
+        delete mainForm;
+    }
+    FreeEnvelopePrintDialog();
+    FreePrintStatusForm();
+    StopOldfiles();
+    StopQmPrinter();
+    StopUnique();
+    StopQmIniFile();
+    StopWindowsDefaultFolders();
+    return result;
 }

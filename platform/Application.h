@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QApplication>
+
+#include <exception>
+
+// The program's application object: the last net for exceptions. An exception
+// that an event handler lets escape is shown to the user, and the program goes on.
+class TApplication : public QApplication
+{
+    Q_OBJECT
+public:
+    TApplication(int &argc, char **argv);
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Shows the exception's message as an error box.
+    static void ShowException(const std::exception &e);
+};

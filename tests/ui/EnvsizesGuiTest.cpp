@@ -1,0 +1,389 @@
+#include "ui/Envsizes.h"
+#include "ui/Newenvl.h"
+
+#include "ManagerTestSupport.h"
+#include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
+#include "foundation/Unique.h"
+#include "platform/PdfSpooler.h"
+#include "platform/ProgramFiles.h"
+#include "support/FakeSpooler.h"
+#include "support/PrintTestSupport.h"
+#include "support/ScriptedMessageService.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString envelopes = QStringLiteral("Envelopes");
+
+class EnvsizesGuiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ManagerTestApp();
+        ASSERT_TRUE(dir.isValid());
+        StartUnique();
+        IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
+        TDlgNewEnvelopeSize::MakeAndModelOf = nullptr;
+        hostPtr = std::make_unique<RecordingHost>();
+        hostPtr->envelopeTexts = [] { return EnvelopeList().Descriptions(); };
+        hostPtr->envelopeIndex = [] { return EnvelopeListIndex(); };
+    }
+    void TearDown() override
+    {
+        delete manager;
+        FreeNewEnvelopeSizeDialog();
+        StopQmPrinter();
+        SetProgramDataFolder(QString());
+        delete IniFile;
+        IniFile = nullptr;
+        StopUnique();
+    }
+
+    FakeSpooler &fakePrinters(const QStringList &names)
+    {
+        auto spooler = std::make_unique<FakeSpooler>();
+        FakeSpooler &fake = *spooler;
+        for (const QString &name : names)
+            fake.AddPrinter(name);
+        fake.SetDefault(names.value(0));
+        StartQmPrinter(std::move(spooler));
+        return fake;
+    }
+    void setupAnswers(bool ok)
+    {
+        PrinterInstance()->SetSetupDialog([this, ok](const QString &, const PrinterCaps &, DevMode &) {
+            ++setupDialogs;
+            return ok;
+        });
+    }
+    void store(const QStringList &descriptions, int storedDefault, const QString &printer = "Office Laser")
+    {
+        IniFile->WriteInteger(envelopes, QStringLiteral("Count"), int(descriptions.size()));
+        IniFile->WriteInteger(envelopes, QStringLiteral("Default"), storedDefault);
+        for (int n = 1; n <= descriptions.size(); ++n) {
+            const QString name = QStringLiteral("Envelope%1").arg(n);
+            IniFile->WriteString(envelopes, name, descriptions.at(n - 1));
+            IniFile->WriteString(envelopes, name + QStringLiteral("_FullPrinterName"), printer);
+            IniFile->WriteInteger(envelopes, name + QStringLiteral("_ReturnLeft"), n);
+        }
+    }
+    // Answers the next definition dialog with this description and OK or Cancel.
+    void answerDialog(const QString &description, bool ok, int envelopeType = 0)
+    {
+        WhenModalShows([=, this] {
+            TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
+            seenCancelButton = dialog->CancelBtn()->isVisible();
+            seenTitle = dialog->windowTitle();
+            dialog->EditEnvelopeSize()->setText(description);
+            (envelopeType == 1 ? dialog->RadioLetter() : dialog->RadioEnvelope())->setChecked(true);
+            if (ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+    }
+    void select(int row)
+    {
+        manager->ListEnvelopes()->setCurrentRow(row);
+        SelectEnvelope(row, TSelectSender::Manager);
+    }
+    QString storedDefault() const
+    {
+        const int n = IniFile->ReadInteger(envelopes, QStringLiteral("Default"), 0);
+        return IniFile->ReadString(envelopes, QStringLiteral("Envelope%1").arg(n), QStringLiteral("?"));
+    }
+    QStringList listTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < manager->ListEnvelopes()->count(); ++i)
+            texts << manager->ListEnvelopes()->item(i)->text();
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    ScriptedMessageService messages;
+    std::unique_ptr<RecordingHost> hostPtr;
+    TDlgEnvelopeSizes *manager = nullptr;
+    int setupDialogs = 0;
+    bool seenCancelButton = false;
+    QString seenTitle;
+};
+
+TEST_F(EnvsizesGuiTest, LoadSelectsTheDefaultAndFillsTheMainWindow)
+{
+    fakePrinters({"Office Laser"});
+    store({"#10 Business", "DL", "Monarch"}, 3);
+    manager = new TDlgEnvelopeSizes;
+    EXPECT_EQ(listTexts(), (QStringList{"#10 Business", "DL", "Monarch"}));
+    ASSERT_TRUE(HasCurrentEnvelope());
+    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(2));
+    EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 2);
+    EXPECT_EQ(manager->ListEnvelopes()->currentRow(), 2);
+    EXPECT_FALSE(hostPtr->firstRun);
+    EXPECT_TRUE(manager->ListEnvelopes()->item(2)->font().bold());
+    EXPECT_FALSE(manager->ListEnvelopes()->item(0)->font().bold());
+    EXPECT_EQ(manager->GroupBoxDetails()->title(), "Setup for \"Monarch\"");
+}
+
+TEST_F(EnvsizesGuiTest, AnEmptyListMarksTheFirstRun)
+{
+    fakePrinters({"Office Laser"});
+    manager = new TDlgEnvelopeSizes;
+    EXPECT_TRUE(hostPtr->firstRun);
+    EXPECT_FALSE(HasCurrentEnvelope());
+    EXPECT_FALSE(manager->RenameBtn()->isEnabled());
+    EXPECT_FALSE(manager->DeleteBtn()->isEnabled());
+    EXPECT_TRUE(manager->AddBtn()->isEnabled());
+}
+
+TEST_F(EnvsizesGuiTest, AGonePrinterLeavesNoCurrentDefinitionButCanBeDeleted)
+{
+    fakePrinters({"Office Laser"});
+    store({"Old"}, 1, "Vanished Printer");
+    manager = new TDlgEnvelopeSizes;
+    EXPECT_FALSE(HasCurrentEnvelope());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].message.contains("Vanished Printer"));
+    EXPECT_TRUE(manager->ListEnvelopes()->item(0)->font().strikeOut());
+    EXPECT_FALSE(manager->RenameBtn()->isEnabled());
+    EXPECT_FALSE(manager->SetupBtn()->isEnabled());
+    EXPECT_TRUE(manager->DeleteBtn()->isEnabled());
+    messages.answers = {mrYes};
+    manager->DeleteBtnClick();
+    EXPECT_TRUE(EnvelopeList().IsEmpty());
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Count", -1), 0);
+}
+
+TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
+{
+    fakePrinters({"Office Laser", "Desk Inkjet"});
+    setupAnswers(false);
+    store({"m", "x"}, 2);
+    manager = new TDlgEnvelopeSizes;
+
+    answerDialog("a", true);
+    manager->AddBtnClick();
+    EXPECT_EQ(seenTitle, "Add Envelope Definition");
+    EXPECT_TRUE(seenCancelButton);
+    EXPECT_EQ(listTexts(), (QStringList{"a", "m", "x"}));
+    EXPECT_EQ(storedDefault(), "x");
+    // The new definition is current, stored under its sorted key with its own setup.
+    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(0));
+    EXPECT_EQ(CurrentEnvelope->Name, "Envelope1");
+    EXPECT_NE(CurrentEnvelope->IniId, 0);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_IniId", 0), CurrentEnvelope->IniId);
+    EXPECT_TRUE(IniFile->SectionExists(QStringLiteral("IniId_%1").arg(CurrentEnvelope->IniId)));
+    EXPECT_EQ(hostPtr->envelopeCombo.count(), 3);
+    EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 0);
+    EXPECT_EQ(setupDialogs, 1);
+
+    // Renaming the default across another entry keeps it the default.
+    select(2);
+    answerDialog("b", true);
+    manager->RenameBtnClick();
+    EXPECT_EQ(seenTitle, "Rename Envelope Definition");
+    EXPECT_EQ(listTexts(), (QStringList{"a", "b", "m"}));
+    EXPECT_EQ(EnvelopeList().DefaultIndex(), 1);
+    EXPECT_EQ(storedDefault(), "b");
+    EXPECT_EQ(EnvelopeList().Object(1)->ReturnLeft(), 2);
+
+    // Renaming another entry across the default.
+    select(0);
+    answerDialog("z", true);
+    manager->RenameBtnClick();
+    EXPECT_EQ(listTexts(), (QStringList{"b", "m", "z"}));
+    EXPECT_EQ(storedDefault(), "b");
+
+    // A cancelled rename changes nothing.
+    answerDialog("q", false);
+    manager->RenameBtnClick();
+    EXPECT_EQ(listTexts(), (QStringList{"b", "m", "z"}));
+
+    // Deleting before the default keeps it; No keeps everything.
+    select(0);
+    messages.answers = {mrNo};
+    manager->DeleteBtnClick();
+    EXPECT_EQ(EnvelopeList().Count(), 3);
+    EXPECT_EQ(messages.shown.last().message, "Do you want to delete envelope \"b\"");
+    EXPECT_EQ(messages.shown.last().helpContext, 20096);
+    messages.answers = {mrYes};
+    select(1);
+    const int erasedId = EnvelopeList().Object(1)->IniId;
+    manager->DeleteBtnClick();
+    EXPECT_EQ(listTexts(), (QStringList{"b", "z"}));
+    EXPECT_EQ(storedDefault(), "b");
+    EXPECT_FALSE(erasedId != 0 && IniFile->SectionExists(QStringLiteral("IniId_%1").arg(erasedId)));
+    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(0));
+
+    // Deleting the default makes the first entry the default.
+    messages.answers = {mrYes};
+    select(0);
+    manager->DeleteBtnClick();
+    EXPECT_EQ(storedDefault(), "z");
+    messages.answers = {mrYes};
+    manager->DeleteBtnClick();
+    EXPECT_TRUE(EnvelopeList().IsEmpty());
+    EXPECT_FALSE(HasCurrentEnvelope());
+    EXPECT_FALSE(manager->DeleteBtn()->isEnabled());
+    EXPECT_EQ(hostPtr->envelopeCombo.count(), 0);
+
+    // Adding to the emptied list makes the new entry the default.
+    answerDialog("fresh", true);
+    manager->AddBtnClick();
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Default", 0), 1);
+    EXPECT_TRUE(manager->ListEnvelopes()->item(0)->font().bold());
+}
+
+TEST_F(EnvsizesGuiTest, DefaultIsStoredWhenTheManagerGoes)
+{
+    fakePrinters({"Office Laser"});
+    store({"a", "b"}, 1);
+    manager = new TDlgEnvelopeSizes;
+    select(1);
+    manager->DefaultBtnClick();
+    EXPECT_TRUE(manager->ListEnvelopes()->item(1)->font().bold());
+    EXPECT_EQ(storedDefault(), "a");
+    delete manager;
+    manager = nullptr;
+    EXPECT_EQ(storedDefault(), "b");
+    EXPECT_FALSE(HasCurrentEnvelope());
+}
+
+TEST_F(EnvsizesGuiTest, ACancelledSetupKeepsTheLayout)
+{
+    fakePrinters({"Office Laser"});
+    store({"a"}, 1);
+    manager = new TDlgEnvelopeSizes;
+    ASSERT_TRUE(HasCurrentEnvelope());
+    CurrentEnvelope->SetReturnLeft(77);
+    setupAnswers(false);
+    manager->SetupBtnClick();
+    EXPECT_EQ(setupDialogs, 1);
+    EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 77);
+    setupAnswers(true);
+    manager->SetupBtnClick();
+    EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 0);
+}
+
+TEST_F(EnvsizesGuiTest, LetterFoldedInThirdsAndModelDefaults)
+{
+    QTemporaryDir data;
+    QFile models(data.filePath("DefaultEnvelopes.ini"));
+    ASSERT_TRUE(models.open(QIODevice::WriteOnly));
+    models.write("[Envelopes]\nCount=1\nEnvelope1_PrinterName=Office Laser 5000\nEnvelope1_ReturnLeft=42\n"
+                 "Envelope1_PaperSize=20\n");
+    models.close();
+    SetProgramDataFolder(data.path());
+    fakePrinters({"Office Laser"});
+    setupAnswers(false);
+    manager = new TDlgEnvelopeSizes;
+
+    answerDialog("From model", true);
+    manager->AddBtnClick();
+    EXPECT_EQ(GetNewEnvelopeSizeDialog()->SelectedModelIndex(), 1);
+    EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 42);
+
+    answerDialog("Letter", true, 1);
+    manager->AddBtnClick();
+    ASSERT_TRUE(HasCurrentEnvelope());
+    EXPECT_EQ(CurrentEnvelope->PaperSize, 1);
+    EXPECT_EQ(CurrentEnvelope->TriFoldFromTop(), 350);
+}
+
+TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints)
+{
+    const QString output = dir.filePath("envelope.pdf");
+    StartQmPrinter(std::make_unique<PdfSpooler>([output](const QString &) { return output; }));
+    setupAnswers(true);
+    manager = new TDlgEnvelopeSizes;
+    ASSERT_TRUE(hostPtr->firstRun);
+
+    WhenModalShows([this] {
+        TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
+        seenCancelButton = dialog->CancelBtn()->isVisible();
+        seenTitle = dialog->EditEnvelopeSize()->text();
+        dialog->accept();
+    });
+    ASSERT_TRUE(manager->CreateFirstEnvelope());
+    ASSERT_GE(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].helpContext, 20018);
+    EXPECT_FALSE(seenCancelButton);
+    EXPECT_EQ(seenTitle, "#10 Business");
+
+    EXPECT_EQ(listTexts(), QStringList{"#10 Business"});
+    ASSERT_TRUE(HasCurrentEnvelope());
+    EXPECT_EQ(CurrentEnvelope->FullPrinterName, PdfSpooler::PrinterName());
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Count", 0), 1);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Default", 0), 1);
+    const int id = IniFile->ReadInteger(envelopes, "Envelope1_IniId", 0);
+    EXPECT_NE(id, 0);
+    EXPECT_TRUE(IniFile->SectionExists(QStringLiteral("IniId_%1").arg(id)));
+    EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 0);
+
+    // The manager then opens with the printer settings, and an envelope prints.
+    WhenModalShows([this] { manager->accept(); });
+    EXPECT_EQ(manager->Execute(true), QDialog::Accepted);
+    EXPECT_EQ(setupDialogs, 1);
+
+    TZambPrinter &printer = *PrinterInstance();
+    printer.SetTitle("Plikora Envelope");
+    printer.BeginDoc();
+    printer.Canvas().Painter().drawText(100, 100, "Destination");
+    printer.EndDoc();
+    const PdfFacts facts = PdfInfo(output);
+    ASSERT_TRUE(facts.ok);
+    EXPECT_EQ(facts.pages, 1);
+    EXPECT_EQ(facts.title, "Plikora Envelope");
+    // A #10 envelope: 9.5 x 4.125 inches in either orientation.
+    EXPECT_NEAR(std::max(facts.width, facts.height), 684, 2);
+    EXPECT_NEAR(std::min(facts.width, facts.height), 297, 2);
+}
+
+TEST_F(EnvsizesGuiTest, APrinterFailingDuringFirstRunCreatesNothing)
+{
+    // No printer at all: the printer object cannot select one.
+    fakePrinters({});
+    manager = new TDlgEnvelopeSizes;
+    WhenModalShows([] { GetNewEnvelopeSizeDialog()->accept(); });
+    EXPECT_FALSE(manager->CreateFirstEnvelope());
+    EXPECT_TRUE(EnvelopeList().IsEmpty());
+    EXPECT_FALSE(HasCurrentEnvelope());
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Count", 0), 0);
+    EXPECT_EQ(messages.shown.last().type, TMsgDlgType::Error);
+}
+
+TEST_F(EnvsizesGuiTest, ShowingTheWindowKeepsItsSize)
+{
+    fakePrinters({"Office Laser"});
+    store({"a"}, 1);
+    manager = new TDlgEnvelopeSizes;
+    const int width = manager->width();
+    for (int i = 0; i < 2; ++i) {
+        WhenModalShows([this] { manager->accept(); });
+        manager->Execute(false);
+    }
+    EXPECT_EQ(manager->width(), width);
+}
+
+TEST_F(EnvsizesGuiTest, AmpersandsShowInCaptions)
+{
+    fakePrinters({"Office Laser"});
+    store({"A&B"}, 1);
+    manager = new TDlgEnvelopeSizes;
+    EXPECT_EQ(manager->GroupBoxDetails()->title(), "Setup for \"A&&B\"");
+}
+
+} // namespace

@@ -1,0 +1,437 @@
+#include "ui/MainForm.h"
+
+#include "engine/EnvDim.h"
+#include "engine/EnvPrint.h"
+#include "engine/PrintAddresses.h"
+#include "engine/Prntprog.h"
+#include "engine/QmStream.h"
+#include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
+#include "foundation/Unique.h"
+#include "foundation/WindowsDefaultFolders.h"
+#include "platform/PdfSpooler.h"
+#include "platform/RichEdit.h"
+#include "support/PrintTestSupport.h"
+#include "support/RichTextTestApp.h"
+#include "support/ScriptedFileDialogService.h"
+#include "support/ScriptedMessageService.h"
+#include "ui/Envsizes.h"
+#include "ui/Oldfiles.h"
+#include "ui/Retaddrs.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QRadioButton>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program's units and its three windows, as the program starts and ends them.
+class Session
+{
+public:
+    explicit Session(const QString &Folder, const TCommandLine &Line = {})
+    {
+        StartWindowsDefaultFolders();
+        StartQmIniFile(Folder + "/plikora");
+        StartUnique();
+        StartQmPrinter(std::make_unique<PdfSpooler>());
+        StartOldfiles();
+        SetApplicationTitle("Plikora");
+        form = new TFormStampMain;
+        form->SetCommandLine(Line);
+        new TDlgEnvelopeSizes(form);
+        new TDlgReturnAddresses(form);
+    }
+    ~Session()
+    {
+        delete DlgReturnAddresses;
+        delete DlgEnvelopeSizes;
+        delete form;
+        FreeEnvelopePrintDialog();
+        FreePrintStatusForm();
+        StopOldfiles();
+        StopQmPrinter();
+        StopUnique();
+        StopQmIniFile();
+        StopWindowsDefaultFolders();
+    }
+    TFormStampMain *form;
+};
+
+struct MainFormTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        EnsureRichTextTestApp();
+        ASSERT_TRUE(dir.isValid());
+        // Two definitions on the built-in printer and two return addresses.
+        QDir().mkpath(dir.path() + "/config/Morvane Software/Plikora");
+        StartWindowsDefaultFolders();
+        StartQmIniFile(dir.path() + "/plikora");
+        {
+            TIniUpdate update(*IniFile);
+            IniFile->WriteInteger("Envelopes", "Count", 2);
+            IniFile->WriteInteger("Envelopes", "Default", 1);
+            IniFile->WriteString("Envelopes", "Envelope1", "#10 Business");
+            IniFile->WriteString("Envelopes", "Envelope1_FullPrinterName", PdfSpooler::PrinterName());
+            IniFile->WriteString("Envelopes", "Envelope2", "DL");
+            IniFile->WriteString("Envelopes", "Envelope2_FullPrinterName", PdfSpooler::PrinterName());
+            IniFile->WriteInteger("ReturnAddresses", "Count", 2);
+            IniFile->WriteInteger("ReturnAddresses", "Default", 1);
+            IniFile->WriteString("ReturnAddresses", "Description1", "Home");
+            IniFile->WriteStrings("ReturnAddresses", "Address1", {"Ann Home", "1 Elm St", "Town, XX 12345"});
+            IniFile->WriteString("ReturnAddresses", "Description2", "Work");
+            IniFile->WriteStrings("ReturnAddresses", "Address2", {"Ann Work", "9 Oak Ave", "City, YY 54321"});
+            update.Commit();
+        }
+        StopQmIniFile();
+        StopWindowsDefaultFolders();
+    }
+
+    QString Path(const QString &name) const { return dir.path() + "/" + name; }
+
+    QTemporaryDir dir;
+    ScriptedMessageService messages;
+    ScriptedFileDialogService files;
+};
+
+QStringList Messages(const ScriptedMessageService &service)
+{
+    QStringList texts;
+    for (const auto &shown : service.shown)
+        texts << shown.message;
+    return texts;
+}
+
+void WriteFile(const QString &name, const QByteArray &bytes)
+{
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray ReadFile(const QString &name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(MainFormTest, EnvelopeDocumentsKeepTextAndChoices)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    ASSERT_EQ(form.ComboBoxEnvelope->count(), 2);
+    ASSERT_EQ(form.ComboBoxReturnAddress->count(), 2);
+
+    RichEdit &dest = *form.RichEditDestination;
+    dest.SetText(QString::fromUtf8("René Dupré\r\n北京市 东城区\r\nParis, FR 75001"));
+    dest.SetSelStart(0);
+    dest.SetSelLength(4);
+    dest.SetSelStyle(RichStyle::Bold, true);
+    dest.SetModified(true);
+    form.ComboBoxEnvelope->setCurrentIndex(1);
+    form.ComboBoxEnvelopeChange();
+    form.ComboBoxReturnAddress->setCurrentIndex(1);
+    form.ComboBoxReturnAddressChange();
+    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+
+    files.answers << ScriptedFileDialogService::Choose(Path("dupre"));
+    ASSERT_TRUE(form.ActionFileSaveExecute());
+    EXPECT_EQ(form.FileName, Path("dupre.env"));
+    EXPECT_EQ(files.requests.at(0).FileName, QString::fromUtf8("René Dupré"));
+    EXPECT_EQ(form.windowTitle(), "Plikora - " + Path("dupre.env"));
+    EXPECT_FALSE(dest.Modified());
+    EXPECT_TRUE(QFile::exists(Path("dupre.env")));
+
+    // Back to a new envelope with the first choices, then open the saved one.
+    ASSERT_TRUE(form.NewEnvelope());
+    EXPECT_EQ(dest.TextLength(), 0);
+    form.ComboBoxEnvelope->setCurrentIndex(0);
+    form.ComboBoxEnvelopeChange();
+    form.ComboBoxReturnAddress->setCurrentIndex(0);
+    form.ComboBoxReturnAddressChange();
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, Path("dupre.env"), false));
+    EXPECT_EQ(dest.Lines(), QStringList({QString::fromUtf8("René Dupré"), QString::fromUtf8("北京市 东城区"),
+                                         "Paris, FR 75001"}));
+    dest.SetSelStart(1);
+    dest.SetSelLength(1);
+    EXPECT_TRUE(dest.SelAttributes().HasStyle(RichStyle::Bold));
+    EXPECT_EQ(form.ComboBoxEnvelope->currentIndex(), 1);
+    EXPECT_EQ(form.ComboBoxReturnAddress->currentIndex(), 1);
+    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(1));
+    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+    EXPECT_FALSE(form.ReadOnly);
+    EXPECT_FALSE(form.IsEnvelopeModified());
+    EXPECT_EQ(OldFileList->Strings(0).compare(Path("dupre.env"), Qt::CaseInsensitive), 0);
+    EXPECT_TRUE(messages.shown.isEmpty()) << Messages(messages).join("\n").toStdString();
+}
+
+TEST_F(MainFormTest, DamagedAndForeignFiles)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+
+    // No signature: the whole file is address text.
+    WriteFile(Path("plain.env"), "Jo Smith\r\n[Destination=4]\r\nabcd\r\n");
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, Path("plain.env"), false));
+    EXPECT_EQ(dest.Lines(), QStringList({"Jo Smith", "[Destination=4]", "abcd"}));
+
+    // An unknown block is skipped with one warning; the blocks around it load.
+    {
+        TCompositeStampFileStream out(Path("extra.ENV"), TCompositeFileMode::fmCreate);
+        out.WriteFileHeader();
+        out.WriteBlock("Colour", QByteArray("[Destination=3]\r\nxyz"));
+        out.WriteBlock("Destination", QByteArray("Al Lee\r\n5 Rd"));
+        out.WriteBlock("Sound", QByteArray("beep"));
+        out.Commit();
+    }
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, Path("extra.ENV"), false));
+    EXPECT_EQ(dest.Lines(), QStringList({"Al Lee", "5 Rd"}));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].message.startsWith("Plikora found some unexpected information in file"));
+    EXPECT_EQ(messages.shown[0].helpContext, 20017);
+    messages.shown.clear();
+
+    // A text file with the attention marker; a read-only file opens read-only.
+    WriteFile(Path("memo.txt"), "@attn@Accounts\r\nBea Bird\r\n7 Lane\r\n");
+    QFile::setPermissions(Path("memo.txt"), QFile::ReadOwner | QFile::ReadGroup);
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, Path("memo.txt"), false));
+    EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+    EXPECT_EQ(form.RichEditAttention->Lines(), QStringList({"Accounts"}));
+    EXPECT_TRUE(form.HasAttentionLine);
+    EXPECT_TRUE(form.ReadOnly);
+    EXPECT_FALSE(form.ActionFileSave->isEnabled());
+    EXPECT_EQ(form.windowTitle(), "Plikora - " + Path("memo.txt") + " (read-only)");
+
+    // A failed open changes nothing, the file name included.
+    EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("gone.env"), false));
+    EXPECT_EQ(Messages(messages), QStringList({"Cannot find file \"" + Path("gone.env") + "\"."}));
+    EXPECT_EQ(form.FileName, Path("memo.txt"));
+    EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+
+    // A damaged header: an error, and the envelope stays as it was.
+    messages.shown.clear();
+    WriteFile(Path("bad.env"), ReadFile(Path("extra.ENV")) + "[Attention=999]\r\nab");
+    EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("bad.env"), false));
+    EXPECT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(form.FileName, Path("memo.txt"));
+    EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+}
+
+TEST_F(MainFormTest, AskingToSave)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+
+    // Digits and blanks only: nothing worth asking about.
+    dest.SetText("  12345 ");
+    dest.SetModified(true);
+    EXPECT_FALSE(form.IsEnvelopeModified());
+    // Any script's letters count.
+    dest.SetText(QString::fromUtf8("Κώστας"));
+    dest.SetModified(true);
+    EXPECT_TRUE(form.IsEnvelopeModified());
+
+    // Yes, then a cancelled Save As: the window stays, with its text.
+    messages.answers << mrYes;
+    QCloseEvent close;
+    QCoreApplication::sendEvent(&form, &close);
+    EXPECT_FALSE(close.isAccepted());
+    EXPECT_EQ(messages.shown.at(0).message, "Save changes to envelope file \"Untitled\"?");
+    EXPECT_EQ(files.requests.size(), 1);
+    EXPECT_EQ(dest.Text(), QString::fromUtf8("Κώστας"));
+    EXPECT_TRUE(form.FileName.isEmpty());
+
+    // Yes and a save that cannot be written: still nothing lost.
+    messages.answers << mrYes;
+    files.answers << ScriptedFileDialogService::Choose(Path("no/such/folder/x.env"));
+    EXPECT_FALSE(form.QueryDiscard());
+    EXPECT_TRUE(form.FileName.isEmpty());
+    EXPECT_TRUE(form.IsEnvelopeModified());
+
+    // Cancel keeps it; No lets it go.
+    messages.answers << mrCancel;
+    EXPECT_FALSE(form.NewEnvelope());
+    messages.answers << mrNo;
+    EXPECT_TRUE(form.NewEnvelope());
+    EXPECT_EQ(dest.TextLength(), 0);
+}
+
+TEST_F(MainFormTest, PrintRequestPreselectsTheSelection)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    dest.SetText("A One\r\n1 St\r\n\r\nB Two\r\n2 St\r\n\r\nC Three\r\n3 St\r\n\r\nD Four\r\n4 St");
+    // From inside the second address to inside the third.
+    dest.SetSelStart(dest.Text().indexOf("Two"));
+    dest.SetSelLength(QString("Two\n2 St\n\nC").size());
+
+    struct Call
+    {
+        int copies;
+        bool test;
+        QList<bool> selected;
+        QString title;
+    };
+    QList<Call> calls;
+    form.SetPrintEnvelopesJob([&](TAddressPrintList &list, int copies, bool test, TReturnAddress *ret,
+                                  TEnvelopeData *env, const QString &title, int, bool) {
+        EXPECT_EQ(ret, CurrentReturnAddress);
+        EXPECT_EQ(env, CurrentEnvelope);
+        EXPECT_TRUE(form.PrintRequestRunning());
+        EXPECT_FALSE(form.ActionFilePrintEnvelope->isEnabled());
+        QList<bool> selected;
+        for (int i = 0; i < list.Count(); ++i)
+            selected << list.GetAddress(i).Selected;
+        calls.append({copies, test, selected, title});
+    });
+
+    // A request from outside waits for the print request.
+    QStringList order;
+    QTimer::singleShot(0, [&] {
+        TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
+        EXPECT_EQ(dialog->PrintRange, 1);
+        EXPECT_EQ(dialog->MaxPage, 4);
+        EXPECT_EQ(dialog->EditCopies->text(), "1");
+        EXPECT_TRUE(dialog->RadioButtonSelection->isChecked());
+        form.RunOutsideRequest([&] { order << "outside"; });
+        EXPECT_TRUE(order.isEmpty());
+        dialog->EditCopies->setText("2");
+        dialog->CheckBoxTest->setChecked(true);
+        dialog->PrintBtnClick();
+    });
+    form.ActionFilePrintEnvelopeExecute();
+    order << "print";
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0].copies, 2);
+    EXPECT_TRUE(calls[0].test);
+    EXPECT_EQ(calls[0].selected, QList<bool>({false, true, true, false}));
+    EXPECT_EQ(calls[0].title, "Plikora Envelope");
+    EXPECT_FALSE(form.TestEnvelope);
+    EXPECT_TRUE(form.ActionFilePrintEnvelope->isEnabled());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(order, QStringList({"print", "outside"}));
+
+    // Print Now: no dialog, one copy, never a test; all addresses without a selection.
+    dest.SetSelLength(0);
+    form.ActionFilePrintEnvelopeNowExecute();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[1].copies, 1);
+    EXPECT_FALSE(calls[1].test);
+    EXPECT_EQ(calls[1].selected, QList<bool>({true, true, true, true}));
+
+    // Cancelled: nothing printed.
+    QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->reject(); });
+    form.ActionFilePrintEnvelopeExecute();
+    EXPECT_EQ(calls.size(), 2);
+    EXPECT_TRUE(form.ActionFilePrintEnvelope->isEnabled());
+}
+
+TEST_F(MainFormTest, PrintsOnePagePerAddressAndCopy)
+{
+    const QString pdf = Path("out.pdf");
+    qputenv("PLIKORA_PDF_OUTPUT", pdf.toLocal8Bit());
+    {
+        Session s(dir.path());
+        TFormStampMain &form = *s.form;
+        ASSERT_TRUE(CurrentEnvelope);
+        ASSERT_TRUE(CurrentReturnAddress);
+        form.RichEditDestination->SetText("A One\r\n1 St\r\n\r\nB Two\r\n2 St\r\n\r\nC Three\r\n3 St");
+        QTimer::singleShot(0, [] {
+            GetEnvelopePrintDialog()->EditCopies->setText("2");
+            GetEnvelopePrintDialog()->PrintBtnClick();
+        });
+        form.ActionFilePrintEnvelopeExecute();
+    }
+    qunsetenv("PLIKORA_PDF_OUTPUT");
+    const PdfFacts facts = PdfInfo(pdf);
+    ASSERT_TRUE(facts.ok) << Messages(messages).join("\n").toStdString();
+    EXPECT_EQ(facts.pages, 6);
+    EXPECT_EQ(facts.title, "Plikora Envelope");
+}
+
+TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
+{
+    Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("missing.env")}));
+    int printed = 0;
+    s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                     const QString &, int, bool) { ++printed; });
+    s.form->show();
+    s.form->FormActivate();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(printed, 0);
+    EXPECT_FALSE(s.form->isVisible());
+    EXPECT_EQ(Messages(messages), QStringList({"Cannot find file \"" + Path("missing.env") + "\"."}));
+    // Later activations do not act on the command line again.
+    s.form->FormActivate();
+    EXPECT_EQ(messages.shown.size(), 1);
+}
+
+TEST_F(MainFormTest, CommandLineOpensAFile)
+{
+    WriteFile(Path("one.txt"), "Cy Dee\r\n");
+    {
+        Session s(dir.path(), ParseCommandLine(QStringList{"/o", Path("one.txt")}));
+        s.form->FormActivate();
+        EXPECT_EQ(s.form->FileName, Path("one.txt"));
+        EXPECT_FALSE(s.form->ReadOnly);
+    }
+    {
+        // "/o" alone is a file name.
+        Session s(dir.path(), ParseCommandLine(QStringList{"/o"}));
+        s.form->FormActivate();
+        EXPECT_EQ(Messages(messages), QStringList({"Cannot find file \"/o\"."}));
+    }
+    {
+        Session s(dir.path(), ParseCommandLine(QStringList{"/x", Path("one.txt")}));
+        s.form->FormActivate();
+        EXPECT_TRUE(s.form->FileName.isEmpty());
+    }
+}
+
+TEST_F(MainFormTest, PlacementAndChoicesSurviveARestart)
+{
+    {
+        Session s(dir.path());
+        s.form->show();
+        s.form->setGeometry(60, 70, 700, 500);
+        s.form->ComboBoxEnvelope->setCurrentIndex(1);
+        s.form->ComboBoxEnvelopeChange();
+        s.form->ComboBoxReturnAddress->setCurrentIndex(1);
+        s.form->ComboBoxReturnAddressChange();
+        // The choices made the defaults are what the next start begins with.
+        DlgEnvelopeSizes->DefaultBtnClick();
+        DlgReturnAddresses->DefaultBtnClick();
+        s.form->close();
+    }
+    StartWindowsDefaultFolders();
+    StartQmIniFile(dir.path() + "/plikora");
+    EXPECT_EQ(RegIni->ReadInteger("Options", "Measure", 7), 7);  // nothing written that the options own
+    EXPECT_TRUE(RegIni->SectionExists("MainWindow"));
+    EXPECT_TRUE(RegIni->SectionExists("MainWindowOptionsToolbar"));
+    StopQmIniFile();
+    StopWindowsDefaultFolders();
+    {
+        Session s(dir.path());
+        s.form->show();
+        EXPECT_EQ(s.form->size(), QSize(700, 500));
+        EXPECT_EQ(s.form->ComboBoxEnvelope->currentIndex(), 1);
+        EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(1));
+        EXPECT_EQ(s.form->ComboBoxReturnAddress->currentIndex(), 1);
+        EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+    }
+}

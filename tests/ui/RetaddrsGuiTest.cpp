@@ -1,0 +1,174 @@
+#include "ui/Retaddrs.h"
+#include "ui/Newretad.h"
+
+#include "ManagerTestSupport.h"
+#include "engine/RetAddr.h"
+#include "foundation/QmIniFile.h"
+#include "foundation/QmRichEdit.h"
+#include "platform/RichEdit.h"
+#include "support/ScriptedMessageService.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RetaddrsGuiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ManagerTestApp();
+        ASSERT_TRUE(dir.isValid());
+        IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
+        host = std::make_unique<RecordingHost>();
+        host->returnTexts = [] { return ReturnAddressList().Descriptions(); };
+        host->returnIndex = [] { return ReturnAddressListIndex(); };
+    }
+    void TearDown() override
+    {
+        delete manager;
+        FreeNewReturnAddressDialog();
+        delete IniFile;
+        IniFile = nullptr;
+    }
+
+    void answer(const QString &text, bool ok)
+    {
+        WhenModalShows([this, text, ok] {
+            TDlgNewReturnAddress *dialog = GetNewReturnAddressDialog();
+            seenTitle = dialog->windowTitle();
+            seenText = dialog->EditReturnAddress()->text();
+            dialog->EditReturnAddress()->setText(text);
+            ok ? dialog->accept() : dialog->reject();
+        });
+    }
+    void select(int row)
+    {
+        manager->ListAddresses()->setCurrentRow(row);
+        SelectReturnAddress(row, TSelectSender::Manager);
+    }
+    QString defaultName() const { return ReturnAddressList().Description(ReturnAddressList().DefaultIndex()); }
+
+    QTemporaryDir dir;
+    ScriptedMessageService messages;
+    std::unique_ptr<RecordingHost> host;
+    TDlgReturnAddresses *manager = nullptr;
+    QString seenTitle;
+    QString seenText;
+};
+
+TEST_F(RetaddrsGuiTest, AFreshStartShowsTheSampleInTheMainWindow)
+{
+    manager = new TDlgReturnAddresses;
+    ASSERT_NE(CurrentReturnAddress, nullptr);
+    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
+    EXPECT_EQ(host->returnCombo.count(), 1);
+    EXPECT_EQ(host->returnCombo.currentIndex(), 0);
+    EXPECT_GE(host->applied, 1);
+    EXPECT_EQ(manager->GroupBoxDetails()->title(), "Return address for \"Home\"");
+    EXPECT_TRUE(manager->ListAddresses()->item(0)->font().bold());
+    EXPECT_TRUE(manager->RichEditAddress()->Text().contains("123 Main St."));
+}
+
+TEST_F(RetaddrsGuiTest, AddRenameDeleteAroundTheDefault)
+{
+    manager = new TDlgReturnAddresses; // "Home", the default
+    answer("Alpha", true);
+    manager->AddBtnClick();
+    EXPECT_EQ(seenTitle, "Add Return Address");
+    EXPECT_EQ(seenText, "");
+    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Alpha", "Home"}));
+    EXPECT_EQ(defaultName(), "Home");
+    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 2);
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 2);
+    EXPECT_EQ(host->returnCombo.count(), 2);
+
+    // Renaming the default keeps the same object and keeps it the default.
+    select(1);
+    TReturnAddress *home = CurrentReturnAddress;
+    answer("Aardvark", true);
+    manager->RenameBtnClick();
+    EXPECT_EQ(seenTitle, "Rename Return Address");
+    EXPECT_EQ(seenText, "Home");
+    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Aardvark", "Alpha"}));
+    EXPECT_EQ(ReturnAddressList().Object(0), home);
+    EXPECT_EQ(CurrentReturnAddress, home);
+    EXPECT_EQ(defaultName(), "Aardvark");
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
+
+    // Cancel changes nothing; an empty description and a duplicate are taken as typed.
+    answer("ignored", false);
+    manager->RenameBtnClick();
+    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Aardvark", "Alpha"}));
+    answer("", true);
+    manager->AddBtnClick();
+    answer("Alpha", true);
+    manager->AddBtnClick();
+    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"", "Aardvark", "Alpha", "Alpha"}));
+    EXPECT_EQ(defaultName(), "Aardvark");
+
+    // Delete asks first; deleting the default makes the first entry the default.
+    select(1);
+    messages.answers = {mrNo};
+    manager->DeleteBtnClick();
+    EXPECT_EQ(ReturnAddressList().Count(), 4);
+    EXPECT_EQ(messages.shown.last().message, "Do you want to delete address \"Aardvark\"");
+    EXPECT_EQ(messages.shown.last().helpContext, 20073);
+    messages.answers = {mrYes};
+    manager->DeleteBtnClick();
+    EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
+    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
+    EXPECT_EQ(host->returnCombo.count(), 3);
+}
+
+TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
+{
+    manager = new TDlgReturnAddresses;
+    messages.answers = {mrYes};
+    manager->DeleteBtnClick();
+    EXPECT_EQ(CurrentReturnAddress, nullptr);
+    EXPECT_FALSE(manager->RenameBtn()->isEnabled());
+    EXPECT_FALSE(manager->DeleteBtn()->isEnabled());
+    EXPECT_FALSE(manager->DefaultBtn()->isEnabled());
+    EXPECT_FALSE(manager->RichEditAddress()->isEnabled());
+    EXPECT_EQ(host->returnCombo.count(), 0);
+    manager->RichEditAddress()->SetText("typed into nothing"); // must not crash or land anywhere
+
+    // Adding to the emptied list makes the new entry the default.
+    answer("Office", true);
+    manager->AddBtnClick();
+    EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
+    EXPECT_TRUE(manager->ListAddresses()->item(0)->font().bold());
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
+}
+
+TEST_F(RetaddrsGuiTest, TextEditsGoToTheCurrentEntryAndTheListIsSavedAtTheEnd)
+{
+    manager = new TDlgReturnAddresses;
+    answer("Work", true);
+    manager->AddBtnClick();
+    ASSERT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+    manager->RichEditAddress()->SetText("Morvane Software\nSuite 9");
+    QStringList expected;
+    RichEditToStrings(expected, *manager->RichEditAddress());
+    EXPECT_EQ(CurrentReturnAddress->Lines(), expected);
+    select(0);
+    manager->DefaultBtnClick();
+    delete manager;
+    manager = nullptr;
+    EXPECT_EQ(CurrentReturnAddress, nullptr);
+
+    manager = new TDlgReturnAddresses;
+    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Home", "Work"}));
+    EXPECT_EQ(ReturnAddressList().Object(1)->Lines(), expected);
+    EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
+}
+
+} // namespace
