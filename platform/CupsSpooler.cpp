@@ -2,6 +2,8 @@
 
 #include "platform/PwgTables.h"
 
+#include <QIODevice>
+
 #include <cups/cups.h>
 
 #include <cstdlib>
@@ -217,7 +219,7 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
 namespace {
 
 bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &jobOptions, const QString &title,
-            const QByteArray &pdf, QString &error)
+            QIODevice &pdf, QString &error)
 {
     DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
     if (!dest) {
@@ -253,10 +255,10 @@ bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &job
                               nullptr, 1)
         != HTTP_STATUS_CONTINUE)
         return fail(QStringLiteral("Cannot send the document to the printer"));
-    constexpr qsizetype Chunk = 65536;
-    for (qsizetype pos = 0; pos < pdf.size(); pos += Chunk) {
-        const qsizetype n = std::min(Chunk, pdf.size() - pos);
-        if (cupsWriteRequestData(http, pdf.constData() + pos, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE) {
+    QByteArray chunk;
+    while (!pdf.atEnd()) {
+        chunk = pdf.read(65536);
+        if (chunk.isEmpty() || cupsWriteRequestData(http, chunk.constData(), static_cast<size_t>(chunk.size())) != HTTP_STATUS_CONTINUE) {
             cupsFinishDestDocument(http, dest.get(), info.get());
             return fail(QStringLiteral("Cannot send the document to the printer"));
         }
@@ -278,5 +280,5 @@ std::unique_ptr<SpoolJob> CupsSpooler::StartDoc(const QString &name, const Print
     auto options = JobOptions(caps, dm);
     return std::make_unique<SpoolJob>(
         GeometryFor(caps, dm), title,
-        [name, options, title](const QByteArray &pdf, int, QString &err) { return Submit(name, options, title, pdf, err); });
+        [name, options, title](QIODevice &pdf, int, QString &err) { return Submit(name, options, title, pdf, err); });
 }

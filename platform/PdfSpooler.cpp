@@ -27,10 +27,16 @@ QString AskWithDialog(const QString &title)
 
 } // namespace
 
-bool WritePdfFile(const QString &path, const QByteArray &pdf, QString &error)
+bool WritePdfFile(const QString &path, QIODevice &pdf, QString &error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit()) {
+    bool ok = file.open(QIODevice::WriteOnly);
+    QByteArray chunk;
+    while (ok && !pdf.atEnd()) {
+        chunk = pdf.read(1 << 16);
+        ok = !chunk.isEmpty() && file.write(chunk) == chunk.size();
+    }
+    if (!ok || !file.commit()) {
         error = QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }
@@ -99,6 +105,6 @@ std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const Printe
     SpoolJob::Deliver deliver;
     // No file chosen: the job runs but nothing is written.
     if (!path.isEmpty())
-        deliver = [path](const QByteArray &pdf, int, QString &err) { return WritePdfFile(path, pdf, err); };
+        deliver = [path](QIODevice &pdf, int, QString &err) { return WritePdfFile(path, pdf, err); };
     return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title, std::move(deliver));
 }

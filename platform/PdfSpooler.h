@@ -28,4 +28,4 @@ private:
 };
 
 // Writes the bytes to the file through a temporary file renamed over it.
-bool WritePdfFile(const QString &path, const QByteArray &pdf, QString &error);
+bool WritePdfFile(const QString &path, QIODevice &pdf, QString &error);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QIODevice;
 class QPainter;
 
 // One medium a printer offers. Sizes and margins are in hundredths of a
@@ -108,7 +109,8 @@ class SpoolJob
 {
 public:
     // Hands the finished PDF over; returns false and sets the error text on failure.
-    using Deliver = std::function<bool(const QByteArray &pdf, int pages, QString &error)>;
+    // The PDF is read from `pdf`, positioned at its start; it is not held in memory.
+    using Deliver = std::function<bool(QIODevice &pdf, int pages, QString &error)>;
 
     SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver);
     ~SpoolJob();

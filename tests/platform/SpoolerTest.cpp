@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QFile>
 
+#include <QIODevice>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -216,8 +218,8 @@ TEST(SpoolJob, DrawsInDevicePixelsFromThePrintableCorner)
     QByteArray sent;
     int sentPages = 0;
     SpoolJob job(GeometryFor(caps, Envelope10(caps, DMORIENT_LANDSCAPE)), QStringLiteral("Plikora Envelope"),
-                 [&](const QByteArray &pdf, int pages, QString &) {
-                     sent = pdf;
+                 [&](QIODevice &pdf, int pages, QString &) {
+                     sent = pdf.readAll();
                      sentPages = pages;
                      return true;
                  });
@@ -259,7 +261,7 @@ TEST(SpoolJob, EmptyOrAbortedJobsSendNothing)
     EnsurePrintTestApp();
     const PrinterCaps caps = FakeSpooler::OfficeCaps();
     int delivered = 0;
-    auto deliver = [&](const QByteArray &, int, QString &) {
+    auto deliver = [&](QIODevice &, int, QString &) {
         ++delivered;
         return true;
     };
@@ -275,7 +277,7 @@ TEST(SpoolJob, EmptyOrAbortedJobsSendNothing)
     EXPECT_EQ(delivered, 0);
 
     SpoolJob failing(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"),
-                     [](const QByteArray &, int, QString &error) {
+                     [](QIODevice &, int, QString &error) {
                          error = QStringLiteral("spool full");
                          return false;
                      });

@@ -1,5 +1,7 @@
 #include "FakeSpooler.h"
 
+#include <QIODevice>
+
 PrinterCaps FakeSpooler::OfficeCaps()
 {
     PrinterCaps caps;
@@ -67,12 +69,12 @@ std::unique_ptr<SpoolJob> FakeSpooler::StartDoc(const QString &name, const Print
         return nullptr;
     }
     return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title,
-                                      [this, name, title, dm](const QByteArray &pdf, int pages, QString &err) {
+                                      [this, name, title, dm](QIODevice &pdf, int pages, QString &err) {
                                           if (failDeliver) {
                                               err = QStringLiteral("The fake printer lost the job.");
                                               return false;
                                           }
-                                          jobs.append(Job{name, title, dm, pages, pdf});
+                                          jobs.append(Job{name, title, dm, pages, pdf.readAll()});
                                           return true;
                                       });
 }
