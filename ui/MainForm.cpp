@@ -197,6 +197,7 @@ TFormStampMain::TFormStampMain(QWidget *parent)
     SetEnvelopePreferences(m_preferences.get());
     SetReturnAddressEnvironment(m_preferences.get());
     SetManagerHost(m_preferences.get());
+    qApp->installEventFilter(this);
     UpdateMenu();
 }
 
@@ -830,6 +831,9 @@ void TFormStampMain::UpdateMenu()
 
 bool TFormStampMain::eventFilter(QObject *Watched, QEvent *Event)
 {
+    // The "ShowHints" preference: no pop-up hints anywhere in the program.
+    if (Event->type() == QEvent::ToolTip && !ShowHints)
+        return true;
     const auto boxOf = [this](QObject *o) -> int {
         for (int i = 0; i < 3; ++i) {
             RichEdit *box = i == 0 ? RichEditReturn : i == 1 ? RichEditDestination : RichEditAttention;

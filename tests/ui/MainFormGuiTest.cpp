@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -434,4 +435,39 @@ TEST_F(MainFormTest, PlacementAndChoicesSurviveARestart)
         EXPECT_EQ(s.form->ComboBoxReturnAddress->currentIndex(), 1);
         EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
     }
+}
+
+TEST_F(MainFormTest, PreferencesAndStalePrinterSetups)
+{
+    StartWindowsDefaultFolders();
+    StartQmIniFile(dir.path() + "/plikora");
+    RegIni->WriteInteger("Options", "PrintBarCode", 7);
+    RegIni->WriteInteger("Options", "Measure", 2);
+    RegIni->WriteInteger("Options", "StampPrice", 36);
+    RegIni->WriteBool("Options", "ClearAttention", false);
+    RegIni->WriteString("Options", "FavoritesPath", dir.path() + "/nowhere");
+    RegIni->WriteString("Options", "DefaultEnvelopePath", dir.path() + "/nowhere");
+    IniFile->WriteInteger("Envelopes", "Envelope1_IniId", 5);
+    IniFile->WriteString("IniId_5", "Count", "0");
+    IniFile->WriteString("IniId_50", "Count", "0");
+    IniFile->WriteString("IniId_7", "Count", "0");
+    StopQmIniFile();
+    StopWindowsDefaultFolders();
+
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    EXPECT_EQ(form.PrintBarCode, 0);
+    EXPECT_EQ(form.Measure, 0);
+    EXPECT_EQ(form.StampPrice, 36);
+    EXPECT_FALSE(form.ClearAttention);
+    EXPECT_TRUE(form.SaveAttention == false && form.FacingMark && form.PrintTriFoldLines);
+    EXPECT_EQ(form.FavoritesPath, TFormStampMain::DefaultFavoritesFolder());
+    EXPECT_TRUE(QFileInfo(form.FavoritesPath).isDir());
+    EXPECT_TRUE(QFileInfo(form.ClipArtPath).isDir());
+    EXPECT_TRUE(form.DefaultEnvelopePath.isEmpty());
+    EXPECT_EQ(EnvelopePreferences().Measure(), 0);
+    // Sections of numbers no definition uses go; a name that begins with a used one stays.
+    EXPECT_TRUE(IniFile->SectionExists("IniId_5"));
+    EXPECT_TRUE(IniFile->SectionExists("IniId_50"));
+    EXPECT_FALSE(IniFile->SectionExists("IniId_7"));
 }
