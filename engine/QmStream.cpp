@@ -1,5 +1,7 @@
 #include "engine/QmStream.h"
 
+#include "platform/Windows1252.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -12,27 +14,10 @@ namespace {
 const char *const WarningLine = "*** DO NOT TRY TO EDIT THIS FILE!!! ***";
 const QByteArrayView LineEnd("\r\n", 2);
 
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F; the five unassigned bytes
-// map to the C1 controls, as Windows itself does.
-const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // Files from Windows hold the ANSI code page; ours hold UTF-8.
 QString DecodeText(const QByteArray &Bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8(Bytes);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
-    text.reserve(Bytes.size());
-    for (char c : Bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        text.append(b >= 0x80 && b < 0xA0 ? QChar(Cp1252High[b - 0x80]) : QChar(b));
-    }
-    return text;
+    return DecodeUtf8OrWindows1252(Bytes);
 }
 
 bool IsAsciiDigit(char c)

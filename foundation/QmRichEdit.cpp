@@ -1,4 +1,5 @@
 #include "foundation/QmRichEdit.h"
+#include "platform/Windows1252.h"
 
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
@@ -16,7 +17,7 @@ QByteArray ToRtfBytes(const QString &text)
     QByteArray out;
     out.reserve(text.size());
     for (QChar c : text) {
-        int b = RtfCodePage::EncodeWindows1252(c.unicode());
+        int b = EncodeWindows1252(c.unicode());
         if (b >= 0)
             out.append(static_cast<char>(b));
         else

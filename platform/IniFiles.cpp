@@ -1,6 +1,7 @@
 #include "platform/IniFiles.h"
 
 #include "platform/CaseFolders.h"
+#include "platform/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,12 +13,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Windows-1252 0x80..0x9F; the five unassigned codes map to the C1 controls.
-const char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 bool IsBlank(QChar c)
 {
@@ -115,17 +110,7 @@ TIniFile::~TIniFile()
 
 QString TIniFile::DecodeFileBytes(const QByteArray &Bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(Bytes);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
-    text.reserve(Bytes.size());
-    for (char ch : Bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80]) : QChar(char16_t(b)));
-    }
-    return text;
+    return DecodeUtf8OrWindows1252(Bytes);
 }
 
 QString TIniFile::DecodeValue(const QString &Raw)

@@ -1,29 +1,12 @@
 #include "platform/RtfCodePage.h"
 
+#include "platform/Windows1252.h"
+
 #include <QHash>
 #include <cerrno>
 #include <iconv.h>
 
 namespace {
-
-// 0x80..0x9F of Windows-1252; the five holes map to the C1 controls as Windows does.
-const char16_t kHigh1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString Decode1252(const QByteArray &bytes)
-{
-    QString out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        out.append(QChar(b >= 0x80 && b < 0xA0 ? kHigh1252[b - 0x80] : char16_t(b)));
-    }
-    return out;
-}
 
 const char *IconvName(int codePage)
 {
@@ -52,7 +35,7 @@ QString DecodeIconv(const QByteArray &bytes, const char *name)
 {
     iconv_t cd = iconv_open("UTF-16LE", name);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        return Decode1252(bytes);
+        return DecodeWindows1252(bytes);
     QString out;
     QByteArray in = bytes;
     char *inPtr = in.data();
@@ -85,7 +68,7 @@ namespace RtfCodePage {
 QString Decode(const QByteArray &bytes, int codePage)
 {
     if (codePage == 1252 || codePage == 0)
-        return Decode1252(bytes);
+        return DecodeWindows1252(bytes);
     bool ascii = true;
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -95,7 +78,7 @@ QString Decode(const QByteArray &bytes, int codePage)
     if (ascii)
         return QString::fromLatin1(bytes);
     const char *name = IconvName(codePage);
-    return name ? DecodeIconv(bytes, name) : Decode1252(bytes);
+    return name ? DecodeIconv(bytes, name) : DecodeWindows1252(bytes);
 }
 
 int OfCharset(int charset)
@@ -123,16 +106,6 @@ int OfCharset(int charset)
 bool IsDoubleByte(int codePage)
 {
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
-}
-
-int EncodeWindows1252(char16_t ch)
-{
-    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
-        return ch;
-    for (int i = 0; i < 32; ++i)
-        if (kHigh1252[i] == ch)
-            return 0x80 + i;
-    return -1;
 }
 
 } // namespace RtfCodePage

@@ -18,7 +18,4 @@ int OfCharset(int charset);
 // Whether the code page uses lead and trail bytes.
 bool IsDoubleByte(int codePage);
 
-// The Windows-1252 byte of a character, or -1 when 1252 has none.
-int EncodeWindows1252(char16_t ch);
-
 } // namespace RtfCodePage

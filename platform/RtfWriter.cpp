@@ -1,4 +1,5 @@
 #include "platform/RtfWriter.h"
+#include "platform/Windows1252.h"
 
 #include "platform/Rounding.h"
 #include "platform/RtfCodePage.h"
@@ -96,7 +97,7 @@ void WriteText(RtfOut &out, const QString &text)
             continue;
         } else if (c < 0x7F) {
             out.Text(static_cast<char>(c));
-        } else if (int b = RtfCodePage::EncodeWindows1252(c); b >= 0) {
+        } else if (int b = EncodeWindows1252(c); b >= 0) {
             static const char hex[] = "0123456789abcdef";
             QByteArray t("\\'");
             t.append(hex[b >> 4]);

@@ -1,4 +1,5 @@
 #include "platform/ShellLink.h"
+#include "platform/Windows1252.h"
 
 #include "platform/RtfCodePage.h"
 
@@ -158,7 +159,7 @@ QByteArray Ansi(const QString &s)
 {
     QByteArray out;
     for (QChar c : s) {
-        int b = RtfCodePage::EncodeWindows1252(c.unicode());
+        int b = EncodeWindows1252(c.unicode());
         out.append(b > 0 ? static_cast<char>(b) : '?');
     }
     return out;
