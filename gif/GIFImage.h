@@ -291,21 +291,31 @@ public:
 // The picture object that owns the items of one GIF stream. Only what the
 // codec needs is here: the header, the sub-images, the encoder setting, the
 // warning event, the aggregate version and depth, stream load and save.
-class TGIFImage
+class TGIFImage : public TGraphic
 {
 public:
     TGIFImage();
-    virtual ~TGIFImage();
+    ~TGIFImage() override;
     TGIFImage(const TGIFImage &) = delete;
     TGIFImage &operator=(const TGIFImage &) = delete;
 
     virtual void Warning(const void *Sender, TGIFSeverity Severity, const QString &Message);
     // The picture changed (the framework's change notification).
+    using TGraphic::Changed;
     virtual void Changed(const void *Sender);
 
     void Clear();
-    void LoadFromStream(QIODevice &Stream);
-    void SaveToStream(QIODevice &Stream);
+    void LoadFromStream(QIODevice &Stream) override;
+    void SaveToStream(QIODevice &Stream) override;
+
+    // The picture object: registered for "GIF" files and the "image/gif"
+    // clipboard format; draws its first frame.
+    QString ClassName() const override { return QStringLiteral("TGIFImage"); }
+    std::unique_ptr<TGraphic> NewInstance() const override;
+    void Draw(QPainter &Canvas, const QRect &Rect) override;
+    bool Empty() const override;
+    void LoadFromClipboardFormat(const QString &Format, const QMimeData &Data) override;
+    void SaveToClipboardFormat(QMimeData &Data) override;
 
     TGIFVersion GetVersion() const;
     int ColorResolution() const;
@@ -313,8 +323,8 @@ public:
 
     TGIFHeader *Header() const { return FHeader.get(); }
     TGIFImageList *Images() const { return FImages.get(); }
-    int Width() const;
-    int Height() const;
+    int Width() const override;
+    int Height() const override;
     uint8_t Compression() const { return FCompression; }
     void SetCompression(uint8_t Value) { FCompression = Value; }
     const TGIFWarningEvent &OnWarning() const { return FOnWarning; }
@@ -324,6 +334,9 @@ public:
     qint64 AllocatedPixels() const { return FAllocatedPixels; }
     void AddAllocatedPixels(qint64 Delta) { FAllocatedPixels += Delta; }
 
+protected:
+    void AssignTo(TPersistent *Dest) const override;
+
 private:
     qint64 FAllocatedPixels = 0;
     std::unique_ptr<TGIFHeader> FHeader;
@@ -331,3 +344,6 @@ private:
     uint8_t FCompression = 0;
     TGIFWarningEvent FOnWarning;
 };
+
+void RegisterGIFFormat();
+void UnregisterGIFFormat();

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMimeData>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,18 @@ QByteArray Descriptor(int Left, int Top, int Width, int Height)
         d += char(v >> 8);
     }
     return d + char(0);
+}
+
+int DifferentPixels(const QImage &A, const QImage &B)
+{
+    if (A.size() != B.size())
+        return -1;
+    int count = 0;
+    for (int y = 0; y < A.height(); ++y)
+        for (int x = 0; x < A.width(); ++x)
+            if ((A.pixel(x, y) & 0xFFFFFF) != (B.pixel(x, y) & 0xFFFFFF))
+                ++count;
+    return count;
 }
 
 } // namespace
@@ -223,4 +236,38 @@ TEST(GIFSubImage, HostileInputs)
             EXPECT_EQ(buffer.pos(), 0);
         }
     }
+}
+
+TEST(GIFPicture, RegisteredLoadsDrawsConverts)
+{
+    RegisterGIFFormat();
+    TPicture picture;
+    picture.LoadFromFile(SuiteDir + QStringLiteral("/static_nontransparent.gif"));
+    auto *gif = dynamic_cast<TGIFImage *>(picture.Graphic());
+    ASSERT_NE(gif, nullptr);
+    EXPECT_FALSE(gif->Empty());
+    const QImage expected = QImage(SuiteDir + QStringLiteral("/frames/static_nontransparent.png"))
+                                .convertToFormat(QImage::Format_RGB32);
+    TBitmap bitmap;
+    bitmap.Assign(gif);
+    const QImage converted = bitmap.ToImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(DifferentPixels(converted, expected), 0);
+
+    QImage canvas(expected.size(), QImage::Format_RGB32);
+    canvas.fill(Qt::red);
+    {
+        QPainter painter(&canvas);
+        gif->Draw(painter, canvas.rect());
+    }
+    EXPECT_EQ(DifferentPixels(canvas, expected), 0);
+
+    // The clipboard carries the GIF data itself.
+    QMimeData data;
+    picture.SaveToClipboardFormat(data);
+    ASSERT_TRUE(data.hasFormat(QStringLiteral("image/gif")));
+    TPicture pasted;
+    pasted.LoadFromClipboardFormat(QStringLiteral("image/gif"), data);
+    ASSERT_NE(dynamic_cast<TGIFImage *>(pasted.Graphic()), nullptr);
+    EXPECT_EQ(pasted.Graphic()->Width(), gif->Width());
+    UnregisterGIFFormat();
 }
