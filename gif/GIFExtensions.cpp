@@ -160,19 +160,27 @@ TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage *SubImage)
 
 TGIFGraphicControlExtension::~TGIFGraphicControlExtension()
 {
-    if (!FSubImage)
+    // Only the sub-image's first graphic control decides its transparency; when
+    // that one goes, the next one in the list takes over.
+    if (!FSubImage || FSubImage->GraphicControlExtension() != this)
         return;
-    if (Transparent())
-        FSubImage->SetTransparent(false);
-    if (FSubImage->GraphicControlExtension() == this)
-        FSubImage->SetGraphicControlExtension(nullptr);
+    TGIFGraphicControlExtension *next = nullptr;
+    TGIFExtensionList *list = FSubImage->Extensions();
+    for (int i = 0; i < list->Count() && !next; ++i)
+        if (list->Item(i) != this)
+            next = dynamic_cast<TGIFGraphicControlExtension *>(list->Item(i));
+    FSubImage->SetGraphicControlExtension(next);
+    FSubImage->SetTransparent(next && next->Transparent());
+    FSubImage->FreeBitmap();
 }
 
 void TGIFGraphicControlExtension::SetTransparent(bool Value)
 {
     FPackedFields = uint8_t(Value ? FPackedFields | 0x01 : FPackedFields & ~0x01);
-    if (FSubImage)
+    if (FSubImage && FSubImage->GraphicControlExtension() == this) {
         FSubImage->SetTransparent(Value);
+        FSubImage->FreeBitmap();
+    }
 }
 
 void TGIFGraphicControlExtension::SetTransparentColorIndex(uint8_t Value)
@@ -213,7 +221,7 @@ void TGIFGraphicControlExtension::LoadFromStream(QIODevice &Stream)
     FTransparentColorIndex = block[3];
     if (size != 0)
         SkipSubBlocks(Stream);
-    if (Transparent() && FSubImage)
+    if (Transparent() && FSubImage && FSubImage->GraphicControlExtension() == this)
         FSubImage->SetTransparent(true);
 }
 

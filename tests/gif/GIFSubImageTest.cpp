@@ -271,3 +271,23 @@ TEST(GIFPicture, RegisteredLoadsDrawsConverts)
     EXPECT_EQ(pasted.Graphic()->Width(), gif->Width());
     UnregisterGIFFormat();
 }
+
+TEST(GIFSubImage, TransparencyFollowsFirstGraphicControl)
+{
+    // First graphic control opaque, second transparent: the first one rules;
+    // freeing it hands over to the second.
+    const QByteArray opaque("\x21\xf9\x04\x00\x00\x00\x00\x00", 8);
+    const QByteArray clear("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
+    LoadedGif loaded;
+    Load(loaded, Stream(opaque + clear + ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}})) + ";"));
+    TGIFSubImage *sub = loaded.Image.Images()->SubImages(0);
+    ASSERT_EQ(sub->Extensions()->Count(), 2);
+    EXPECT_FALSE(sub->Transparent());
+    delete sub->Extensions()->Item(0);
+    EXPECT_TRUE(sub->Transparent());
+    EXPECT_NE(sub->GraphicControlExtension(), nullptr);
+    EXPECT_TRUE(sub->HasMask());
+    delete sub->Extensions()->Item(0);
+    EXPECT_FALSE(sub->Transparent());
+    EXPECT_EQ(sub->GraphicControlExtension(), nullptr);
+}
