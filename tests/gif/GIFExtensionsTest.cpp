@@ -68,10 +68,14 @@ TEST(GIFExtensions, GraphicControlSetsAndClearsTransparency)
     EXPECT_EQ(first->Disposal(), 2);
     EXPECT_EQ(first->TransparentColorIndex(), 7);
     EXPECT_EQ(f.Write(), gce + gce);
+    // Freeing the first hands over to the second; freeing that clears it.
+    f.Sub->Extensions()->Delete(0);
+    EXPECT_TRUE(f.Sub->Transparent());
+    EXPECT_EQ(f.Sub->GraphicControlExtension(), f.Ext<TGIFGraphicControlExtension>(0));
+    EXPECT_EQ(f.Sub->Extensions()->Count(), 1);
     f.Sub->Extensions()->Delete(0);
     EXPECT_FALSE(f.Sub->Transparent());
     EXPECT_EQ(f.Sub->GraphicControlExtension(), nullptr);
-    EXPECT_EQ(f.Sub->Extensions()->Count(), 1);
 }
 
 TEST(GIFExtensions, GraphicControlIsReadRobustly)
