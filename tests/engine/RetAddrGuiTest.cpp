@@ -1,6 +1,7 @@
 #include "engine/RetAddr.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmRichEdit.h"
+#include "gif/GIFImage.h"
 #include "platform/JpegImage.h"
 #include "support/RichTextTestApp.h"
 
@@ -231,4 +232,17 @@ TEST_F(RetAddrTest, AssignCopiesInEitherMeasure)
     EXPECT_EQ(copy.Lines(), r.Lines());
     EXPECT_EQ(copy.GraphicType(), gtBitmap);
     EXPECT_NE(copy.Picture().Graphic(), nullptr);
+}
+
+// A GIF picture comes in through the registered format, as at start-up.
+TEST_F(RetAddrTest, GifPicturesLoadThroughTheRegistry)
+{
+    RegisterGIFFormat();
+    TReturnAddress r;
+    r.SetGraphicFile(QStringLiteral(PLIKORA_TEST_DATA "/gif-test-suite/gifs/static_transparent.gif"));
+    EXPECT_EQ(r.GraphicType(), 5);
+    ASSERT_NE(r.Picture().Graphic(), nullptr);
+    EXPECT_GT(r.GraphicWidth(), 0);
+    EXPECT_EQ(r.GraphicWidth(), r.Picture().Width() * 100 / 96);
+    UnregisterGIFFormat();
 }

@@ -4,6 +4,8 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "gif/GIFImage.h"
+#include "platform/JpegImage.h"
 #include "platform/Application.h"
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
@@ -24,6 +26,9 @@ int main(int argc, char *argv[])
     StartQmIniFile(QCoreApplication::applicationFilePath());
     StartUnique();
     StartQmPrinter();
+    // Picture formats beyond BMP and ICO, for return-address pictures.
+    RegisterJPEGFormat();
+    RegisterGIFFormat();
     StartOldfiles();
 
     // The splash shows the title the program started with.
@@ -60,6 +65,8 @@ int main(int argc, char *argv[])
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
     StopOldfiles();
+    UnregisterGIFFormat();
+    UnregisterJPEGFormat();
     StopQmPrinter();
     StopUnique();
     StopQmIniFile();
