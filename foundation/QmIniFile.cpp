@@ -29,18 +29,6 @@ QString BlockKey(int i)
     return QStringLiteral("Block") + QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
 }
 
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 void ReadStringsFrom(const TIniFile &Ini, const QString &Section, const QString &Key, QStringList &Strings)
 {
     Strings.clear();
@@ -189,8 +177,8 @@ std::optional<QByteArray> TZambIniFile::ReadBinary(const QString &Section) const
         if (value.size() < 2 * n)
             return std::nullopt;
         for (int j = 0; j < n; ++j) {
-            const int hi = HexValue(value.at(2 * j));
-            const int lo = HexValue(value.at(2 * j + 1));
+            const int hi = AsciiHexDigit(value.at(2 * j));
+            const int lo = AsciiHexDigit(value.at(2 * j + 1));
             if (hi < 0 || lo < 0)
                 return std::nullopt;
             out[start + j] = char(hi * 16 + lo);

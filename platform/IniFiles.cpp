@@ -35,19 +35,6 @@ bool IsQuote(QChar c)
     return c == QLatin1Char('"') || c == QLatin1Char('\'');
 }
 
-// ASCII digits only, whatever the locale.
-int HexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
 bool ParseInteger(const QString &text, int &result)
 {
     const QString s = TrimBlanks(text);
@@ -70,7 +57,7 @@ bool ParseInteger(const QString &text, int &result)
         return false;
     qint64 value = 0;
     for (; i < s.size(); ++i) {
-        int d = hex ? HexDigit(s.at(i)) : (s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9' ? s.at(i).unicode() - '0' : -1);
+        int d = hex ? AsciiHexDigit(s.at(i)) : (s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9' ? s.at(i).unicode() - '0' : -1);
         if (d < 0)
             return false;
         value = value * (hex ? 16 : 10) + d;
@@ -499,4 +486,16 @@ QString TRegistryIniFile::RegistryFileName(const QString &KeyPath, const QString
 TRegistryIniFile::TRegistryIniFile(const QString &KeyPath, const QString &ConfigFolder)
     : TIniFile(RegistryFileName(KeyPath, ConfigFolder)), m_keyPath(KeyPath)
 {
+}
+
+int AsciiHexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
 }

@@ -35,6 +35,10 @@ public:
 // A write fails with EIniFileException when the file cannot be written, and with
 // EIniFileException when a section, key or value cannot be stored in the format
 // (line breaks, a key with "=", a section with "]").
+// The value of an ASCII hexadecimal digit, -1 for any other character
+// (digits of other scripts included).
+int AsciiHexDigit(QChar c);
+
 class TIniFile
 {
 public:

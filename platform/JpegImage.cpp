@@ -40,6 +40,17 @@ EJPEG JpegError(int code)
     return EJPEG(QStringLiteral("JPEG error #%1").arg(code));
 }
 
+// Errors jump back instead of ending the process; warnings stay quiet.
+jpeg_error_mgr *InstallErrors(ErrorManager &errors)
+{
+    jpeg_error_mgr *base = jpeg_std_error(&errors.base);
+    errors.base.error_exit = ErrorExit;
+    errors.base.emit_message = QuietMessage;
+    errors.base.output_message = NoOutput;
+    errors.code = 0;
+    return base;
+}
+
 enum class DecodeStatus { Ok, LibraryError, TooLarge };
 
 // Plain C-style work between setjmp and longjmp: nothing here has a destructor.
@@ -48,11 +59,7 @@ DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *
 {
     jpeg_decompress_struct info;
     ErrorManager errors;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = ErrorExit;
-    errors.base.emit_message = QuietMessage;
-    errors.base.output_message = NoOutput;
-    errors.code = 0;
+    info.err = InstallErrors(errors);
     if (setjmp(errors.jump)) {
         *code = errors.code;
         jpeg_destroy_decompress(&info);
@@ -105,11 +112,7 @@ bool EncodeInto(const uint8_t *rgb, int width, int height, int quality, unsigned
 {
     jpeg_compress_struct info;
     ErrorManager errors;
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = ErrorExit;
-    errors.base.emit_message = QuietMessage;
-    errors.base.output_message = NoOutput;
-    errors.code = 0;
+    info.err = InstallErrors(errors);
     if (setjmp(errors.jump)) {
         *code = errors.code;
         jpeg_destroy_compress(&info);
