@@ -402,6 +402,7 @@ TGIFImage::TGIFImage()
 
 TGIFImage::~TGIFImage()
 {
+    StopDraw();
     FImages->Clear();
 }
 
@@ -415,8 +416,11 @@ void TGIFImage::Changed(const void *) {}
 
 void TGIFImage::Clear()
 {
+    StopDraw();
+    FreeBitmap();
     FImages->Clear();
     FHeader->Clear();
+    FGlobalPalette = TPalette();
 }
 
 int TGIFImage::Width() const

@@ -288,9 +288,41 @@ public:
     void LoadFromStream(QIODevice &Stream) override;
 };
 
-// The picture object that owns the items of one GIF stream. Only what the
-// codec needs is here: the header, the sub-images, the encoder setting, the
-// warning event, the aggregate version and depth, stream load and save.
+class TGIFPainter;
+
+// Drawing options of a GIF image (its DrawOptions).
+using TGIFDrawOptions = uint16_t;
+constexpr TGIFDrawOptions AsyncPaint = 0x0001;       // animations run on a painter thread
+constexpr TGIFDrawOptions TransparentPaint = 0x0002; // honour the transparent colour index
+constexpr TGIFDrawOptions AnimatedPaint = 0x0004;    // animate images of more than one frame
+constexpr TGIFDrawOptions LoopedPaint = 0x0008;      // repeat the animation
+constexpr TGIFDrawOptions LoopForeverPaint = 0x0010; // ignore the loop count
+constexpr TGIFDrawOptions ValidatedPaint = 0x0020;   // stop when the target canvas goes away
+constexpr TGIFDrawOptions DirectPaint = 0x0040;      // paint on the caller's canvas, not a back buffer
+constexpr TGIFDrawOptions ClearOnLoopPaint = 0x0080; // restore the background at each pass
+constexpr TGIFDrawOptions TiledPaint = 0x0100;       // tile instead of stretching
+constexpr TGIFDrawOptions DitheredPaint = 0x0200;    // dither frames into the web palette
+constexpr TGIFDrawOptions AutoDither = 0x0400;       // dither only on palette displays
+
+constexpr TGIFDrawOptions GIFImageDefaultDrawOptions = 0x060F;
+constexpr uint8_t GIFImageDefaultColorReduction = 6; // the 216-colour cube
+constexpr int GIFImageDefaultReductionBits = 8;
+constexpr uint8_t GIFImageDefaultDitherMode = 0;
+constexpr int GIFImageDefaultAnimationSpeed = 100;
+
+// "No colour" for PaintBackgroundColor.
+constexpr TColor clNone = 0x1FFFFFFF;
+
+// The painter's events; Sender is the painter.
+using TGIFPainterEvent = std::function<void(TGIFPainter *Sender)>;
+
+// The screen has at most 256 colours (computed when the format is registered);
+// AutoDither then dithers.
+bool GIFPaletteDisplay();
+bool GIFAutoDitherActive();
+void SetGIFAutoDitherActive(bool Value);
+
+// The picture object that owns the items of one GIF stream.
 class TGIFImage : public TGraphic
 {
 public:
@@ -334,10 +366,58 @@ public:
     qint64 AllocatedPixels() const { return FAllocatedPixels; }
     void AddAllocatedPixels(qint64 Delta) { FAllocatedPixels += Delta; }
 
+    // Image-wide size and palette.
+    void SetWidth(int Value) override;
+    void SetHeight(int Value) override;
+    TPalette Palette() const override;
+    void SetPalette(const TPalette &Value) override;
+    TColor BackgroundColor();
+    bool DoDither() const;
+    // The first frame on the whole logical screen (or the animation's back
+    // buffer); none for an empty image. Owned by the image.
+    TBitmap *GetBitmap();
+    bool HasBitmap() const { return FBitmap != nullptr; }
+    // Stops the current painter, then drops the whole-screen bitmap.
+    void FreeBitmap();
+
+    // Settings.
+    TGIFDrawOptions DrawOptions() const { return FDrawOptions; }
+    void SetDrawOptions(TGIFDrawOptions Value) { FDrawOptions = Value; }
+    uint8_t ColorReduction() const { return FColorReduction; }
+    void SetColorReduction(uint8_t Value) { FColorReduction = Value; }
+    int ReductionBits() const { return FReductionBits; }
+    void SetReductionBits(int Value) { FReductionBits = Value; }
+    uint8_t DitherMode() const { return FDitherMode; }
+    void SetDitherMode(uint8_t Value) { FDitherMode = Value; }
+    int AnimationSpeed() const { return FAnimationSpeed; }
+    void SetAnimationSpeed(int Value) { FAnimationSpeed = Value; }
+    TColor PaintBackgroundColor() const { return FPaintBackgroundColor; }
+    void SetPaintBackgroundColor(TColor Value) { FPaintBackgroundColor = Value; }
+
+    // Building from other pictures (GIFImageImport.cpp).
+    // -- import --
+
+    // Animation (GIFPictureDraw.cpp, GIFPainter.cpp).
+    // Stops every painter of this image and waits until they have ended.
+    void StopDraw();
+    // Stops the current painter (the one the last Draw started).
+    void StopPainter();
+    // -- painter --
+
 protected:
     void AssignTo(TPersistent *Dest) const override;
 
 private:
+    // -- painter fields --
+    std::unique_ptr<TBitmap> FBitmap;
+    mutable TPalette FGlobalPalette;
+    mutable bool FResolvingPalette = false;
+    TGIFDrawOptions FDrawOptions = GIFImageDefaultDrawOptions;
+    uint8_t FColorReduction = GIFImageDefaultColorReduction;
+    int FReductionBits = GIFImageDefaultReductionBits;
+    uint8_t FDitherMode = GIFImageDefaultDitherMode;
+    int FAnimationSpeed = GIFImageDefaultAnimationSpeed;
+    TColor FPaintBackgroundColor = clNone;
     qint64 FAllocatedPixels = 0;
     std::unique_ptr<TGIFHeader> FHeader;
     std::unique_ptr<TGIFImageList> FImages;

@@ -4,6 +4,8 @@
 #include "gif/GIFSubImage.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMimeData>
 #include <QPainter>
 
@@ -20,7 +22,25 @@ TGIFSubImage *FirstFrame(const TGIFImage &Image)
     return nullptr;
 }
 
+bool PaletteDisplayFlag = false;
+bool AutoDitherActiveFlag = false;
+
 } // namespace
+
+bool GIFPaletteDisplay()
+{
+    return PaletteDisplayFlag;
+}
+
+bool GIFAutoDitherActive()
+{
+    return AutoDitherActiveFlag;
+}
+
+void SetGIFAutoDitherActive(bool Value)
+{
+    AutoDitherActiveFlag = Value;
+}
 
 std::unique_ptr<TGraphic> TGIFImage::NewInstance() const
 {
@@ -32,12 +52,6 @@ bool TGIFImage::Empty() const
     return FirstFrame(*this) == nullptr;
 }
 
-void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
-{
-    if (TGIFSubImage *frame = FirstFrame(*this))
-        frame->Draw(Canvas, Rect, true, false);
-}
-
 void TGIFImage::AssignTo(TPersistent *Dest) const
 {
     auto *bitmap = dynamic_cast<TBitmap *>(Dest);
@@ -45,14 +59,8 @@ void TGIFImage::AssignTo(TPersistent *Dest) const
         TGraphic::AssignTo(Dest);
         return;
     }
-    // The first frame on the logical screen, transparent parts white.
-    QImage screen(std::max(1, Width()), std::max(1, Height()), QImage::Format_RGB32);
-    screen.fill(Qt::white);
-    if (TGIFSubImage *frame = FirstFrame(*this)) {
-        QPainter painter(&screen);
-        painter.drawImage(QPoint(frame->Left(), frame->Top()), frame->RenderImage(true));
-    }
-    bitmap->FromImage(screen);
+    // The whole-screen bitmap is a cache: building it does not change the picture.
+    bitmap->Assign(const_cast<TGIFImage *>(this)->GetBitmap());
 }
 
 void TGIFImage::LoadFromClipboardFormat(const QString &Format, const QMimeData &Data)
@@ -76,8 +84,125 @@ void TGIFImage::SaveToClipboardFormat(QMimeData &Data)
     Data.setData(GIFMimeType, bytes);
 }
 
+void TGIFImage::SetWidth(int Value)
+{
+    for (int i = 0; i < FImages->Count(); ++i) {
+        const TGIFSubImage *frame = FImages->SubImages(i);
+        if (frame->Left() + frame->Width() > Value)
+            RaiseGIFError(QStringLiteral("Image width too small for contained frames"));
+    }
+    if (Value > 0xFFFF)
+        RaiseGIFError(QStringLiteral("Range check error"));
+    if (Value == Width())
+        return;
+    FHeader->SetScreenWidth(uint16_t(Value));
+    FreeBitmap();
+    Changed(this);
+}
+
+void TGIFImage::SetHeight(int Value)
+{
+    for (int i = 0; i < FImages->Count(); ++i) {
+        const TGIFSubImage *frame = FImages->SubImages(i);
+        if (frame->Top() + frame->Height() > Value)
+            RaiseGIFError(QStringLiteral("Image height too small for contained frames"));
+    }
+    if (Value > 0xFFFF)
+        RaiseGIFError(QStringLiteral("Range check error"));
+    if (Value == Height())
+        return;
+    FHeader->SetScreenHeight(uint16_t(Value));
+    FreeBitmap();
+    Changed(this);
+}
+
+TPalette TGIFImage::Palette() const
+{
+    // A tableless image asks its first frame, which asks the image again.
+    if (FResolvingPalette)
+        RaiseGIFError(QStringLiteral("No global or local color table defined"));
+    FResolvingPalette = true;
+    struct Reset
+    {
+        bool &Flag;
+        ~Reset() { Flag = false; }
+    } reset{FResolvingPalette};
+
+    if (FBitmap && !FBitmap->Palette().Entries().empty())
+        return FBitmap->Palette();
+    if (!FGlobalPalette.Entries().empty())
+        return FGlobalPalette;
+    if (DoDither()) {
+        FGlobalPalette = CreateWebSafePalette();
+        return FGlobalPalette;
+    }
+    if (FHeader->ColorMap()->Count() > 0) {
+        FGlobalPalette = FHeader->ColorMap()->ExportPalette();
+        return FGlobalPalette;
+    }
+    if (FImages->Count() > 0)
+        return FImages->SubImages(0)->GetPalette();
+    return TPalette();
+}
+
+void TGIFImage::SetPalette(const TPalette &Value)
+{
+    if (Value == FGlobalPalette)
+        return;
+    FGlobalPalette = Value;
+    if (FBitmap && !(FBitmap->Palette() == Value)) {
+        FreeBitmap();
+        SetPaletteModified(true);
+        Changed(this);
+    }
+}
+
+TColor TGIFImage::BackgroundColor()
+{
+    return FHeader->BackgroundColor();
+}
+
+bool TGIFImage::DoDither() const
+{
+    return (FDrawOptions & DitheredPaint) && (!(FDrawOptions & AutoDither) || GIFAutoDitherActive());
+}
+
+TBitmap *TGIFImage::GetBitmap()
+{
+    if (FImages->Count() == 0)
+        return nullptr;
+    if (FBitmap)
+        return FBitmap.get();
+    TGIFSubImage *first = FImages->SubImages(0);
+    auto bitmap = std::make_unique<TBitmap>();
+    if (first->Width() == Width() && first->Height() == Height()) {
+        if (TBitmap *rendering = first->GetBitmap())
+            bitmap->Assign(rendering);
+    } else {
+        bitmap->SetSize(std::max(1, Width()), std::max(1, Height()));
+        bitmap->SetPalette(Palette());
+        bitmap->Paint([&](QPainter &canvas) {
+            canvas.fillRect(QRect(0, 0, bitmap->Width(), bitmap->Height()), Qt::white);
+            first->Draw(canvas, QRect(0, 0, Width(), Height()), false, false);
+        });
+    }
+    bitmap->OnChange = [this](TPersistent *) { Changed(this); };
+    FBitmap = std::move(bitmap);
+    return FBitmap.get();
+}
+
+void TGIFImage::FreeBitmap()
+{
+    StopPainter();
+    FBitmap.reset();
+}
+
 void RegisterGIFFormat()
 {
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        if (QScreen *screen = app->primaryScreen())
+            PaletteDisplayFlag = screen->depth() < 9;
+    AutoDitherActiveFlag = PaletteDisplayFlag;
     auto factory = [] { return std::make_unique<TGIFImage>(); };
     TPicture::RegisterFileFormat(QStringLiteral("GIF"), QStringLiteral("GIF Image"), factory);
     TPicture::RegisterClipboardFormat(GIFMimeType, QStringLiteral("GIF Image"), factory);
