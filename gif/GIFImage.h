@@ -5,6 +5,7 @@
 
 #include "platform/Exception.h"
 #include "platform/Graphics.h"
+#include "platform/Threads.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class QIODevice;
@@ -316,6 +318,22 @@ constexpr TColor clNone = 0x1FFFFFFF;
 // The painter's events; Sender is the painter.
 using TGIFPainterEvent = std::function<void(TGIFPainter *Sender)>;
 
+struct TGIFPaintTarget;
+
+// The painters running on one image, behind one lock. A destroyed image
+// detaches the painters left (Alive turns false first).
+struct TGIFPainterList
+{
+    TGIFPainterList() = default;
+    ~TGIFPainterList();
+    TGIFPainterList(const TGIFPainterList &) = delete;
+    TGIFPainterList &operator=(const TGIFPainterList &) = delete;
+
+    std::mutex Lock;
+    std::vector<TGIFPainter *> Items;
+    std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
+};
+
 // The screen has at most 256 colours (computed when the format is registered);
 // AutoDither then dithers.
 bool GIFPaletteDisplay();
@@ -403,12 +421,49 @@ public:
     // Stops the current painter (the one the last Draw started).
     void StopPainter();
     // -- painter --
+    // The painter started by the last Draw, while it runs. An asynchronous
+    // painter frees itself when it ends: use it on the main thread only.
+    TGIFPainter *Painter() const { return FPainter; }
+    int PainterCount();
+    TThreadPriority ThreadPriority() const { return FThreadPriority; }
+    void SetThreadPriority(TThreadPriority Value) { FThreadPriority = Value; }
+    // Handed to every painter that Draw starts.
+    const TGIFPainterEvent &OnPaintStart() const { return FOnPaintStart; }
+    void SetOnPaintStart(TGIFPainterEvent Value) { FOnPaintStart = std::move(Value); }
+    const TGIFPainterEvent &OnFramePaint() const { return FOnFramePaint; }
+    void SetOnFramePaint(TGIFPainterEvent Value) { FOnFramePaint = std::move(Value); }
+    const TGIFPainterEvent &OnFramePainted() const { return FOnFramePainted; }
+    void SetOnFramePainted(TGIFPainterEvent Value) { FOnFramePainted = std::move(Value); }
+    const TGIFPainterEvent &OnLoop() const { return FOnLoop; }
+    void SetOnLoop(TGIFPainterEvent Value) { FOnLoop = std::move(Value); }
+    const TGIFPainterEvent &OnPaintEnd() const { return FOnPaintEnd; }
+    void SetOnPaintEnd(TGIFPainterEvent Value) { FOnPaintEnd = std::move(Value); }
+    // Starts a painter on Target over Rect (none for an empty image or
+    // rectangle). A synchronous one plays the whole animation before this
+    // returns (and nullptr is returned), throwing what made it fail.
+    TGIFPainter *CreatePainter(TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target);
+    // The whole-screen bitmap stretched into Rect, or tiled with TiledPaint.
+    void DrawBuffer(QPainter &Canvas, const QRect &Rect, TBitmap &Bitmap);
 
 protected:
     void AssignTo(TPersistent *Dest) const override;
 
 private:
     // -- painter fields --
+    friend class TGIFPainter;
+    // Called by a painter when it ends: forgets it.
+    void PainterDone(TGIFPainter *Painter, TGIFPainter **PainterRef);
+    // Takes a painter that cannot end now out of the image's hands.
+    void DetachPainter(TGIFPainter *Painter);
+    TGIFPainterList FPainters;
+    TGIFPainter *FPainter = nullptr;
+    bool FDrawing = false;
+    TThreadPriority FThreadPriority = tpNormal;
+    TGIFPainterEvent FOnPaintStart;
+    TGIFPainterEvent FOnFramePaint;
+    TGIFPainterEvent FOnFramePainted;
+    TGIFPainterEvent FOnLoop;
+    TGIFPainterEvent FOnPaintEnd;
     std::unique_ptr<TBitmap> FBitmap;
     mutable TPalette FGlobalPalette;
     mutable bool FResolvingPalette = false;

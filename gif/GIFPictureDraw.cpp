@@ -1,16 +1,240 @@
-// Drawing a GIF image: the first frame, or an animation through painters.
+// Drawing a GIF image: the first frame, the whole-screen bitmap, or an
+// animation through painters.
 #include "gif/GIFImage.h"
+#include "gif/GIFPainter.h"
 #include "gif/GIFSubImage.h"
 
 #include <QPainter>
 
-void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// How long the main thread waits for painters before it lets them go on
+// alone: they normally end within one synchronised call.
+constexpr auto StopTimeout = std::chrono::seconds(5);
+// How long Draw waits for an asynchronous painter's first frame.
+constexpr auto FirstFrameTimeout = std::chrono::seconds(2);
+
+// Lets painters that wait for the main thread go on.
+void LetPaintersRun()
 {
-    if (FImages->Count() == 0)
-        return;
-    FImages->SubImages(0)->Draw(Canvas, Rect, FDrawOptions & TransparentPaint, FDrawOptions & TiledPaint);
+    if (IsMainThread()) {
+        if (!CheckSynchronize(10))
+            std::this_thread::yield();
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
-void TGIFImage::StopDraw() {}
+} // namespace
 
-void TGIFImage::StopPainter() {}
+TGIFPainterList::~TGIFPainterList()
+{
+    *Alive = false;
+    std::lock_guard lock(Lock);
+    for (TGIFPainter *painter : Items)
+        painter->Detach();
+    Items.clear();
+}
+
+void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
+{
+    if (FDrawing || FImages->Count() == 0)
+        return;
+    FDrawing = true;
+    // Event handlers run inside an animation may free the image.
+    const std::shared_ptr<bool> alive = FPainters.Alive;
+    struct DrawingGuard
+    {
+        TGIFImage *Image;
+        std::shared_ptr<bool> Alive;
+        ~DrawingGuard()
+        {
+            if (*Alive)
+                Image->FDrawing = false;
+        }
+    } guard{this, alive};
+
+    if (FImages->Count() == 1 || !(FDrawOptions & AnimatedPaint)) {
+        FImages->SubImages(0)->Draw(Canvas, Rect, FDrawOptions & TransparentPaint, FDrawOptions & TiledPaint);
+        return;
+    }
+    if (FBitmap && !(FDrawOptions & DirectPaint)) {
+        DrawBuffer(Canvas, Rect, *GetBitmap());
+        return;
+    }
+    {
+        std::lock_guard lock(FPainters.Lock);
+        if (FPainter && !FPainter->Terminated() && FPainter->Target().Canvas == &Canvas && FPainter->Rect() == Rect)
+            return; // it goes on animating there
+    }
+    StopPainter();
+    if (!*alive)
+        return;
+
+    TGIFPaintTarget target;
+    QRect paintRect = Rect;
+    const bool onBuffer = !(FDrawOptions & DirectPaint);
+    if (onBuffer) {
+        if (!FBitmap) {
+            // A true-colour back buffer that starts with what the canvas shows
+            // under Rect, or transparent when the canvas cannot be read.
+            const QSize size(std::max(1, Width()), std::max(1, Height()));
+            auto buffer = std::make_unique<TBitmap>();
+            buffer->FromImage(GrabCanvas(Canvas, Rect, size).convertToFormat(QImage::Format_ARGB32));
+            buffer->OnChange = [this](TPersistent *) { Changed(this); };
+            FBitmap = std::move(buffer);
+        }
+        target.Bitmap = FBitmap.get();
+        paintRect = QRect(0, 0, FBitmap->Width(), FBitmap->Height());
+    } else {
+        target.Canvas = &Canvas;
+    }
+    CreatePainter(FDrawOptions, paintRect, target);
+    if (!*alive || !onBuffer)
+        return;
+
+    // Not under the painters' lock: the painter's end needs it.
+    const auto deadline = std::chrono::steady_clock::now() + FirstFrameTimeout;
+    while (FPainter && FPainter->Async() && !FPainter->Terminated() && !FPainter->FramePainted() &&
+           std::chrono::steady_clock::now() < deadline) {
+        LetPaintersRun();
+        if (!*alive)
+            return;
+    }
+    if (TBitmap *bitmap = GetBitmap())
+        DrawBuffer(Canvas, Rect, *bitmap);
+}
+
+void TGIFImage::DrawBuffer(QPainter &Canvas, const QRect &Rect, TBitmap &Bitmap)
+{
+    if (!(FDrawOptions & TiledPaint)) {
+        Bitmap.Draw(Canvas, Rect);
+        return;
+    }
+    const QImage image = Bitmap.ToImage();
+    const int stepX = std::max(1, Width());
+    const int stepY = std::max(1, Height());
+    Canvas.save();
+    Canvas.setClipRect(Rect, Qt::IntersectClip);
+    for (int y = Rect.top(); y <= Rect.bottom(); y += stepY)
+        for (int x = Rect.left(); x <= Rect.right(); x += stepX)
+            Canvas.drawImage(QPoint(x, y), image);
+    Canvas.restore();
+}
+
+TGIFPainter *TGIFImage::CreatePainter(TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target)
+{
+    if (Empty() || Rect.width() <= 0 || Rect.height() <= 0)
+        return nullptr;
+    if (FImages->Count() == 1)
+        Options &= TGIFDrawOptions(~(AsyncPaint | AnimatedPaint));
+    auto *painter = new TGIFPainter(this, Options, Rect, Target, &FPainter);
+    {
+        std::lock_guard lock(FPainters.Lock);
+        FPainters.Items.push_back(painter);
+    }
+    painter->SetPriority(FThreadPriority);
+    painter->SetOnPaintStart(FOnPaintStart);
+    painter->SetOnFramePaint(FOnFramePaint);
+    painter->SetOnFramePainted(FOnFramePainted);
+    painter->SetOnLoop(FOnLoop);
+    painter->SetOnPaintEnd(FOnPaintEnd);
+    if (!(Options & AsyncPaint)) {
+        // The whole animation, here; the image may be gone when it returns,
+        // and then the painter no longer knows it.
+        std::unique_ptr<TGIFPainter> owned(painter);
+        painter->Execute();
+        const std::exception_ptr failure = painter->Failure();
+        owned.reset();
+        if (failure)
+            std::rethrow_exception(failure);
+        return nullptr;
+    }
+    try {
+        painter->Start();
+    } catch (...) {
+        delete painter;
+        throw;
+    }
+    return painter;
+}
+
+void TGIFImage::PainterDone(TGIFPainter *Painter, TGIFPainter **PainterRef)
+{
+    std::lock_guard lock(FPainters.Lock);
+    if (PainterRef && *PainterRef == Painter)
+        *PainterRef = nullptr;
+    auto &items = FPainters.Items;
+    items.erase(std::remove(items.begin(), items.end(), Painter), items.end());
+}
+
+void TGIFImage::DetachPainter(TGIFPainter *Painter)
+{
+    // The caller holds the lock.
+    if (FPainter == Painter)
+        FPainter = nullptr;
+    auto &items = FPainters.Items;
+    items.erase(std::remove(items.begin(), items.end(), Painter), items.end());
+    Painter->Detach();
+}
+
+int TGIFImage::PainterCount()
+{
+    std::lock_guard lock(FPainters.Lock);
+    return int(FPainters.Items.size());
+}
+
+void TGIFImage::StopDraw()
+{
+    const auto deadline = std::chrono::steady_clock::now() + StopTimeout;
+    for (;;) {
+        int running = 0;
+        {
+            std::lock_guard lock(FPainters.Lock);
+            const bool main = IsMainThread();
+            const bool late = std::chrono::steady_clock::now() >= deadline;
+            for (int i = int(FPainters.Items.size()) - 1; i >= 0; --i) {
+                TGIFPainter *painter = FPainters.Items[size_t(i)];
+                painter->Stop();
+                if (!painter->Async())
+                    continue;
+                // Called from the painter's own event handler, or it does not
+                // end: it ends later, without the image.
+                if (main && (painter->InSynchronizedCall() || late))
+                    DetachPainter(painter);
+                else
+                    ++running;
+            }
+        }
+        if (running == 0) {
+            FBitmap.reset();
+            return;
+        }
+        LetPaintersRun();
+    }
+}
+
+void TGIFImage::StopPainter()
+{
+    const auto deadline = std::chrono::steady_clock::now() + StopTimeout;
+    for (;;) {
+        {
+            std::lock_guard lock(FPainters.Lock);
+            if (!FPainter)
+                return;
+            FPainter->Stop();
+            if (!FPainter->Async())
+                return;
+            if (IsMainThread() &&
+                (FPainter->InSynchronizedCall() || std::chrono::steady_clock::now() >= deadline)) {
+                DetachPainter(FPainter);
+                return;
+            }
+        }
+        LetPaintersRun();
+    }
+}
