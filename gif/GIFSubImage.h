@@ -65,7 +65,11 @@ public:
     bool HasMask();
     // 1-bit mask, index 1 where the pixel is transparent; none without one.
     TBitmap *Mask() const { return FMask.get(); }
+    // The display palette: the rendering's, a stored one, the web palette when
+    // the image dithers, else the colour table (the image's when there is none).
     TPalette GetPalette() const;
+    void SetPalette(const TPalette &Value);
+    void AssignTo(TBitmap &Dest);
     // Where the sub-image lands when the whole logical screen is stretched onto Rect.
     QRect ScaleRect(const QRect &Rect) const;
     void Draw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile);
@@ -76,11 +80,17 @@ public:
 
 private:
     void PrepareDescriptor();
+    void Progress(TProgressStage Stage, int PercentDone, bool RedrawNow, const QString &Message);
+    void RowProgress(int Row);
+    bool WantMask();
+    void BuildMask();
     void CreateFastBitmap();
+    void CreateDitheredBitmap();
 
     std::unique_ptr<TBitmap> FBitmap;
     std::unique_ptr<TBitmap> FMask;
     bool FNeedMask = true;
+    mutable TPalette FPalette;
     std::unique_ptr<uint8_t[]> FData;
     size_t FDataSize = 0;
     std::unique_ptr<TGIFLocalColorMap> FColorMap;
