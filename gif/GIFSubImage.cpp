@@ -9,7 +9,23 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+
+namespace {
+std::atomic<qint64> PixelBudget{MaxGIFPixels};
+}
+
+qint64 GIFPixelBudget()
+{
+    return PixelBudget.load(std::memory_order_relaxed);
+}
+
+void SetGIFPixelBudget(qint64 Pixels)
+{
+    PixelBudget.store(std::clamp<qint64>(Pixels, 1, MaxGIFPixels), std::memory_order_relaxed);
+}
 
 TGIFSubImage::TGIFSubImage(TGIFImage *GIFImage)
     : TGIFItem(GIFImage), FColorMap(std::make_unique<TGIFLocalColorMap>(this)),
@@ -130,7 +146,8 @@ void TGIFSubImage::AllocateData()
     const qint64 size = qint64(FWidth) * FHeight;
     if (size == 0)
         return;
-    if (size > MaxGIFPixels || (FImage && FImage->AllocatedPixels() + size > MaxGIFPixels))
+    const qint64 budget = GIFPixelBudget();
+    if (size > budget || (FImage && FImage->AllocatedPixels() + size > budget))
         RaiseGIFError(QStringLiteral("Image is too large"));
     FData.reset(new uint8_t[size_t(size)]());
     FDataSize = size_t(size);

@@ -106,8 +106,11 @@ private:
 
 // Pixel buffers above this many pixels are refused: a few header bytes must not
 // make us allocate gigabytes. 64 Mpixel rendered at 32 bits is Qt's own default
-// image allocation limit of 256 MB.
+// image allocation limit of 256 MB. The budget holds per frame and for all
+// frames of one picture; fuzzing lowers it.
 constexpr qint64 MaxGIFPixels = qint64(1) << 26;
+qint64 GIFPixelBudget();
+void SetGIFPixelBudget(qint64 Pixels);
 
 // The raster codec of one sub-image.
 void DecodePixels(TGIFSubImage &SubImage, QIODevice &Stream);

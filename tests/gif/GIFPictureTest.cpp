@@ -121,6 +121,15 @@ TEST(GIFPicture, WholeScreenBitmapPlacesTheFirstFrame)
     EXPECT_EQ(whole->PixelFormat(), TPixelFormat::pf8bit);
     EXPECT_EQ(whole->Pixel(2, 3) & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(full.Image.GetBitmap(), whole); // cached
+
+    // A tiny frame on a huge declared screen is refused, not allocated.
+    Picture huge(65535, 65535, QRect(0, 0, 1, 1));
+    EXPECT_THROW(huge.Image.GetBitmap(), GIFException);
+    // Without any colour table the screen renders black instead of failing.
+    Picture bare(3, 3, QRect(1, 1, 1, 1));
+    bare.Image.Header()->ColorMap()->Clear();
+    ASSERT_NE(bare.Image.GetBitmap(), nullptr);
+    EXPECT_EQ(bare.Image.GetBitmap()->Pixel(1, 1) & 0xFFFFFF, 0u);
 }
 
 TEST(GIFPicture, PaletteResolution)
