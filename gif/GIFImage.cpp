@@ -412,7 +412,10 @@ void TGIFImage::Warning(const void *Sender, TGIFSeverity Severity, const QString
         FOnWarning(Sender, Severity, Message);
 }
 
-void TGIFImage::Changed(const void *) {}
+void TGIFImage::Changed(const void *)
+{
+    TGraphic::Changed(this);
+}
 
 void TGIFImage::Clear()
 {

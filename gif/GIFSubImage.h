@@ -66,7 +66,11 @@ public:
     bool HasMask();
     // 1-bit mask, index 1 where the pixel is transparent; none without one.
     TBitmap *Mask() const { return FMask.get(); }
+    // The display palette: the rendering's, a stored one, the web palette when
+    // the image dithers, else the colour table (the image's when there is none).
     TPalette GetPalette() const;
+    void SetPalette(const TPalette &Value);
+    void AssignTo(TBitmap &Dest);
     // Where the sub-image lands when the whole logical screen is stretched onto Rect.
     QRect ScaleRect(const QRect &Rect) const;
     void Draw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile);
@@ -98,11 +102,17 @@ private:
     void FitColorMap(bool Trim);
     void ConvertProgress(TProgressStage Stage, int Percent);
     void PrepareDescriptor();
+    void Progress(TProgressStage Stage, int PercentDone, bool RedrawNow, const QString &Message);
+    void RowProgress(int Row);
+    bool WantMask();
+    void BuildMask();
     void CreateFastBitmap();
+    void CreateDitheredBitmap();
 
     std::unique_ptr<TBitmap> FBitmap;
     std::unique_ptr<TBitmap> FMask;
     bool FNeedMask = true;
+    mutable TPalette FPalette;
     std::unique_ptr<uint8_t[]> FData;
     size_t FDataSize = 0;
     std::unique_ptr<TGIFLocalColorMap> FColorMap;
@@ -118,8 +128,11 @@ private:
 
 // Pixel buffers above this many pixels are refused: a few header bytes must not
 // make us allocate gigabytes. 64 Mpixel rendered at 32 bits is Qt's own default
-// image allocation limit of 256 MB.
+// image allocation limit of 256 MB. The budget holds per frame and for all
+// frames of one picture; fuzzing lowers it.
 constexpr qint64 MaxGIFPixels = qint64(1) << 26;
+qint64 GIFPixelBudget();
+void SetGIFPixelBudget(qint64 Pixels);
 
 // Gives Bitmap the graphic's size at 24 bits, fills it with Background and
 // draws the graphic at (0, 0).
