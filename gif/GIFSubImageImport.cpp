@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -32,7 +33,7 @@ void CheckRenderSize(int Width, int Height)
 {
     if (Width > 0xFFFF || Height > 0xFFFF)
         RaiseGIFError(QStringLiteral("Range check error"));
-    if (qint64(Width) * Height > MaxGIFPixels)
+    if (qint64(Width) * Height > GIFPixelBudget())
         RaiseGIFError(QStringLiteral("Image is too large"));
 }
 
@@ -267,7 +268,20 @@ void TGIFSubImage::Import24Bit(TDIBReader &Reader)
     };
     std::array<Slot, 8> ring;
     int last = 0;
-    FColorMap->Clear();
+    // The table is collected here and handed over once, so that the image
+    // hears of one palette change rather than of one per colour.
+    std::vector<TPaletteEntry> table;
+    table.reserve(256);
+    auto addUnique = [&table](const uint8_t *Bgr) {
+        const TPaletteEntry entry{Bgr[2], Bgr[1], Bgr[0], 0};
+        for (size_t i = 0; i < table.size(); ++i)
+            if (table[i] == entry)
+                return int(i);
+        if (table.size() >= 256)
+            RaiseGIFError(QStringLiteral("Color table overflow"));
+        table.push_back(entry);
+        return int(table.size()) - 1;
+    };
     for (int y = 0; y < FHeight; ++y) {
         if (y % ProgressRows == 0)
             ConvertProgress(TProgressStage::Running, int(MulDivRoundHalfEven(y, 100, FHeight)));
@@ -291,9 +305,7 @@ void TGIFSubImage::Import24Bit(TDIBReader &Reader)
                 dst[x] = ring[size_t(at)].Index;
                 continue;
             }
-            // The table is built in red, green, blue order straight away.
-            const TColor color = TColor(src[2]) | (TColor(src[1]) << 8) | (TColor(src[0]) << 16);
-            const int index = FColorMap->AddUnique(color);
+            const int index = addUnique(src);
             last = (last + 1) % 8;
             Slot &slot = ring[size_t(last)];
             slot.Used = true;
@@ -302,6 +314,7 @@ void TGIFSubImage::Import24Bit(TDIBReader &Reader)
             dst[x] = uint8_t(index);
         }
     }
+    FColorMap->ImportPalette(TPalette(std::move(table)));
 }
 
 void TGIFSubImage::FitColorMap(bool Trim)
