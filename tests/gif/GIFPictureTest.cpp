@@ -2,6 +2,8 @@
 #include "gif/GIFImage.h"
 #include "gif/GIFSubImage.h"
 
+#include <QBuffer>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -247,4 +249,42 @@ TEST(GIFPicture, BadColourIndexWarnsOncePerRendering)
     EXPECT_EQ(p.Warnings.count(QStringLiteral("Invalid color index")), 1);
     // Index 9 falls back to entry 0 (black).
     EXPECT_EQ(p.Frame->GetBitmap()->Pixel(5, 5) & 0xFFFFFF, 0u);
+}
+
+TEST(GIFPicture, LoadingAndSavingReportProgress)
+{
+    Picture p(4, 4, QRect(0, 0, 4, 4));
+    auto *second = new TGIFSubImage(&p.Image);
+    p.Image.Images()->Add(second);
+    second->SetBounds(1, 1, 2, 2);
+    QStringList reports;
+    auto record = [&](TPersistent *, TProgressStage stage, int percent, bool, const QRect &, const QString &m) {
+        reports << QStringLiteral("%1 %2 %3").arg(m).arg(int(stage)).arg(percent);
+    };
+    p.Image.OnProgress = record;
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    p.Image.SaveToStream(out);
+    EXPECT_EQ(reports, QStringList({"Saving... 0 0", "Saving... 1 50", "Saving... 1 100", "Saving... 2 100"}));
+
+    reports.clear();
+    TGIFImage loaded;
+    loaded.OnProgress = record;
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    loaded.LoadFromStream(in);
+    ASSERT_EQ(reports.size(), 4);
+    EXPECT_EQ(reports.first(), QStringLiteral("Loading... 0 0"));
+    EXPECT_TRUE(reports[2].startsWith(QStringLiteral("Loading... 1 ")));
+    EXPECT_EQ(reports.last(), QStringLiteral("Loading... 2 100"));
+
+    // A failed load still closes its report, at 0 %.
+    reports.clear();
+    QByteArray cut = bytes.left(20);
+    QBuffer broken(&cut);
+    broken.open(QIODevice::ReadOnly);
+    EXPECT_THROW(loaded.LoadFromStream(broken), GIFException);
+    EXPECT_EQ(reports.last(), QStringLiteral("Loading... 2 0"));
+    EXPECT_EQ(broken.pos(), 0);
 }
