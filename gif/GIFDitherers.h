@@ -30,6 +30,8 @@ public:
     // colour. Afterwards Column() has moved by Direction().
     virtual uint8_t Dither(uint8_t Red, uint8_t Green, uint8_t Blue, uint8_t &R, uint8_t &G, uint8_t &B);
     virtual void NextLine();
+    // Moves past a pixel that is not dithered (a transparent one).
+    void Skip() { FColumn += FDirection; }
 
     int Direction() const { return FDirection; }
     int Column() const { return FColumn; }

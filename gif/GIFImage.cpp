@@ -1,4 +1,5 @@
 #include "gif/GIFImage.h"
+#include "platform/Rounding.h"
 
 #include "gif/GIFExtensions.h"
 #include "gif/GIFSubImage.h"
@@ -375,6 +376,9 @@ void TGIFImageList::LoadFromStream(QIODevice &Stream, TGIFImage *Image)
         auto sub = std::make_unique<TGIFSubImage>(Image);
         sub->LoadFromStream(Stream);
         Add(sub.release());
+        if (Image && Stream.size() > 0)
+            Image->Progress(Image, TProgressStage::Running, int(MulDivRoundHalfEven(Stream.pos(), 100, Stream.size())),
+                            false, QRect(), QStringLiteral("Loading..."));
         if (!NextBlockByte(Stream, byte))
             return;
     }
@@ -412,7 +416,10 @@ void TGIFImage::Warning(const void *Sender, TGIFSeverity Severity, const QString
         FOnWarning(Sender, Severity, Message);
 }
 
-void TGIFImage::Changed(const void *) {}
+void TGIFImage::Changed(const void *)
+{
+    TGraphic::Changed(this);
+}
 
 void TGIFImage::Clear()
 {
@@ -459,6 +466,8 @@ int TGIFImage::BitsPerPixel() const
 
 void TGIFImage::LoadFromStream(QIODevice &Stream)
 {
+    const QString message = QStringLiteral("Loading...");
+    Progress(this, TProgressStage::Starting, 0, false, QRect(), message);
     Clear();
     const qint64 start = Stream.pos();
     try {
@@ -468,15 +477,30 @@ void TGIFImage::LoadFromStream(QIODevice &Stream)
         trailer.LoadFromStream(Stream);
     } catch (...) {
         Stream.seek(start);
+        Progress(this, TProgressStage::Ending, 0, true, QRect(), message);
         throw;
     }
+    Progress(this, TProgressStage::Ending, 100, true, QRect(), message);
     Changed(this);
 }
 
 void TGIFImage::SaveToStream(QIODevice &Stream)
 {
-    FHeader->SaveToStream(Stream);
-    FImages->SaveToStream(Stream);
-    TGIFTrailer trailer(this);
-    trailer.SaveToStream(Stream);
+    const QString message = QStringLiteral("Saving...");
+    Progress(this, TProgressStage::Starting, 0, false, QRect(), message);
+    try {
+        FHeader->SaveToStream(Stream);
+        const int count = FImages->Count();
+        for (int i = 0; i < count; ++i) {
+            FImages->SubImages(i)->SaveToStream(Stream);
+            Progress(this, TProgressStage::Running, int(MulDivRoundHalfEven(i + 1, 100, count)), false, QRect(),
+                     message);
+        }
+        TGIFTrailer trailer(this);
+        trailer.SaveToStream(Stream);
+    } catch (...) {
+        Progress(this, TProgressStage::Ending, 0, true, QRect(), message);
+        throw;
+    }
+    Progress(this, TProgressStage::Ending, 100, true, QRect(), message);
 }

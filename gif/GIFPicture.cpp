@@ -63,27 +63,6 @@ void TGIFImage::AssignTo(TPersistent *Dest) const
     bitmap->Assign(const_cast<TGIFImage *>(this)->GetBitmap());
 }
 
-void TGIFImage::LoadFromClipboardFormat(const QString &Format, const QMimeData &Data)
-{
-    if (Format != GIFMimeType || !Data.hasFormat(GIFMimeType)) {
-        TGraphic::LoadFromClipboardFormat(Format, Data);
-        return;
-    }
-    QByteArray bytes = Data.data(GIFMimeType);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    LoadFromStream(buffer);
-}
-
-void TGIFImage::SaveToClipboardFormat(QMimeData &Data)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    SaveToStream(buffer);
-    Data.setData(GIFMimeType, bytes);
-}
-
 void TGIFImage::SetWidth(int Value)
 {
     for (int i = 0; i < FImages->Count(); ++i) {
@@ -179,8 +158,13 @@ TBitmap *TGIFImage::GetBitmap()
         if (TBitmap *rendering = first->GetBitmap())
             bitmap->Assign(rendering);
     } else {
+        // The screen may be declared far larger than its frames.
+        if (qint64(Width()) * Height() > GIFPixelBudget())
+            RaiseGIFError(QStringLiteral("Image is too large"));
         bitmap->SetSize(std::max(1, Width()), std::max(1, Height()));
-        bitmap->SetPalette(Palette());
+        // A picture without any colour table has no palette to give (it draws black).
+        if (DoDither() || FHeader->ColorMap()->Count() > 0 || first->ColorMap()->Count() > 0)
+            bitmap->SetPalette(Palette());
         bitmap->Paint([&](QPainter &canvas) {
             canvas.fillRect(QRect(0, 0, bitmap->Width(), bitmap->Height()), Qt::white);
             first->Draw(canvas, QRect(0, 0, Width(), Height()), false, false);

@@ -1,5 +1,7 @@
 #include "gif/GIFSubImage.h"
 
+#include "gif/GIFColorLookup.h"
+#include "gif/GIFDitherers.h"
 #include "gif/GIFExtensions.h"
 #include "platform/Rounding.h"
 
@@ -7,7 +9,23 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+
+namespace {
+std::atomic<qint64> PixelBudget{MaxGIFPixels};
+}
+
+qint64 GIFPixelBudget()
+{
+    return PixelBudget.load(std::memory_order_relaxed);
+}
+
+void SetGIFPixelBudget(qint64 Pixels)
+{
+    PixelBudget.store(std::clamp<qint64>(Pixels, 1, MaxGIFPixels), std::memory_order_relaxed);
+}
 
 TGIFSubImage::TGIFSubImage(TGIFImage *GIFImage)
     : TGIFItem(GIFImage), FColorMap(std::make_unique<TGIFLocalColorMap>(this)),
@@ -34,6 +52,7 @@ void TGIFSubImage::Clear()
     FTransparent = false;
     FGraphicControlExtension = nullptr;
     FreeBitmap();
+    FPalette = TPalette();
 }
 
 bool TGIFSubImage::Empty() const
@@ -127,7 +146,8 @@ void TGIFSubImage::AllocateData()
     const qint64 size = qint64(FWidth) * FHeight;
     if (size == 0)
         return;
-    if (size > MaxGIFPixels || (FImage && FImage->AllocatedPixels() + size > MaxGIFPixels))
+    const qint64 budget = GIFPixelBudget();
+    if (size > budget || (FImage && FImage->AllocatedPixels() + size > budget))
         RaiseGIFError(QStringLiteral("Image is too large"));
     FData.reset(new uint8_t[size_t(size)]());
     FDataSize = size_t(size);
@@ -224,6 +244,7 @@ void TGIFSubImage::FreeMask()
 
 void TGIFSubImage::PaletteChanged()
 {
+    FPalette = TPalette();
     FreeBitmap();
     if (FImage)
         FImage->Changed(this);
@@ -233,7 +254,40 @@ TPalette TGIFSubImage::GetPalette() const
 {
     if (FBitmap && !FBitmap->Palette().Entries().empty())
         return FBitmap->Palette();
-    return ActiveColorMap()->ExportPalette();
+    if (!FPalette.Entries().empty())
+        return FPalette;
+    if (FImage && FImage->DoDither())
+        FPalette = CreateWebSafePalette();
+    else if (FColorMap->Count() == 0)
+        return FImage ? FImage->Palette() : TPalette();
+    else
+        FPalette = FColorMap->ExportPalette();
+    return FPalette;
+}
+
+void TGIFSubImage::SetPalette(const TPalette &Value)
+{
+    if (Value == FPalette)
+        return;
+    FPalette = Value;
+    if (FBitmap && !(FBitmap->Palette() == Value)) {
+        FreeBitmap();
+        if (FImage) {
+            FImage->SetPaletteModified(true);
+            FImage->Changed(this);
+        }
+    }
+}
+
+void TGIFSubImage::AssignTo(TBitmap &Dest)
+{
+    Dest.Assign(GetBitmap());
+}
+
+void TGIFSubImage::Progress(TProgressStage Stage, int PercentDone, bool RedrawNow, const QString &Message)
+{
+    if (FImage)
+        FImage->Progress(FImage, Stage, PercentDone, RedrawNow, QRect(), Message);
 }
 
 TBitmap *TGIFSubImage::GetBitmap()
@@ -242,49 +296,144 @@ TBitmap *TGIFSubImage::GetBitmap()
         return FBitmap.get();
     if (Empty())
         return nullptr;
-    CreateFastBitmap();
+    const QString message = QStringLiteral("Rendering...");
+    Progress(TProgressStage::Starting, 0, false, message);
+    const bool modified = FImage && FImage->PaletteModified();
+    try {
+        if (FImage && FImage->DoDither())
+            CreateDitheredBitmap();
+        else
+            CreateFastBitmap();
+    } catch (...) {
+        Progress(TProgressStage::Ending, 0, modified, message);
+        throw;
+    }
+    Progress(TProgressStage::Ending, 100, modified, message);
+    if (FImage && FImage->PaletteModified())
+        FImage->Changed(this);
     return FBitmap.get();
+}
+
+void TGIFSubImage::RowProgress(int Row)
+{
+    if (Row % 32 == 0)
+        Progress(TProgressStage::Running, int(MulDivRoundHalfEven(Row, 100, FHeight)), false,
+                 QStringLiteral("Rendering..."));
+}
+
+bool TGIFSubImage::WantMask()
+{
+    if (!(FNeedMask && FTransparent))
+        return false;
+    FNeedMask = false;
+    return !FMask && FGraphicControlExtension;
+}
+
+void TGIFSubImage::BuildMask()
+{
+    const uint8_t transparent = FGraphicControlExtension->TransparentColorIndex();
+    auto mask = std::make_unique<TBitmap>(FWidth, FHeight, TPixelFormat::pf1bit);
+    std::vector<TRGBQuad> bw(2);
+    bw[1].Red = bw[1].Green = bw[1].Blue = 0xFF;
+    mask->SetColorTable(std::move(bw));
+    bool any = false;
+    for (int y = 0; y < FHeight; ++y) {
+        uint8_t *row = mask->ScanLine(y);
+        std::memset(row, 0, size_t((FWidth + 7) / 8));
+        const uint8_t *src = FData.get() + size_t(y) * FWidth;
+        for (int x = 0; x < FWidth; ++x)
+            if (src[x] == transparent) {
+                row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+                any = true;
+            }
+    }
+    if (any)
+        FMask = std::move(mask);
 }
 
 void TGIFSubImage::CreateFastBitmap()
 {
     auto bitmap = std::make_unique<TBitmap>(FWidth, FHeight, TPixelFormat::pf8bit);
-    TGIFColorMap *map = ActiveColorMap();
+    // Rendering never fails for a frame without colour tables: it shows black.
+    TPalette palette;
+    if (ActiveColorMap()->Count() > 0)
+        palette = GetPalette();
     std::vector<TRGBQuad> table(256);
-    for (int i = 0; i < map->Count(); ++i) {
-        const TColorTriple t = map->Triple(i);
-        table[size_t(i)].Red = t.Red;
-        table[size_t(i)].Green = t.Green;
-        table[size_t(i)].Blue = t.Blue;
+    const int entries = std::min<int>(256, int(palette.Entries().size()));
+    for (int i = 0; i < entries; ++i) {
+        const TPaletteEntry &e = palette.Entry(i);
+        table[size_t(i)].Red = e.Red;
+        table[size_t(i)].Green = e.Green;
+        table[size_t(i)].Blue = e.Blue;
     }
     bitmap->SetColorTable(std::move(table));
-    for (int y = 0; y < FHeight; ++y)
+    for (int y = 0; y < FHeight; ++y) {
+        RowProgress(y);
         std::memcpy(bitmap->ScanLine(y), FData.get() + size_t(y) * FWidth, FWidth);
-
-    const bool wantMask = FNeedMask && FTransparent && FGraphicControlExtension;
-    if (wantMask) {
-        FNeedMask = false;
-        if (!FMask) {
-            const uint8_t transparent = FGraphicControlExtension->TransparentColorIndex();
-            auto mask = std::make_unique<TBitmap>(FWidth, FHeight, TPixelFormat::pf1bit);
-            std::vector<TRGBQuad> bw(2);
-            bw[1].Red = bw[1].Green = bw[1].Blue = 0xFF;
-            mask->SetColorTable(std::move(bw));
-            bool any = false;
-            for (int y = 0; y < FHeight; ++y) {
-                uint8_t *row = mask->ScanLine(y);
-                std::memset(row, 0, size_t((FWidth + 7) / 8));
-                const uint8_t *src = FData.get() + size_t(y) * FWidth;
-                for (int x = 0; x < FWidth; ++x)
-                    if (src[x] == transparent) {
-                        row[x >> 3] |= uint8_t(0x80 >> (x & 7));
-                        any = true;
-                    }
-            }
-            if (any)
-                FMask = std::move(mask);
-        }
     }
+    if (WantMask())
+        BuildMask();
+    FBitmap = std::move(bitmap);
+}
+
+void TGIFSubImage::CreateDitheredBitmap()
+{
+    const TPalette webPalette = CreateWebSafePalette();
+    auto bitmap = std::make_unique<TBitmap>(FWidth, FHeight, TPixelFormat::pf8bit);
+    std::vector<TRGBQuad> table(256);
+    for (int i = 0; i < int(webPalette.Entries().size()); ++i) {
+        table[size_t(i)].Red = webPalette.Entry(i).Red;
+        table[size_t(i)].Green = webPalette.Entry(i).Green;
+        table[size_t(i)].Blue = webPalette.Entry(i).Blue;
+    }
+    bitmap->SetColorTable(std::move(table));
+
+    // The true colour of every index, looked up once; an index beyond the table
+    // takes entry 0 and is reported once for the whole rendering.
+    TGIFColorMap *map = ActiveColorMap();
+    std::array<TColorTriple, 256> colours{};
+    if (map->Count() > 0)
+        for (int i = 0; i < 256; ++i)
+            colours[size_t(i)] = map->Triple(i < map->Count() ? i : 0);
+    bool badIndex = false;
+
+    const bool masking = WantMask();
+    if (masking)
+        BuildMask();
+    const TBitmap *mask = masking ? FMask.get() : nullptr;
+    uint8_t fill = 0;
+    if (mask) {
+        // Transparent pixels keep the cube colour nearest the transparent entry.
+        const TColorTriple t = colours[FGraphicControlExtension->TransparentColorIndex()];
+        auto level = [](int c) { return (c + 25) / 51; };
+        fill = uint8_t(level(t.Red) * 36 + level(t.Green) * 6 + level(t.Blue));
+    }
+
+    TNetscapeColorLookup lookup(webPalette);
+    auto ditherer = CreateDitherer(1, FWidth, &lookup);
+    for (int y = 0; y < FHeight; ++y) {
+        RowProgress(y);
+        const uint8_t *src = FData.get() + size_t(y) * FWidth;
+        uint8_t *dst = bitmap->ScanLine(y);
+        const uint8_t *maskRow = mask ? mask->ScanLine(y) : nullptr;
+        if (maskRow)
+            std::memset(dst, fill, size_t(FWidth));
+        while (ditherer->Column() >= 0 && ditherer->Column() < FWidth) {
+            const int x = ditherer->Column();
+            if (maskRow && (maskRow[x >> 3] & (0x80 >> (x & 7)))) {
+                ditherer->Skip();
+                continue;
+            }
+            if (src[x] >= map->Count())
+                badIndex = true;
+            const TColorTriple c = colours[src[x]];
+            uint8_t r, g, b;
+            dst[x] = ditherer->Dither(c.Red, c.Green, c.Blue, r, g, b);
+        }
+        ditherer->NextLine();
+    }
+    if (badIndex)
+        Warning(gsWarning, QStringLiteral("Invalid color index"));
     FBitmap = std::move(bitmap);
 }
 

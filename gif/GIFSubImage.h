@@ -11,6 +11,7 @@
 class QPainter;
 
 class TGIFGraphicControlExtension;
+class TDIBReader;
 
 class TGIFSubImage : public TGIFItem
 {
@@ -65,7 +66,11 @@ public:
     bool HasMask();
     // 1-bit mask, index 1 where the pixel is transparent; none without one.
     TBitmap *Mask() const { return FMask.get(); }
+    // The display palette: the rendering's, a stored one, the web palette when
+    // the image dithers, else the colour table (the image's when there is none).
     TPalette GetPalette() const;
+    void SetPalette(const TPalette &Value);
+    void AssignTo(TBitmap &Dest);
     // Where the sub-image lands when the whole logical screen is stretched onto Rect.
     QRect ScaleRect(const QRect &Rect) const;
     void Draw(QPainter &Canvas, const QRect &Rect, bool DoTransparent, bool DoTile);
@@ -74,13 +79,40 @@ public:
     // mask exists); a null image when empty.
     QImage RenderImage(bool DoTransparent);
 
+    // Building from other pictures (GIFSubImageImport.cpp). Another sub-image
+    // is copied; a bitmap, icon, metafile, other picture or picture holder is
+    // converted, deeper bitmaps through the image's colour reduction. Sources
+    // that cannot be converted throw EConvertError.
+    void Assign(const TGIFSubImage *Source);
+    void Assign(const TPersistent *Source);
+    void Assign(std::nullptr_t) { Clear(); }
+    // Makes every pixel whose mask byte (read at 8 bits) is not 0 transparent,
+    // through a new black colour entry and graphic control extension. Nothing
+    // when the colour table is empty or full.
+    void ImportMask(const TBitmap &MaskBitmap);
+
 private:
+    void AssignBitmap(const TBitmap &Source);
+    void AssignGraphic(const TGraphic &Source);
+    void Import8Bit(TDIBReader &Reader);
+    void Import4Bit(TDIBReader &Reader);
+    void Import1Bit(TDIBReader &Reader);
+    void Import24Bit(TDIBReader &Reader);
+    // Pads the table up to the highest index used; Trim also cuts it there.
+    void FitColorMap(bool Trim);
+    void ConvertProgress(TProgressStage Stage, int Percent);
     void PrepareDescriptor();
+    void Progress(TProgressStage Stage, int PercentDone, bool RedrawNow, const QString &Message);
+    void RowProgress(int Row);
+    bool WantMask();
+    void BuildMask();
     void CreateFastBitmap();
+    void CreateDitheredBitmap();
 
     std::unique_ptr<TBitmap> FBitmap;
     std::unique_ptr<TBitmap> FMask;
     bool FNeedMask = true;
+    mutable TPalette FPalette;
     std::unique_ptr<uint8_t[]> FData;
     size_t FDataSize = 0;
     std::unique_ptr<TGIFLocalColorMap> FColorMap;
@@ -96,8 +128,15 @@ private:
 
 // Pixel buffers above this many pixels are refused: a few header bytes must not
 // make us allocate gigabytes. 64 Mpixel rendered at 32 bits is Qt's own default
-// image allocation limit of 256 MB.
+// image allocation limit of 256 MB. The budget holds per frame and for all
+// frames of one picture; fuzzing lowers it.
 constexpr qint64 MaxGIFPixels = qint64(1) << 26;
+qint64 GIFPixelBudget();
+void SetGIFPixelBudget(qint64 Pixels);
+
+// Gives Bitmap the graphic's size at 24 bits, fills it with Background and
+// draws the graphic at (0, 0).
+void RenderGraphic(TBitmap &Bitmap, TGraphic &Graphic, TColor Background);
 
 // The raster codec of one sub-image.
 void DecodePixels(TGIFSubImage &SubImage, QIODevice &Stream);

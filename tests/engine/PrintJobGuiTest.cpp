@@ -6,6 +6,7 @@
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
+#include "gif/GIFImage.h"
 #include "platform/DevMode.h"
 #include "platform/RichEdit.h"
 #include "support/FakeSpooler.h"
@@ -399,4 +400,34 @@ TEST_F(PrintJobTest, MissingEnvelopeOrReturnAddress)
     EXPECT_EQ(messages.shown[1].helpContext, 20073);
     EXPECT_TRUE(spooler->jobs.isEmpty());
     EXPECT_FALSE(GetPrintStatusForm()->isVisible());
+}
+
+// A GIF picture in the return address prints its first frame at the return
+// corner, stretched to the picture's size in hundredths of an inch.
+TEST_F(PrintJobTest, ReturnAddressGifPrintsItsFirstFrame)
+{
+    RegisterGIFFormat();
+    defineEnvelope();
+    returnAddress.SetGraphicFile(QStringLiteral(PLIKORA_TEST_DATA "/gif-test-suite/gifs/animated_loop.gif"));
+    ASSERT_EQ(returnAddress.GraphicType(), gtGIF);
+    returnAddress.SetGraphicWidth(100);
+    returnAddress.SetGraphicHeight(100);
+    const QByteArray pdf = print(address, 0);
+    UnregisterGIFFormat();
+    const QImage page = landscapePage(pdf);
+    ASSERT_FALSE(page.isNull());
+    // 100 x 100 pixels on one inch: a picture pixel is 6 device pixels. The
+    // page is rendered in grey (0.3 R + 0.59 G + 0.11 B).
+    auto grey = [&](int px, int py) { return qGray(page.pixel(margin + px * 6 + 3, margin + py * 6 + 3)); };
+    auto lum = [](int r, int g, int b) { return int(0.3 * r + 0.59 * g + 0.11 * b + 0.5); };
+    EXPECT_NEAR(grey(5, 5), lum(143, 188, 143), 4);
+    EXPECT_NEAR(grey(50, 50), lum(152, 251, 152), 4);
+    // Later frames paint (70, 70) khaki; the first frame leaves it pale green.
+    EXPECT_NEAR(grey(70, 70), lum(152, 251, 152), 4);
+    EXPECT_GT(grey(101, 50), 250); // white beyond the picture
+    // The sender's name starts to the right of the picture.
+    const auto words = landscapeWords(pdf);
+    auto sender = std::find_if(words.begin(), words.end(), [](const Word &w) { return w.text == QLatin1String("Sender"); });
+    ASSERT_NE(sender, words.end());
+    EXPECT_GT(sender->xMin, (margin + 600) * 72.0 / 600);
 }
