@@ -395,6 +395,15 @@ public:
     void SetPaintBackgroundColor(TColor Value) { FPaintBackgroundColor = Value; }
 
     // Building from other pictures (GIFImageImport.cpp).
+    // A picture (TGraphic) becomes a new sub-image; anything else raises
+    // "Object type not supported for operation". Returns the new index.
+    int Add(const TPersistent *Source);
+    // Takes a sub-image created for this image over as it is.
+    int Add(std::unique_ptr<TGIFSubImage> Source);
+    // Another GIF image is copied with its drawing settings (its OnWarning and
+    // OnProgress serve only while copying); any other picture, or a picture
+    // holder, becomes the one sub-image.
+    void Assign(const TPersistent *Source) override;
     // -- import --
 
     // Animation (GIFPictureDraw.cpp, GIFPainter.cpp).

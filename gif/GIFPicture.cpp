@@ -63,27 +63,6 @@ void TGIFImage::AssignTo(TPersistent *Dest) const
     bitmap->Assign(const_cast<TGIFImage *>(this)->GetBitmap());
 }
 
-void TGIFImage::LoadFromClipboardFormat(const QString &Format, const QMimeData &Data)
-{
-    if (Format != GIFMimeType || !Data.hasFormat(GIFMimeType)) {
-        TGraphic::LoadFromClipboardFormat(Format, Data);
-        return;
-    }
-    QByteArray bytes = Data.data(GIFMimeType);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    LoadFromStream(buffer);
-}
-
-void TGIFImage::SaveToClipboardFormat(QMimeData &Data)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    SaveToStream(buffer);
-    Data.setData(GIFMimeType, bytes);
-}
-
 void TGIFImage::SetWidth(int Value)
 {
     for (int i = 0; i < FImages->Count(); ++i) {

@@ -11,6 +11,7 @@
 class QPainter;
 
 class TGIFGraphicControlExtension;
+class TDIBReader;
 
 class TGIFSubImage : public TGIFItem
 {
@@ -78,7 +79,28 @@ public:
     // mask exists); a null image when empty.
     QImage RenderImage(bool DoTransparent);
 
+    // Building from other pictures (GIFSubImageImport.cpp). Another sub-image
+    // is copied; a bitmap, icon, metafile, other picture or picture holder is
+    // converted, deeper bitmaps through the image's colour reduction. Sources
+    // that cannot be converted throw EConvertError.
+    void Assign(const TGIFSubImage *Source);
+    void Assign(const TPersistent *Source);
+    void Assign(std::nullptr_t) { Clear(); }
+    // Makes every pixel whose mask byte (read at 8 bits) is not 0 transparent,
+    // through a new black colour entry and graphic control extension. Nothing
+    // when the colour table is empty or full.
+    void ImportMask(const TBitmap &MaskBitmap);
+
 private:
+    void AssignBitmap(const TBitmap &Source);
+    void AssignGraphic(const TGraphic &Source);
+    void Import8Bit(TDIBReader &Reader);
+    void Import4Bit(TDIBReader &Reader);
+    void Import1Bit(TDIBReader &Reader);
+    void Import24Bit(TDIBReader &Reader);
+    // Pads the table up to the highest index used; Trim also cuts it there.
+    void FitColorMap(bool Trim);
+    void ConvertProgress(TProgressStage Stage, int Percent);
     void PrepareDescriptor();
     void Progress(TProgressStage Stage, int PercentDone, bool RedrawNow, const QString &Message);
     void RowProgress(int Row);
@@ -111,6 +133,10 @@ private:
 constexpr qint64 MaxGIFPixels = qint64(1) << 26;
 qint64 GIFPixelBudget();
 void SetGIFPixelBudget(qint64 Pixels);
+
+// Gives Bitmap the graphic's size at 24 bits, fills it with Background and
+// draws the graphic at (0, 0).
+void RenderGraphic(TBitmap &Bitmap, TGraphic &Graphic, TColor Background);
 
 // The raster codec of one sub-image.
 void DecodePixels(TGIFSubImage &SubImage, QIODevice &Stream);
