@@ -7,6 +7,8 @@
 #include "engine/ZipBarCo.h"
 #include "foundation/QmCanvas.h"
 #include "foundation/QmPrinter.h"
+#include "gif/GIFImage.h"
+#include "gif/GIFSubImage.h"
 #include "platform/Graphics.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
@@ -111,10 +113,16 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
         const QRect rect(QPoint(x, y), QPoint(x + ret.GraphicWidth() * m.LX / 100 - 1,
                                               y + ret.GraphicHeight() * m.LY / 100 - 1));
         if (drawable) {
-            if (const auto *bitmap = dynamic_cast<const TBitmap *>(graphic))
+            if (const auto *bitmap = dynamic_cast<const TBitmap *>(graphic)) {
                 DrawBitmapDIB(canvas, *bitmap, rect);
-            else
+            } else if (auto *gif = dynamic_cast<TGIFImage *>(graphic)) {
+                // Paper shows the first frame, whatever frame an animation on
+                // the screen has reached, and starts no animation.
+                const TGIFDrawOptions options = gif->DrawOptions();
+                gif->Images()->SubImages(0)->Draw(canvas, rect, options & TransparentPaint, options & TiledPaint);
+            } else {
                 graphic->Draw(canvas, rect);
+            }
         }
         textLeft = (rect.right() + 1 + gap) * 1440 / m.LX;
         return;
