@@ -56,10 +56,8 @@ void RenderGraphic(TBitmap &Bitmap, TGraphic &Graphic, TColor Background)
 
 void TGIFSubImage::ConvertProgress(TProgressStage Stage, int Percent)
 {
-    if (!FImage)
-        return;
-    const bool redraw = Stage == TProgressStage::Ending && FImage->PaletteModified();
-    FImage->Progress(FImage, Stage, Percent, redraw, QRect(), ConvertingMessage);
+    const bool redraw = Stage == TProgressStage::Ending && FImage && FImage->PaletteModified();
+    Progress(Stage, Percent, redraw, ConvertingMessage);
 }
 
 void TGIFSubImage::Assign(const TGIFSubImage *Source)
