@@ -83,10 +83,16 @@ void TGIFImage::Assign(const TPersistent *Source)
     report(TProgressStage::Starting, 0);
     try {
         FHeader->Assign(*gif->FHeader);
+        FThreadPriority = gif->FThreadPriority;
         FPaintBackgroundColor = gif->FPaintBackgroundColor;
         FDrawOptions = gif->FDrawOptions;
         FColorReduction = gif->FColorReduction;
         FDitherMode = gif->FDitherMode;
+        FOnPaintStart = gif->FOnPaintStart;
+        FOnFramePaint = gif->FOnFramePaint;
+        FOnFramePainted = gif->FOnFramePainted;
+        FOnLoop = gif->FOnLoop;
+        FOnPaintEnd = gif->FOnPaintEnd;
         const int count = gif->FImages->Count();
         for (int i = 0; i < count; ++i) {
             auto sub = std::make_unique<TGIFSubImage>(this);

@@ -400,6 +400,14 @@ TEST(GIFImport, AssignCopiesTheImageAndItsSettings)
     source.SetReductionBits(4);
     source.SetCompression(1);
     source.SetAnimationSpeed(50);
+    source.SetThreadPriority(tpLowest);
+    QString heard;
+    auto event = [&heard](char Tag) { return [&heard, Tag](TGIFPainter *) { heard += QChar(Tag); }; };
+    source.SetOnPaintStart(event('s'));
+    source.SetOnFramePaint(event('f'));
+    source.SetOnFramePainted(event('F'));
+    source.SetOnLoop(event('l'));
+    source.SetOnPaintEnd(event('e'));
     source.Images()->SubImages(1)->Data()[0] = 1;
     TGIFImage copy;
     Stages log;
@@ -418,6 +426,12 @@ TEST(GIFImport, AssignCopiesTheImageAndItsSettings)
     EXPECT_EQ(copy.ReductionBits(), GIFImageDefaultReductionBits);
     EXPECT_EQ(copy.Compression(), 0);
     EXPECT_EQ(copy.AnimationSpeed(), GIFImageDefaultAnimationSpeed);
+    EXPECT_EQ(copy.ThreadPriority(), tpLowest);
+    for (const TGIFPainterEvent *e : {&copy.OnPaintStart(), &copy.OnFramePaint(), &copy.OnFramePainted(),
+                                      &copy.OnLoop(), &copy.OnPaintEnd()})
+        if (*e)
+            (*e)(nullptr);
+    EXPECT_EQ(heard, QStringLiteral("sfFle"));
     EXPECT_FALSE(copy.OnProgress);
     EXPECT_FALSE(copy.OnWarning());
     copy.SetCompression(1);
