@@ -146,7 +146,8 @@ void TGIFPainter::Start()
 
 void TGIFPainter::Run()
 {
-    SetCurrentThreadPriority(FPriority);
+    FThreadId.store(CurrentThreadId());
+    SetThreadPriority(FThreadId.load(), FPriority);
     Execute();
     try {
         Synchronize([this] { Done(); });
@@ -158,8 +159,14 @@ void TGIFPainter::Run()
 void TGIFPainter::Stop()
 {
     FTerminated.store(true);
-    if (Async() && FWakeEvent)
+    if (!Async())
+        return;
+    if (FWakeEvent)
         FWakeEvent->Set();
+    // A low-priority painter should end soon. Its thread lives until Done has
+    // run, and Stop is only called on painters that have not done so.
+    if (const int64_t thread = FThreadId.load(); thread != 0 && FPriority < tpNormal)
+        SetThreadPriority(thread, tpNormal);
 }
 
 void TGIFPainter::Detach()

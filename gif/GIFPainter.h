@@ -131,6 +131,7 @@ private:
     std::exception_ptr FFailure;
     QColor FBackgroundColor;
     TThreadPriority FPriority = tpNormal;
+    std::atomic<int64_t> FThreadId{0};
     std::atomic<bool> FTerminated{false};
     bool FDone = false;
     bool FInSynchronizedCall = false;

@@ -197,9 +197,14 @@ bool CheckSynchronize(int TimeoutMs)
     return !calls.empty();
 }
 
-void SetCurrentThreadPriority(TThreadPriority Priority)
+int64_t CurrentThreadId()
+{
+    return gettid();
+}
+
+void SetThreadPriority(int64_t ThreadId, TThreadPriority Priority)
 {
     static constexpr int NiceLevels[] = {19, 10, 5, 0, -5, -10, -15};
     // Fails without privileges for levels below the present one; that is fine.
-    (void)setpriority(PRIO_PROCESS, id_t(gettid()), NiceLevels[Priority]);
+    (void)setpriority(PRIO_PROCESS, id_t(ThreadId), NiceLevels[Priority]);
 }

@@ -81,6 +81,8 @@ enum TThreadPriority
     tpTimeCritical
 };
 
-// Sets the calling thread's nice level for the priority. Raising it above
-// normal needs privileges; without them it stays as it is.
-void SetCurrentThreadPriority(TThreadPriority Priority);
+// The calling thread's system id.
+int64_t CurrentThreadId();
+// Sets a thread's nice level for the priority. Raising it above the present
+// level needs privileges; without them it stays as it is.
+void SetThreadPriority(int64_t ThreadId, TThreadPriority Priority);

@@ -470,24 +470,29 @@ TEST_F(GIFPainterTest, FailuresReachTheCallerOrTheWarningPath)
 
 TEST_F(GIFPainterTest, QuitDuringASynchronousAnimationEndsItAndReachesTheMainLoop)
 {
-    TGIFImage image;
-    MakeAnimation(image, 8, 8, FourFrames(), 0);
-    image.SetDrawOptions(AnimatedPaint | LoopedPaint | LoopForeverPaint | DirectPaint);
-    int painted = 0;
-    image.SetOnFramePainted([&](TGIFPainter *) {
-        if (++painted == 2)
-            QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(7); }, Qt::QueuedConnection);
-    });
-    QImage canvas = NewCanvas(8, 8);
-    bool returned = false;
-    QTimer::singleShot(0, [&] {
-        QPainter painter(&canvas);
-        image.Draw(painter, QRect(0, 0, 8, 8));
-        returned = true;
-    });
-    EXPECT_EQ(QCoreApplication::exec(), 7);
-    EXPECT_TRUE(returned);
-    EXPECT_EQ(painted, 2);
+    for (bool useQuit : {false, true}) {
+        SCOPED_TRACE(useQuit ? "quit" : "exit");
+        TGIFImage image;
+        MakeAnimation(image, 8, 8, FourFrames(), 0);
+        image.SetDrawOptions(AnimatedPaint | LoopedPaint | LoopForeverPaint | DirectPaint);
+        int painted = 0;
+        image.SetOnFramePainted([&](TGIFPainter *) {
+            if (++painted == 2)
+                QMetaObject::invokeMethod(
+                    qApp, [useQuit] { useQuit ? QCoreApplication::quit() : QCoreApplication::exit(7); },
+                    Qt::QueuedConnection);
+        });
+        QImage canvas = NewCanvas(8, 8);
+        bool returned = false;
+        QTimer::singleShot(0, [&] {
+            QPainter painter(&canvas);
+            image.Draw(painter, QRect(0, 0, 8, 8));
+            returned = true;
+        });
+        EXPECT_EQ(QCoreApplication::exec(), useQuit ? 0 : 7);
+        EXPECT_TRUE(returned);
+        EXPECT_EQ(painted, 2);
+    }
 }
 
 TEST_F(GIFPainterTest, AnImageFreedByItsOwnHandlerLeavesThePainterHarmless)
