@@ -44,8 +44,12 @@ int FrameDisposal(TGIFSubImage *Frame)
     return disposal > 3 ? 1 : disposal;
 }
 
+// Null above the pixel budget: a declared screen of 65535 x 65535 must not
+// make us allocate gigabytes.
 QImage NewBuffer(const QSize &Size)
 {
+    if (Size.isEmpty() || qint64(Size.width()) * Size.height() > MaxGIFPixels)
+        return QImage();
     QImage image(Size, QImage::Format_ARGB32_Premultiplied);
     if (!image.isNull())
         image.fill(Qt::transparent);
@@ -62,10 +66,13 @@ QImage GrabCanvas(QPainter &Canvas, const QRect &Rect, const QSize &Size)
         source = *static_cast<const QImage *>(device);
     else if (device && device->devType() == QInternal::Pixmap)
         source = static_cast<const QPixmap *>(device)->toImage();
-    if (source.isNull())
+    if (source.isNull() || Size.isEmpty() ||
+        qint64(Size.width()) * Size.height() > MaxGIFPixels)
         return NewBuffer(Size);
     // A deep copy: the canvas goes on painting into the image's own pixels.
     const QRect area = Canvas.deviceTransform().mapRect(Rect);
+    if (qint64(area.width()) * area.height() > MaxGIFPixels)
+        return NewBuffer(Size);
     QImage part = source.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (part.size() != Size)
         part = part.scaled(Size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
@@ -94,6 +101,8 @@ TGIFPainter::TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect 
         restoreBackground |= disposal == 2;
         restorePrevious |= disposal == 3;
     }
+    if (qint64(FRect.width()) * FRect.height() > MaxGIFPixels)
+        restoreBackground = restorePrevious = false; // drawn straight onto the target instead
     if (restoreBackground && (Options & TransparentPaint)) {
         FBackgroundSnapshot = std::make_unique<QImage>(GrabTarget());
         if (FBackgroundSnapshot->isNull())

@@ -58,7 +58,10 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
         }
     } guard{this, alive};
 
-    if (FImages->Count() == 1 || !(FDrawOptions & AnimatedPaint)) {
+    const bool onBuffer = !(FDrawOptions & DirectPaint);
+    // A screen too large for a back buffer shows its first frame.
+    const bool tooLarge = onBuffer && !FBitmap && qint64(Width()) * Height() > MaxGIFPixels;
+    if (FImages->Count() == 1 || !(FDrawOptions & AnimatedPaint) || tooLarge) {
         FImages->SubImages(0)->Draw(Canvas, Rect, FDrawOptions & TransparentPaint, FDrawOptions & TiledPaint);
         return;
     }
@@ -77,7 +80,6 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
 
     TGIFPaintTarget target;
     QRect paintRect = Rect;
-    const bool onBuffer = !(FDrawOptions & DirectPaint);
     if (onBuffer) {
         if (!FBitmap) {
             // A true-colour back buffer that starts with what the canvas shows

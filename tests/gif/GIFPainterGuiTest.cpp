@@ -103,12 +103,13 @@ int Differences(const QImage &Expected, const QImage &Ours)
     return wrong;
 }
 
-// Runs the main thread's side of asynchronous painters until none is left.
+// Runs the event loop until the image's painters have ended: their calls for
+// the main thread arrive through it.
 void RunUntilPaintersEnd(TGIFImage &Image)
 {
     const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (Image.PainterCount() > 0 && std::chrono::steady_clock::now() < guard)
-        CheckSynchronize(20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     ASSERT_EQ(Image.PainterCount(), 0);
 }
 
@@ -430,6 +431,16 @@ TEST_F(GIFPainterTest, AnExistingScreenBitmapOrASingleFrameDrawsWithoutAPainter)
         single.Draw(painter, QRect(0, 0, 8, 8));
     }
     EXPECT_EQ(canvas.pixel(0, 0), qRgb(0, 0, 255));
+
+    // A declared screen too large to buffer shows its first frame.
+    TGIFImage huge;
+    MakeAnimation(huge, 65535, 65535, FourFrames());
+    huge.SetOnPaintStart([&](TGIFPainter *) { ++events; });
+    {
+        QPainter painter(&canvas);
+        huge.Draw(painter, QRect(0, 0, 8, 8));
+    }
+    EXPECT_EQ(huge.PainterCount(), 0);
     EXPECT_EQ(events, 0);
 }
 
