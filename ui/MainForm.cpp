@@ -37,6 +37,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -1279,6 +1280,28 @@ void TFormStampMain::FillReturnBox()
 
 void TFormStampMain::ApplyReturnAddress()
 {
+    if (TReturnAddress *address = CurrentReturnAddress) {
+        // Frames of an animated picture arrive as changes of the picture. Each
+        // address keeps its handler; only the current one's picture is shown.
+        TPicture *picture = &address->Picture();
+        QPointer<TFormStampMain> form(this);
+        picture->OnChange = [form, picture](TPersistent *) {
+            if (!form || !CurrentReturnAddress || &CurrentReturnAddress->Picture() != picture ||
+                form->m_returnPictureQueued)
+                return;
+            form->m_returnPictureQueued = true;
+            QTimer::singleShot(0, form, [form] {
+                form->m_returnPictureQueued = false;
+                form->ShowReturnPicture();
+            });
+        };
+    }
+    ShowReturnPicture();
+    UpdateMenu();
+}
+
+void TFormStampMain::ShowReturnPicture()
+{
     const TReturnAddress *address = CurrentReturnAddress;
     TGraphic *graphic = address ? address->Picture().Graphic() : nullptr;
     if (address && address->FileExists() && graphic && !graphic->Empty()) {
@@ -1294,7 +1317,6 @@ void TFormStampMain::ApplyReturnAddress()
     } else {
         ImageReturnAddress->hide();
     }
-    UpdateMenu();
 }
 
 // Print requests ----------------------------------------------------------------

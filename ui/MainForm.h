@@ -159,6 +159,9 @@ public:
     void RefillReturnAddressCombo();
     void FillReturnBox();
     void ApplyReturnAddress();
+    // Draws the current return address's picture into its place; an animated
+    // picture asks for this again after every frame.
+    void ShowReturnPicture();
     void RichEditDestinationChange();
     void UpdateMenu();
     void UpdateStampImage();
@@ -205,6 +208,7 @@ private:
 
     TCommandLine m_commandLine;
     bool m_commandLineDone = false;
+    bool m_returnPictureQueued = false;
     bool m_shown = false;
     int m_printRequests = 0;
     QList<std::function<void()>> m_queuedRequests;

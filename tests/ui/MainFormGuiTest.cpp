@@ -5,10 +5,12 @@
 #include "engine/PrintAddresses.h"
 #include "engine/Prntprog.h"
 #include "engine/QmStream.h"
+#include "engine/RetAddr.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "gif/GIFImage.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "support/PrintTestSupport.h"
@@ -25,6 +27,8 @@
 #include <QCoreApplication>
 #include <QRadioButton>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -470,4 +474,38 @@ TEST_F(MainFormTest, PreferencesAndStalePrinterSetups)
     EXPECT_TRUE(IniFile->SectionExists("IniId_5"));
     EXPECT_TRUE(IniFile->SectionExists("IniId_50"));
     EXPECT_FALSE(IniFile->SectionExists("IniId_7"));
+}
+
+// An animated GIF as the return address's picture plays in its place; another
+// address without a picture hides it.
+TEST_F(MainFormTest, AnimatedReturnPicturePlays)
+{
+    RegisterGIFFormat();
+    {
+        Session s(dir.path());
+        TFormStampMain &form = *s.form;
+        ASSERT_TRUE(CurrentReturnAddress);
+        CurrentReturnAddress->SetGraphicFile(QStringLiteral(PLIKORA_TEST_DATA "/gif-test-suite/gifs/animated_loop.gif"));
+        form.ApplyReturnAddress();
+        ASSERT_FALSE(form.ImageReturnAddress->isHidden());
+        const QImage first = form.ImageReturnAddress->pixmap().toImage();
+        ASSERT_FALSE(first.isNull());
+        // The second frame comes after 1.2 s.
+        QElapsedTimer timer;
+        timer.start();
+        bool changed = false;
+        while (!changed && timer.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            changed = form.ImageReturnAddress->pixmap().toImage() != first;
+        }
+        EXPECT_TRUE(changed);
+
+        form.ComboBoxReturnAddress->setCurrentIndex(1);
+        form.ComboBoxReturnAddressChange();
+        EXPECT_TRUE(form.ImageReturnAddress->isHidden());
+    }
+    // The window is gone; frames still coming must not reach it.
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    UnregisterGIFFormat();
 }
