@@ -449,7 +449,10 @@ public:
     void SetOnPaintEnd(TGIFPainterEvent Value) { FOnPaintEnd = std::move(Value); }
     // Starts a painter on Target over Rect (none for an empty image or
     // rectangle). A synchronous one plays the whole animation before this
-    // returns (and nullptr is returned), throwing what made it fail.
+    // returns (and nullptr is returned), throwing what made it fail. An
+    // asynchronous painter on a caller's canvas (DirectPaint) keeps drawing on
+    // it, so that canvas must outlive the animation: a QPainter on an image or
+    // pixmap, never one of a widget's paint event.
     TGIFPainter *CreatePainter(TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target);
     // The whole-screen bitmap stretched into Rect, or tiled with TiledPaint.
     void DrawBuffer(QPainter &Canvas, const QRect &Rect, TBitmap &Bitmap);
