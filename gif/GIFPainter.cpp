@@ -392,25 +392,28 @@ bool TGIFPainter::PaintStep()
             FLoopStart = index;
         }
     FDisposal = FrameDisposal(frame);
-
-    if ((FDrawOptions & ValidatedPaint) && !TargetValid()) {
-        Stop();
-        return false;
-    }
-    // Rendered here, on the main thread, never on the painter's own thread.
-    frame->GetBitmap();
-    if (FFrameBuffer)
-        PaintFrameBuffered(frame);
-    else
-        PaintFrameDirect(frame);
-    FPreviousDisposal = FDisposal;
-
     const TGIFGraphicControlExtension *gce = frame->GraphicControlExtension();
     int delay = gce && gce->Delay() != 0 ? gce->Delay() : DefaultDelay;
     delay = std::max(delay, MinimumDelay);
     if (!Async())
         delay = std::min(delay, MaximumDelay);
     FNextDelay = delay;
+
+    if ((FDrawOptions & ValidatedPaint) && !TargetValid()) {
+        Stop();
+        return false;
+    }
+    // Rendered here, on the main thread, never on the painter's own thread.
+    // The image hears of changes from here on, and its handlers may stop us
+    // and free the frame: it is not touched once that happened.
+    frame->GetBitmap();
+    if (Terminated())
+        return false;
+    if (FFrameBuffer)
+        PaintFrameBuffered(frame);
+    else
+        PaintFrameDirect(frame);
+    FPreviousDisposal = FDisposal;
     return true;
 }
 

@@ -173,16 +173,27 @@ bool CheckSynchronize(int TimeoutMs)
     if (!IsMainThread())
         return false;
     TSyncQueue &queue = SyncQueue();
-    std::deque<std::shared_ptr<TSyncCall>> calls;
+    size_t count = 0;
     {
         std::unique_lock lock(queue.Mutex);
         if (queue.Calls.empty() && TimeoutMs > 0)
             queue.Queued.wait_for(lock, std::chrono::milliseconds(TimeoutMs), [&] { return !queue.Calls.empty(); });
-        calls.swap(queue.Calls);
-        for (auto &call : calls)
-            call->CallState = TSyncCall::Running;
+        count = queue.Calls.size();
     }
-    for (auto &call : calls) {
+    // One call at a time, and only as many as were queued: a call may wait for
+    // a later one (stopping another painter), which must stay in the queue to
+    // be run by a nested CheckSynchronize or cancelled by its thread.
+    bool ran = false;
+    for (; count > 0; --count) {
+        std::shared_ptr<TSyncCall> call;
+        {
+            std::lock_guard lock(queue.Mutex);
+            if (queue.Calls.empty())
+                break;
+            call = queue.Calls.front();
+            queue.Calls.pop_front();
+            call->CallState = TSyncCall::Running;
+        }
         try {
             call->Method();
         } catch (...) {
@@ -193,8 +204,9 @@ bool CheckSynchronize(int TimeoutMs)
             call->CallState = TSyncCall::Finished;
         }
         queue.Finished.notify_all();
+        ran = true;
     }
-    return !calls.empty();
+    return ran;
 }
 
 int64_t CurrentThreadId()

@@ -515,3 +515,35 @@ TEST_F(GIFPainterTest, AnImageFreedByItsOwnHandlerLeavesThePainterHarmless)
         EXPECT_EQ(painted, 2);
     }
 }
+
+TEST_F(GIFPainterTest, AnImageFreedWhenItsBackBufferChangesLeavesThePainterHarmless)
+{
+    // Frames painted into the back buffer reach the picture's holder as
+    // changes; a holder may free or clear the picture right there.
+    for (bool async : {false, true})
+        for (bool clear : {false, true}) {
+            SCOPED_TRACE(std::string(async ? "async" : "sync") + (clear ? " clear" : " delete"));
+            auto *image = new TGIFImage;
+            MakeAnimation(*image, 8, 8, FourFrames());
+            image->SetDrawOptions(AnimatedPaint | TransparentPaint | (async ? AsyncPaint : 0));
+            int changes = 0;
+            bool gone = false;
+            image->OnChange = [&](TPersistent *) {
+                if (gone || ++changes != 2)
+                    return;
+                gone = true;
+                clear ? image->Clear() : delete image;
+            };
+            QImage canvas = NewCanvas(8, 8);
+            {
+                QPainter painter(&canvas);
+                image->Draw(painter, QRect(0, 0, 8, 8));
+            }
+            const auto guard = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+            while (async && std::chrono::steady_clock::now() < guard)
+                CheckSynchronize(10);
+            EXPECT_TRUE(gone);
+            if (clear)
+                delete image;
+        }
+}
