@@ -59,8 +59,10 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
     } guard{this, alive};
 
     const bool onBuffer = !(FDrawOptions & DirectPaint);
-    // A screen too large for a back buffer shows its first frame.
-    const bool tooLarge = onBuffer && !FBitmap && qint64(Width()) * Height() > MaxGIFPixels;
+    // A screen too large for a back buffer shows its first frame. The back
+    // buffer and the painter's three buffers are all of the screen's size and
+    // share one picture's budget: a few header bytes must not cost gigabytes.
+    const bool tooLarge = onBuffer && !FBitmap && qint64(Width()) * Height() > GIFPixelBudget() / 4;
     if (FImages->Count() == 1 || !(FDrawOptions & AnimatedPaint) || tooLarge) {
         FImages->SubImages(0)->Draw(Canvas, Rect, FDrawOptions & TransparentPaint, FDrawOptions & TiledPaint);
         return;

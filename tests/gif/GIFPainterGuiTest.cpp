@@ -442,6 +442,19 @@ TEST_F(GIFPainterTest, AnExistingScreenBitmapOrASingleFrameDrawsWithoutAPainter)
     }
     EXPECT_EQ(huge.PainterCount(), 0);
     EXPECT_EQ(events, 0);
+
+    // So does one whose four screen-sized buffers would pass the budget.
+    SetGIFPixelBudget(1 << 16);
+    TGIFImage large;
+    MakeAnimation(large, 200, 200, FourFrames());
+    large.SetOnPaintStart([&](TGIFPainter *) { ++events; });
+    {
+        QPainter painter(&canvas);
+        large.Draw(painter, QRect(0, 0, 8, 8));
+    }
+    SetGIFPixelBudget(MaxGIFPixels);
+    EXPECT_EQ(large.PainterCount(), 0);
+    EXPECT_EQ(events, 0);
 }
 
 TEST_F(GIFPainterTest, FailuresReachTheCallerOrTheWarningPath)
