@@ -135,7 +135,7 @@ std::vector<QImage> PlayFrames(TGIFImage &Image, bool Async)
     return frames;
 }
 
-struct FrameSpec
+struct FrameRecipe
 {
     QRect Bounds;
     uint8_t Color = 1;
@@ -146,14 +146,14 @@ struct FrameSpec
 
 // An animation on a screen of Width x Height with a four-colour table
 // (black, red, green, blue); each frame is filled with its colour.
-void MakeAnimation(TGIFImage &Image, int Width, int Height, const std::vector<FrameSpec> &Frames, int Loops = -1)
+void MakeAnimation(TGIFImage &Image, int Width, int Height, const std::vector<FrameRecipe> &Frames, int Loops = -1)
 {
     Image.Header()->SetScreenWidth(uint16_t(Width));
     Image.Header()->SetScreenHeight(uint16_t(Height));
     for (TColor c : {TColor(0x000000), TColor(0x0000FF), TColor(0x00FF00), TColor(0xFF0000)})
         Image.Header()->ColorMap()->Add(c);
     for (size_t i = 0; i < Frames.size(); ++i) {
-        const FrameSpec &spec = Frames[i];
+        const FrameRecipe &recipe = Frames[i];
         auto *sub = new TGIFSubImage(&Image);
         if (i == 0 && Loops >= 0) {
             auto *loop = new TGIFAppExtNSLoop(sub);
@@ -161,20 +161,20 @@ void MakeAnimation(TGIFImage &Image, int Width, int Height, const std::vector<Fr
             sub->Extensions()->Add(loop);
         }
         auto *gce = new TGIFGraphicControlExtension(sub);
-        gce->SetDisposal(spec.Disposal);
-        gce->SetDelay(uint16_t(spec.Delay));
-        if (spec.TransparentIndex >= 0) {
-            gce->SetTransparentColorIndex(uint8_t(spec.TransparentIndex));
+        gce->SetDisposal(recipe.Disposal);
+        gce->SetDelay(uint16_t(recipe.Delay));
+        if (recipe.TransparentIndex >= 0) {
+            gce->SetTransparentColorIndex(uint8_t(recipe.TransparentIndex));
             gce->SetTransparent(true);
         }
         sub->Extensions()->Add(gce);
-        sub->SetBounds(spec.Bounds.left(), spec.Bounds.top(), spec.Bounds.width(), spec.Bounds.height());
-        std::fill(sub->Data(), sub->Data() + sub->DataSize(), spec.Color);
+        sub->SetBounds(recipe.Bounds.left(), recipe.Bounds.top(), recipe.Bounds.width(), recipe.Bounds.height());
+        std::fill(sub->Data(), sub->Data() + sub->DataSize(), recipe.Color);
         Image.Images()->Add(sub);
     }
 }
 
-std::vector<FrameSpec> FourFrames()
+std::vector<FrameRecipe> FourFrames()
 {
     return {{QRect(0, 0, 8, 8), 1}, {QRect(0, 0, 4, 4), 2}, {QRect(4, 4, 4, 4), 3}, {QRect(2, 2, 4, 4), 1}};
 }
@@ -269,11 +269,11 @@ TEST_F(GIFPainterTest, UndefinedDisposalsKeepTheFrameAndRestorePreviousUndoesIt)
 TEST_F(GIFPainterTest, DelaysFollowTheFramesAndTheSpeed)
 {
     TGIFImage image;
-    std::vector<FrameSpec> specs = FourFrames();
+    std::vector<FrameRecipe> frames = FourFrames();
     const int delays[] = {0, 1, 2, 7};
     for (int i = 0; i < 4; ++i)
-        specs[size_t(i)].Delay = delays[i];
-    MakeAnimation(image, 8, 8, specs);
+        frames[size_t(i)].Delay = delays[i];
+    MakeAnimation(image, 8, 8, frames);
     const std::vector<int64_t> atSpeed100{120, 36, 36, 84};
     for (bool async : {false, true})
         for (int speed : {100, 200, 50}) {
@@ -349,9 +349,9 @@ TEST_F(GIFPainterTest, PassesFollowTheLoopCountAndTheOptions)
 TEST_F(GIFPainterTest, AHandlerChoosesTheNextFrameAndEmptyFramesAreSkipped)
 {
     TGIFImage image;
-    std::vector<FrameSpec> specs = FourFrames();
-    specs.insert(specs.begin() + 3, FrameSpec{QRect(0, 0, 0, 0), 1});
-    MakeAnimation(image, 8, 8, specs);
+    std::vector<FrameRecipe> frames = FourFrames();
+    frames.insert(frames.begin() + 3, FrameRecipe{QRect(0, 0, 0, 0), 1});
+    MakeAnimation(image, 8, 8, frames);
     image.Images()->SubImages(3)->FreeData();
     ASSERT_TRUE(image.Images()->SubImages(3)->Empty());
     for (bool async : {false, true}) {
