@@ -334,6 +334,31 @@ struct TGIFPainterList
     std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
 };
 
+// The five paint events, in their stored order. An image hands its own to
+// every painter that Draw starts.
+class TGIFPaintEvents
+{
+public:
+    const TGIFPainterEvent &OnPaintStart() const { return FOnPaintStart; }
+    void SetOnPaintStart(TGIFPainterEvent Value) { FOnPaintStart = std::move(Value); }
+    const TGIFPainterEvent &OnFramePaint() const { return FOnFramePaint; }
+    void SetOnFramePaint(TGIFPainterEvent Value) { FOnFramePaint = std::move(Value); }
+    const TGIFPainterEvent &OnFramePainted() const { return FOnFramePainted; }
+    void SetOnFramePainted(TGIFPainterEvent Value) { FOnFramePainted = std::move(Value); }
+    const TGIFPainterEvent &OnLoop() const { return FOnLoop; }
+    void SetOnLoop(TGIFPainterEvent Value) { FOnLoop = std::move(Value); }
+    const TGIFPainterEvent &OnPaintEnd() const { return FOnPaintEnd; }
+    void SetOnPaintEnd(TGIFPainterEvent Value) { FOnPaintEnd = std::move(Value); }
+    void AssignPaintEvents(const TGIFPaintEvents &Source) { *this = Source; }
+
+protected:
+    TGIFPainterEvent FOnPaintStart;
+    TGIFPainterEvent FOnFramePaint;
+    TGIFPainterEvent FOnFramePainted;
+    TGIFPainterEvent FOnLoop;
+    TGIFPainterEvent FOnPaintEnd;
+};
+
 // The screen has at most 256 colours (computed when the format is registered);
 // AutoDither then dithers.
 bool GIFPaletteDisplay();
@@ -341,7 +366,7 @@ bool GIFAutoDitherActive();
 void SetGIFAutoDitherActive(bool Value);
 
 // The picture object that owns the items of one GIF stream.
-class TGIFImage : public TGraphic
+class TGIFImage : public TGraphic, public TGIFPaintEvents
 {
 public:
     TGIFImage();
@@ -422,31 +447,17 @@ public:
     // OnProgress serve only while copying); any other picture, or a picture
     // holder, becomes the one sub-image.
     void Assign(const TPersistent *Source) override;
-    // -- import --
-
     // Animation (GIFPictureDraw.cpp, GIFPainter.cpp).
     // Stops every painter of this image and waits until they have ended.
     void StopDraw();
     // Stops the current painter (the one the last Draw started).
     void StopPainter();
-    // -- painter --
     // The painter started by the last Draw, while it runs. An asynchronous
     // painter frees itself when it ends: use it on the main thread only.
     TGIFPainter *Painter() const { return FPainter; }
     int PainterCount();
     TThreadPriority ThreadPriority() const { return FThreadPriority; }
     void SetThreadPriority(TThreadPriority Value) { FThreadPriority = Value; }
-    // Handed to every painter that Draw starts.
-    const TGIFPainterEvent &OnPaintStart() const { return FOnPaintStart; }
-    void SetOnPaintStart(TGIFPainterEvent Value) { FOnPaintStart = std::move(Value); }
-    const TGIFPainterEvent &OnFramePaint() const { return FOnFramePaint; }
-    void SetOnFramePaint(TGIFPainterEvent Value) { FOnFramePaint = std::move(Value); }
-    const TGIFPainterEvent &OnFramePainted() const { return FOnFramePainted; }
-    void SetOnFramePainted(TGIFPainterEvent Value) { FOnFramePainted = std::move(Value); }
-    const TGIFPainterEvent &OnLoop() const { return FOnLoop; }
-    void SetOnLoop(TGIFPainterEvent Value) { FOnLoop = std::move(Value); }
-    const TGIFPainterEvent &OnPaintEnd() const { return FOnPaintEnd; }
-    void SetOnPaintEnd(TGIFPainterEvent Value) { FOnPaintEnd = std::move(Value); }
     // Starts a painter on Target over Rect (none for an empty image or
     // rectangle). A synchronous one plays the whole animation before this
     // returns (and nullptr is returned), throwing what made it fail. An
@@ -461,7 +472,6 @@ protected:
     void AssignTo(TPersistent *Dest) const override;
 
 private:
-    // -- painter fields --
     friend class TGIFPainter;
     // Called by a painter when it ends: forgets it.
     void PainterDone(TGIFPainter *Painter, TGIFPainter **PainterRef);
@@ -471,11 +481,6 @@ private:
     TGIFPainter *FPainter = nullptr;
     bool FDrawing = false;
     TThreadPriority FThreadPriority = tpNormal;
-    TGIFPainterEvent FOnPaintStart;
-    TGIFPainterEvent FOnFramePaint;
-    TGIFPainterEvent FOnFramePainted;
-    TGIFPainterEvent FOnLoop;
-    TGIFPainterEvent FOnPaintEnd;
     std::unique_ptr<TBitmap> FBitmap;
     mutable TPalette FGlobalPalette;
     mutable bool FResolvingPalette = false;

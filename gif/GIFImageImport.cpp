@@ -88,11 +88,7 @@ void TGIFImage::Assign(const TPersistent *Source)
         FDrawOptions = gif->FDrawOptions;
         FColorReduction = gif->FColorReduction;
         FDitherMode = gif->FDitherMode;
-        FOnPaintStart = gif->FOnPaintStart;
-        FOnFramePaint = gif->FOnFramePaint;
-        FOnFramePainted = gif->FOnFramePainted;
-        FOnLoop = gif->FOnLoop;
-        FOnPaintEnd = gif->FOnPaintEnd;
+        AssignPaintEvents(*gif);
         const int count = gif->FImages->Count();
         for (int i = 0; i < count; ++i) {
             auto sub = std::make_unique<TGIFSubImage>(this);

@@ -34,7 +34,7 @@ constexpr int DefaultDelay = 10;
 constexpr int MinimumDelay = 3;
 constexpr int MaximumDelay = 1000; // synchronous painters only
 
-class TGIFPainter
+class TGIFPainter : public TGIFPaintEvents
 {
 public:
     TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target);
@@ -79,17 +79,6 @@ public:
     QColor BackgroundColor() const { return FBackgroundColor; }
     TThreadPriority Priority() const { return FPriority; }
     void SetPriority(TThreadPriority Value) { FPriority = Value; }
-
-    const TGIFPainterEvent &OnPaintStart() const { return FOnPaintStart; }
-    void SetOnPaintStart(TGIFPainterEvent Value) { FOnPaintStart = std::move(Value); }
-    const TGIFPainterEvent &OnFramePaint() const { return FOnFramePaint; }
-    void SetOnFramePaint(TGIFPainterEvent Value) { FOnFramePaint = std::move(Value); }
-    const TGIFPainterEvent &OnFramePainted() const { return FOnFramePainted; }
-    void SetOnFramePainted(TGIFPainterEvent Value) { FOnFramePainted = std::move(Value); }
-    const TGIFPainterEvent &OnLoop() const { return FOnLoop; }
-    void SetOnLoop(TGIFPainterEvent Value) { FOnLoop = std::move(Value); }
-    const TGIFPainterEvent &OnPaintEnd() const { return FOnPaintEnd; }
-    void SetOnPaintEnd(TGIFPainterEvent Value) { FOnPaintEnd = std::move(Value); }
 
 private:
     struct TFrameStep;
@@ -140,11 +129,6 @@ private:
     int FLoopStart = 0;
     bool FLoopSeen = false;
     int FNextDelay = DefaultDelay;
-    TGIFPainterEvent FOnPaintStart;
-    TGIFPainterEvent FOnFramePaint;
-    TGIFPainterEvent FOnFramePainted;
-    TGIFPainterEvent FOnLoop;
-    TGIFPainterEvent FOnPaintEnd;
 };
 
 // The rendering of a canvas under Rect, scaled to Size; a transparent image

@@ -142,11 +142,7 @@ TGIFPainter *TGIFImage::CreatePainter(TGIFDrawOptions Options, const QRect &Rect
         FPainters.Items.push_back(painter);
     }
     painter->SetPriority(FThreadPriority);
-    painter->SetOnPaintStart(FOnPaintStart);
-    painter->SetOnFramePaint(FOnFramePaint);
-    painter->SetOnFramePainted(FOnFramePainted);
-    painter->SetOnLoop(FOnLoop);
-    painter->SetOnPaintEnd(FOnPaintEnd);
+    painter->AssignPaintEvents(*this);
     if (!(Options & AsyncPaint)) {
         // The whole animation, here; the image may be gone when it returns,
         // and then the painter no longer knows it.
