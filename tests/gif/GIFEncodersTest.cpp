@@ -29,15 +29,6 @@ std::unique_ptr<TGIFImage> MakeImage(int Width, int Height, int Bits, const std:
     return image;
 }
 
-QByteArray Save(TGIFImage &Image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Image.SaveToStream(buffer);
-    return bytes;
-}
-
 QByteArray EncodeRaster(int Compression, int CodeSize, int MaxColor, const std::vector<uint8_t> &Pixels, int Width,
                         int Height, bool Interlace = false)
 {
@@ -106,7 +97,7 @@ TEST(GIFEncoders, RoundTripThroughGiflibAndOurDecoder)
                     const auto pixels = (w * h) % 2 ? Noise(size_t(w * h), 1 << bits, seed)
                                                     : Runs(size_t(w * h), 1 << bits, seed);
                     auto image = MakeImage(w, h, bits, pixels, interlace, compression);
-                    const QByteArray bytes = Save(*image);
+                    const QByteArray bytes = SaveImage(*image);
                     const OracleGif oracle = OracleDecode(bytes);
                     ASSERT_EQ(oracle.Error, 0);
                     ASSERT_EQ(oracle.Frames.size(), 1u);
@@ -152,7 +143,7 @@ TEST(GIFEncoders, InterlacedHeightsOneToNine)
                 for (int x = 0; x < 5; ++x)
                     pixels.push_back(uint8_t(y * 10 + x % 2));
             auto image = MakeImage(5, h, 7, pixels, true, compression);
-            const QByteArray bytes = Save(*image);
+            const QByteArray bytes = SaveImage(*image);
             EXPECT_EQ(OracleDecode(bytes).Frames.at(0).Pixels, pixels);
             const Loaded ours = LoadGif(bytes);
             ASSERT_EQ(ours.Image->Images()->Count(), 1);

@@ -10,15 +10,6 @@ using namespace giftest;
 
 namespace {
 
-QByteArray SaveImage(TGIFImage &Image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Image.SaveToStream(buffer);
-    return bytes;
-}
-
 const QByteArray OnePixel = ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}}));
 
 } // namespace

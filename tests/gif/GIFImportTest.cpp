@@ -15,15 +15,6 @@ namespace {
 
 const QString GraphicsDir = QStringLiteral(PLIKORA_TEST_DATA "/graphics/");
 
-QByteArray SaveGif(TGIFImage &Image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Image.SaveToStream(buffer);
-    return bytes;
-}
-
 std::vector<TRGBQuad> Table(std::initializer_list<QRgb> Colors)
 {
     std::vector<TRGBQuad> table;
@@ -252,14 +243,14 @@ TEST(GIFImport, TransparentBitmapGetsANewTransparentIndex)
     EXPECT_EQ(Pixels(*sub), expected);
 
     // Saved and read back by an independent decoder; load-save-load is stable.
-    const QByteArray saved = SaveGif(image);
+    const QByteArray saved = SaveImage(image);
     const OracleGif oracle = OracleDecode(saved);
     ASSERT_EQ(oracle.Error, 0);
     ASSERT_EQ(oracle.Frames.size(), 1u);
     EXPECT_EQ(oracle.Frames[0].Pixels, expected);
     Loaded reloaded = LoadGif(saved);
     EXPECT_TRUE(reloaded.Image->Images()->SubImages(0)->Transparent());
-    EXPECT_EQ(SaveGif(*reloaded.Image), saved);
+    EXPECT_EQ(SaveImage(*reloaded.Image), saved);
 }
 
 TEST(GIFImport, NoTransparencyWithFullTableOrUnusedColour)
@@ -435,7 +426,7 @@ TEST(GIFImport, AssignCopiesTheImageAndItsSettings)
     EXPECT_FALSE(copy.OnProgress);
     EXPECT_FALSE(copy.OnWarning());
     copy.SetCompression(1);
-    EXPECT_EQ(SaveGif(copy), SaveGif(source));
+    EXPECT_EQ(SaveImage(copy), SaveImage(source));
 
     EXPECT_EQ(log, (Stages{{TProgressStage::Starting, 0}, {TProgressStage::Running, 50},
                            {TProgressStage::Running, 100}, {TProgressStage::Ending, 100}}));
@@ -522,11 +513,11 @@ TEST(GIFImport, ClipboardCarriesBitmapsAndGifData)
     ASSERT_TRUE(copied.hasImage());
     const QImage shown = qvariant_cast<QImage>(copied.imageData());
     EXPECT_EQ(shown.size(), QSize(40, 30));
-    EXPECT_EQ(copied.data(QStringLiteral("image/gif")), SaveGif(image));
+    EXPECT_EQ(copied.data(QStringLiteral("image/gif")), SaveImage(image));
 
     TGIFImage back;
     back.LoadFromClipboardFormat(QStringLiteral("image/gif"), copied);
-    EXPECT_EQ(SaveGif(back), SaveGif(image));
+    EXPECT_EQ(SaveImage(back), SaveImage(image));
 
     QMimeData text;
     text.setText(QStringLiteral("GIF89a"));

@@ -40,15 +40,6 @@ void Load(LoadedGif &Target, QByteArray Bytes)
     Target.Image.LoadFromStream(buffer);
 }
 
-QByteArray Save(TGIFImage &Image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Image.SaveToStream(buffer);
-    return bytes;
-}
-
 // 1 x 1 screen with a two-colour global table, then the blocks given.
 QByteArray Stream(const QByteArray &Blocks, int ScreenWidth = 1, int ScreenHeight = 1)
 {
@@ -138,13 +129,13 @@ TEST(GIFSubImage, SuiteDecodesLikeGiflibAndFirstFramesMatch)
         EXPECT_EQ(wrong, 0);
 
         // Load, save, load again keeps every frame.
-        const QByteArray saved = Save(loaded.Image);
+        const QByteArray saved = SaveImage(loaded.Image);
         LoadedGif again;
         Load(again, saved);
         ASSERT_EQ(again.Image.Images()->Count(), list->Count());
         for (int i = 0; i < list->Count(); ++i)
             EXPECT_EQ(again.Image.Images()->SubImages(i)->DataSize(), list->SubImages(i)->DataSize());
-        EXPECT_EQ(Save(again.Image), saved);
+        EXPECT_EQ(SaveImage(again.Image), saved);
     }
 }
 

@@ -110,15 +110,6 @@ FileFacts OurFacts(const TGIFImage &Image)
     return facts;
 }
 
-QByteArray SaveImage(TGIFImage &Image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    Image.SaveToStream(buffer);
-    return bytes;
-}
-
 void LoadImage(TGIFImage &Image, QByteArray Bytes)
 {
     QBuffer buffer(&Bytes);

@@ -207,6 +207,16 @@ inline Loaded LoadGif(const QByteArray &Bytes)
     return result;
 }
 
+// The whole image as a GIF stream.
+inline QByteArray SaveImage(TGIFImage &Image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Image.SaveToStream(buffer);
+    return bytes;
+}
+
 inline std::vector<uint8_t> Pixels(const TGIFSubImage &Sub)
 {
     return Sub.Data() ? std::vector<uint8_t>(Sub.Data(), Sub.Data() + Sub.DataSize()) : std::vector<uint8_t>();
