@@ -41,6 +41,8 @@ TWindowRect Bounded(TWindowRect R)
 // placed before they were shown.
 class FrameSizeFixer : public QObject
 {
+    // Needed by findChildren: without it every child of the window matches.
+    Q_OBJECT
 public:
     FrameSizeFixer(QWidget *Form, const TWindowRect &Frame) : QObject(Form), m_form(Form), m_frame(Frame)
     {
@@ -190,3 +192,5 @@ void SaveDialogPosition(QWidget *Dialog, const QString &Section)
         return;
     RegIni->WritePoint(Section, Dialog->pos());
 }
+
+#include "QmWindows.moc"

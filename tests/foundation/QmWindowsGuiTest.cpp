@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QWindow>
@@ -103,6 +104,21 @@ TEST_F(QmWindowsGuiTest, SaveLoadSaveGivesTheSameValues)
         EXPECT_EQ(again, first);
         EXPECT_FALSE(mi || ma);
     }
+}
+
+TEST_F(QmWindowsGuiTest, PlacementLeavesTheWindowsContentsAlone)
+{
+    // A window placed before it has a frame gets a helper that waits for the
+    // frame; saving or placing again must drop only that helper.
+    RegIni->WriteWindowPlacement(QStringLiteral("MainWindow"), TWindowRect{20, 30, 520, 430}, false, false);
+    QWidget form;
+    auto *child = new QWidget(&form);
+    QPointer<QWidget> watched(child);
+    LoadFormPlacement(&form, QStringLiteral("MainWindow"));
+    LoadFormPlacement(&form, QStringLiteral("MainWindow"));
+    SaveFormPlacement(&form, QStringLiteral("MainWindow"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watched);
 }
 
 TEST_F(QmWindowsGuiTest, DamagedOrExtremeRectanglesAreNotApplied)
