@@ -1,13 +1,13 @@
 #include "foundation/QmIniFile.h"
 
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QSaveFile>
 
 TZambIniFile *IniFile = nullptr;
 TZambRegistryIniFile *RegIni = nullptr;
@@ -88,12 +88,9 @@ void MigrateOldIni()
     if (!old.open(QIODevice::ReadOnly))
         return;
     const QString text = TIniFile::DecodeFileBytes(old.readAll());
-    QSaveFile copy(NewIniPath);
-    if (copy.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = text.toUtf8();
-        if (copy.write(bytes) == bytes.size())
-            copy.commit();
-    }
+    // A copy that fails leaves no file; the settings start fresh.
+    QString error;
+    SaveFileAtomically(NewIniPath, text.toUtf8(), error);
 }
 
 } // namespace

@@ -1,12 +1,13 @@
 #include "platform/Graphics.h"
 
+#include "platform/AtomicSave.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -139,14 +140,12 @@ void TGraphic::LoadFromFile(const QString &fileName)
 
 void TGraphic::SaveToFile(const QString &fileName)
 {
-    QSaveFile file(fileName);
+    AtomicSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EInvalidGraphic(
-            QStringLiteral("Cannot create the picture file \"%1\": %2").arg(fileName, file.errorString()));
+        throw EInvalidGraphic(file.errorString());
     SaveToStream(file);
     if (!file.commit())
-        throw EInvalidGraphic(
-            QStringLiteral("Cannot write the picture file \"%1\": %2").arg(fileName, file.errorString()));
+        throw EInvalidGraphic(file.errorString());
 }
 
 void TGraphic::LoadFromClipboardFormat(const QString &, const QMimeData &)

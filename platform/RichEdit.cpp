@@ -1,5 +1,6 @@
 #include "platform/RichEdit.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -544,9 +544,9 @@ void RichEdit::LoadFromFile(const QString &fileName)
 
 void RichEdit::SaveToFile(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(StreamOut()) < 0 || !file.commit())
-        throw Exception(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    QString error;
+    if (!SaveFileAtomically(fileName, StreamOut(), error))
+        throw Exception(error);
 }
 
 QMimeData *RichEdit::createMimeDataFromSelection() const
