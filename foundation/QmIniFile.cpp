@@ -3,6 +3,7 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,12 +85,12 @@ void MigrateOldIni()
 {
     if (QFileInfo::exists(NewIniPath) || !QFileInfo(OldIniPath).isFile())
         return;
-    QFile old(OldIniPath);
-    if (!old.open(QIODevice::ReadOnly))
-        return;
-    const QString text = TIniFile::DecodeFileBytes(old.readAll());
-    // A copy that fails leaves no file; the settings start fresh.
+    QByteArray data;
     QString error;
+    QString text;
+    if (!ReadRegularFile(OldIniPath, kMaxDocumentBytes, data, error) || !TIniFile::DecodeFileBytes(data, text))
+        return;
+    // A copy that fails leaves no file; the settings start fresh.
     SaveFileAtomically(NewIniPath, text.toUtf8(), error);
 }
 
