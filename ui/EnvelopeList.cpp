@@ -41,13 +41,14 @@ void TEnvelopeList::Save()
 {
     if (!IniFile)
         return;
+    // An update that fails halfway writes nothing; cleaned values cannot fail it.
     TIniUpdate batch(*IniFile);
     IniFile->EraseSection(Section);
     IniFile->WriteInteger(Section, QStringLiteral("Count"), Count());
     IniFile->WriteInteger(Section, QStringLiteral("Default"), DefaultIndex() + 1);
     for (int i = 0; i < Count(); ++i) {
         const QString name = entryName(i + 1);
-        IniFile->WriteString(Section, name, Description(i));
+        IniFile->WriteString(Section, name, TIniFile::StorableValue(Description(i)));
         Object(i)->SaveToIni(Section, name);
     }
     batch.Commit();

@@ -14,6 +14,7 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/Application.h"
 #include "platform/FileDialogService.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
@@ -204,7 +205,11 @@ TFormStampMain::TFormStampMain(QWidget *parent)
 
 TFormStampMain::~TFormStampMain()
 {
-    SaveWindowState();
+    try {
+        SaveWindowState();
+    } catch (const std::exception &) {
+        // Closing the window has said it already.
+    }
     SetManagerHost(nullptr);
     SetReturnAddressEnvironment(nullptr);
     SetEnvelopePreferences(nullptr);
@@ -583,7 +588,12 @@ void TFormStampMain::closeEvent(QCloseEvent *Event)
         Event->ignore();
         return;
     }
-    SaveWindowState();
+    try {
+        SaveWindowState();
+    } catch (const std::exception &e) {
+        // The program closes all the same.
+        TApplication::ShowException(e);
+    }
     HelpService().WinHelp(HELP_QUIT, 0);
     Event->accept();
 }
@@ -947,7 +957,12 @@ void TFormStampMain::FileOpened()
 {
     if (!OldFileList)
         return;
-    OldFileList->OpenedFile(FileName);
+    try {
+        OldFileList->OpenedFile(FileName);
+    } catch (const std::exception &e) {
+        // The list is a convenience; the opened file (and a print of it) goes on.
+        TApplication::ShowException(e);
+    }
     OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
     OldFileList->UpdateOtherList(m_saveHistory);
     OldFileList->UpdateOtherList(m_openHistory);

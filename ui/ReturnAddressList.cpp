@@ -51,13 +51,14 @@ void TReturnAddressList::Save()
 {
     if (!IniFile)
         return;
+    // An update that fails halfway writes nothing; cleaned values cannot fail it.
     TIniUpdate batch(*IniFile);
     IniFile->EraseSection(Section);
     IniFile->WriteInteger(Section, QStringLiteral("Count"), Count());
     IniFile->WriteInteger(Section, QStringLiteral("Default"), DefaultIndex() + 1);
     for (int i = 0; i < Count(); ++i) {
         const QString n = QString::number(i + 1);
-        IniFile->WriteString(Section, QStringLiteral("Description") + n, Description(i));
+        IniFile->WriteString(Section, QStringLiteral("Description") + n, TIniFile::StorableValue(Description(i)));
         Object(i)->SaveToIni(Section, QStringLiteral("Address") + n);
     }
     batch.Commit();

@@ -141,6 +141,21 @@ TEST_F(RetaddrsGuiTest, AddRenameDeleteAroundTheDefault)
     EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 3);
 }
 
+TEST_F(RetaddrsGuiTest, ADescriptionTheFileCannotHoldKeepsEveryAddress)
+{
+    manager = new TDlgReturnAddresses; // "Home"
+    answer(QStringLiteral("Bad") + QChar(0) + QStringLiteral("name\nhere"), true);
+    manager->AddBtnClick();
+    ASSERT_EQ(ReturnAddressList().Count(), 2);
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 2);
+    QStringList descriptions;
+    for (const QString key : {"Description1", "Description2"})
+        descriptions << IniFile->ReadString(TReturnAddressList::Section, key, "?");
+    EXPECT_EQ(descriptions, (QStringList{"Bad name here", "Home"}));
+    IniFile->ReadStrings(TReturnAddressList::Section, "Address2", descriptions);
+    EXPECT_TRUE(descriptions.join("\n").contains("123 Main St."));
+}
+
 TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
 {
     manager = new TDlgReturnAddresses;
