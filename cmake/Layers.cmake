@@ -14,11 +14,11 @@ set(PLIKORA_BELOW_integrations platform gif foundation engine ui)
 # integrations are widget layers through and through; gif is core through and through.
 set(PLIKORA_WIDGET_LAYERS ui integrations)
 set(PLIKORA_WIDGETS_platform
-  Application FileDialogService HelpService MessageService PdfSpooler PrinterSetupDialog RichEdit
+  Application FileDialogService HelpService MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
   SystemSpooler)
 set(PLIKORA_WIDGETS_gif)
 set(PLIKORA_WIDGETS_foundation FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows)
-# EnvDim and PrintAddresses only through QmPrinter, the message service and RichEdit.
+# EnvDim and PrintAddresses only through QmPrinter and RichEdit.
 set(PLIKORA_WIDGETS_engine EnvDim EnvPrint PrintAddresses PrintJob Prntprog)
 
 # Sets out to "widgets" or "core" for a file given relative to the top folder
