@@ -1,5 +1,6 @@
 #include "engine/QmStream.h"
 
+#include "platform/RegularFile.h"
 #include "platform/Windows1252.h"
 
 #include <QFile>
@@ -38,14 +39,10 @@ TCompositeFileStream::TCompositeFileStream(const QString &FileName, TCompositeFi
         m_file = std::move(file);
     } else {
         // A folder, pipe or device would hang the reader or never end.
-        const QFileInfo info(FileName);
-        if (info.exists() && !info.isFile())
-            throw ECompositeFileError(
-                QStringLiteral("Cannot open file \"%1\". It is not a regular file.").arg(FileName));
         auto file = std::make_unique<QFile>(FileName);
-        if (!file->open(QIODevice::ReadOnly))
-            throw ECompositeFileError(
-                QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file->errorString()));
+        QString error;
+        if (!OpenRegularFile(*file, kMaxDocumentBytes, error))
+            throw ECompositeFileError(error);
         m_file = std::move(file);
     }
     m_device = m_file.get();

@@ -2,6 +2,7 @@
 
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/CaseFolders.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,10 +85,11 @@ void MigrateOldIni()
 {
     if (QFileInfo::exists(NewIniPath) || !QFileInfo(OldIniPath).isFile())
         return;
-    QFile old(OldIniPath);
-    if (!old.open(QIODevice::ReadOnly))
+    QByteArray data;
+    QString error;
+    QString text;
+    if (!ReadRegularFile(OldIniPath, kMaxDocumentBytes, data, error) || !TIniFile::DecodeFileBytes(data, text))
         return;
-    const QString text = TIniFile::DecodeFileBytes(old.readAll());
     QSaveFile copy(NewIniPath);
     if (copy.open(QIODevice::WriteOnly)) {
         const QByteArray bytes = text.toUtf8();

@@ -1,4 +1,5 @@
 #include "gif/GIFImage.h"
+#include "platform/RegularFile.h"
 #include "platform/Rounding.h"
 
 #include "gif/GIFExtensions.h"
@@ -154,8 +155,9 @@ void TGIFItem::SaveToFile(const QString &FileName)
 void TGIFItem::LoadFromFile(const QString &FileName)
 {
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        RaiseGIFError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
+    QString error;
+    if (!OpenRegularFile(file, kMaxPictureBytes, error))
+        RaiseGIFError(error);
     LoadFromStream(file);
 }
 

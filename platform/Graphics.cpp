@@ -1,5 +1,7 @@
 #include "platform/Graphics.h"
 
+#include "platform/RegularFile.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -131,9 +133,9 @@ void TPersistent::AssignError(const TPersistent *source) const
 void TGraphic::LoadFromFile(const QString &fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInvalidGraphic(
-            QStringLiteral("Cannot open the picture file \"%1\": %2").arg(fileName, file.errorString()));
+    QString error;
+    if (!OpenRegularFile(file, kMaxPictureBytes, error))
+        throw EInvalidGraphic(error);
     LoadFromStream(file);
 }
 

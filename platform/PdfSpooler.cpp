@@ -63,6 +63,7 @@ PrinterCaps PdfSpooler::Capabilities()
         SpoolerPaper p;
         p.keyword = QString::fromLatin1(m);
         PwgMediaSize(p.keyword, p.width, p.length);
+        p.left = p.bottom = p.right = p.top = 635;
         caps.papers.append(p);
     }
     caps.bins.append(SpoolerBin{0, QStringLiteral("auto"), QString()});
@@ -102,9 +103,9 @@ std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const Printe
     QString path = qEnvironmentVariable("PLIKORA_PDF_OUTPUT");
     if (path.isEmpty())
         path = m_ask ? m_ask(title) : AskWithDialog(title);
-    SpoolJob::Deliver deliver;
-    // No file chosen: the job runs but nothing is written.
-    if (!path.isEmpty())
-        deliver = [path](QIODevice &pdf, int, QString &err) { return WritePdfFile(path, pdf, err); };
-    return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title, std::move(deliver));
+    if (path.isEmpty())
+        throw SpoolCancelled();
+    return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title, [path](QIODevice &pdf, int, QString &err) {
+        return WritePdfFile(path, pdf, err);
+    });
 }

@@ -1,5 +1,6 @@
 #include "platform/RichEdit.h"
 
+#include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
@@ -533,12 +534,10 @@ QByteArray RichEdit::StreamOutPlain() const
 
 void RichEdit::LoadFromFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    QByteArray data;
+    QString error;
+    if (!ReadRegularFile(fileName, kMaxDocumentBytes, data, error))
+        throw Exception(error);
     StreamIn(data);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/ShellLink.h"
 #include "platform/Windows1252.h"
 
+#include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 
 #include <QDir>
@@ -250,11 +251,9 @@ bool ReadShellLink(const QByteArray &data, ShellLinkData &link)
 bool ReadShellLinkFile(const QString &fileName, ShellLinkData &link)
 {
     link = ShellLinkData();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
-        return false;
-    QByteArray data = file.read(kMaxFileSize + 1);
-    if (!ReadShellLink(data, link))
+    QByteArray data;
+    QString error;
+    if (!ReadRegularFile(fileName, kMaxFileSize, data, error) || !ReadShellLink(data, link))
         return false;
     if (link.Target.isEmpty() && !link.RelativePath.isEmpty()) {
         QString relative = link.RelativePath;

@@ -339,7 +339,7 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
     }
     EXPECT_EQ(GetPrintStatusForm()->GroupBoxProgress->title(), QStringLiteral("Copy 3 of Envelope 3"));
 
-    // Cancel during the first page: a valid one-page document.
+    // Cancel during the first page: the job is withdrawn whole.
     TFormPrintStatus *progress = GetPrintStatusForm();
     auto connection = QObject::connect(progress->ProgressBar, &QProgressBar::valueChanged, progress,
                                        [progress](int value) {
@@ -347,15 +347,32 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
                                                progress->Continue = false;
                                        });
     list.SelectAll(true);
-    list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false);
+    EXPECT_EQ(list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false),
+              TPrintOutcome::Cancelled);
     QObject::disconnect(connection);
-    ASSERT_EQ(spooler->jobs.size(), 2);
-    EXPECT_EQ(PdfInfo(spooler->jobs.last().pdf).pages, 1);
+    EXPECT_EQ(spooler->jobs.size(), 1);
+    EXPECT_FALSE(PrinterInstance()->Printing());
 
-    // Nothing selected: no job at all.
+    // A file dialog of the printer comes before the progress window; calling it off prints nothing.
+    bool progressShown = true;
+    spooler->onStartDoc = [&] {
+        progressShown = progress->isVisible();
+        throw SpoolCancelled();
+    };
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false),
+              TPrintOutcome::Cancelled);
+    spooler->onStartDoc = nullptr;
+    EXPECT_FALSE(progressShown);
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_EQ(spooler->jobs.size(), 1);
+
+    // Nothing selected: no job at all, and a word why.
     list.SelectAll(false);
-    list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false);
-    EXPECT_EQ(spooler->jobs.size(), 2);
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false),
+              TPrintOutcome::NothingSelected);
+    EXPECT_EQ(spooler->jobs.size(), 1);
+    ASSERT_FALSE(messages.shown.isEmpty());
+    EXPECT_EQ(messages.shown.last().message, QStringLiteral("No address is selected, so nothing was printed."));
 }
 
 TEST_F(PrintJobTest, TriFoldLetterMarksAndBorder)
