@@ -638,4 +638,8 @@ void ReadRtf(const QByteArray &data, QTextDocument *document)
     document->clear();
     Reader reader(data, document);
     reader.Run();
+    // Qt's layout misses a change of the first paragraph's own character format
+    // made after its text is in (\par does that), and would show that paragraph
+    // as nothing: lay the whole text out again.
+    document->markContentsDirty(0, document->characterCount());
 }
