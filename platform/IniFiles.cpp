@@ -536,7 +536,8 @@ void TIniFile::Flush()
         // Memory goes back to what could be read of the disk: nothing.
         m_dirty = false;
         Parse(QString());
-        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
+        throw EIniFileException(
+            QStringLiteral("The settings file \"%1\" cannot be read, so it is not written over.").arg(m_fileName));
     }
     QString error;
     const bool ok = SaveFileAtomically(m_fileName, Serialize().toUtf8(), error);
