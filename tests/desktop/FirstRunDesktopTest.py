@@ -22,9 +22,8 @@ def scenario(desktop):
     info = program.print_envelope()
     assert (info["Title"], info["Pages"]) == ("Plikora Envelope", "1"), info
     size = page_size(info)
-    # A #10 envelope, 4.125 x 9.5 inches. TIGHTEN: landscape, (684, 297), once the built-in
-    # printer sets envelope papers up in landscape.
-    assert sorted(size) == [297, 684], size
+    # A #10 envelope, 9.5 x 4.125 inches, in landscape.
+    assert size == (684, 297), size
     text = pdf_text(PDF)
     assert "Your Name" in text and "Jane Doe" in text, text
 
