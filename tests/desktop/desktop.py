@@ -84,7 +84,7 @@ class Program:
         self.log = os.path.join(WORK, f"plikora-{len(desktop.programs) + 1}.log")
         env = dict(desktop.env, **extra_env)
         with open(self.log, "wb") as log:
-            self.process = subprocess.Popen([PROGRAM, *args], env=env, stdout=log, stderr=subprocess.STDOUT)
+            self.process = subprocess.Popen([PROGRAM, *args], env=env, cwd=WORK, stdout=log, stderr=subprocess.STDOUT)
         self.started = time.monotonic()
         self.main = None
 
