@@ -103,6 +103,12 @@ void DefinitionStore::SaveEnvelopeList()
     batch.Commit();
 }
 
+void DefinitionStore::NameEntries()
+{
+    for (int i = 0; i < m_list.Count(); ++i)
+        m_list.Object(i)->Name = entryName(i + 1);
+}
+
 void DefinitionStore::select(int Index)
 {
     WaitCursor wait;

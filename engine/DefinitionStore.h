@@ -40,6 +40,9 @@ public:
     bool LoadEnvelopeList();
     // Rewrites the section whole, giving each definition its key name.
     void SaveEnvelopeList();
+    // Gives each definition the key name of its place, as the save does, without
+    // writing (for a setup stored before the list).
+    void NameEntries();
 
     // Makes entry Index current and selects its printer; a printer that is gone
     // (its warning shown) leaves no current definition and marks the entry.

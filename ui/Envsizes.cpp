@@ -2,6 +2,7 @@
 
 #include "engine/DefinitionStore.h"
 #include "foundation/QmComboBox.h"
+#include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
@@ -215,14 +216,25 @@ void TDlgEnvelopeSizes::AddBtnClick()
         return;
     TEnvelopeData *added = data.get();
     const int idx = m_store.Add(dialog->Description(), std::move(data));
-    // The save gives the definition its key name, under which its setup number goes.
-    m_store.SaveEnvelopeList();
-    added->SavePrinterSetup();
-    // The fold lines of a letter follow the stored paper, known only now.
-    if (dialog->SelectedModelIndex() <= 0 || dialog->EnvelopeType() == 1)
-        added->ResetLayout();
+    const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
+    storeNew(*added, !fromModel);
     m_store.SelectEnvelope(idx);
+    m_modelLayout = fromModel ? added : nullptr;
     SetupBtnClick();
+}
+
+void TDlgEnvelopeSizes::storeNew(TEnvelopeData &added, bool resetLayout)
+{
+    // One rewrite of the file: the setup goes under the definition's key name,
+    // and the list, written last, holds what the setup filled in.
+    TIniUpdate batch(*IniFile);
+    m_store.NameEntries();
+    added.SavePrinterSetup();
+    // The fold lines of a letter follow the stored paper, known only now.
+    if (resetLayout)
+        added.ResetLayout();
+    m_store.SaveEnvelopeList();
+    batch.Commit();
 }
 
 void TDlgEnvelopeSizes::RenameBtnClick()
@@ -247,6 +259,7 @@ void TDlgEnvelopeSizes::DeleteBtnClick()
                    TMsgDlgType::Confirmation, mbYes | mbNo, 20096)
         != mrYes)
         return;
+    m_modelLayout = nullptr;
     m_store.Delete(i);
     m_store.SaveEnvelopeList();
 }
@@ -273,13 +286,15 @@ bool TDlgEnvelopeSizes::runSetup()
 
 void TDlgEnvelopeSizes::SetupBtnClick()
 {
+    const bool keepLayout = m_modelLayout && m_modelLayout == m_store.CurrentEnvelope();
+    m_modelLayout = nullptr;
     bool confirmed = false;
     try {
         confirmed = runSetup();
     } catch (const Exception &error) {
         MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
     }
-    if (confirmed)
+    if (confirmed && !keepLayout)
         ResetBtnClick();
 }
 
@@ -304,10 +319,9 @@ bool TDlgEnvelopeSizes::CreateFirstEnvelope()
     TEnvelopeData *added = data.get();
     const int idx = m_store.Add(dialog->Description(), std::move(data));
     m_store.SetDefaultIndex(idx);
-    m_store.SaveEnvelopeList();
-    added->SavePrinterSetup();
-    if (dialog->SelectedModelIndex() <= 0 || dialog->EnvelopeType() == 1)
-        added->ResetLayout();
+    const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
+    storeNew(*added, !fromModel);
+    m_modelLayout = fromModel ? added : nullptr;
     m_store.SelectEnvelope(idx);
     return true;
 }

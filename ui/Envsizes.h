@@ -61,10 +61,14 @@ private:
     void listClicked();
     // Fails with the printer's message shown: nothing was created.
     bool initialiseNew(TEnvelopeData &data, int printerIndex, int modelIndex, int envelopeType);
+    void storeNew(TEnvelopeData &added, bool resetLayout);
     bool runSetup();
 
     DefinitionStore &m_store;
     bool m_refilling = false;
+    // A definition just made from a printer model: the setup that completes
+    // its add keeps the model's layout instead of resetting it.
+    TEnvelopeData *m_modelLayout = nullptr;
     QListWidget *m_listEnvelopes = nullptr;
     QPushButton *m_addBtn = nullptr;
     QPushButton *m_renameBtn = nullptr;
