@@ -2,9 +2,9 @@
 
 #include "engine/DefinitionStore.h"
 #include "engine/EnvDim.h"
+#include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
-#include "engine/QmStream.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
 #include "foundation/FontComboBox.h"
@@ -737,7 +737,10 @@ void TFormStampMain::PurgeEnvelopeIniSections()
             purge << s;
     }
     const QString envelopes = QStringLiteral("Envelopes");
-    const int count = IniFile->ReadInteger(envelopes, QStringLiteral("Count"), 0);
+    // Each definition has keys of its own there: a larger count is not ours.
+    QStringList keys;
+    IniFile->ReadSection(envelopes, keys);
+    const int count = qMin(IniFile->ReadInteger(envelopes, QStringLiteral("Count"), 0), int(keys.size()));
     for (int k = 1; k <= count && !purge.isEmpty(); ++k) {
         const int id = IniFile->ReadInteger(envelopes, QStringLiteral("Envelope%1_IniId").arg(k), 0);
         if (id == 0)
@@ -989,32 +992,10 @@ bool TFormStampMain::OpenEnvelopeFile(QObject *Sender, const QString &Name, bool
 // False when the file is not an envelope document (no signature).
 bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 {
-    struct Document
-    {
-        std::optional<QByteArray> Destination;
-        std::optional<QByteArray> Attention;
-        std::optional<QString> Envelope;
-        std::optional<QString> ReturnAddress;
-        bool Unknown = false;
-    } doc;
-    {
-        TCompositeStampFileStream stream(Name, TCompositeFileMode::fmOpenRead);
-        if (!stream.IsValidFile())
-            return false;
-        while (!stream.EndOfFile()) {
-            const QString block = stream.ReadBlockHeader();
-            if (block == QLatin1String("Destination"))
-                doc.Destination = stream.ReadBlock();
-            else if (block == QLatin1String("Attention"))
-                doc.Attention = stream.ReadBlock();
-            else if (block == QLatin1String("Envelope"))
-                doc.Envelope = stream.ReadLine();
-            else if (block == QLatin1String("ReturnAddress"))
-                doc.ReturnAddress = stream.ReadLine();
-            else
-                doc.Unknown = true;  // its bytes are skipped with the next header
-        }
-    }
+    const std::optional<TEnvelopeDocument> read = ReadEnvelopeDocument(Name);
+    if (!read)
+        return false;
+    const TEnvelopeDocument &doc = *read;
     ApplyEnvelopeFont(*RichEditDestination);
     if (doc.Destination) {
         RichEditDestination->StreamIn(*doc.Destination);
@@ -1114,21 +1095,16 @@ void TFormStampMain::SaveEnvelopeDocument(const QString &Name)
         RichEditDestination->SaveToFile(Name);
         return;
     }
-    TCompositeStampFileStream stream(Name, TCompositeFileMode::fmCreate);
-    stream.WriteFileHeader();
-    stream.WriteBlock(QStringLiteral("Destination"), RichEditDestination->StreamOut());
+    TEnvelopeDocument doc;
+    doc.Destination = RichEditDestination->StreamOut();
     const bool attention = HasAttentionLine || SaveAttention;
     if (attention)
-        stream.WriteBlock(QStringLiteral("Attention"), RichEditAttention->StreamOut());
-    if (RememberEnvelope) {
-        stream.WriteBlockHeader(QStringLiteral("Envelope"), 0);
-        stream.WriteLine(ComboBoxEnvelope->currentText());
-    }
-    if (RememberReturnAddress) {
-        stream.WriteBlockHeader(QStringLiteral("ReturnAddress"), 0);
-        stream.WriteLine(ComboBoxReturnAddress->currentText());
-    }
-    stream.Commit();
+        doc.Attention = RichEditAttention->StreamOut();
+    if (RememberEnvelope)
+        doc.Envelope = ComboBoxEnvelope->currentText();
+    if (RememberReturnAddress)
+        doc.ReturnAddress = ComboBoxReturnAddress->currentText();
+    WriteEnvelopeDocument(Name, doc);
     if (attention)
         RichEditAttention->SetModified(false);
 }
