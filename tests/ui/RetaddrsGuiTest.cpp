@@ -151,16 +151,16 @@ TEST_F(RetaddrsGuiTest, AddRenameDeleteAroundTheDefault)
 
 TEST_F(RetaddrsGuiTest, ADescriptionTheFileCannotHoldKeepsEveryAddress)
 {
-    manager = new TDlgReturnAddresses; // "Home"
+    // "Home"
     answer(QStringLiteral("Bad") + QChar(0) + QStringLiteral("name\nhere"), true);
     manager->AddBtnClick();
-    ASSERT_EQ(ReturnAddressList().Count(), 2);
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 2);
+    ASSERT_EQ(addresses->List().Count(), 2);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Count", 0), 2);
     QStringList descriptions;
     for (const QString key : {"Description1", "Description2"})
-        descriptions << IniFile->ReadString(TReturnAddressList::Section, key, "?");
+        descriptions << IniFile->ReadString(ReturnAddressStore::Section, key, "?");
     EXPECT_EQ(descriptions, (QStringList{"Bad name here", "Home"}));
-    IniFile->ReadStrings(TReturnAddressList::Section, "Address2", descriptions);
+    IniFile->ReadStrings(ReturnAddressStore::Section, "Address2", descriptions);
     EXPECT_TRUE(descriptions.join("\n").contains("123 Main St."));
 }
 
