@@ -24,6 +24,14 @@ public:
     bool Selected = false;
 };
 
+// How a print job ended.
+enum class TPrintOutcome {
+    Printed,
+    NotPrinted,      // a check or the printer setup failed, and said so
+    NothingSelected, // no address chosen, and said so
+    Cancelled,       // called off by the person: nothing was sent
+};
+
 // The addresses of the destination box, which of them print, and the print
 // job over them.
 class TAddressPrintList
@@ -58,11 +66,13 @@ public:
     QStringList AddressLines(int index) const;
 
     // Prints one envelope per copy for every selected address as one document.
-    // Without a definition or a return address it says so and prints nothing;
-    // with no address selected there is no job. A failure of the printer aborts
-    // the job, hides the progress window and restores the cursor before the
-    // exception goes on to the caller, who shows it.
-    void PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress, TEnvelopeData *Envelope,
+    // Without a definition, a return address or a selected address it says so
+    // and prints nothing. The progress window shows once the document has
+    // started (after any file dialog of the printer); its Cancel withdraws the
+    // whole job. A failure of the printer aborts the job, hides the progress
+    // window and restores the cursor before the exception goes on to the
+    // caller, who shows it.
+    TPrintOutcome PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress, TEnvelopeData *Envelope,
                         const QString &Title, int BarCodePlacement, bool PrintTriFoldLines);
 
     RichEdit *Destination() const { return m_destination; }

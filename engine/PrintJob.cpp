@@ -60,37 +60,42 @@ int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const For
     return range.Rect.Bottom;
 }
 
+// The wait cursor and the progress window while pages are drawn.
 class CursorAndProgress
 {
 public:
-    explicit CursorAndProgress(TFormPrintStatus *progress) : m_progress(progress)
+    explicit CursorAndProgress(TFormPrintStatus *progress) : m_progress(progress) {}
+    void Show(int pages)
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_shown = true;
+        m_progress->ProgressBar->setMaximum(pages);
+        m_progress->ProgressBar->setValue(0);
+        m_progress->GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
+        m_progress->Continue = true;
+        m_progress->show();
     }
     // The normal end: the window hides itself a moment later.
     void Finish()
     {
+        if (!m_shown)
+            return;
         m_progress->TimerDelay->start();
-        restore();
+        QApplication::restoreOverrideCursor();
+        m_shown = false;
     }
     ~CursorAndProgress()
     {
-        if (!m_restored) {
+        if (m_shown) {
             m_progress->TimerDelay->stop();
             m_progress->hide();
-            restore();
+            QApplication::restoreOverrideCursor();
         }
     }
 
 private:
-    void restore()
-    {
-        if (!m_restored)
-            QApplication::restoreOverrideCursor();
-        m_restored = true;
-    }
     TFormPrintStatus *m_progress;
-    bool m_restored = false;
+    bool m_shown = false;
 };
 
 void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int x, int y, int gap,
@@ -236,45 +241,50 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
 
 } // namespace
 
-void TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
-                                       TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
-                                       bool PrintTriFoldLines)
+TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
+                                                TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
+                                                bool PrintTriFoldLines)
 {
     TZambPrinter &printer = *PrinterInstance();
     if (!Envelope || printer.GetLogPixelsY() == 0 || printer.GetLogPixelsX() == 0) {
         MessageDlg(QStringLiteral("You must define and select an envelope in order to print."), TMsgDlgType::Error,
                    mbOK | mbHelp, 20096);
-        return;
+        return TPrintOutcome::NotPrinted;
     }
     if (!ReturnAddress) {
         MessageDlg(QStringLiteral("You must define and select a return address in order to print."),
                    TMsgDlgType::Error, mbOK | mbHelp, 20073);
-        return;
+        return TPrintOutcome::NotPrinted;
     }
-    if (SelectedCount() == 0)
-        return;
-
-    TFormPrintStatus *progress = GetPrintStatusForm();
-    CursorAndProgress guard(progress);
-    progress->TimerDelay->stop();
-    progress->ProgressBar->setMaximum(SelectedCount() * std::max(Copies, 0));
-    progress->ProgressBar->setValue(0);
-    progress->GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
-    progress->Continue = true;
-    progress->show();
+    if (SelectedCount() == 0) {
+        MessageDlg(QStringLiteral("No address is selected, so nothing was printed."), TMsgDlgType::Information, mbOK,
+                   0);
+        return TPrintOutcome::NothingSelected;
+    }
 
     if (!Envelope->SelectEnvelopePrinter()) {
         MessageDlg(QStringLiteral("There was a problem with the setup of printer \"%1\". Adjust the setup and try "
                                   "again.")
                        .arg(Envelope->FullPrinterName),
                    TMsgDlgType::Warning, mbOK, 0);
-        guard.Finish();
-        return;
+        return TPrintOutcome::NotPrinted;
     }
 
+    // A printer that asks for a file does it here, before the progress window
+    // (still up for a moment after an earlier job) could stand over its dialog.
+    TFormPrintStatus *progress = GetPrintStatusForm();
+    progress->TimerDelay->stop();
+    progress->hide();
     printer.SetTitle(Title);
-    printer.BeginDoc();
     try {
+        printer.BeginDoc();
+    } catch (const SpoolCancelled &) {
+        return TPrintOutcome::Cancelled;
+    }
+    CursorAndProgress guard(progress);
+    bool cancelled = false;
+    try {
+        guard.Show(SelectedCount() * std::max(Copies, 0));
         PageMetrics m;
         m.LX = printer.GetLogPixelsX();
         m.LY = printer.GetLogPixelsY();
@@ -287,7 +297,7 @@ void TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAdd
         const PageJob job{m, *Envelope, *ReturnAddress, m_destination, m_return, m_attention, TestEnvelope,
                           BarCodePlacement, PrintTriFoldLines, EnvelopePreferences().FacingMark()};
         bool first = true;
-        for (int i = 0; i < Count(); ++i) {
+        for (int i = 0; i < Count() && progress->Continue; ++i) {
             const TSingleAddress &address = GetAddress(i);
             if (!address.Selected)
                 continue;
@@ -306,12 +316,17 @@ void TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAdd
                 QApplication::processEvents();
             }
         }
-        printer.EndDoc();
+        // Cancel withdraws the job whole, as a spooler drops a cancelled document.
+        cancelled = !progress->Continue;
+        if (cancelled)
+            printer.Abort();
+        else
+            printer.EndDoc();
     } catch (...) {
         if (printer.Printing())
             printer.Abort();
         throw;
     }
     guard.Finish();
+    return cancelled ? TPrintOutcome::Cancelled : TPrintOutcome::Printed;
 }
-

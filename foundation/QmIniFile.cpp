@@ -1,13 +1,14 @@
 #include "foundation/QmIniFile.h"
 
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QSaveFile>
 
 TZambIniFile *IniFile = nullptr;
 TZambRegistryIniFile *RegIni = nullptr;
@@ -84,16 +85,13 @@ void MigrateOldIni()
 {
     if (QFileInfo::exists(NewIniPath) || !QFileInfo(OldIniPath).isFile())
         return;
-    QFile old(OldIniPath);
-    if (!old.open(QIODevice::ReadOnly))
+    QByteArray data;
+    QString error;
+    QString text;
+    if (!ReadRegularFile(OldIniPath, kMaxDocumentBytes, data, error) || !TIniFile::DecodeFileBytes(data, text))
         return;
-    const QString text = TIniFile::DecodeFileBytes(old.readAll());
-    QSaveFile copy(NewIniPath);
-    if (copy.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = text.toUtf8();
-        if (copy.write(bytes) == bytes.size())
-            copy.commit();
-    }
+    // A copy that fails leaves no file; the settings start fresh.
+    SaveFileAtomically(NewIniPath, text.toUtf8(), error);
 }
 
 } // namespace

@@ -292,7 +292,12 @@ void TPrinter::SetState(TPrinterState Value)
     m_info = DeviceValuesFor(GeometryFor(m_caps, dm));
     if (Value == TPrinterState::psHandleDC) {
         QString error;
-        m_job = m_spooler.StartDoc(CurrentDevice(), m_caps, dm, m_title, error);
+        try {
+            m_job = m_spooler.StartDoc(CurrentDevice(), m_caps, dm, m_title, error);
+        } catch (const SpoolCancelled &) {
+            m_state = TPrinterState::psNoHandle;
+            throw;
+        }
         if (!m_job) {
             m_state = TPrinterState::psNoHandle;
             throw EPrinter(error.isEmpty() ? PrinterNotValid : error);
@@ -889,8 +894,11 @@ void TZambPrinter::SelectPaper(int16_t paper, bool portrait, const QString &acti
         *m_devMode = defaults;
         DevMode in = *m_devMode;
         in.SetPaperSize(paper);
+        // Otherwise the paper comes in the orientation the driver gives it.
         if (portrait)
             in.SetOrientation(DMORIENT_PORTRAIT);
+        else
+            in.SetFields(in.Fields() & ~uint32_t(DM_ORIENTATION));
         if (!m_spooler.MergeDevMode(device, m_caps, in, *m_devMode))
             ReportDriverError(*this, action);
     }

@@ -93,6 +93,8 @@ public:
                     std::optional<DevMode> DeviceMode = std::nullopt);
     void SetToDefaultPrinter();
 
+    // Raises SpoolCancelled when the person calls the job off (the file dialog
+    // of a printer that writes to a file).
     void BeginDoc();
     void NewPage();
     void EndDoc();

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the INI reader as a file, reads everything back through
 // the typed records and writes once, checking that the rewrite reads the same.
 #include "foundation/QmIniFile.h"
+#include "platform/MessageService.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,12 +10,27 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace {
+
+// An unreadable file is moved aside with a message; nobody is there to read it.
+class QuietMessages : public TMessageService
+{
+public:
+    int MessageDlg(const QString &, TMsgDlgType, TMsgDlgButtons, int) override { return mrOk; }
+};
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static QuietMessages quiet;
+    SetMessageService(&quiet);
     // In memory where possible: every write syncs the file.
     static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/plikora-fuzz-XXXXXX")
                                                                       : QDir::tempPath() + QStringLiteral("/plikora-fuzz-XXXXXX"));
     const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
+    for (const QString &aside : QDir(dir.path()).entryList({QStringLiteral("fuzz.ini.unreadable-*")}, QDir::Files))
+        QFile::remove(dir.filePath(aside));
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -1,4 +1,6 @@
 #include "gif/GIFImage.h"
+#include "platform/AtomicSave.h"
+#include "platform/RegularFile.h"
 #include "platform/Rounding.h"
 
 #include "gif/GIFExtensions.h"
@@ -6,7 +8,6 @@
 
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -143,19 +144,20 @@ void TGIFItem::Warning(TGIFSeverity Severity, const QString &Message)
 
 void TGIFItem::SaveToFile(const QString &FileName)
 {
-    QSaveFile file(FileName);
+    AtomicSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        RaiseGIFError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
+        RaiseGIFError(file.errorString());
     SaveToStream(file);
     if (!file.commit())
-        RaiseGIFError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, file.errorString()));
+        RaiseGIFError(file.errorString());
 }
 
 void TGIFItem::LoadFromFile(const QString &FileName)
 {
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly))
-        RaiseGIFError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
+    QString error;
+    if (!OpenRegularFile(file, kMaxPictureBytes, error))
+        RaiseGIFError(error);
     LoadFromStream(file);
 }
 

@@ -76,6 +76,21 @@ SpoolerResolution ResolutionAt(ipp_attribute_t *attr, int i)
     return {x, y};
 }
 
+// Orientation codes of IPP's orientation-requested.
+int OrientationFromIpp(int value)
+{
+    switch (value) {
+    case IPP_ORIENT_PORTRAIT:
+    case IPP_ORIENT_REVERSE_PORTRAIT:
+        return DMORIENT_PORTRAIT;
+    case IPP_ORIENT_LANDSCAPE:
+    case IPP_ORIENT_REVERSE_LANDSCAPE:
+        return DMORIENT_LANDSCAPE;
+    default:
+        return 0;
+    }
+}
+
 QString ResolutionText(int x, int y)
 {
     return x == y ? QStringLiteral("%1dpi").arg(x) : QStringLiteral("%1x%2dpi").arg(x).arg(y);
@@ -169,6 +184,13 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
     caps.defaultColor = caps.color && DefaultString(http, dest.get(), info.get(), CUPS_PRINT_COLOR_MODE) != QLatin1String("monochrome");
     caps.duplex = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_SIDES))
                       .contains(QStringLiteral(CUPS_SIDES_TWO_SIDED_PORTRAIT));
+    // An orientation the queue (or the user's lpoptions) states; most state none.
+    if (const char *stated = cupsGetOption(CUPS_ORIENTATION, dest->num_options, dest->options)) {
+        caps.orientation = OrientationFromIpp(std::atoi(stated));
+    } else if (ipp_attribute_t *o = cupsFindDestDefault(http, dest.get(), info.get(), CUPS_ORIENTATION)) {
+        if (ippGetValueTag(o) == IPP_TAG_ENUM)
+            caps.orientation = OrientationFromIpp(ippGetInteger(o, 0));
+    }
     NumberPapersAndBins(caps);
     return true;
 }
@@ -218,40 +240,61 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
 
 namespace {
 
-bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &jobOptions, const QString &title,
-            QIODevice &pdf, QString &error)
+// The job exists at the scheduler from the start of the document, as a
+// spooler's does, so that calling it off withdraws it there.
+int CreateJob(const QString &name, const QList<QPair<QByteArray, QByteArray>> &jobOptions, const QString &title,
+              QString &error)
 {
     DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
     if (!dest) {
         error = QStringLiteral("The printer \"%1\" is not available: %2").arg(name, LastError());
-        return false;
+        return 0;
     }
     // The scheduler's own connection: it serves local and temporary queues alike.
     http_t *http = CUPS_HTTP_DEFAULT;
     InfoPtr info(cupsCopyDestInfo(http, dest.get()));
     if (!info) {
         error = QStringLiteral("Cannot read the printer \"%1\": %2").arg(name, LastError());
-        return false;
+        return 0;
     }
     int numOptions = 0;
     cups_option_t *options = nullptr;
     for (const auto &o : jobOptions)
         numOptions = cupsAddOption(o.first.constData(), o.second.constData(), numOptions, &options);
     int jobId = 0;
-    const QByteArray titleUtf8 = title.toUtf8();
-    const ipp_status_t created = cupsCreateDestJob(http, dest.get(), info.get(), &jobId, titleUtf8.constData(),
+    const ipp_status_t created = cupsCreateDestJob(http, dest.get(), info.get(), &jobId, title.toUtf8().constData(),
                                                    numOptions, options);
     cupsFreeOptions(numOptions, options);
     if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
         error = QStringLiteral("The printer \"%1\" refused the job: %2").arg(name, LastError());
-        return false;
+        return 0;
     }
+    return jobId;
+}
+
+void CancelJob(const QString &name, int jobId)
+{
+    if (DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name))
+        cupsCancelDestJob(CUPS_HTTP_DEFAULT, dest.get(), jobId);
+}
+
+bool SendDocument(const QString &name, int jobId, const QString &title, QIODevice &pdf, QString &error)
+{
     auto fail = [&](const QString &what) {
         error = QStringLiteral("%1 \"%2\": %3").arg(what, name, LastError());
-        cupsCancelDestJob(http, dest.get(), jobId);
+        CancelJob(name, jobId);
         return false;
     };
-    if (cupsStartDestDocument(http, dest.get(), info.get(), jobId, titleUtf8.constData(), CUPS_FORMAT_PDF, 0,
+    DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
+    if (!dest) {
+        error = QStringLiteral("The printer \"%1\" is not available: %2").arg(name, LastError());
+        return false;
+    }
+    http_t *http = CUPS_HTTP_DEFAULT;
+    InfoPtr info(cupsCopyDestInfo(http, dest.get()));
+    if (!info)
+        return fail(QStringLiteral("Cannot read the printer"));
+    if (cupsStartDestDocument(http, dest.get(), info.get(), jobId, title.toUtf8().constData(), CUPS_FORMAT_PDF, 0,
                               nullptr, 1)
         != HTTP_STATUS_CONTINUE)
         return fail(QStringLiteral("Cannot send the document to the printer"));
@@ -273,12 +316,11 @@ bool Submit(const QString &name, const QList<QPair<QByteArray, QByteArray>> &job
 std::unique_ptr<SpoolJob> CupsSpooler::StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
                                                 const QString &title, QString &error)
 {
-    if (!NamedDest(CUPS_HTTP_DEFAULT, name)) {
-        error = QStringLiteral("The printer \"%1\" is not available: %2").arg(name, LastError());
+    const int jobId = CreateJob(name, JobOptions(caps, dm), title, error);
+    if (jobId <= 0)
         return nullptr;
-    }
-    auto options = JobOptions(caps, dm);
     return std::make_unique<SpoolJob>(
         GeometryFor(caps, dm), title,
-        [name, options, title](QIODevice &pdf, int, QString &err) { return Submit(name, options, title, pdf, err); });
+        [name, jobId, title](QIODevice &pdf, int, QString &err) { return SendDocument(name, jobId, title, pdf, err); },
+        [name, jobId] { CancelJob(name, jobId); });
 }

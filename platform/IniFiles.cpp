@@ -1,15 +1,21 @@
 #include "platform/IniFiles.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
+#include "platform/MessageService.h"
+#include "platform/RegularFile.h"
 #include "platform/Windows1252.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -95,9 +101,28 @@ TIniFile::~TIniFile()
     }
 }
 
-QString TIniFile::DecodeFileBytes(const QByteArray &Bytes)
+bool TIniFile::DecodeFileBytes(const QByteArray &Bytes, QString &Text)
 {
-    return DecodeUtf8OrWindows1252(Bytes);
+    const auto decodeUtf16 = [&](QStringConverter::Encoding encoding) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        Text = decoder.decode(QByteArrayView(Bytes).sliced(2));
+        return Bytes.size() % 2 == 0 && !decoder.hasError();
+    };
+    bool ok = true;
+    if (Bytes.startsWith("\xFF\xFE"))
+        ok = decodeUtf16(QStringConverter::Utf16LE);
+    else if (Bytes.startsWith("\xFE\xFF"))
+        ok = decodeUtf16(QStringConverter::Utf16BE);
+    else if (Bytes.startsWith("\xEF\xBB\xBF"))
+        Text = DecodeUtf8OrWindows1252(Bytes.sliced(3));
+    else
+        Text = DecodeUtf8OrWindows1252(Bytes);
+    // NULs mean UTF-16 without its mark, or no text at all: rewriting it would lose it.
+    if (!ok || Text.contains(QChar(0))) {
+        Text.clear();
+        return false;
+    }
+    return true;
 }
 
 QString TIniFile::DecodeValue(const QString &Raw)
@@ -137,15 +162,60 @@ void TIniFile::Refresh() const
     const FileStamp now = Stamp(m_fileName);
     if (m_loaded && now == m_stamp)
         return;
-    QByteArray bytes;
-    if (now.exists) {
-        QFile f(m_fileName);
-        if (f.open(QIODevice::ReadOnly))
-            bytes = f.readAll();
-    }
-    Parse(DecodeFileBytes(bytes));
     m_stamp = now;
     m_loaded = true;
+    m_unreadable = false;
+    QString text;
+    QString why;
+    // A folder in the file's place is left to fail on writing; it holds no settings of ours.
+    if (now.exists && FileKind(m_fileName) != TFileKind::Folder) {
+        QByteArray bytes;
+        if (!ReadRegularFile(m_fileName, kMaxDocumentBytes, bytes, why)) {
+            m_unreadable = true;
+        } else if (!DecodeFileBytes(bytes, text)) {
+            m_unreadable = true;
+            why = QStringLiteral("Cannot read file \"%1\". It is not text: it holds NUL characters or broken UTF-16.")
+                      .arg(m_fileName);
+        }
+    }
+    Parse(text);
+    if (m_unreadable)
+        SetAside(why);
+}
+
+void TIniFile::SetAside(const QString &Why) const
+{
+    // Kept, never overwritten: the user may still recover what it holds.
+    const QString base = m_fileName + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
+    const QByteArray from = QFile::encodeName(m_fileName);
+    QString aside = base;
+    int result = -1;
+    // A rename moves a symbolic link itself, never what it points to; a file set
+    // aside earlier is never replaced.
+    for (int n = 2; n <= 1000; ++n) {
+        if (!QFileInfo(aside).exists() && !QFileInfo(aside).isSymLink()) {
+            const QByteArray to = QFile::encodeName(aside);
+            result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+            if (result != 0 && errno == EINVAL) // a file system without the no-replace flag
+                result = ::rename(from.constData(), to.constData());
+            if (result == 0 || errno != EEXIST)
+                break;
+        }
+        aside = base + QLatin1Char('-') + QString::number(n);
+    }
+    if (result == 0) {
+        m_unreadable = false;
+        m_stamp = Stamp(m_fileName);
+        MessageDlg(QStringLiteral("The settings file \"%1\" cannot be read, so it was renamed to \"%2\" and new "
+                                  "settings start in its place.\n\n%3")
+                       .arg(m_fileName, aside, Why),
+                   TMsgDlgType::Warning, mbOK, 0);
+    } else {
+        MessageDlg(QStringLiteral("The settings file \"%1\" cannot be read, and it cannot be renamed either: changes "
+                                  "to these settings will not be saved.\n\n%2")
+                       .arg(m_fileName, Why),
+                   TMsgDlgType::Warning, mbOK, 0);
+    }
 }
 
 void TIniFile::Parse(const QString &Text) const
@@ -153,13 +223,15 @@ void TIniFile::Parse(const QString &Text) const
     m_sections.clear();
     m_sections.append(Section{});
     m_sectionsIndexed = false;
-    const QStringList lines = Text.split(QLatin1Char('\n'));
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        QString text = lines.at(n);
-        if (n == lines.size() - 1 && text.isEmpty())
-            break;  // after the final line break
-        if (text.endsWith(QLatin1Char('\r')))
-            text.chop(1);
+    // Lines end in LF, CR LF or a lone CR.
+    for (qsizetype start = 0; start < Text.size();) {
+        qsizetype end = start;
+        while (end < Text.size() && Text.at(end) != QLatin1Char('\n') && Text.at(end) != QLatin1Char('\r'))
+            ++end;
+        const QString text = Text.mid(start, end - start);
+        start = end + 1;
+        if (end + 1 < Text.size() && Text.at(end) == QLatin1Char('\r') && Text.at(end + 1) == QLatin1Char('\n'))
+            ++start;
         Line line;
         line.text = text;
         const QString t = TrimBlanks(text);
@@ -254,11 +326,16 @@ QString TIniFile::ReadString(const QString &Section, const QString &Ident, const
 {
     Refresh();
     const int s = FindSection(Section);
-    if (s < 0)
-        return Default;
-    const int k = FindKey(m_sections.at(s), Ident);
-    if (k < 0)
-        return Default;
+    const int k = s < 0 ? -1 : FindKey(m_sections.at(s), Ident);
+    if (k < 0) {
+        if (!m_trimDefault)
+            return Default;
+        // The profile functions hand a default back without its trailing spaces.
+        qsizetype end = Default.size();
+        while (end > 0 && Default.at(end - 1) == QLatin1Char(' '))
+            --end;
+        return Default.left(end);
+    }
     return DecodeValue(m_sections.at(s).lines.at(k).raw);
 }
 
@@ -435,16 +512,19 @@ void TIniFile::EndUpdate()
 
 void TIniFile::Flush()
 {
-    const QByteArray bytes = Serialize().toUtf8();
-    QSaveFile f(m_fileName);
-    bool ok = f.open(QIODevice::WriteOnly);
-    ok = ok && f.write(bytes) == bytes.size();
-    ok = ok && f.commit();
+    if (m_unreadable) {
+        // Memory goes back to what could be read of the disk: nothing.
+        m_dirty = false;
+        Parse(QString());
+        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
+    }
+    QString error;
+    const bool ok = SaveFileAtomically(m_fileName, Serialize().toUtf8(), error);
     m_dirty = false;
     if (!ok) {
         // Memory goes back to what the disk holds.
         m_loaded = false;
-        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
+        throw EIniFileException(error);
     }
     ++m_rewrites;
     m_stamp = Stamp(m_fileName);
@@ -486,6 +566,8 @@ QString TRegistryIniFile::RegistryFileName(const QString &KeyPath, const QString
 TRegistryIniFile::TRegistryIniFile(const QString &KeyPath, const QString &ConfigFolder)
     : TIniFile(RegistryFileName(KeyPath, ConfigFolder)), m_keyPath(KeyPath)
 {
+    // Registry reads hand a default back as it is.
+    m_trimDefault = false;
 }
 
 int AsciiHexDigit(QChar c)

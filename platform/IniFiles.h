@@ -9,7 +9,8 @@
 
 #include <sys/types.h>
 
-// A failed write or erase: "Unable to write to <file>".
+// A failed write or erase (the reason in words), or a name or value the format
+// cannot hold.
 class EIniFileException : public Exception
 {
 public:
@@ -25,8 +26,13 @@ public:
 //   is stripped. Writing quotes a value that would otherwise lose its blanks or
 //   its own quotes, so every value reads back as it was written;
 // - comment lines (";"), blank lines and lines of other shapes are kept;
-// - the file is read as UTF-8 when valid, otherwise as Windows-1252, and written
-//   as UTF-8;
+// - lines end in LF, CR LF or CR; the file is read as UTF-16 or UTF-8 after a
+//   byte-order mark, otherwise as UTF-8 when valid, else as Windows-1252, and it is
+//   written as UTF-8 with LF;
+// - a missing key gives the default without its trailing spaces (not so for the
+//   registry store);
+// - a file that cannot be read (a pipe or device, over 64 MB, not text) is renamed
+//   to "<name>.unreadable-<date>" with a message, before anything is written over it;
 // - every public write reaches the disk before the call returns, through a
 //   temporary file renamed over the old one, so the file on disk is always whole.
 //   Between BeginUpdate and the matching EndUpdate writes are gathered and the file
@@ -81,9 +87,13 @@ public:
     int RewriteCount() const { return m_rewrites; }
 
     // Text helpers of the format, public for the fuzz target and tests.
-    static QString DecodeFileBytes(const QByteArray &Bytes);
+    // False when the bytes are not text (NUL characters, broken UTF-16).
+    static bool DecodeFileBytes(const QByteArray &Bytes, QString &Text);
     static QString DecodeValue(const QString &Raw);
     static QString EncodeValue(const QString &Value);
+
+protected:
+    bool m_trimDefault = true;
 
 private:
     struct Line {
@@ -110,6 +120,7 @@ private:
     };
 
     void Refresh() const;
+    void SetAside(const QString &Why) const;
     void Parse(const QString &Text) const;
     QString Serialize() const;
     static FileStamp Stamp(const QString &Path);
@@ -127,6 +138,8 @@ private:
     mutable bool m_sectionsIndexed = false;
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;
+    // The file on disk could not be read nor moved aside: never written over.
+    mutable bool m_unreadable = false;
     bool m_dirty = false;
     int m_updateDepth = 0;
     int m_rewrites = 0;

@@ -1,11 +1,11 @@
 #include "platform/PdfSpooler.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/PwgTables.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -29,15 +29,20 @@ QString AskWithDialog(const QString &title)
 
 bool WritePdfFile(const QString &path, QIODevice &pdf, QString &error)
 {
-    QSaveFile file(path);
+    AtomicSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
     QByteArray chunk;
     while (ok && !pdf.atEnd()) {
         chunk = pdf.read(1 << 16);
-        ok = !chunk.isEmpty() && file.write(chunk) == chunk.size();
+        if (chunk.isEmpty()) {
+            error = QStringLiteral("The printed document cannot be read back to save \"%1\". %2")
+                        .arg(QDir::toNativeSeparators(path), pdf.errorString());
+            return false;
+        }
+        ok = file.write(chunk) == chunk.size();
     }
     if (!ok || !file.commit()) {
-        error = QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        error = file.errorString();
         return false;
     }
     return true;
@@ -63,6 +68,7 @@ PrinterCaps PdfSpooler::Capabilities()
         SpoolerPaper p;
         p.keyword = QString::fromLatin1(m);
         PwgMediaSize(p.keyword, p.width, p.length);
+        p.left = p.bottom = p.right = p.top = 635;
         caps.papers.append(p);
     }
     caps.bins.append(SpoolerBin{0, QStringLiteral("auto"), QString()});
@@ -102,9 +108,9 @@ std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const Printe
     QString path = qEnvironmentVariable("PLIKORA_PDF_OUTPUT");
     if (path.isEmpty())
         path = m_ask ? m_ask(title) : AskWithDialog(title);
-    SpoolJob::Deliver deliver;
-    // No file chosen: the job runs but nothing is written.
-    if (!path.isEmpty())
-        deliver = [path](QIODevice &pdf, int, QString &err) { return WritePdfFile(path, pdf, err); };
-    return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title, std::move(deliver));
+    if (path.isEmpty())
+        throw SpoolCancelled();
+    return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title, [path](QIODevice &pdf, int, QString &err) {
+        return WritePdfFile(path, pdf, err);
+    });
 }

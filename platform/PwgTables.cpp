@@ -172,6 +172,23 @@ QString PaperDisplayName(int paperNumber, const QString &media)
     return name;
 }
 
+bool IsEnvelopePaper(int paperNumber, const QString &media)
+{
+    // #9 to #14, DL to 6 3/4, Invitation.
+    if ((paperNumber >= 19 && paperNumber <= 23) || (paperNumber >= 27 && paperNumber <= 38) || paperNumber == 47)
+        return true;
+    if (paperNumber > 0 && paperNumber < FirstPrivatePaperNumber)
+        return false;
+    static const char *const envelopeMedia[] = {"na_number-", "na_monarch_", "na_personal_", "na_a2_", "iso_dl_",
+                                                "iso_c",      "om_italian_", "jpn_chou",    "jpn_kaku", "jpn_you"};
+    for (const char *prefix : envelopeMedia) {
+        if (media.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    // Names made from a driver's own ("om_env-c5_...").
+    return media.contains(QLatin1String("env"), Qt::CaseInsensitive);
+}
+
 QString SourceForBin(int binNumber)
 {
     for (const auto &e : Bins) {

@@ -12,6 +12,9 @@ QString PwgMediaForPaper(int paperNumber);
 int PaperForPwgMedia(const QString &media);
 // Display name of a medium: ours for the known numbers, else a tidied PWG name.
 QString PaperDisplayName(int paperNumber, const QString &media);
+// Whether a medium is an envelope: by its number, or by its name when no
+// table knows the number.
+bool IsEnvelopePaper(int paperNumber, const QString &media);
 
 // The CUPS media-source keyword of a bin number, or an empty text.
 QString SourceForBin(int binNumber);

@@ -1,5 +1,7 @@
 #include "platform/RichEdit.h"
 
+#include "platform/AtomicSave.h"
+#include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
@@ -8,7 +10,6 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -569,20 +570,18 @@ QByteArray RichEdit::StreamOutPlain() const
 
 void RichEdit::LoadFromFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
+    QByteArray data;
+    QString error;
+    if (!ReadRegularFile(fileName, kMaxDocumentBytes, data, error))
+        throw Exception(error);
     StreamIn(data);
 }
 
 void RichEdit::SaveToFile(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(StreamOut()) < 0 || !file.commit())
-        throw Exception(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    QString error;
+    if (!SaveFileAtomically(fileName, StreamOut(), error))
+        throw Exception(error);
 }
 
 QMimeData *RichEdit::createMimeDataFromSelection() const

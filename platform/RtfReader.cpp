@@ -736,8 +736,9 @@ void ReadRtf(const QByteArray &data, QTextDocument *document)
     Reader reader(data);
     reader.Run();
     // One edit that starts from a cleared document: its users see one change of the
-    // whole text (a layout attached to it then works lazily), and a load is nothing
-    // to undo.
+    // whole text, and a layout attached to it lays the finished text out afresh
+    // (lazily), so it cannot miss a paragraph format changed after its text went
+    // in, as it did when every piece was a change. A load is nothing to undo.
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
     QTextCursor edit(document);

@@ -1,12 +1,13 @@
 #include "platform/ShellLink.h"
+#include "platform/AtomicSave.h"
 #include "platform/Windows1252.h"
 
+#include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -250,11 +251,9 @@ bool ReadShellLink(const QByteArray &data, ShellLinkData &link)
 bool ReadShellLinkFile(const QString &fileName, ShellLinkData &link)
 {
     link = ShellLinkData();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
-        return false;
-    QByteArray data = file.read(kMaxFileSize + 1);
-    if (!ReadShellLink(data, link))
+    QByteArray data;
+    QString error;
+    if (!ReadRegularFile(fileName, kMaxFileSize, data, error) || !ReadShellLink(data, link))
         return false;
     if (link.Target.isEmpty() && !link.RelativePath.isEmpty()) {
         QString relative = link.RelativePath;
@@ -338,11 +337,6 @@ QByteArray WriteShellLink(const ShellLinkData &link)
 
 bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray data = WriteShellLink(link);
-    if (file.write(data) != data.size())
-        return false;
-    return file.commit();
+    QString error;
+    return SaveFileAtomically(fileName, WriteShellLink(link), error);
 }

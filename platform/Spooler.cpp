@@ -12,6 +12,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -166,6 +167,19 @@ PageGeometry GeometryFor(const PrinterCaps &caps, const DevMode &dm)
     return g;
 }
 
+int16_t DefaultOrientationFor(const PrinterCaps &caps, int paperNumber, const QString &media)
+{
+    if (caps.orientation == DMORIENT_PORTRAIT || caps.orientation == DMORIENT_LANDSCAPE)
+        return static_cast<int16_t>(caps.orientation);
+    QString keyword = media;
+    if (keyword.isEmpty()) {
+        if (const SpoolerPaper *paper = caps.PaperByNumber(paperNumber))
+            keyword = paper->keyword;
+    }
+    const bool envelope = paperNumber == DMPAPER_USER || IsEnvelopePaper(paperNumber, keyword);
+    return envelope ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+}
+
 DeviceValues DeviceValuesFor(const PageGeometry &g)
 {
     DeviceValues v;
@@ -201,8 +215,11 @@ void FillDefaultDevMode(const QString &printerName, const PrinterCaps &caps, Dev
     uint32_t fields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE | DM_COPIES
         | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLLATE;
     out.SetOrientation(DMORIENT_PORTRAIT);
-    if (!caps.papers.isEmpty())
-        TakePaper(caps.papers[std::clamp(caps.defaultPaper, 0, int(caps.papers.size()) - 1)], out);
+    if (!caps.papers.isEmpty()) {
+        const SpoolerPaper &paper = caps.papers[std::clamp(caps.defaultPaper, 0, int(caps.papers.size()) - 1)];
+        TakePaper(paper, out);
+        out.SetOrientation(DefaultOrientationFor(caps, paper.number, paper.keyword));
+    }
     out.SetScale(100);
     out.SetCopies(1);
     if (!caps.bins.isEmpty()) {
@@ -249,6 +266,10 @@ bool MergeDevModeWithCaps(const PrinterCaps &caps, const DevMode &in, DevMode &o
         } else if (const SpoolerPaper *paper = caps.FindPaper(in)) {
             TakePaper(*paper, result);
         }
+        const bool newMedium = result.PaperSize() != out.PaperSize() || result.MediaKeyword() != out.MediaKeyword();
+        if (newMedium && !in.Has(DM_ORIENTATION))
+            result.SetOrientation(DefaultOrientationFor(caps, static_cast<uint16_t>(result.PaperSize()),
+                                                        result.MediaKeyword()));
     }
     if (in.Has(DM_DEFAULTSOURCE)) {
         if (const SpoolerBin *bin = caps.FindBin(in)) {
@@ -326,9 +347,9 @@ void KeepHeapBetweenPages()
 
 } // namespace
 
-SpoolJob::SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver)
+SpoolJob::SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver, Withdraw withdrawJob)
     : m_impl((KeepHeapBetweenPages(), std::make_unique<Impl>())), m_geometry(geometry), m_values(DeviceValuesFor(geometry)), m_title(title),
-      m_deliver(std::move(deliver))
+      m_deliver(std::move(deliver)), m_withdraw(std::move(withdrawJob))
 {
 }
 
@@ -336,6 +357,14 @@ SpoolJob::~SpoolJob()
 {
     if (m_impl->painter.isActive())
         m_impl->painter.end();
+    if (!m_done)
+        withdraw();
+}
+
+void SpoolJob::withdraw()
+{
+    if (Withdraw w = std::exchange(m_withdraw, nullptr))
+        w();
 }
 
 QPainter *SpoolJob::Painter()
@@ -406,8 +435,10 @@ bool SpoolJob::EndDoc()
     m_done = true;
     if (m_impl->painter.isActive())
         m_impl->painter.end();
-    if (m_pages == 0)
+    if (m_pages == 0) {
+        withdraw();
         return true;
+    }
     m_impl->writer.reset();
     if (!m_deliver)
         return true;
@@ -421,7 +452,9 @@ bool SpoolJob::EndDoc()
 void SpoolJob::Abort()
 {
     m_inPage = false;
-    m_done = true;
     if (m_impl->painter.isActive())
         m_impl->painter.end();
+    if (!m_done)
+        withdraw();
+    m_done = true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DevMode.h"
+#include "platform/Exception.h"
 
 #include <QByteArray>
 #include <QList>
@@ -55,6 +56,10 @@ struct PrinterCaps
     int defaultBin = 0;
     int defaultResolution = 0;
     bool defaultColor = false;
+    // The orientation the printer states for every medium (DMORIENT_*); 0 when
+    // it states none: envelopes and user sizes are then landscape, as envelope
+    // drivers have them, and sheets portrait.
+    int orientation = 0;
 
     const SpoolerPaper *FindPaper(const DevMode &dm) const;
     const SpoolerPaper *PaperByNumber(int number) const;
@@ -95,11 +100,15 @@ struct PageGeometry
 };
 
 PageGeometry GeometryFor(const PrinterCaps &caps, const DevMode &dm);
+
+// The orientation a printer gives a medium until told otherwise.
+int16_t DefaultOrientationFor(const PrinterCaps &caps, int paperNumber, const QString &media = QString());
 DeviceValues DeviceValuesFor(const PageGeometry &geometry);
 
 // Device-mode work that every back end shares: the printer's defaults (the
 // driver's "output buffer only" call) and the merge of a given record into the
-// current one (validation: what the printer cannot do keeps the current value).
+// current one (validation: what the printer cannot do keeps the current value;
+// a new medium without an orientation of its own takes its default one).
 void FillDefaultDevMode(const QString &printerName, const PrinterCaps &caps, DevMode &out);
 bool MergeDevModeWithCaps(const PrinterCaps &caps, const DevMode &in, DevMode &out);
 
@@ -111,8 +120,11 @@ public:
     // Hands the finished PDF over; returns false and sets the error text on failure.
     // The PDF is read from `pdf`, positioned at its start; it is not held in memory.
     using Deliver = std::function<bool(QIODevice &pdf, int pages, QString &error)>;
+    // Withdraws what the back end holds for a job that sends nothing (aborted,
+    // without pages, or dropped unfinished).
+    using Withdraw = std::function<void()>;
 
-    SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver);
+    SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver, Withdraw withdraw = {});
     ~SpoolJob();
     SpoolJob(const SpoolJob &) = delete;
     SpoolJob &operator=(const SpoolJob &) = delete;
@@ -121,6 +133,7 @@ public:
     bool EndPage();
     // Ends the document: a job without pages sends nothing.
     bool EndDoc();
+    // Ends the job without sending it.
     void Abort();
 
     QPainter *Painter();
@@ -130,16 +143,27 @@ public:
     const QString &ErrorText() const { return m_error; }
 
 private:
+    void withdraw();
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     PageGeometry m_geometry;
     DeviceValues m_values;
     QString m_title;
     Deliver m_deliver;
+    Withdraw m_withdraw;
     int m_pages = 0;
     bool m_inPage = false;
     bool m_done = false;
     QString m_error;
+};
+
+// Raised by StartDoc when the person called the job off (no file chosen for
+// a printer that writes to a file).
+class SpoolCancelled : public Exception
+{
+public:
+    SpoolCancelled() : Exception(QStringLiteral("Printing was cancelled.")) {}
 };
 
 // The print system as the printer object sees it.
@@ -155,7 +179,8 @@ public:
     virtual bool OpenPrinter(const QString &name, PrinterCaps &caps) = 0;
     virtual bool DefaultDevMode(const QString &name, const PrinterCaps &caps, DevMode &out);
     virtual bool MergeDevMode(const QString &name, const PrinterCaps &caps, const DevMode &in, DevMode &out);
-    // Starts a document; nullptr and an error text when it cannot.
+    // Starts a document; nullptr and an error text when it cannot. May raise
+    // SpoolCancelled.
     virtual std::unique_ptr<SpoolJob> StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
                                                const QString &title, QString &error) = 0;
 };

@@ -159,7 +159,7 @@ TFormStampMain::TFormStampMain(QWidget *parent)
     m_commandLine = ::ParseCommandLine();
     m_printJob = [](TAddressPrintList &List, int Copies, bool Test, TReturnAddress *ReturnAddress,
                     TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool TriFold) {
-        List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold);
+        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold);
     };
 
     CreateActions();
@@ -1393,9 +1393,11 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
     if (!PrintNow && !dialog->Execute())
         return;
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
-    if (m_printJob)
-        m_printJob(*PrintList, dialog->Copies, TestEnvelope, CurrentReturnAddress, CurrentEnvelope, kPrintTitle,
-                   PrintBarCode, PrintTriFoldLines);
+    if (m_printJob
+        && m_printJob(*PrintList, dialog->Copies, TestEnvelope, CurrentReturnAddress, CurrentEnvelope, kPrintTitle,
+                      PrintBarCode, PrintTriFoldLines)
+               == TPrintOutcome::Cancelled)
+        StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
 }
 
 void TFormStampMain::RunOutsideRequest(std::function<void()> Request)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PrintAddresses.h"
 #include "ui/QmParams.h"
 
 #include <QList>
@@ -32,7 +33,7 @@ struct TOutlookFolderID
 // The job that prints the envelopes of a request; replaceable so that a test can
 // watch what a request asks for.
 using TPrintEnvelopesJob =
-    std::function<void(TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
+    std::function<TPrintOutcome(TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
                        TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool PrintTriFoldLines)>;
 
 // The main window: the envelope being addressed (destination, attention line,

@@ -289,6 +289,7 @@ void TDlgReturnAddresses::DeleteBtnClick()
     ShowReturnAddressDetails();
     updateItemFonts();
     removed.reset();
+    SaveReturnAddressList();
 }
 
 void TDlgReturnAddresses::DefaultBtnClick()
@@ -328,6 +329,12 @@ bool TDlgReturnAddresses::eventFilter(QObject *watched, QEvent *event)
 void TDlgReturnAddresses::done(int result)
 {
     SaveFormPlacement(this, placementSection);
+    // The text typed here reaches the file now, not only when the program ends.
+    try {
+        SaveReturnAddressList();
+    } catch (const Exception &error) {
+        MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
+    }
     QDialog::done(result);
 }
 

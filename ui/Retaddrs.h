@@ -27,7 +27,8 @@ int ReturnAddressListIndex();
 
 // The return addresses manager: owns the list for the whole run. The main
 // window creates it at start-up right after the envelope definitions manager
-// and deletes it at shutdown, which saves the list.
+// and deletes it at shutdown. The list is saved after Add, Rename and Delete,
+// whenever the window closes, and at shutdown.
 class TDlgReturnAddresses : public QDialog
 {
 

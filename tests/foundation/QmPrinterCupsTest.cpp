@@ -5,6 +5,7 @@
 #include "support/PrintTestSupport.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -47,6 +48,7 @@ TEST_F(QmPrinterCups, SeesTheQueuesAsTheDescriptionSaysAndPrintsAnEnvelope)
     EXPECT_EQ(p.GetBottomMargin(), 50);
 
     p.SelectEnvelope10();
+    EXPECT_EQ(p.GetOrientation(), DMORIENT_LANDSCAPE); // the queue states no orientation
     p.SetSetupDialog([](const QString &, const PrinterCaps &, DevMode &dm) {
         dm.SetOrientation(DMORIENT_LANDSCAPE);
         dm.SetDefaultSource(DMBIN_ENVELOPE);
@@ -105,8 +107,13 @@ TEST_F(QmPrinterCups, BuiltInPrinterWritesTheEnvelopeToAFile)
     TZambPrinter &p = *PrinterInstance();
     p.SetPrinterIndex(2);
     EXPECT_EQ(p.GetPrinterName(), PdfSpooler::PrinterName());
+    // Landscape, a quarter inch unprintable on every side.
     p.SelectEnvelope10();
-    EXPECT_EQ(p.GetLeftMargin(), 0);
+    EXPECT_EQ(p.GetOrientation(), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(p.GetLeftMargin(), 25);
+    EXPECT_EQ(p.GetTopMargin(), 25);
+    EXPECT_EQ(p.GetRightMargin(), 25);
+    EXPECT_EQ(p.GetBottomMargin(), 25);
     p.SetTitle(QStringLiteral("Plikora Envelope"));
     p.BeginDoc();
     p.Canvas().Painter().drawLine(0, 0, 600, 600);
@@ -118,4 +125,37 @@ TEST_F(QmPrinterCups, BuiltInPrinterWritesTheEnvelopeToAFile)
     EXPECT_NEAR(facts.width, 297, 0.5);
     EXPECT_NEAR(facts.height, 684, 0.5);
     EXPECT_EQ(facts.title, QStringLiteral("Plikora Envelope"));
+}
+
+TEST_F(QmPrinterCups, AQueueThatStatesAnOrientationKeepsItForEnvelopes)
+{
+    const QString other = QStringLiteral("PlikoraOther");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"),
+                                {QStringLiteral("-p"), other, QStringLiteral("-o"),
+                                 QStringLiteral("orientation-requested-default=3")}),
+              0);
+    TZambPrinter &p = *PrinterInstance();
+    p.SetPrinterIndex(int(p.Printers().indexOf(other)));
+    p.SelectEnvelope10();
+    const int orientation = p.GetOrientation();
+    QProcess::execute(QStringLiteral("lpadmin"),
+                      {QStringLiteral("-p"), other, QStringLiteral("-R"), QStringLiteral("orientation-requested-default")});
+    EXPECT_EQ(orientation, DMORIENT_PORTRAIT);
+}
+
+TEST_F(QmPrinterCups, ACancelledJobIsCancelledAtTheScheduler)
+{
+    TZambPrinter &p = *PrinterInstance();
+    ASSERT_EQ(p.GetPrinterName(), Queue);
+    p.SetTitle(QStringLiteral("Called off"));
+    p.BeginDoc();
+    p.Canvas().Painter().drawRect(QRect(0, 0, 3000, 1000));
+    p.NewPage();
+    p.Abort();
+    const int id = WaitForLastJob(Queue);
+    ASSERT_GT(id, 0);
+    const QStringList attributes = JobAttributes(Queue, id);
+    EXPECT_TRUE(attributes.contains(QStringLiteral("job-name=Called off")));
+    EXPECT_TRUE(attributes.contains(QStringLiteral("job-state=canceled")))
+        << attributes.join(QLatin1Char('\n')).toStdString();
 }

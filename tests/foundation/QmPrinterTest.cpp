@@ -286,10 +286,12 @@ TEST_F(QmPrinterTest, MarginsComeFromTheRealPrintableArea)
 TEST_F(QmPrinterTest, DeviceValuesFollowEveryChangeOfPaper)
 {
     EXPECT_EQ(Printer().GetPhysicalWidth(), 5100);
+    // An envelope comes landscape, as the printer states no orientation.
     Printer().SelectEnvelope10();
     EXPECT_EQ(Printer().GetPaperSize(), DMPAPER_ENV_10);
-    EXPECT_EQ(Printer().GetPhysicalWidth(), 2475);
-    EXPECT_EQ(Printer().GetPageWidthPixels(), 2223);
+    EXPECT_EQ(Printer().GetOrientation(), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(Printer().GetPhysicalWidth(), 5700);
+    EXPECT_EQ(Printer().GetPageWidthPixels(), 5325);
     Printer().SelectLetter();
     EXPECT_EQ(Printer().GetPhysicalWidth(), 5100);
     EXPECT_EQ(Printer().GetOrientation(), DMORIENT_PORTRAIT);
@@ -443,8 +445,8 @@ TEST_F(QmPrinterTest, JobsSendTheirPagesAndNothingWhenEmpty)
 
     Printer().BeginDoc();
     EXPECT_EQ(Printer().GetLogPixelsY(), 600);
-    EXPECT_EQ(Printer().GetPageWidthPixels(), 2223);
-    EXPECT_EQ(Printer().Canvas().GetDeviceCaps(PHYSICALOFFSETX), 150);
+    EXPECT_EQ(Printer().GetPageWidthPixels(), 5325);
+    EXPECT_EQ(Printer().Canvas().GetDeviceCaps(PHYSICALOFFSETX), 300);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSize(12);
     Printer().Canvas().SetFont(font);

@@ -1,11 +1,18 @@
 #include "platform/CaseFolders.h"
 #include "platform/IniFiles.h"
+#include "platform/RegularFile.h"
+#include "support/ScriptedMessageService.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,8 +68,12 @@ TEST_F(IniFilesTest, ReadsWindowsProfileText)
               QStringLiteral("  Caf\u00e9 \u20ac  "));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Quoted"), QString()), QStringLiteral("a"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Half"), QString()), QStringLiteral("\"a"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Missing"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Missing"), QStringLiteral(" d  ")),
+              QStringLiteral(" d"));
+    // The registry hands a default back as it is.
+    EXPECT_EQ(TRegistryIniFile(QStringLiteral("Software\\T"), dir.path())
+                  .ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d ")),
+              QStringLiteral("d "));
     QStringList keys;
     ini.ReadSection(QStringLiteral("envelopes"), keys);
     EXPECT_EQ(keys, QStringList({"Count", "Name1", "Quoted", "Half"}));
@@ -77,6 +88,95 @@ TEST_F(IniFilesTest, ReadsWindowsProfileText)
     EXPECT_TRUE(after.contains("\nCount=3\n"));
     EXPECT_TRUE(after.contains("Caf\xC3\xA9 \xE2\x82\xAC"));
     EXPECT_TRUE(after.contains("\nbroken line\n"));
+}
+
+TEST_F(IniFilesTest, EveryLineEndAndEncodingIsReadAndWrittenBackWhole)
+{
+    const QString text = QStringLiteral("; Grüße\n[A]\nk=v1\n\n[B]\n x = \u00e9\u20ac \n[C]\n");
+    const auto encode = [&](const char *lineEnd, QStringConverter::Encoding encoding, bool bom) {
+        QString t = text;
+        t.replace(QLatin1Char('\n'), QLatin1String(lineEnd));
+        QStringEncoder encoder(encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return QByteArray(encoder.encode(t));
+    };
+    const struct {
+        const char *name;
+        QByteArray bytes;
+    } files[] = {
+        {"LF", encode("\n", QStringConverter::Utf8, false)},
+        {"CR LF", encode("\r\n", QStringConverter::Utf8, false)},
+        {"CR", encode("\r", QStringConverter::Utf8, false)},
+        {"UTF-8 BOM", encode("\r\n", QStringConverter::Utf8, true)},
+        {"UTF-16 LE", encode("\r\n", QStringConverter::Utf16LE, true)},
+        {"UTF-16 BE", encode("\n", QStringConverter::Utf16BE, true)},
+        {"UTF-16 LE CR", encode("\r", QStringConverter::Utf16LE, true)},
+    };
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        WriteAll(path(), f.bytes);
+        TIniFile ini(path());
+        QStringList sections;
+        ini.ReadSections(sections);
+        EXPECT_EQ(sections, QStringList({"A", "B", "C"}));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("K"), QString()), QStringLiteral("v1"));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("b"), QStringLiteral("x"), QString()), QStringLiteral("\u00e9\u20ac"));
+        ini.WriteInteger(QStringLiteral("C"), QStringLiteral("n"), 1);
+        EXPECT_EQ(ReadAll(path()), "; Gr\xC3\xBC\xC3\x9F" "e\n[A]\nk=v1\n\n[B]\n x = \xC3\xA9\xE2\x82\xAC \n[C]\nn=1\n");
+    }
+}
+
+TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
+{
+    ::alarm(60); // a pipe that blocked the reader would end the test here
+    ScriptedMessageService messages;
+    const QString aside = path() + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    const QByteArray noMark = utf16.encode(QStringLiteral("[A]\r\nk=v\r\n"));
+    const QByteArray brokenUtf16 = QByteArray("\xFF\xFE[\0A\0]\0\n", 9);
+    for (const char *kind : {"UTF-16 without mark", "broken UTF-16", "binary", "pipe", "device", "too large"}) {
+        SCOPED_TRACE(kind);
+        const QByteArray bytes = kind == std::string("UTF-16 without mark") ? noMark
+                               : kind == std::string("broken UTF-16")       ? brokenUtf16
+                                                                            : QByteArray("[A]\nk=\0\x01\n", 10);
+        if (kind == std::string("pipe")) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+        } else if (kind == std::string("device")) {
+            ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path()));
+        } else if (kind == std::string("too large")) {
+            WriteAll(path(), "[A]\nk=v\n");
+            ASSERT_TRUE(QFile::resize(path(), kMaxDocumentBytes + 1));
+        } else {
+            WriteAll(path(), bytes);
+        }
+        const TFileKind before = FileKind(path());
+        messages.shown.clear();
+        {
+            TIniFile ini(path());
+            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+            ASSERT_EQ(messages.shown.size(), 1);
+            EXPECT_TRUE(messages.shown.at(0).message.contains(QStringLiteral("renamed to \"") + aside + QLatin1Char('"')))
+                << messages.shown.at(0).message.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(path()));
+            ini.WriteString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("new"));
+            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()), QStringLiteral("new"));
+        }
+        EXPECT_EQ(messages.shown.size(), 1);
+        EXPECT_EQ(FileKind(aside), before);
+        if (before == TFileKind::Regular && kind != std::string("too large")) {
+            EXPECT_EQ(ReadAll(aside), bytes);
+        }
+        EXPECT_EQ(FileKind(QStringLiteral("/dev/zero")), TFileKind::Device);
+        ASSERT_TRUE(QFile::remove(aside));
+        ASSERT_TRUE(QFile::remove(path()));
+    }
+    // A name already taken is never reused.
+    WriteAll(path(), noMark);
+    WriteAll(aside, "first");
+    QStringList sections;
+    TIniFile(path()).ReadSections(sections);
+    EXPECT_EQ(ReadAll(aside), "first");
+    EXPECT_EQ(ReadAll(aside + QStringLiteral("-2")), noMark);
+    ::alarm(0);
 }
 
 TEST_F(IniFilesTest, IntegersAndBooleans)
@@ -167,7 +267,7 @@ TEST_F(IniFilesTest, AFailedWriteRaisesAndKeepsTheOldFile)
         ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
         FAIL() << "no exception";
     } catch (const EIniFileException &e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("Unable to write to ") + ini.FileName());
+        EXPECT_EQ(e.Message(), "\"" + ini.FileName() + "\" cannot be saved because its folder does not exist.");
     }
     EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d")), QStringLiteral("d"));
 }

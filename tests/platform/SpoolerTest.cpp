@@ -166,6 +166,40 @@ TEST(DevModeMerge, TakesWhatThePrinterOffersAndKeepsTheRest)
     EXPECT_FALSE(MergeDevModeWithCaps(caps, foreign, current));
 }
 
+// As envelope drivers do: envelopes and user sizes come landscape, sheets
+// portrait, unless the printer states an orientation or the record gives one.
+TEST(DevModeMerge, ANewMediumTakesItsDefaultOrientation)
+{
+    PrinterCaps caps = FakeSpooler::OfficeCaps();
+    DevMode dm = DefaultsOf(caps);
+    EXPECT_EQ(dm.Orientation(), DMORIENT_PORTRAIT);
+    auto take = [&](int16_t paper, const PrinterCaps &c) {
+        DevMode in = dm;
+        in.SetPaperSize(paper);
+        in.SetPaperWidth(1000);
+        in.SetPaperLength(2000);
+        in.SetFields(in.Fields() & ~uint32_t(DM_ORIENTATION));
+        EXPECT_TRUE(MergeDevModeWithCaps(c, in, dm));
+        return dm.Orientation();
+    };
+    EXPECT_EQ(take(DMPAPER_ENV_10, caps), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(take(DMPAPER_A4, caps), DMORIENT_PORTRAIT);
+    EXPECT_EQ(take(DMPAPER_ENV_DL, caps), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(take(DMPAPER_USER, caps), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(take(DMPAPER_LETTER, caps), DMORIENT_PORTRAIT);
+    EXPECT_EQ(Envelope10(caps, DMORIENT_PORTRAIT).Orientation(), DMORIENT_PORTRAIT);
+
+    caps.defaultPaper = 2; // an envelope printer's own default
+    EXPECT_EQ(DefaultsOf(caps).Orientation(), DMORIENT_LANDSCAPE);
+    caps.orientation = DMORIENT_PORTRAIT;
+    EXPECT_EQ(DefaultsOf(caps).Orientation(), DMORIENT_PORTRAIT);
+    EXPECT_EQ(take(DMPAPER_ENV_DL, caps), DMORIENT_PORTRAIT);
+
+    EXPECT_TRUE(IsEnvelopePaper(257, QStringLiteral("iso_c7_81x114mm")));
+    EXPECT_TRUE(IsEnvelopePaper(258, QStringLiteral("om_env-kaku_240x332mm")));
+    EXPECT_FALSE(IsEnvelopePaper(259, QStringLiteral("om_card_100x148mm")));
+}
+
 TEST(DevModeMerge, PrivateNumbersResolveByKeyword)
 {
     PrinterCaps caps = FakeSpooler::OfficeCaps();
@@ -265,16 +299,32 @@ TEST(SpoolJob, EmptyOrAbortedJobsSendNothing)
         ++delivered;
         return true;
     };
-    SpoolJob empty(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"), deliver);
+    // What the back end holds for a job that sends nothing is withdrawn, once.
+    int withdrawn = 0;
+    auto withdraw = [&] { ++withdrawn; };
+    SpoolJob empty(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"), deliver, withdraw);
     EXPECT_FALSE(empty.EndPage());
     EXPECT_TRUE(empty.EndDoc());
     EXPECT_FALSE(empty.EndDoc());
-    SpoolJob aborted(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"), deliver);
+    EXPECT_EQ(withdrawn, 1);
+    SpoolJob aborted(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"), deliver, withdraw);
     ASSERT_TRUE(aborted.StartPage());
     EXPECT_FALSE(aborted.StartPage());
     aborted.Abort();
+    aborted.Abort();
     EXPECT_FALSE(aborted.StartPage());
     EXPECT_EQ(delivered, 0);
+    EXPECT_EQ(withdrawn, 2);
+    {
+        SpoolJob dropped(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"), deliver, withdraw);
+        ASSERT_TRUE(dropped.StartPage());
+    }
+    EXPECT_EQ(withdrawn, 3);
+    SpoolJob sent(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"), deliver, withdraw);
+    ASSERT_TRUE(sent.StartPage());
+    EXPECT_TRUE(sent.EndDoc());
+    EXPECT_EQ(delivered, 1);
+    EXPECT_EQ(withdrawn, 3);
 
     SpoolJob failing(GeometryFor(caps, DefaultsOf(caps)), QStringLiteral("t"),
                      [](QIODevice &, int, QString &error) {
@@ -304,7 +354,11 @@ TEST(PdfSpooler, WritesTheNamedFile)
     QString error;
     auto job = pdf.StartDoc(PdfSpooler::PrinterName(), caps, dm, QStringLiteral("Plikora Envelope"), error);
     ASSERT_TRUE(job);
-    EXPECT_EQ(job->Values().physicalOffsetX, 0);
+    // A quarter inch unprintable on every side, as on a real printer.
+    EXPECT_EQ(job->Values().physicalOffsetX, 150);
+    EXPECT_EQ(job->Values().physicalOffsetY, 150);
+    EXPECT_EQ(job->Values().horzRes, 5700 - 300);
+    EXPECT_EQ(job->Values().vertRes, 2475 - 300);
     ASSERT_TRUE(job->StartPage());
     job->Painter()->drawLine(0, 0, 100, 100);
     ASSERT_TRUE(job->EndDoc());
@@ -323,10 +377,9 @@ TEST(PdfSpooler, EnvironmentNamesTheFileAndNoNameDropsTheJob)
     PrinterCaps caps;
     ASSERT_TRUE(pdf.OpenPrinter(PdfSpooler::PrinterName(), caps));
     QString error;
-    auto dropped = pdf.StartDoc(PdfSpooler::PrinterName(), caps, DefaultsOf(caps), QStringLiteral("x"), error);
-    ASSERT_TRUE(dropped);
-    ASSERT_TRUE(dropped->StartPage());
-    EXPECT_TRUE(dropped->EndDoc());
+    // No file chosen calls the job off.
+    EXPECT_THROW(pdf.StartDoc(PdfSpooler::PrinterName(), caps, DefaultsOf(caps), QStringLiteral("x"), error),
+                 SpoolCancelled);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
     const QString out = dir.filePath(QStringLiteral("scripted.pdf"));

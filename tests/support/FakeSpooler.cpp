@@ -64,6 +64,8 @@ bool FakeSpooler::MergeDevMode(const QString &name, const PrinterCaps &caps, con
 std::unique_ptr<SpoolJob> FakeSpooler::StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
                                                 const QString &title, QString &error)
 {
+    if (onStartDoc)
+        onStartDoc();
     if (failStartDoc) {
         error = QStringLiteral("The fake printer refuses to start.");
         return nullptr;

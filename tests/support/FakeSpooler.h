@@ -39,6 +39,8 @@ public:
     bool failMerge = false;
     bool failStartDoc = false;
     bool failDeliver = false;
+    // Runs as a document starts, where a printer may ask for a file.
+    std::function<void()> onStartDoc;
     int openCalls = 0;
     int mergeCalls = 0;
     DevMode lastMergeIn;

@@ -303,6 +303,7 @@ TEST_F(MainFormTest, PrintRequestPreselectsTheSelection)
         for (int i = 0; i < list.Count(); ++i)
             selected << list.GetAddress(i).Selected;
         calls.append({copies, test, selected, title});
+        return calls.size() == 2 ? TPrintOutcome::Cancelled : TPrintOutcome::Printed;
     });
 
     // A request from outside waits for the print request.
@@ -338,6 +339,7 @@ TEST_F(MainFormTest, PrintRequestPreselectsTheSelection)
     EXPECT_EQ(calls[1].copies, 1);
     EXPECT_FALSE(calls[1].test);
     EXPECT_EQ(calls[1].selected, QList<bool>({true, true, true, true}));
+    EXPECT_EQ(form.StatusPanels[2]->text().trimmed(), "Printing was cancelled.");
 
     // Cancelled: nothing printed.
     QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->reject(); });
@@ -361,6 +363,14 @@ TEST_F(MainFormTest, PrintsOnePagePerAddressAndCopy)
             GetEnvelopePrintDialog()->PrintBtnClick();
         });
         form.ActionFilePrintEnvelopeExecute();
+
+        // "None" prints nothing, and says so.
+        QTimer::singleShot(0, [] {
+            GetEnvelopePrintDialog()->RadioButtonNone->click();
+            GetEnvelopePrintDialog()->PrintBtnClick();
+        });
+        form.ActionFilePrintEnvelopeExecute();
+        EXPECT_EQ(Messages(messages).value(0), "No address is selected, so nothing was printed.");
     }
     qunsetenv("PLIKORA_PDF_OUTPUT");
     const PdfFacts facts = PdfInfo(pdf);
@@ -374,7 +384,10 @@ TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
     Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("missing.env")}));
     int printed = 0;
     s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
-                                     const QString &, int, bool) { ++printed; });
+                                     const QString &, int, bool) {
+        ++printed;
+        return TPrintOutcome::Printed;
+    });
     s.form->show();
     s.form->FormActivate();
     QCoreApplication::processEvents();

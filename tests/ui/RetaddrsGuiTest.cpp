@@ -8,15 +8,27 @@
 #include "platform/RichEdit.h"
 #include "support/ScriptedMessageService.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Whether every paragraph with text takes room on the screen.
+bool ShowsEveryParagraph(const RichEdit &edit)
+{
+    for (QTextBlock b = edit.document()->begin(); b.isValid(); b = b.next())
+        if (!b.text().isEmpty() && edit.document()->documentLayout()->blockBoundingRect(b).height() <= 0)
+            return false;
+    return true;
+}
 
 class RetaddrsGuiTest : public ::testing::Test
 {
@@ -126,6 +138,7 @@ TEST_F(RetaddrsGuiTest, AddRenameDeleteAroundTheDefault)
     EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
     EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
     EXPECT_EQ(host->returnCombo.count(), 3);
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 3);
 }
 
 TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
@@ -149,26 +162,52 @@ TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
     EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
 }
 
-TEST_F(RetaddrsGuiTest, TextEditsGoToTheCurrentEntryAndTheListIsSavedAtTheEnd)
+TEST_F(RetaddrsGuiTest, RichTextIsKeptAndShownAcrossSwitchesClosesAndRestarts)
 {
     manager = new TDlgReturnAddresses;
+    manager->show();
     answer("Work", true);
     manager->AddBtnClick();
     ASSERT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
-    manager->RichEditAddress()->SetText("Morvane Software\nSuite 9");
+    RichEdit *editor = manager->RichEditAddress();
+    editor->SetText("Morvane Software");
+    editor->SelectAllText();
+    editor->SetSelStyle(RichStyle::Bold, true);
     QStringList expected;
-    RichEditToStrings(expected, *manager->RichEditAddress());
+    RichEditToStrings(expected, *editor);
     EXPECT_EQ(CurrentReturnAddress->Lines(), expected);
+    QCoreApplication::processEvents();
+    select(0);
+    select(1);
+    EXPECT_EQ(editor->Text(), "Morvane Software");
+    EXPECT_TRUE(ShowsEveryParagraph(*editor));
+
+    // Closing the window stores the text before the program ends.
     select(0);
     manager->DefaultBtnClick();
+    manager->accept();
+    QStringList stored;
+    IniFile->ReadStrings(TReturnAddressList::Section, "Address2", stored);
+    EXPECT_EQ(stored, expected);
+    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
+
+    // A restart reads the file again and shows the bold text.
     delete manager;
     manager = nullptr;
     EXPECT_EQ(CurrentReturnAddress, nullptr);
-
+    delete IniFile;
+    IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
     manager = new TDlgReturnAddresses;
+    manager->show();
+    QCoreApplication::processEvents();
     EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Home", "Work"}));
-    EXPECT_EQ(ReturnAddressList().Object(1)->Lines(), expected);
     EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
+    select(1);
+    editor = manager->RichEditAddress();
+    EXPECT_EQ(editor->Text(), "Morvane Software");
+    EXPECT_TRUE(ShowsEveryParagraph(*editor));
+    editor->SelectAllText();
+    EXPECT_TRUE(editor->SelAttributes().HasStyle(RichStyle::Bold));
 }
 
 } // namespace
