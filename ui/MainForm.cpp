@@ -1,9 +1,9 @@
 #include "ui/MainForm.h"
 
 #include "engine/EnvDim.h"
+#include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
-#include "engine/QmStream.h"
 #include "engine/RetAddr.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
@@ -992,32 +992,10 @@ bool TFormStampMain::OpenEnvelopeFile(QObject *Sender, const QString &Name, bool
 // False when the file is not an envelope document (no signature).
 bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 {
-    struct Document
-    {
-        std::optional<QByteArray> Destination;
-        std::optional<QByteArray> Attention;
-        std::optional<QString> Envelope;
-        std::optional<QString> ReturnAddress;
-        bool Unknown = false;
-    } doc;
-    {
-        TCompositeStampFileStream stream(Name, TCompositeFileMode::fmOpenRead);
-        if (!stream.IsValidFile())
-            return false;
-        while (!stream.EndOfFile()) {
-            const QString block = stream.ReadBlockHeader();
-            if (block == QLatin1String("Destination"))
-                doc.Destination = stream.ReadBlock();
-            else if (block == QLatin1String("Attention"))
-                doc.Attention = stream.ReadBlock();
-            else if (block == QLatin1String("Envelope"))
-                doc.Envelope = stream.ReadLine();
-            else if (block == QLatin1String("ReturnAddress"))
-                doc.ReturnAddress = stream.ReadLine();
-            else
-                doc.Unknown = true;  // its bytes are skipped with the next header
-        }
-    }
+    const std::optional<TEnvelopeDocument> read = ReadEnvelopeDocument(Name);
+    if (!read)
+        return false;
+    const TEnvelopeDocument &doc = *read;
     {
         const RichEditUpdate update(*RichEditDestination);
         ApplyEnvelopeFont(*RichEditDestination);
@@ -1129,21 +1107,16 @@ void TFormStampMain::SaveEnvelopeDocument(const QString &Name)
         RichEditDestination->SaveToFile(Name);
         return;
     }
-    TCompositeStampFileStream stream(Name, TCompositeFileMode::fmCreate);
-    stream.WriteFileHeader();
-    stream.WriteBlock(QStringLiteral("Destination"), RichEditDestination->StreamOut());
+    TEnvelopeDocument doc;
+    doc.Destination = RichEditDestination->StreamOut();
     const bool attention = HasAttentionLine || SaveAttention;
     if (attention)
-        stream.WriteBlock(QStringLiteral("Attention"), RichEditAttention->StreamOut());
-    if (RememberEnvelope) {
-        stream.WriteBlockHeader(QStringLiteral("Envelope"), 0);
-        stream.WriteLine(ComboBoxEnvelope->currentText());
-    }
-    if (RememberReturnAddress) {
-        stream.WriteBlockHeader(QStringLiteral("ReturnAddress"), 0);
-        stream.WriteLine(ComboBoxReturnAddress->currentText());
-    }
-    stream.Commit();
+        doc.Attention = RichEditAttention->StreamOut();
+    if (RememberEnvelope)
+        doc.Envelope = ComboBoxEnvelope->currentText();
+    if (RememberReturnAddress)
+        doc.ReturnAddress = ComboBoxReturnAddress->currentText();
+    WriteEnvelopeDocument(Name, doc);
     if (attention)
         RichEditAttention->SetModified(false);
 }

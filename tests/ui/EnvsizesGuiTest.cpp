@@ -371,10 +371,10 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     ASSERT_TRUE(facts.ok);
     EXPECT_EQ(facts.pages, 1);
     EXPECT_EQ(facts.title, "Plikora Envelope");
-    // The #10 sheet as it is fed, with the envelope turned along it.
-    EXPECT_NEAR(facts.width, 297, 1);
-    EXPECT_NEAR(facts.height, 684, 1);
-    const QList<PdfWord> words = LandscapeWords(pdf, 1, 684);
+    // A landscape #10 envelope.
+    EXPECT_NEAR(facts.width, 684, 1);
+    EXPECT_NEAR(facts.height, 297, 1);
+    const QList<PdfWord> words = PdfWords(pdf, 1);
     auto word = [&](const QString &text) {
         auto it = std::find_if(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == text; });
         return it == words.end() ? PdfWord{text, -1, -1, -1, -1} : *it;
