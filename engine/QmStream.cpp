@@ -1,11 +1,11 @@
 #include "engine/QmStream.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/RegularFile.h"
 #include "platform/Windows1252.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <limits>
@@ -32,10 +32,9 @@ TCompositeFileStream::TCompositeFileStream(const QString &FileName, TCompositeFi
     : m_fileName(FileName), m_writing(Mode == TCompositeFileMode::fmCreate)
 {
     if (m_writing) {
-        auto file = std::make_unique<QSaveFile>(FileName);
+        auto file = std::make_unique<AtomicSaveFile>(FileName);
         if (!file->open(QIODevice::WriteOnly))
-            throw ECompositeFileError(
-                QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file->errorString()));
+            throw ECompositeFileError(file->errorString());
         m_file = std::move(file);
     } else {
         // A folder, pipe or device would hang the reader or never end.
@@ -53,7 +52,7 @@ TCompositeFileStream::TCompositeFileStream(QIODevice &Device, TCompositeFileMode
     : m_fileName(DisplayName), m_device(&Device), m_writing(Mode == TCompositeFileMode::fmCreate)
 {}
 
-// An uncommitted QSaveFile discards its temporary file, leaving the old file as it was.
+// An uncommitted save discards its temporary file, leaving the old file as it was.
 TCompositeFileStream::~TCompositeFileStream() = default;
 
 qint64 TCompositeFileStream::Position() const
@@ -75,6 +74,15 @@ void TCompositeFileStream::ReadFailed() const
 {
     const QString why = m_device->errorString();
     throw ECompositeFileError(QStringLiteral("Cannot read file \"%1\". %2").arg(m_fileName, why));
+}
+
+void TCompositeFileStream::WriteFailed() const
+{
+    // The save helper says why in words; other devices give their own reason.
+    if (dynamic_cast<const AtomicSaveFile *>(m_device))
+        throw ECompositeFileError(m_device->errorString());
+    throw ECompositeFileError(
+        QStringLiteral("Cannot write to file \"%1\". %2").arg(m_fileName, m_device->errorString()));
 }
 
 void TCompositeFileStream::RequireReadable() const
@@ -233,16 +241,14 @@ void TCompositeFileStream::WriteBytes(QByteArrayView Bytes)
     if (Bytes.isEmpty())
         return;
     if (m_device->write(Bytes.data(), Bytes.size()) != Bytes.size())
-        throw ECompositeFileError(
-            QStringLiteral("Cannot write to file \"%1\". %2").arg(m_fileName, m_device->errorString()));
+        WriteFailed();
 }
 
 void TCompositeFileStream::WriteFileHeader()
 {
     RequireWritable();
     if (!m_device->seek(0))
-        throw ECompositeFileError(
-            QStringLiteral("Cannot write to file \"%1\". %2").arg(m_fileName, m_device->errorString()));
+        WriteFailed();
     WriteBytes(GetSignature().toLatin1());
     WriteBytes(LineEnd);
     WriteBytes(WarningLine);
@@ -303,10 +309,9 @@ void TCompositeFileStream::Commit()
 {
     RequireWritable();
     m_committed = true;
-    if (auto *save = dynamic_cast<QSaveFile *>(m_file.get())) {
+    if (auto *save = dynamic_cast<AtomicSaveFile *>(m_file.get())) {
         if (!save->commit())
-            throw ECompositeFileError(
-                QStringLiteral("Cannot save file \"%1\". %2").arg(m_fileName, save->errorString()));
+            throw ECompositeFileError(save->errorString());
     }
 }
 

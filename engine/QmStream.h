@@ -12,9 +12,7 @@
 
 #include <memory>
 
-class QFileDevice;
 class QIODevice;
-class QSaveFile;
 
 // Every failure of an envelope file: cannot open or create, damaged contents, write error.
 class ECompositeFileError : public Exception
@@ -78,13 +76,14 @@ public:
 private:
     [[noreturn]] void Damaged(const QString &Why) const;
     [[noreturn]] void ReadFailed() const;
+    [[noreturn]] void WriteFailed() const;
     bool ReadLineBytes(QByteArray &Line, qint64 Limit);
     void WriteBytes(QByteArrayView Bytes);
     void RequireWritable() const;
     void RequireReadable() const;
 
     QString m_fileName;
-    std::unique_ptr<QFileDevice> m_file;
+    std::unique_ptr<QIODevice> m_file;
     QIODevice *m_device = nullptr;
     bool m_writing = false;
     bool m_committed = false;

@@ -1,6 +1,7 @@
 #include "foundation/QmIniFile.h"
 
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
 #include "platform/RegularFile.h"
 
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QSaveFile>
 
 TZambIniFile *IniFile = nullptr;
 TZambRegistryIniFile *RegIni = nullptr;
@@ -90,12 +90,8 @@ void MigrateOldIni()
     QString text;
     if (!ReadRegularFile(OldIniPath, kMaxDocumentBytes, data, error) || !TIniFile::DecodeFileBytes(data, text))
         return;
-    QSaveFile copy(NewIniPath);
-    if (copy.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = text.toUtf8();
-        if (copy.write(bytes) == bytes.size())
-            copy.commit();
-    }
+    // A copy that fails leaves no file; the settings start fresh.
+    SaveFileAtomically(NewIniPath, text.toUtf8(), error);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <climits>
+
 namespace {
 
 QMargins FrameMarginsOf(const QWidget *W)
@@ -32,17 +34,31 @@ TWindowRect Bounded(TWindowRect R)
             limit = limit.boundedTo(desk.expandedTo(QSize(640, 480)));
     }
     if (qint64(R.Right) - R.Left > limit.width())
-        R.Right = int(qint64(R.Left) + limit.width());
+        R.Right = int(qMin<qint64>(qint64(R.Left) + limit.width(), INT_MAX));
     if (qint64(R.Bottom) - R.Top > limit.height())
-        R.Bottom = int(qint64(R.Top) + limit.height());
+        R.Bottom = int(qMin<qint64>(qint64(R.Top) + limit.height(), INT_MAX));
     return R;
+}
+
+// A place saved on a screen that is gone, or a damaged one, would put the window
+// where nobody can reach it: such a place is not applied.
+bool OnSomeScreen(qint64 Left, qint64 Top, qint64 Right, qint64 Bottom)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return true;
+    for (const QScreen *screen : screens) {
+        const QRect a = screen->availableGeometry();
+        if (Left < qint64(a.x()) + a.width() && Right > a.x() && Top < qint64(a.y()) + a.height() && Bottom > a.y())
+            return true;
+    }
+    return false;
 }
 
 // Takes off the frame once the window manager has told its size, for windows
 // placed before they were shown.
 class FrameSizeFixer : public QObject
 {
-    // Needed by findChildren: without it every child of the window matches.
     Q_OBJECT
 public:
     FrameSizeFixer(QWidget *Form, const TWindowRect &Frame) : QObject(Form), m_form(Form), m_frame(Frame)
@@ -88,9 +104,12 @@ private:
 
 void DropFixers(QWidget *Form)
 {
-    for (FrameSizeFixer *fixer : Form->findChildren<FrameSizeFixer *>(Qt::FindDirectChildrenOnly)) {
-        Form->removeEventFilter(fixer);
-        fixer->deleteLater();
+    // qobject_cast, unlike findChildren, does not compile for a class without Q_OBJECT.
+    for (QObject *child : Form->children()) {
+        if (auto *fixer = qobject_cast<FrameSizeFixer *>(child)) {
+            Form->removeEventFilter(fixer);
+            fixer->deleteLater();
+        }
     }
 }
 
@@ -98,6 +117,8 @@ void PlaceBounds(QWidget *W, const TWindowRect &Stored)
 {
     const TWindowRect r = Bounded(Stored);
     if (W->isWindow()) {
+        if (!OnSomeScreen(r.Left, r.Top, r.Right, r.Bottom))
+            return;
         DropFixers(W);
         const QMargins m = FrameMarginsOf(W);
         const QRect client = ClientGeometryFor(r, m);
@@ -194,7 +215,8 @@ void LoadDialogPosition(QWidget *Dialog, const QString &Section)
         return;
     QPoint p = Dialog->pos();
     RegIni->ReadPoint(Section, p);
-    Dialog->move(p);
+    if (OnSomeScreen(p.x(), p.y(), p.x() + qint64(1), p.y() + qint64(1)))
+        Dialog->move(p);
 }
 
 void SaveDialogPosition(QWidget *Dialog, const QString &Section)

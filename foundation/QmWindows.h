@@ -19,8 +19,8 @@ class QWidget;
 // so that save, load, save gives the same values.
 
 // Bounds and window state (minimized, then maximized). A stored rectangle with
-// Right <= Left or Bottom <= Top is ignored; a size larger than the desktop is
-// cut to it.
+// Right <= Left or Bottom <= Top, or on no screen, is ignored; a size larger than
+// the desktop is cut to it.
 void LoadFormPlacement(QWidget *Form, const QString &Section);
 void SaveFormPlacement(QWidget *Form, const QString &Section);
 
@@ -30,7 +30,7 @@ void SaveFormPlacement(QWidget *Form, const QString &Section);
 void LoadControlPlacement(QWidget *Control, const QString &Section);
 void SaveControlPlacement(QWidget *Control, const QString &Section);
 
-// A dialog's screen position ("X", "Y", the frame's top left corner).
+// A dialog's screen position ("X", "Y", the frame's top left corner); one on no screen is ignored.
 void LoadDialogPosition(QWidget *Dialog, const QString &Section);
 void SaveDialogPosition(QWidget *Dialog, const QString &Section);
 

@@ -1,4 +1,5 @@
 #include "gif/GIFImage.h"
+#include "platform/AtomicSave.h"
 #include "platform/RegularFile.h"
 #include "platform/Rounding.h"
 
@@ -7,7 +8,6 @@
 
 #include <QFile>
 #include <QIODevice>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -144,12 +144,12 @@ void TGIFItem::Warning(TGIFSeverity Severity, const QString &Message)
 
 void TGIFItem::SaveToFile(const QString &FileName)
 {
-    QSaveFile file(FileName);
+    AtomicSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly))
-        RaiseGIFError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
+        RaiseGIFError(file.errorString());
     SaveToStream(file);
     if (!file.commit())
-        RaiseGIFError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, file.errorString()));
+        RaiseGIFError(file.errorString());
 }
 
 void TGIFItem::LoadFromFile(const QString &FileName)

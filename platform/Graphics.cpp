@@ -1,5 +1,6 @@
 #include "platform/Graphics.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/RegularFile.h"
 
 #include <QBuffer>
@@ -8,7 +9,6 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -141,14 +141,12 @@ void TGraphic::LoadFromFile(const QString &fileName)
 
 void TGraphic::SaveToFile(const QString &fileName)
 {
-    QSaveFile file(fileName);
+    AtomicSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw EInvalidGraphic(
-            QStringLiteral("Cannot create the picture file \"%1\": %2").arg(fileName, file.errorString()));
+        throw EInvalidGraphic(file.errorString());
     SaveToStream(file);
     if (!file.commit())
-        throw EInvalidGraphic(
-            QStringLiteral("Cannot write the picture file \"%1\": %2").arg(fileName, file.errorString()));
+        throw EInvalidGraphic(file.errorString());
 }
 
 void TGraphic::LoadFromClipboardFormat(const QString &, const QMimeData &)

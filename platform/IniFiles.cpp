@@ -1,5 +1,6 @@
 #include "platform/IniFiles.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
 #include "platform/MessageService.h"
 #include "platform/RegularFile.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -518,16 +518,13 @@ void TIniFile::Flush()
         Parse(QString());
         throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
     }
-    const QByteArray bytes = Serialize().toUtf8();
-    QSaveFile f(m_fileName);
-    bool ok = f.open(QIODevice::WriteOnly);
-    ok = ok && f.write(bytes) == bytes.size();
-    ok = ok && f.commit();
+    QString error;
+    const bool ok = SaveFileAtomically(m_fileName, Serialize().toUtf8(), error);
     m_dirty = false;
     if (!ok) {
         // Memory goes back to what the disk holds.
         m_loaded = false;
-        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
+        throw EIniFileException(error);
     }
     ++m_rewrites;
     m_stamp = Stamp(m_fileName);

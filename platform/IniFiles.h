@@ -9,7 +9,8 @@
 
 #include <sys/types.h>
 
-// A failed write or erase: "Unable to write to <file>".
+// A failed write or erase (the reason in words), or a name or value the format
+// cannot hold.
 class EIniFileException : public Exception
 {
 public:

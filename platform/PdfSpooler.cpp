@@ -1,11 +1,11 @@
 #include "platform/PdfSpooler.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/PwgTables.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -29,15 +29,20 @@ QString AskWithDialog(const QString &title)
 
 bool WritePdfFile(const QString &path, QIODevice &pdf, QString &error)
 {
-    QSaveFile file(path);
+    AtomicSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
     QByteArray chunk;
     while (ok && !pdf.atEnd()) {
         chunk = pdf.read(1 << 16);
-        ok = !chunk.isEmpty() && file.write(chunk) == chunk.size();
+        if (chunk.isEmpty()) {
+            error = QStringLiteral("The printed document cannot be read back to save \"%1\". %2")
+                        .arg(QDir::toNativeSeparators(path), pdf.errorString());
+            return false;
+        }
+        ok = file.write(chunk) == chunk.size();
     }
     if (!ok || !file.commit()) {
-        error = QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        error = file.errorString();
         return false;
     }
     return true;

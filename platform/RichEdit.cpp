@@ -1,5 +1,6 @@
 #include "platform/RichEdit.h"
 
+#include "platform/AtomicSave.h"
 #include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -543,9 +543,9 @@ void RichEdit::LoadFromFile(const QString &fileName)
 
 void RichEdit::SaveToFile(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(StreamOut()) < 0 || !file.commit())
-        throw Exception(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString()));
+    QString error;
+    if (!SaveFileAtomically(fileName, StreamOut(), error))
+        throw Exception(error);
 }
 
 QMimeData *RichEdit::createMimeDataFromSelection() const

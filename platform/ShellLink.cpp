@@ -1,4 +1,5 @@
 #include "platform/ShellLink.h"
+#include "platform/AtomicSave.h"
 #include "platform/Windows1252.h"
 
 #include "platform/RegularFile.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -337,11 +337,6 @@ QByteArray WriteShellLink(const ShellLinkData &link)
 
 bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray data = WriteShellLink(link);
-    if (file.write(data) != data.size())
-        return false;
-    return file.commit();
+    QString error;
+    return SaveFileAtomically(fileName, WriteShellLink(link), error);
 }

@@ -52,3 +52,9 @@ void TEnvelopeList::Save()
     }
     batch.Commit();
 }
+
+void TEnvelopeList::NameEntries()
+{
+    for (int i = 0; i < Count(); ++i)
+        Object(i)->Name = entryName(i + 1);
+}

@@ -16,4 +16,7 @@ public:
     void Load();
     // Rewrites the section whole, giving each definition its key name.
     void Save();
+    // Gives each definition the key name of its place, as Save does, without
+    // writing (for a setup stored before the list).
+    void NameEntries();
 };

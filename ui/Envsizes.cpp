@@ -1,6 +1,7 @@
 #include "ui/Envsizes.h"
 
 #include "foundation/QmComboBox.h"
+#include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
@@ -329,16 +330,27 @@ void TDlgEnvelopeSizes::AddBtnClick()
     TEnvelopeData *added = data.get();
     const int idx = m_list.Add(dialog->Description(), std::move(data));
     refillList();
-    // The save gives the definition its key name, under which its setup number goes.
-    SaveEnvelopeList();
-    added->SavePrinterSetup();
-    // The fold lines of a letter follow the stored paper, known only now.
-    if (dialog->SelectedModelIndex() <= 0 || dialog->EnvelopeType() == 1)
-        added->ResetLayout();
+    const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
+    storeNew(*added, !fromModel);
     SelectEnvelopeAt(idx, TSelectSender::None);
     ShowEnvelopeDetails();
     refillHostCombo();
+    m_modelLayout = fromModel ? added : nullptr;
     SetupBtnClick();
+}
+
+void TDlgEnvelopeSizes::storeNew(TEnvelopeData &added, bool resetLayout)
+{
+    // One rewrite of the file: the setup goes under the definition's key name,
+    // and the list, written last, holds what the setup filled in.
+    TIniUpdate batch(*IniFile);
+    m_list.NameEntries();
+    added.SavePrinterSetup();
+    // The fold lines of a letter follow the stored paper, known only now.
+    if (resetLayout)
+        added.ResetLayout();
+    SaveEnvelopeList();
+    batch.Commit();
 }
 
 void TDlgEnvelopeSizes::RenameBtnClick()
@@ -367,6 +379,7 @@ void TDlgEnvelopeSizes::DeleteBtnClick()
         != mrYes)
         return;
     m_list.Object(i)->ErasePrinterSetup();
+    m_modelLayout = nullptr;
     // Freed once the main window no longer lists it.
     std::unique_ptr<TEnvelopeData> removed = m_list.Remove(i);
     if (CurrentEnvelope == removed.get())
@@ -402,13 +415,15 @@ bool TDlgEnvelopeSizes::runSetup()
 
 void TDlgEnvelopeSizes::SetupBtnClick()
 {
+    const bool keepLayout = m_modelLayout && m_modelLayout == CurrentEnvelope;
+    m_modelLayout = nullptr;
     bool confirmed = false;
     try {
         confirmed = runSetup();
     } catch (const Exception &error) {
         MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
     }
-    if (confirmed)
+    if (confirmed && !keepLayout)
         ResetBtnClick();
 }
 
@@ -437,10 +452,9 @@ bool TDlgEnvelopeSizes::CreateFirstEnvelope()
     SetListItemIndex(m_listEnvelopes, idx);
     m_refilling = false;
     m_list.SetDefaultIndex(idx);
-    SaveEnvelopeList();
-    added->SavePrinterSetup();
-    if (dialog->SelectedModelIndex() <= 0 || dialog->EnvelopeType() == 1)
-        added->ResetLayout();
+    const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
+    storeNew(*added, !fromModel);
+    m_modelLayout = fromModel ? added : nullptr;
     refillHostCombo();
     if (QComboBox *combo = hostEnvelopeCombo())
         SetComboItemIndex(combo, idx);

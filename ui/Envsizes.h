@@ -83,10 +83,14 @@ private:
     void updateItemFonts();
     // Fails with the printer's message shown: nothing was created.
     bool initialiseNew(TEnvelopeData &data, int printerIndex, int modelIndex, int envelopeType);
+    void storeNew(TEnvelopeData &added, bool resetLayout);
     bool runSetup();
 
     TEnvelopeList m_list;
     bool m_refilling = false;
+    // A definition just made from a printer model: the setup that completes
+    // its add keeps the model's layout instead of resetting it.
+    TEnvelopeData *m_modelLayout = nullptr;
     QListWidget *m_listEnvelopes = nullptr;
     QPushButton *m_addBtn = nullptr;
     QPushButton *m_renameBtn = nullptr;

@@ -14,11 +14,8 @@
 #include "support/ScriptedMessageService.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QGroupBox>
-#include <QProcess>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -56,40 +53,6 @@ public:
     bool facingMark = true;
 };
 
-struct Word
-{
-    QString text;
-    double xMin, yMin, xMax, yMax; // points
-};
-
-// Words of one page, from pdftotext -bbox.
-QList<Word> pdfWords(const QByteArray &pdf, int page)
-{
-    QTemporaryDir dir;
-    QFile f(dir.filePath(QStringLiteral("d.pdf")));
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(pdf);
-    f.close();
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                                          QStringLiteral("-l"), QString::number(page), f.fileName(),
-                                          QStringLiteral("-")});
-    p.waitForFinished(30000);
-    const QString html = QString::fromUtf8(p.readAllStandardOutput());
-    static const QRegularExpression word(QStringLiteral(
-        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
-    QList<Word> words;
-    for (auto it = word.globalMatch(html); it.hasNext();) {
-        auto m = it.next();
-        QString text = m.captured(5);
-        text.replace(QChar(0xFB01), QStringLiteral("fi")).replace(QChar(0xFB02), QStringLiteral("fl"));
-        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
-                      m.captured(4).toDouble()});
-    }
-    return words;
-}
-
 // The printer is fed the portrait sheet; a landscape page comes out turned a
 // quarter to the left. These turn it back so tests read landscape coordinates.
 QImage landscapePage(const QByteArray &pdf)
@@ -97,12 +60,9 @@ QImage landscapePage(const QByteArray &pdf)
     return RenderPdfPage(pdf, 1, 600).transformed(QTransform().rotate(90));
 }
 
-QList<Word> landscapeWords(const QByteArray &pdf, double pageHeightPoints = 684)
+QList<PdfWord> landscapeWords(const QByteArray &pdf)
 {
-    QList<Word> words = pdfWords(pdf, 1);
-    for (Word &w : words)
-        w = Word{w.text, pageHeightPoints - w.yMax, w.xMin, pageHeightPoints - w.yMin, w.xMax};
-    return words;
+    return LandscapeWords(pdf, 1, 684);
 }
 
 bool dark(const QImage &image, int x, int y)
@@ -274,12 +234,12 @@ TEST_F(PrintJobTest, WorkedExampleBarCodeAboveTheAddress)
 
     // The address starts below the code, at the definition's left.
     const auto words = landscapeWords(pdf);
-    auto jane = std::find_if(words.begin(), words.end(), [](const Word &w) { return w.text == QLatin1String("Jane"); });
+    auto jane = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text == QLatin1String("Jane"); });
     ASSERT_NE(jane, words.end());
     EXPECT_NEAR(jane->xMin, (margin + 2280) * 72.0 / 600, 3);
     EXPECT_GT(jane->yMin * 600 / 72, margin + 1122 + 131);
     EXPECT_LT(jane->yMin * 600 / 72, margin + 1122 + 131 + 200);
-    auto sender = std::find_if(words.begin(), words.end(), [](const Word &w) { return w.text == QLatin1String("Sender"); });
+    auto sender = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text == QLatin1String("Sender"); });
     ASSERT_NE(sender, words.end());
     EXPECT_NEAR(sender->xMin, margin * 72.0 / 600, 3);
 }
@@ -291,7 +251,7 @@ TEST_F(PrintJobTest, PlacementsBelowBottomAndNone)
     QByteArray pdf = print(address, 3);
     QImage page = landscapePage(pdf);
     const auto words = landscapeWords(pdf);
-    auto zip = std::find_if(words.begin(), words.end(), [](const Word &w) { return w.text.startsWith(QLatin1String("62704")); });
+    auto zip = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text.startsWith(QLatin1String("62704")); });
     ASSERT_NE(zip, words.end());
     const int textBottom = static_cast<int>(zip->yMax * 600 / 72);
     int barRow = -1;
@@ -333,8 +293,8 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
     const QStringList expected{QStringLiteral("Alpha"), QStringLiteral("Alpha"), QStringLiteral("Alpha"),
                                QStringLiteral("Charlie"), QStringLiteral("Charlie"), QStringLiteral("Charlie")};
     for (int i = 0; i < 6; ++i) {
-        const auto words = pdfWords(pdf, i + 1);
-        EXPECT_TRUE(std::any_of(words.begin(), words.end(), [&](const Word &w) { return w.text == expected[i]; }))
+        const auto words = PdfWords(pdf, i + 1);
+        EXPECT_TRUE(std::any_of(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == expected[i]; }))
             << "page " << i + 1;
     }
     EXPECT_EQ(GetPrintStatusForm()->GroupBoxProgress->title(), QStringLiteral("Copy 3 of Envelope 3"));
@@ -444,7 +404,7 @@ TEST_F(PrintJobTest, ReturnAddressGifPrintsItsFirstFrame)
     EXPECT_GT(grey(101, 50), 250); // white beyond the picture
     // The sender's name starts to the right of the picture.
     const auto words = landscapeWords(pdf);
-    auto sender = std::find_if(words.begin(), words.end(), [](const Word &w) { return w.text == QLatin1String("Sender"); });
+    auto sender = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text == QLatin1String("Sender"); });
     ASSERT_NE(sender, words.end());
     EXPECT_GT(sender->xMin, (margin + 600) * 72.0 / 600);
 }

@@ -1,5 +1,6 @@
 #include "foundation/QmIniFile.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "support/SaveFaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -205,6 +206,19 @@ TEST_F(StoresTest, LocationsAndOneTimeMigration)
     // After start-up the title changes; the data folder is the same in any case.
     SetApplicationTitle(QStringLiteral("Plikora"));
     EXPECT_EQ(GetDataFolder(), dir.filePath(QStringLiteral("config/Morvane Software/plikora/")));
+}
+
+TEST_F(StoresTest, AMigrationThatCannotBeWrittenLeavesNothingBehind)
+{
+    WriteAll(dir.filePath(QStringLiteral("bin/pliKORA32.INI")), "[Envelopes]\nCount=1\n");
+    {
+        ScopedFileSizeLimit limit(5);
+        StartQmIniFile(program);
+    }
+    EXPECT_EQ(FolderEntries(dir.filePath(QStringLiteral("config/Morvane Software/plikora"))), QStringList());
+    StopQmIniFile();
+    StartQmIniFile(program);
+    EXPECT_EQ(IniFile->ReadInteger(QStringLiteral("Envelopes"), QStringLiteral("Count"), 0), 1);
 }
 
 TEST_F(StoresTest, DataFolderWithoutAppDataStaysInHome)

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 class QmWindowsGuiTest : public ::testing::Test
@@ -132,6 +134,17 @@ TEST_F(QmWindowsGuiTest, DamagedOrExtremeRectanglesAreNotApplied)
     LoadFormPlacement(&w.main, QStringLiteral("Huge"));
     EXPECT_LE(w.main.width(), 16384);
     EXPECT_TRUE(w.main.windowState() & Qt::WindowMaximized);
+
+    // A place on no screen (one that is gone, or damaged values) leaves the window where it was.
+    for (const TWindowRect &r : {TWindowRect{5000, 4000, 5700, 4500}, TWindowRect{-900, 10, -100, 400},
+                                 TWindowRect{INT_MAX - 700, INT_MAX - 500, INT_MAX, INT_MAX},
+                                 TWindowRect{INT_MIN, 0, INT_MAX, 500}}) {
+        RegIni->WriteWindowPlacement(QStringLiteral("Gone"), r, false, false);
+        Window other;
+        const QRect place = other.main.geometry();
+        LoadFormPlacement(&other.main, QStringLiteral("Gone"));
+        EXPECT_EQ(other.main.geometry(), place) << r.Left << ", " << r.Top;
+    }
 }
 
 TEST_F(QmWindowsGuiTest, DialogPositionAndFrameArithmetic)
@@ -146,6 +159,9 @@ TEST_F(QmWindowsGuiTest, DialogPositionAndFrameArithmetic)
     dialog.move(7, 8);
     SaveDialogPosition(&dialog, QStringLiteral("FindDialog"));
     EXPECT_EQ(RegIni->ReadInteger(QStringLiteral("FindDialog"), QStringLiteral("X"), 0), 7);
+    RegIni->WritePoint(QStringLiteral("GoneDialog"), QPoint(INT_MAX, 5000));
+    LoadDialogPosition(&dialog, QStringLiteral("GoneDialog"));
+    EXPECT_EQ(dialog.pos(), QPoint(7, 8));
 
     EXPECT_EQ(ClientGeometryFor(TWindowRect{10, 20, 110, 220}, QMargins(4, 30, 4, 4)), QRect(14, 50, 92, 166));
     // Without a registry store nothing is read or written.

@@ -267,7 +267,7 @@ TEST_F(IniFilesTest, AFailedWriteRaisesAndKeepsTheOldFile)
         ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
         FAIL() << "no exception";
     } catch (const EIniFileException &e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("Unable to write to ") + ini.FileName());
+        EXPECT_EQ(e.Message(), "\"" + ini.FileName() + "\" cannot be saved because its folder does not exist.");
     }
     EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d")), QStringLiteral("d"));
 }

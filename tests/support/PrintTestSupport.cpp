@@ -67,3 +67,37 @@ QImage RenderPdfPage(const QByteArray &pdf, int page, int dpi)
     QImageReader::setAllocationLimit(1024);
     return QImage(prefix + QStringLiteral(".pgm"));
 }
+
+QList<PdfWord> PdfWords(const QByteArray &pdf, int page)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("d.pdf")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(pdf) != pdf.size())
+        return {};
+    f.close();
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                                          QStringLiteral("-l"), QString::number(page), f.fileName(),
+                                          QStringLiteral("-")});
+    p.waitForFinished(30000);
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    static const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    QList<PdfWord> words;
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        auto m = it.next();
+        QString text = m.captured(5);
+        text.replace(QChar(0xFB01), QStringLiteral("fi")).replace(QChar(0xFB02), QStringLiteral("fl"));
+        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                      m.captured(4).toDouble()});
+    }
+    return words;
+}
+
+QList<PdfWord> LandscapeWords(const QByteArray &pdf, int page, double sheetHeight)
+{
+    QList<PdfWord> words = PdfWords(pdf, page);
+    for (PdfWord &w : words)
+        w = PdfWord{w.text, sheetHeight - w.yMax, w.xMin, sheetHeight - w.yMin, w.xMax};
+    return words;
+}

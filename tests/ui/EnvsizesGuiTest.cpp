@@ -1,6 +1,11 @@
 #include "ui/Envsizes.h"
 #include "ui/Newenvl.h"
 
+#include "engine/PrintAddresses.h"
+#include "engine/Prntprog.h"
+#include "engine/RetAddr.h"
+#include "platform/RichEdit.h"
+
 #include "ManagerTestSupport.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -45,6 +50,7 @@ protected:
     {
         delete manager;
         FreeNewEnvelopeSizeDialog();
+        FreePrintStatusForm();
         StopQmPrinter();
         SetProgramDataFolder(QString());
         delete IniFile;
@@ -288,13 +294,17 @@ TEST_F(EnvsizesGuiTest, LetterFoldedInThirdsAndModelDefaults)
     models.close();
     SetProgramDataFolder(data.path());
     fakePrinters({"Office Laser"});
-    setupAnswers(false);
+    setupAnswers(true);
     manager = new TDlgEnvelopeSizes;
 
+    // The model's layout holds at once, through the setup that completes the add.
     answerDialog("From model", true);
     manager->AddBtnClick();
     EXPECT_EQ(GetNewEnvelopeSizeDialog()->SelectedModelIndex(), 1);
+    EXPECT_EQ(setupDialogs, 1);
     EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 42);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_ReturnLeft", 0), 42);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_Fields", 0), 0x1A0F);
 
     answerDialog("Letter", true, 1);
     manager->AddBtnClick();
@@ -332,24 +342,60 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     EXPECT_NE(id, 0);
     EXPECT_TRUE(IniFile->SectionExists(QStringLiteral("IniId_%1").arg(id)));
     EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 0);
+    // The stored definition holds what its printer setup filled in: a landscape #10.
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_Fields", 0), 0x1A0F);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_Orientation", 0), DMORIENT_LANDSCAPE);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_PaperSize", 0), DMPAPER_ENV_10);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_PaperLength", 0), 2413);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_PaperWidth", 0), 1048);
 
     // The manager then opens with the printer settings, and an envelope prints.
     WhenModalShows([this] { manager->accept(); });
     EXPECT_EQ(manager->Execute(true), QDialog::Accepted);
     EXPECT_EQ(setupDialogs, 1);
 
-    TZambPrinter &printer = *PrinterInstance();
-    printer.SetTitle("Plikora Envelope");
-    printer.BeginDoc();
-    printer.Canvas().Painter().drawText(100, 100, "Destination");
-    printer.EndDoc();
-    const PdfFacts facts = PdfInfo(output);
+    RichEdit destination;
+    RichEdit returnBox;
+    RichEdit attention;
+    destination.SetText("Jane Doe\n1600 Main St\nSpringfield IL 98765");
+    returnBox.SetText("Sender Name\n12 Long Road\nHometown ST 12345");
+    TReturnAddress returnAddress;
+    TAddressPrintList list(&destination, &returnBox, &attention);
+    list.Refresh(true);
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, CurrentEnvelope, "Plikora Envelope", 0, false),
+              TPrintOutcome::Printed);
+    QFile file(output);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    const PdfFacts facts = PdfInfo(pdf);
     ASSERT_TRUE(facts.ok);
     EXPECT_EQ(facts.pages, 1);
     EXPECT_EQ(facts.title, "Plikora Envelope");
-    // A #10 envelope: 9.5 x 4.125 inches in either orientation.
-    EXPECT_NEAR(std::max(facts.width, facts.height), 684, 2);
-    EXPECT_NEAR(std::min(facts.width, facts.height), 297, 2);
+    // The #10 sheet as it is fed, with the envelope turned along it.
+    EXPECT_NEAR(facts.width, 297, 1);
+    EXPECT_NEAR(facts.height, 684, 1);
+    const QList<PdfWord> words = LandscapeWords(pdf, 1, 684);
+    auto word = [&](const QString &text) {
+        auto it = std::find_if(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == text; });
+        return it == words.end() ? PdfWord{text, -1, -1, -1, -1} : *it;
+    };
+    // The return address is inset by the quarter inch the printer cannot reach.
+    EXPECT_NEAR(word("Sender").xMin, 18, 2);
+    EXPECT_GT(word("Sender").yMin, 17);
+    EXPECT_NEAR(word("Jane").xMin, (0.25 + 3.8) * 72, 3);
+    // Nothing overlaps: the return lines, the destination and the facing mark
+    // (from 7.25 in across, 0.625 in tall below the inset) keep apart.
+    const PdfWord mark{"mark", 7.25 * 72, 18, 7.55 * 72, 18 + 0.625 * 72};
+    auto overlap = [](const PdfWord &a, const PdfWord &b) {
+        return a.xMin < b.xMax && b.xMin < a.xMax && a.yMin < b.yMax && b.yMin < a.yMax;
+    };
+    for (const char *d : {"Jane", "Doe", "1600", "Main", "St", "Springfield", "IL", "98765"}) {
+        const PdfWord w = word(d);
+        ASSERT_GE(w.xMin, 0) << d;
+        EXPECT_FALSE(overlap(w, mark)) << d;
+        for (const char *r : {"Sender", "Name", "12", "Long", "Road", "Hometown", "ST", "12345"})
+            EXPECT_FALSE(overlap(w, word(r))) << d << " " << r;
+    }
 }
 
 TEST_F(EnvsizesGuiTest, APrinterFailingDuringFirstRunCreatesNothing)
