@@ -1,9 +1,17 @@
 #include "platform/Application.h"
 
 #include "platform/Exception.h"
-#include "platform/MessageService.h"
+#include "platform/MessageBoxService.h"
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    SetDefaultMessageService(&MessageBoxService());
+}
+
+TApplication::~TApplication()
+{
+    SetDefaultMessageService(nullptr);
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {

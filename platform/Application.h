@@ -10,7 +10,9 @@ class TApplication : public QApplication
 {
     Q_OBJECT
 public:
+    // Message boxes are the message service while the application lives.
     TApplication(int &argc, char **argv);
+    ~TApplication() override;
     bool notify(QObject *receiver, QEvent *event) override;
 
     // Shows the exception's message as an error box.

@@ -44,10 +44,13 @@ public:
     virtual int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) = 0;
 };
 
-// The service in use: message boxes on the active window unless one was installed.
+// The service in use: the one installed, else the default (the program's message
+// boxes), else standard error with the answer of a closed box.
 TMessageService &MessageService();
-// Installs a service (not owned); nullptr restores the message boxes.
+// Installs a service (not owned); nullptr restores the default.
 void SetMessageService(TMessageService *service);
+// Sets the default service (not owned); the application object sets the message boxes.
+void SetDefaultMessageService(TMessageService *service);
 
 inline int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0)
 {

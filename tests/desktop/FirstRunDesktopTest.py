@@ -1,13 +1,42 @@
 #!/usr/bin/env python3
 # A newcomer's first envelope, then File > Exit and starting again: the window comes back
 # where it was, with the same definition and return address, and nothing is asked again.
+import re
+import subprocess
+
 from desktop import PDF, first_run, pdf_text, read_ini, run, step, wait_until
 
 RESTARTS = 3
+RETURN = ("Your", "Name", "123", "Main", "St.", "Somewhere,", "XX", "98765")
+DESTINATION = ("Jane", "Doe", "1", "Elm", "Street", "Springfield", "IL", "62704")
 
 
 def page_size(info):
     return tuple(round(float(v)) for v in info["Page size"].split()[0:3:2])
+
+
+def word_boxes():
+    """The printed words' boxes in points, (left, top, right, bottom) from the page's top left corner."""
+    out = subprocess.run(["pdftotext", "-bbox", PDF, "-"], capture_output=True, text=True, check=True).stdout
+    return {m[4]: tuple(map(float, m[:4])) for m in re.findall(
+        r'<word xMin="([-\d.]+)" yMin="([-\d.]+)" xMax="([-\d.]+)" yMax="([-\d.]+)">([^<]*)</word>', out)}
+
+
+def around(boxes, words):
+    return tuple(f(boxes[w][i] for w in words) for i, f in enumerate((min, min, max, max)))
+
+
+def check_layout(size):
+    """A landscape #10 envelope: lines along the long side, the return address a quarter inch in
+    from the edges and clear of the destination."""
+    width, height = size
+    boxes = word_boxes()
+    jane, doe = boxes["Jane"], boxes["Doe"]
+    across, down = abs(doe[0] - jane[0]), abs(doe[1] - jane[1])
+    assert (down > across) == (height > width), ("lines run across the short side", jane, doe, size)
+    sender, to = around(boxes, RETURN), around(boxes, DESTINATION)
+    assert min(sender[0], sender[1], width - sender[2], height - sender[3]) >= 17, ("no inset", sender, size)
+    assert sender[2] <= to[0] or to[2] <= sender[0] or sender[3] <= to[1] or to[3] <= sender[1], (sender, to)
 
 
 def scenario(desktop):
@@ -16,17 +45,17 @@ def scenario(desktop):
     envelopes = read_ini("plikora.INI")["Envelopes"]
     assert (envelopes["Count"], envelopes["Envelope1"], envelopes["Envelope1_PrinterName"]) == (
         "1", "#10 Business", "Print to PDF"), envelopes
+    # TIGHTEN: Envelope1_Fields, _Orientation and the paper keys are non-zero here once the
+    # definition is saved after its printer setup (today they are filled at exit).
 
     step("an address printed")
     program.address("Jane Doe", "1 Elm Street", "Springfield IL 62704")
     info = program.print_envelope()
     assert (info["Title"], info["Pages"]) == ("Plikora Envelope", "1"), info
     size = page_size(info)
-    # A #10 envelope, 4.125 x 9.5 inches. TIGHTEN: landscape, (684, 297), once the built-in
-    # printer sets envelope papers up in landscape.
+    # A #10 envelope, 4.125 x 9.5 inches.
     assert sorted(size) == [297, 684], size
-    text = pdf_text(PDF)
-    assert "Your Name" in text and "Jane Doe" in text, text
+    check_layout(size)
 
     step("moved and resized, then File > Exit")
     desktop.xdotool("windowsize", program.main, "760", "530", "windowmove", program.main, "150", "80")

@@ -1,0 +1,79 @@
+#include "platform/MessageBoxService.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+class BoxMessageService : public TMessageService
+{
+public:
+    int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
+};
+
+struct ButtonMap
+{
+    TMsgDlgBtn button;
+    QMessageBox::StandardButton standard;
+    TModalResult result;
+};
+
+const ButtonMap buttonMap[] = {
+    {mbYes, QMessageBox::Yes, mrYes},          {mbNo, QMessageBox::No, mrNo},
+    {mbOK, QMessageBox::Ok, mrOk},             {mbCancel, QMessageBox::Cancel, mrCancel},
+    {mbAbort, QMessageBox::Abort, mrAbort},    {mbRetry, QMessageBox::Retry, mrRetry},
+    {mbIgnore, QMessageBox::Ignore, mrIgnore}, {mbAll, QMessageBox::YesToAll, mrAll},
+    {mbHelp, QMessageBox::Help, mrNone},
+};
+
+int BoxMessageService::MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons,
+                                  int helpContext)
+{
+    QMessageBox box(QApplication::activeWindow());
+    switch (type) {
+    case TMsgDlgType::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(QObject::tr("Warning"));
+        break;
+    case TMsgDlgType::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(QObject::tr("Error"));
+        break;
+    case TMsgDlgType::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setWindowTitle(QObject::tr("Information"));
+        break;
+    case TMsgDlgType::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        box.setWindowTitle(QObject::tr("Confirm"));
+        break;
+    case TMsgDlgType::Custom:
+        box.setWindowTitle(QApplication::applicationName());
+        break;
+    }
+    box.setText(message);
+    box.setProperty("helpContext", helpContext);
+    QMessageBox::StandardButtons standard;
+    for (const ButtonMap &entry : buttonMap) {
+        if (buttons & entry.button)
+            standard |= entry.standard;
+    }
+    if (standard == QMessageBox::NoButton)
+        standard = QMessageBox::Ok;
+    box.setStandardButtons(standard);
+    const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
+    for (const ButtonMap &entry : buttonMap) {
+        if (entry.standard == clicked)
+            return entry.result;
+    }
+    // Closing the box counts as Cancel when there is one, else as the only answer.
+    return (buttons & mbCancel) ? mrCancel : mrOk;
+}
+
+} // namespace
+
+TMessageService &MessageBoxService()
+{
+    static BoxMessageService boxes;
+    return boxes;
+}
