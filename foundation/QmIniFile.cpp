@@ -22,18 +22,17 @@ QString g_title;
 
 constexpr int kMaxBinary = 65536;
 constexpr int kBlockBytes = 32;
-// A hostile count must not make a list read run for ever.
-constexpr int kMaxListItems = 65536;
 
 QString BlockKey(int i)
 {
     return QStringLiteral("Block") + QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0'));
 }
 
-void ReadStringsFrom(const TIniFile &Ini, const QString &Section, const QString &Key, QStringList &Strings)
+void ReadStringsFrom(const TIniFile &Ini, const QString &Section, const QString &Key, QStringList &Strings,
+                     int MaxCount)
 {
     Strings.clear();
-    const int n = qMin(Ini.ReadInteger(Section, Key + QStringLiteral("_Count"), 0), kMaxListItems);
+    const int n = qMin(Ini.ReadInteger(Section, Key + QStringLiteral("_Count"), 0), qMin(MaxCount, kMaxStrings));
     for (int i = 0; i < n; ++i)
         Strings.append(Ini.ReadString(Section, Key + QLatin1Char('_') + QString::number(i), QString()));
 }
@@ -126,9 +125,10 @@ void TZambIniFile::ReadTextAttributes(const QString &Section, TFontAttributes &A
     ReadTextAttributesFrom(*this, Section, Attributes);
 }
 
-void TZambIniFile::ReadStrings(const QString &Section, const QString &Key, QStringList &Strings) const
+void TZambIniFile::ReadStrings(const QString &Section, const QString &Key, QStringList &Strings,
+                               int MaxCount) const
 {
-    ReadStringsFrom(*this, Section, Key, Strings);
+    ReadStringsFrom(*this, Section, Key, Strings, MaxCount);
 }
 
 void TZambIniFile::WriteStrings(const QString &Section, const QString &Key, const QStringList &Strings)
@@ -267,9 +267,10 @@ void TZambRegistryIniFile::WriteWindowPlacement(const QString &Section, const TW
     update.Commit();
 }
 
-void TZambRegistryIniFile::ReadStrings(const QString &Section, const QString &Key, QStringList &Strings) const
+void TZambRegistryIniFile::ReadStrings(const QString &Section, const QString &Key, QStringList &Strings,
+                                       int MaxCount) const
 {
-    ReadStringsFrom(*this, Section, Key, Strings);
+    ReadStringsFrom(*this, Section, Key, Strings, MaxCount);
 }
 
 void TZambRegistryIniFile::WriteStrings(const QString &Section, const QString &Key, const QStringList &Strings)

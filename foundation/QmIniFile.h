@@ -56,6 +56,9 @@ struct TWindowRect {
     bool operator==(const TWindowRect &) const = default;
 };
 
+// A hostile count must not make a list read run for ever.
+constexpr int kMaxStrings = 65536;
+
 // The per-user INI file: envelope definitions, return addresses, printer setups.
 class TZambIniFile : public TIniFile
 {
@@ -66,9 +69,11 @@ public:
     // colour 0, no styles, height -17.
     void ReadTextAttributes(const QString &Section, TFontAttributes &Attributes) const;
 
-    // String list: Key_Count, then Key_0 .. Key_<n-1>. Keys of a longer earlier
-    // list stay; erase the section first for a clean one. A write rewrites the file once.
-    void ReadStrings(const QString &Section, const QString &Key, QStringList &Strings) const;
+    // String list: Key_Count, then Key_0 .. Key_<n-1>, at most MaxCount of them. Keys of
+    // a longer earlier list stay; erase the section first for a clean one. A write
+    // rewrites the file once.
+    void ReadStrings(const QString &Section, const QString &Key, QStringList &Strings,
+                     int MaxCount = kMaxStrings) const;
     void WriteStrings(const QString &Section, const QString &Key, const QStringList &Strings);
 
     // Binary block of at most 65,536 bytes: erases Section, then writes "Count" and
@@ -110,7 +115,8 @@ public:
     void ReadWindowPlacement(const QString &Section, TWindowRect &Rect, bool &Minimized, bool &Maximized) const;
     void WriteWindowPlacement(const QString &Section, const TWindowRect &Rect, bool Minimized, bool Maximized);
 
-    void ReadStrings(const QString &Section, const QString &Key, QStringList &Strings) const;
+    void ReadStrings(const QString &Section, const QString &Key, QStringList &Strings,
+                     int MaxCount = kMaxStrings) const;
     void WriteStrings(const QString &Section, const QString &Key, const QStringList &Strings);
 };
 

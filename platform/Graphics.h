@@ -15,6 +15,9 @@
 //   TPicture   holder of one TGraphic, with the registry of file formats keyed
 //              by upper-case extension and of clipboard (MIME) formats
 //
+// (Graphics.cpp holds the palettes and the base classes; Bitmap.cpp, Icon.cpp and
+// Picture.cpp the rest, the metafile with the registry.)
+//
 // Writing a new picture format (JPEG, GIF): derive from TGraphic, implement the
 // pure virtuals (LoadFromStream, SaveToStream, Draw, Width, Height, Empty,
 // ClassName, NewInstance) and usually Assign/AssignTo, SetWidth/SetHeight,

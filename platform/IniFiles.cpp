@@ -223,6 +223,7 @@ void TIniFile::Parse(const QString &Text) const
     m_sections.clear();
     m_sections.append(Section{});
     m_sectionsIndexed = false;
+    m_anyErased = false;
     // Lines end in LF, CR LF or a lone CR.
     for (qsizetype start = 0; start < Text.size();) {
         qsizetype end = start;
@@ -261,6 +262,8 @@ QString TIniFile::Serialize() const
 {
     QString out;
     for (const Section &s : m_sections) {
+        if (s.erased)
+            continue;
         if (s.header) {
             out += QLatin1Char('[') + s.name + QLatin1String("]\n");
         }
@@ -276,9 +279,15 @@ int TIniFile::FindSection(const QString &Name) const
 {
     if (!m_sectionsIndexed) {
         m_sectionIndex.clear();
-        // Backwards, so that the first of duplicate sections wins.
-        for (int i = int(m_sections.size()) - 1; i >= 1; --i)
-            m_sectionIndex.insert(m_sections.at(i).name.toCaseFolded(), i);
+        // Backwards, so that the first of duplicate sections wins and links to the next.
+        for (int i = int(m_sections.size()) - 1; i >= 1; --i) {
+            const Section &s = m_sections.at(i);
+            if (s.erased)
+                continue;
+            int &first = m_sectionIndex[s.name.toCaseFolded()];
+            s.nextSame = first > 0 ? first : -1;
+            first = i;
+        }
         m_sectionsIndexed = true;
     }
     return m_sectionIndex.value(Name.toCaseFolded(), -1);
@@ -352,7 +361,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         sec.name = Section;
         sec.header = true;
         m_sections.append(sec);
-        s = m_sections.size() - 1;
+        s = int(m_sections.size()) - 1;
         if (m_sectionsIndexed)
             m_sectionIndex.insert(Section.toCaseFolded(), s);
     }
@@ -374,11 +383,10 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         qsizetype at = sec.lines.size();
         while (at > 0 && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
             --at;
+        // Only blank lines follow, so no indexed entry moves.
         sec.lines.insert(at, l);
-        if (sec.indexed && at == sec.lines.size() - 1)
+        if (sec.indexed)
             sec.keyIndex.insert(Ident.toCaseFolded(), int(at));
-        else
-            sec.indexed = false;
     }
     Changed();
 }
@@ -429,9 +437,16 @@ void TIniFile::ReadSections(QStringList &Sections) const
 {
     Sections.clear();
     Refresh();
+    QSet<QString> seen;
     for (int i = 1; i < m_sections.size(); ++i) {
-        if (!Sections.contains(m_sections.at(i).name, Qt::CaseInsensitive))
-            Sections.append(m_sections.at(i).name);
+        if (m_sections.at(i).erased)
+            continue;
+        const QString &name = m_sections.at(i).name;
+        const QString folded = name.toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
+            Sections.append(name);
+        }
     }
 }
 
@@ -460,14 +475,14 @@ bool TIniFile::ValueExists(const QString &Section, const QString &Ident) const
 void TIniFile::EraseSection(const QString &Section)
 {
     Refresh();
-    bool any = false;
-    for (int s; (s = FindSection(Section)) >= 0;) {
-        m_sections.removeAt(s);
-        m_sectionsIndexed = false;
-        any = true;
-    }
-    if (any)
-        Changed();
+    const int first = FindSection(Section);
+    if (first < 0)
+        return;
+    for (int s = first; s >= 0; s = m_sections.at(s).nextSame)
+        m_sections[s].erased = true;
+    m_sectionIndex.remove(Section.toCaseFolded());
+    m_anyErased = true;
+    Changed();
 }
 
 void TIniFile::DeleteKey(const QString &Section, const QString &Ident)
@@ -512,11 +527,17 @@ void TIniFile::EndUpdate()
 
 void TIniFile::Flush()
 {
+    if (m_anyErased) {
+        m_sections.removeIf([](const struct Section &s) { return s.erased; });
+        m_sectionsIndexed = false;
+        m_anyErased = false;
+    }
     if (m_unreadable) {
         // Memory goes back to what could be read of the disk: nothing.
         m_dirty = false;
         Parse(QString());
-        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(m_fileName));
+        throw EIniFileException(
+            QStringLiteral("The settings file \"%1\" cannot be read, so it is not written over.").arg(m_fileName));
     }
     QString error;
     const bool ok = SaveFileAtomically(m_fileName, Serialize().toUtf8(), error);

@@ -105,6 +105,11 @@ private:
     struct Section {
         QString name;   // empty for lines before the first header
         bool header = false;
+        // Erased sections stay in place until the next rewrite, so that erasing
+        // many sections is not quadratic.
+        bool erased = false;
+        // The next section of the same name (duplicates), while indexed.
+        mutable int nextSame = -1;
         QList<Line> lines;
         // Folded key -> first line with it; rebuilt after lines move.
         mutable QHash<QString, int> keyIndex;
@@ -136,6 +141,7 @@ private:
     mutable QList<Section> m_sections;
     mutable QHash<QString, int> m_sectionIndex;
     mutable bool m_sectionsIndexed = false;
+    mutable bool m_anyErased = false;
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;
     // The file on disk could not be read nor moved aside: never written over.

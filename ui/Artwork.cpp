@@ -1,5 +1,6 @@
 #include "ui/Artwork.h"
 
+#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -95,7 +96,9 @@ QPixmap SplashLogo(int Width, int Height)
     return pixmap;
 }
 
-QIcon ToolIcon(const QString &Name)
+namespace {
+
+QIcon DrawnToolIcon(const QString &Name)
 {
     QPixmap pixmap = Blank(24, 24);
     QPainter p(&pixmap);
@@ -175,6 +178,35 @@ QIcon ToolIcon(const QString &Name)
     }
     p.end();
     return QIcon(pixmap);
+}
+
+// Standard commands look as they do in every other program on the desktop;
+// ours are drawn only where the icon theme has none.
+QString ThemeIconName(const QString &Name)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("new"), QStringLiteral("document-new")},
+        {QStringLiteral("open"), QStringLiteral("document-open")},
+        {QStringLiteral("save"), QStringLiteral("document-save")},
+        {QStringLiteral("print"), QStringLiteral("document-print")},
+        {QStringLiteral("undo"), QStringLiteral("edit-undo")},
+        {QStringLiteral("cut"), QStringLiteral("edit-cut")},
+        {QStringLiteral("copy"), QStringLiteral("edit-copy")},
+        {QStringLiteral("paste"), QStringLiteral("edit-paste")},
+        {QStringLiteral("help"), QStringLiteral("help-contents")},
+    };
+    return names.value(Name);
+}
+
+} // namespace
+
+QIcon ToolIcon(const QString &Name)
+{
+    const QIcon drawn = DrawnToolIcon(Name);
+    const QString themeName = ThemeIconName(Name);
+    if (themeName.isEmpty() || !QIcon::hasThemeIcon(themeName))
+        return drawn;
+    return QIcon::fromTheme(themeName, drawn);
 }
 
 QIcon ProgramIcon()

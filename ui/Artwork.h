@@ -16,8 +16,9 @@ constexpr int StampPictureCount = 3;
 QPixmap SplashLogo(int Width, int Height);
 
 // A toolbar icon by name: "new", "open", "save", "print", "import", "undo",
-// "cut", "copy", "paste", "returnaddresses", "envelopes", "help". Unknown names
-// give an empty icon.
+// "cut", "copy", "paste", "returnaddresses", "envelopes", "help". The standard
+// commands take the desktop's icon theme where it has them. Unknown names give
+// an empty icon.
 QIcon ToolIcon(const QString &Name);
 
 // The program's window icon.

@@ -736,7 +736,10 @@ void TFormStampMain::PurgeEnvelopeIniSections()
             purge << s;
     }
     const QString envelopes = QStringLiteral("Envelopes");
-    const int count = IniFile->ReadInteger(envelopes, QStringLiteral("Count"), 0);
+    // Each definition has keys of its own there: a larger count is not ours.
+    QStringList keys;
+    IniFile->ReadSection(envelopes, keys);
+    const int count = qMin(IniFile->ReadInteger(envelopes, QStringLiteral("Count"), 0), int(keys.size()));
     for (int k = 1; k <= count && !purge.isEmpty(); ++k) {
         const int id = IniFile->ReadInteger(envelopes, QStringLiteral("Envelope%1_IniId").arg(k), 0);
         if (id == 0)

@@ -36,7 +36,8 @@ TZambRegistryIniFile &TOldFileList::Store() const
 
 void TOldFileList::Load()
 {
-    Store().ReadStrings(Section, Key, m_items);
+    // A stored count beyond the list's length is cut before anything is read or built.
+    Store().ReadStrings(Section, Key, m_items, MaxFiles);
 }
 
 void TOldFileList::Save()

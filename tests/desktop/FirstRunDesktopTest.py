@@ -6,7 +6,7 @@ import subprocess
 
 from desktop import PDF, first_run, pdf_text, read_ini, run, step, wait_until
 
-RESTARTS = 3
+RESTARTS = 5
 RETURN = ("Your", "Name", "123", "Main", "St.", "Somewhere,", "XX", "98765")
 DESTINATION = ("Jane", "Doe", "1", "Elm", "Street", "Springfield", "IL", "62704")
 
@@ -45,8 +45,9 @@ def scenario(desktop):
     envelopes = read_ini("plikora.INI")["Envelopes"]
     assert (envelopes["Count"], envelopes["Envelope1"], envelopes["Envelope1_PrinterName"]) == (
         "1", "#10 Business", "Print to PDF"), envelopes
-    # TIGHTEN: Envelope1_Fields, _Orientation and the paper keys are non-zero here once the
-    # definition is saved after its printer setup (today they are filled at exit).
+    # Stored with its printer setup at once: a #10 envelope (paper 20) in landscape (2).
+    assert (envelopes["Envelope1_PaperSize"], envelopes["Envelope1_Orientation"]) == ("20", "2"), envelopes
+    assert envelopes["Envelope1_Fields"] != "0", envelopes
 
     step("an address printed")
     program.address("Jane Doe", "1 Elm Street", "Springfield IL 62704")

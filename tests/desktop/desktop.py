@@ -84,7 +84,7 @@ class Program:
         self.log = os.path.join(WORK, f"plikora-{len(desktop.programs) + 1}.log")
         env = dict(desktop.env, **extra_env)
         with open(self.log, "wb") as log:
-            self.process = subprocess.Popen([PROGRAM, *args], env=env, stdout=log, stderr=subprocess.STDOUT)
+            self.process = subprocess.Popen([PROGRAM, *args], env=env, cwd=WORK, stdout=log, stderr=subprocess.STDOUT)
         self.started = time.monotonic()
         self.main = None
 
@@ -241,9 +241,11 @@ class Desktop:
             os.close(read)
         if not number.isdigit():
             raise AssertionError("Xvfb did not start: " + open(os.path.join(WORK, "xvfb.log")).read())
-        # No scheduler at this address: the built-in "Print to PDF" is the only printer.
+        # No scheduler at this address: the built-in "Print to PDF" is the only printer. No bus
+        # either, so that no session bus is launched for the display and outlives the test.
         self.env = dict(os.environ, DISPLAY=":" + number, QT_QPA_PLATFORM="xcb", PLIKORA_PDF_OUTPUT=PDF,
-                        CUPS_SERVER=os.path.join(WORK, "no-scheduler"))
+                        CUPS_SERVER=os.path.join(WORK, "no-scheduler"),
+                        DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(WORK, "no-bus"))
         with open(os.path.join(WORK, "openbox.log"), "wb") as log:
             self.processes.append(subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL, stderr=log))
         wait_until("openbox", lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))

@@ -222,6 +222,10 @@ TEST_F(IniFilesTest, EraseDeleteAndExistence)
     QStringList values;
     ini.ReadSectionValues(QStringLiteral("B"), values);
     EXPECT_EQ(values, QStringList({"k=2"}));
+    // Every copy of a section goes.
+    WriteAll(path(), "[A]\nx=1\n[B]\nk=2\n[a]\ny=3\n[C]\n");
+    ini.EraseSection(QStringLiteral("A"));
+    EXPECT_EQ(ReadAll(path()), QByteArray("[B]\nk=2\n[C]\n"));
 }
 
 TEST_F(IniFilesTest, RefusesTextThatWouldBreakTheFormat)

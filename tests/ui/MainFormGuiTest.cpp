@@ -465,6 +465,7 @@ TEST_F(MainFormTest, PreferencesAndStalePrinterSetups)
     RegIni->WriteString("Options", "FavoritesPath", dir.path() + "/nowhere");
     RegIni->WriteString("Options", "DefaultEnvelopePath", dir.path() + "/nowhere");
     IniFile->WriteInteger("Envelopes", "Envelope1_IniId", 5);
+    IniFile->WriteInteger("Envelopes", "Count", 2147483647); // a count of no definitions is not walked
     IniFile->WriteString("IniId_5", "Count", "0");
     IniFile->WriteString("IniId_50", "Count", "0");
     IniFile->WriteString("IniId_7", "Count", "0");
