@@ -15,7 +15,8 @@ QString AskWithDialog(const QString &title)
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return {};
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty())
+    // Without the folder the dialog would open wherever the program was started.
+    if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     QString file = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Print to PDF"),
                                                 QDir(folder).filePath(title + QStringLiteral(".pdf")),
@@ -110,7 +111,10 @@ std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const Printe
         path = m_ask ? m_ask(title) : AskWithDialog(title);
     if (path.isEmpty())
         throw SpoolCancelled();
-    return std::make_unique<SpoolJob>(GeometryFor(caps, dm), title, [path](QIODevice &pdf, int, QString &err) {
+    // The file is what people look at: landscape envelopes read as such.
+    PageGeometry geometry = GeometryFor(caps, dm);
+    geometry.landscapeSheet = true;
+    return std::make_unique<SpoolJob>(geometry, title, [path](QIODevice &pdf, int, QString &err) {
         return WritePdfFile(path, pdf, err);
     });
 }

@@ -5,7 +5,8 @@
 // The built-in printer that writes each job to a PDF file. The file is named by
 // the environment variable PLIKORA_PDF_OUTPUT when it is set (for scripted use),
 // otherwise asked for when the job starts; no name cancels the job. Like a real
-// printer's driver it keeps a quarter inch unprintable on every side.
+// printer's driver it keeps a quarter inch unprintable on every side. Landscape
+// pages are written as landscape pages.
 class PdfSpooler : public Spooler
 {
 public:

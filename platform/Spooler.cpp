@@ -388,8 +388,10 @@ bool SpoolJob::StartPage()
         m_impl->writer->setTitle(m_title);
         m_impl->writer->setCreator(QStringLiteral("Plikora"));
         m_impl->writer->setResolution(resolution);
-        const QSize points(static_cast<int>(MulDivRoundHalfEven(g.sheetWidth, 72, HmmPerInch)),
-                           static_cast<int>(MulDivRoundHalfEven(g.sheetLength, 72, HmmPerInch)));
+        QSize points(static_cast<int>(MulDivRoundHalfEven(g.sheetWidth, 72, HmmPerInch)),
+                     static_cast<int>(MulDivRoundHalfEven(g.sheetLength, 72, HmmPerInch)));
+        if (g.landscape && g.landscapeSheet)
+            points.transpose();
         QPageLayout layout(QPageSize(points, QString(), QPageSize::ExactMatch), QPageLayout::Portrait, QMarginsF());
         if (!m_impl->writer->setPageLayout(layout) || !m_impl->painter.begin(m_impl->writer.get())) {
             m_error = QStringLiteral("The page cannot be set up.");
@@ -404,8 +406,10 @@ bool SpoolJob::StartPage()
     p.setClipping(false);
     const double unit = resolution / double(HmmPerInch);
     if (g.landscape) {
-        p.translate(0, g.sheetLength * unit);
-        p.rotate(-90);
+        if (!g.landscapeSheet) {
+            p.translate(0, g.sheetLength * unit);
+            p.rotate(-90);
+        }
         p.translate(g.bottom * unit, g.left * unit);
         p.scale(resolution / double(g.yDpi), resolution / double(g.xDpi));
     } else {

@@ -95,6 +95,9 @@ struct PageGeometry
     int right = 0;
     int top = 0;
     bool landscape = false;
+    // A landscape page goes on a landscape sheet (a file to be looked at)
+    // rather than turned onto the portrait sheet as a printer is fed.
+    bool landscapeSheet = false;
     int xDpi = 0; // along the portrait sheet's width
     int yDpi = 0;
 };

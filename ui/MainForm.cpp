@@ -1,10 +1,12 @@
 #include "ui/MainForm.h"
 
+#include "engine/DefinitionStore.h"
 #include "engine/EnvDim.h"
+#include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
-#include "engine/QmStream.h"
 #include "engine/RetAddr.h"
+#include "engine/ReturnAddressStore.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
@@ -20,7 +22,6 @@
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
-#include "ui/ManagerHost.h"
 #include "ui/Oldfiles.h"
 #include "ui/Retaddrs.h"
 
@@ -79,7 +80,7 @@ TTextAttributes TextAttributesOf(const TFontAttributes &Font)
 } // namespace
 
 // What the envelope definitions and return addresses read of the preferences.
-class TFormStampMain::Preferences : public TEnvelopePreferences, public TReturnAddressEnvironment, public TManagerHost
+class TFormStampMain::Preferences : public TEnvelopePreferences, public TReturnAddressEnvironment
 {
 public:
     explicit Preferences(TFormStampMain &Form) : m_form(Form) {}
@@ -90,17 +91,6 @@ public:
     {
         const QScreen *screen = m_form.screen() ? m_form.screen() : QGuiApplication::primaryScreen();
         return screen ? qRound(screen->logicalDotsPerInch()) : 96;
-    }
-
-    QComboBox *EnvelopeCombo() override { return m_form.ComboBoxEnvelope; }
-    void RefillEnvelopeCombo() override { m_form.RefillEnvelopeCombo(); }
-    void MarkFirstRun() override { m_form.FirstRun = true; }
-    QComboBox *ReturnAddressCombo() override { return m_form.ComboBoxReturnAddress; }
-    void RefillReturnAddressCombo() override { m_form.RefillReturnAddressCombo(); }
-    void ApplyReturnAddress() override
-    {
-        m_form.FillReturnBox();
-        m_form.ApplyReturnAddress();
     }
 
 private:
@@ -147,8 +137,9 @@ bool HasAnyLetter(const QString &Text)
     return false;
 }
 
-TFormStampMain::TFormStampMain(QWidget *parent)
-    : QMainWindow(parent), m_preferences(std::make_unique<Preferences>(*this))
+TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, QWidget *parent)
+    : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
+      m_preferences(std::make_unique<Preferences>(*this))
 {
     FormStampMain = this;
     setObjectName(QStringLiteral("FormStampMain"));
@@ -197,7 +188,18 @@ TFormStampMain::TFormStampMain(QWidget *parent)
 
     SetEnvelopePreferences(m_preferences.get());
     SetReturnAddressEnvironment(m_preferences.get());
-    SetManagerHost(m_preferences.get());
+    connect(&m_definitions, &DefinitionStore::listChanged, this, &TFormStampMain::RefillEnvelopeCombo);
+    connect(&m_definitions, &DefinitionStore::currentChanged, this,
+            [this] { SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex()); });
+    connect(&m_returnAddresses, &ReturnAddressStore::listChanged, this, &TFormStampMain::RefillReturnAddressCombo);
+    connect(&m_returnAddresses, &ReturnAddressStore::currentChanged, this, [this] {
+        SetComboItemIndex(ComboBoxReturnAddress, m_returnAddresses.CurrentIndex());
+        FillReturnBox();
+        ApplyReturnAddress();
+    });
+    RefillEnvelopeCombo();
+    RefillReturnAddressCombo();
+    ApplyReturnAddress();
     qApp->installEventFilter(this);
     UpdateMenu();
 }
@@ -205,7 +207,6 @@ TFormStampMain::TFormStampMain(QWidget *parent)
 TFormStampMain::~TFormStampMain()
 {
     SaveWindowState();
-    SetManagerHost(nullptr);
     SetReturnAddressEnvironment(nullptr);
     SetEnvelopePreferences(nullptr);
     PrintList.reset();
@@ -991,32 +992,10 @@ bool TFormStampMain::OpenEnvelopeFile(QObject *Sender, const QString &Name, bool
 // False when the file is not an envelope document (no signature).
 bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 {
-    struct Document
-    {
-        std::optional<QByteArray> Destination;
-        std::optional<QByteArray> Attention;
-        std::optional<QString> Envelope;
-        std::optional<QString> ReturnAddress;
-        bool Unknown = false;
-    } doc;
-    {
-        TCompositeStampFileStream stream(Name, TCompositeFileMode::fmOpenRead);
-        if (!stream.IsValidFile())
-            return false;
-        while (!stream.EndOfFile()) {
-            const QString block = stream.ReadBlockHeader();
-            if (block == QLatin1String("Destination"))
-                doc.Destination = stream.ReadBlock();
-            else if (block == QLatin1String("Attention"))
-                doc.Attention = stream.ReadBlock();
-            else if (block == QLatin1String("Envelope"))
-                doc.Envelope = stream.ReadLine();
-            else if (block == QLatin1String("ReturnAddress"))
-                doc.ReturnAddress = stream.ReadLine();
-            else
-                doc.Unknown = true;  // its bytes are skipped with the next header
-        }
-    }
+    const std::optional<TEnvelopeDocument> read = ReadEnvelopeDocument(Name);
+    if (!read)
+        return false;
+    const TEnvelopeDocument &doc = *read;
     ApplyEnvelopeFont(*RichEditDestination);
     if (doc.Destination) {
         RichEditDestination->StreamIn(*doc.Destination);
@@ -1041,9 +1020,9 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
     };
     const QString shownName = Name;
     if (doc.Envelope && choose(ComboBoxEnvelope, *doc.Envelope))
-        SelectEnvelope(ComboBoxEnvelope->currentIndex(), TSelectSender::MainWindow);
+        m_definitions.SelectEnvelope(ComboBoxEnvelope->currentIndex());
     if (doc.ReturnAddress && choose(ComboBoxReturnAddress, *doc.ReturnAddress))
-        SelectReturnAddress(ComboBoxReturnAddress->currentIndex(), TSelectSender::MainWindow);
+        m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
     if (doc.Unknown)
         MessageDlg(QStringLiteral("Plikora found some unexpected information in file \"%1\". This file may have been "
                                   "modified by a program other than Plikora. Check the information loaded into Plikora.")
@@ -1116,21 +1095,16 @@ void TFormStampMain::SaveEnvelopeDocument(const QString &Name)
         RichEditDestination->SaveToFile(Name);
         return;
     }
-    TCompositeStampFileStream stream(Name, TCompositeFileMode::fmCreate);
-    stream.WriteFileHeader();
-    stream.WriteBlock(QStringLiteral("Destination"), RichEditDestination->StreamOut());
+    TEnvelopeDocument doc;
+    doc.Destination = RichEditDestination->StreamOut();
     const bool attention = HasAttentionLine || SaveAttention;
     if (attention)
-        stream.WriteBlock(QStringLiteral("Attention"), RichEditAttention->StreamOut());
-    if (RememberEnvelope) {
-        stream.WriteBlockHeader(QStringLiteral("Envelope"), 0);
-        stream.WriteLine(ComboBoxEnvelope->currentText());
-    }
-    if (RememberReturnAddress) {
-        stream.WriteBlockHeader(QStringLiteral("ReturnAddress"), 0);
-        stream.WriteLine(ComboBoxReturnAddress->currentText());
-    }
-    stream.Commit();
+        doc.Attention = RichEditAttention->StreamOut();
+    if (RememberEnvelope)
+        doc.Envelope = ComboBoxEnvelope->currentText();
+    if (RememberReturnAddress)
+        doc.ReturnAddress = ComboBoxReturnAddress->currentText();
+    WriteEnvelopeDocument(Name, doc);
     if (attention)
         RichEditAttention->SetModified(false);
 }
@@ -1236,7 +1210,7 @@ void TFormStampMain::FileOpenOldClick(QAction *Sender)
 
 void TFormStampMain::ComboBoxEnvelopeChange()
 {
-    SelectEnvelope(ComboBoxEnvelope->currentIndex(), TSelectSender::MainWindow);
+    m_definitions.SelectEnvelope(ComboBoxEnvelope->currentIndex());
     if (RememberEnvelope && !FileName.isEmpty()) {
         RichEditDestination->SetModified(true);
         UpdateMenu();
@@ -1245,7 +1219,7 @@ void TFormStampMain::ComboBoxEnvelopeChange()
 
 void TFormStampMain::ComboBoxReturnAddressChange()
 {
-    SelectReturnAddress(ComboBoxReturnAddress->currentIndex(), TSelectSender::MainWindow);
+    m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
     if (RememberReturnAddress && !FileName.isEmpty()) {
         RichEditDestination->SetModified(true);
         UpdateMenu();
@@ -1256,8 +1230,8 @@ void TFormStampMain::RefillEnvelopeCombo()
 {
     const QSignalBlocker block(ComboBoxEnvelope);
     ComboBoxEnvelope->clear();
-    ComboBoxEnvelope->addItems(EnvelopeList().Descriptions());
-    SetComboItemIndex(ComboBoxEnvelope, EnvelopeListIndex());
+    ComboBoxEnvelope->addItems(m_definitions.List().Descriptions());
+    SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex());
 }
 
 void TFormStampMain::RefillReturnAddressCombo()
@@ -1265,32 +1239,35 @@ void TFormStampMain::RefillReturnAddressCombo()
     {
         const QSignalBlocker block(ComboBoxReturnAddress);
         ComboBoxReturnAddress->clear();
-        ComboBoxReturnAddress->addItems(ReturnAddressList().Descriptions());
-        SetComboItemIndex(ComboBoxReturnAddress, ReturnAddressListIndex());
+        ComboBoxReturnAddress->addItems(m_returnAddresses.List().Descriptions());
+        SetComboItemIndex(ComboBoxReturnAddress, m_returnAddresses.CurrentIndex());
     }
     FillReturnBox();
 }
 
 void TFormStampMain::FillReturnBox()
 {
-    if (!CurrentReturnAddress) {
+    const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
+    if (!address) {
         RichEditReturn->Clear();
         RichEditReturn->SetModified(false);
         return;
     }
-    StringsToRichEdit(*RichEditReturn, CurrentReturnAddress->Lines());
+    StringsToRichEdit(*RichEditReturn, address->Lines());
 }
 
 void TFormStampMain::ApplyReturnAddress()
 {
-    if (TReturnAddress *address = CurrentReturnAddress) {
+    if (TReturnAddress *address = m_returnAddresses.CurrentReturnAddress()) {
         // Frames of an animated picture arrive as changes of the picture. Each
         // address keeps its handler; only the current one's picture is shown.
         TPicture *picture = &address->Picture();
         QPointer<TFormStampMain> form(this);
         picture->OnChange = [form, picture](TPersistent *) {
-            if (!form || !CurrentReturnAddress || &CurrentReturnAddress->Picture() != picture ||
-                form->m_returnPictureQueued)
+            if (!form || form->m_returnPictureQueued)
+                return;
+            const TReturnAddress *current = form->m_returnAddresses.CurrentReturnAddress();
+            if (!current || &current->Picture() != picture)
                 return;
             form->m_returnPictureQueued = true;
             QTimer::singleShot(0, form, [form] {
@@ -1305,7 +1282,7 @@ void TFormStampMain::ApplyReturnAddress()
 
 void TFormStampMain::ShowReturnPicture()
 {
-    const TReturnAddress *address = CurrentReturnAddress;
+    const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
     TGraphic *graphic = address ? address->Picture().Graphic() : nullptr;
     if (address && address->FileExists() && graphic && !graphic->Empty()) {
         const QSize size(std::max(1, address->GraphicWidthPixels()), std::max(1, address->GraphicHeightPixels()));
@@ -1352,7 +1329,7 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
 
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
     dialog->EnvelopeName = [this] { return ComboBoxEnvelope->currentText(); };
-    dialog->HasCurrentEnvelope = [] { return ::HasCurrentEnvelope(); };
+    dialog->HasCurrentEnvelope = [this] { return m_definitions.HasCurrentEnvelope(); };
     dialog->OpenEnvelopeManager = [] {
         if (DlgEnvelopeSizes)
             DlgEnvelopeSizes->Execute(false);
@@ -1384,8 +1361,8 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
         return;
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
     if (m_printJob
-        && m_printJob(*PrintList, dialog->Copies, TestEnvelope, CurrentReturnAddress, CurrentEnvelope, kPrintTitle,
-                      PrintBarCode, PrintTriFoldLines)
+        && m_printJob(*PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
+                      m_definitions.CurrentEnvelope(), kPrintTitle, PrintBarCode, PrintTriFoldLines)
                == TPrintOutcome::Cancelled)
         StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
 }

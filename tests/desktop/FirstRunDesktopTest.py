@@ -54,8 +54,8 @@ def scenario(desktop):
     info = program.print_envelope()
     assert (info["Title"], info["Pages"]) == ("Plikora Envelope", "1"), info
     size = page_size(info)
-    # A #10 envelope, 4.125 x 9.5 inches.
-    assert sorted(size) == [297, 684], size
+    # A #10 envelope, 9.5 x 4.125 inches, in landscape.
+    assert size == (684, 297), size
     check_layout(size)
 
     step("moved and resized, then File > Exit")

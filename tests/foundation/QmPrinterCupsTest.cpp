@@ -122,8 +122,8 @@ TEST_F(QmPrinterCups, BuiltInPrinterWritesTheEnvelopeToAFile)
     const PdfFacts facts = PdfInfo(out);
     ASSERT_TRUE(facts.ok);
     EXPECT_EQ(facts.pages, 1);
-    EXPECT_NEAR(facts.width, 297, 0.5);
-    EXPECT_NEAR(facts.height, 684, 0.5);
+    EXPECT_NEAR(facts.width, 684, 0.5);
+    EXPECT_NEAR(facts.height, 297, 0.5);
     EXPECT_EQ(facts.title, QStringLiteral("Plikora Envelope"));
 }
 

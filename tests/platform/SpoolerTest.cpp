@@ -365,8 +365,9 @@ TEST(PdfSpooler, WritesTheNamedFile)
     const PdfFacts facts = PdfInfo(out);
     ASSERT_TRUE(facts.ok);
     EXPECT_EQ(facts.pages, 1);
-    EXPECT_NEAR(facts.width, 297, 0.5);
-    EXPECT_NEAR(facts.height, 684, 0.5);
+    // The file shows the envelope as it reads: a landscape page.
+    EXPECT_NEAR(facts.width, 684, 0.5);
+    EXPECT_NEAR(facts.height, 297, 0.5);
 }
 
 TEST(PdfSpooler, EnvironmentNamesTheFileAndNoNameDropsTheJob)
