@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QStringList>
+#include <QTextCursor>
 #include <QTextEdit>
 
 #include <memory>
@@ -55,6 +56,23 @@ struct TFormatRange
     FormatRect Page;
     int First = 0;
     int Last = -1;
+};
+
+class RichEdit;
+
+// Edits made while one lives reach the control's users as one change when it
+// ends: one text-changed signal and one layout pass, which runs lazily when the
+// text was replaced from the start (a load).
+class RichEditUpdate
+{
+public:
+    explicit RichEditUpdate(RichEdit &edit);
+    ~RichEditUpdate();
+    RichEditUpdate(const RichEditUpdate &) = delete;
+    RichEditUpdate &operator=(const RichEditUpdate &) = delete;
+
+private:
+    QTextCursor m_cursor;
 };
 
 // The rich-text edit control. Character positions count a line break as

@@ -16,6 +16,7 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/Application.h"
 #include "platform/FileDialogService.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
@@ -42,6 +43,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 
@@ -206,7 +208,11 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
 
 TFormStampMain::~TFormStampMain()
 {
-    SaveWindowState();
+    try {
+        SaveWindowState();
+    } catch (const std::exception &) {
+        // Closing the window has said it already.
+    }
     SetReturnAddressEnvironment(nullptr);
     SetEnvelopePreferences(nullptr);
     PrintList.reset();
@@ -584,7 +590,12 @@ void TFormStampMain::closeEvent(QCloseEvent *Event)
         Event->ignore();
         return;
     }
-    SaveWindowState();
+    try {
+        SaveWindowState();
+    } catch (const std::exception &e) {
+        // The program closes all the same.
+        TApplication::ShowException(e);
+    }
     HelpService().WinHelp(HELP_QUIT, 0);
     Event->accept();
 }
@@ -820,7 +831,7 @@ void TFormStampMain::RichEditDestinationChange()
 void TFormStampMain::UpdateMenu()
 {
     Updating = true;
-    const bool hasText = RichEditDestination->LineCount() > 0;
+    const bool hasText = RichEditDestination->TextLength() > 0;
     ActionFileSave->setEnabled(hasText && !ReadOnly);
     for (QAction *action : {ActionFileSaveAs, ActionFileClose, ActionFilePrintEnvelope, ActionFilePrintEnvelopeNow})
         action->setEnabled(hasText && (m_printRequests == 0 || (action != ActionFilePrintEnvelope
@@ -951,7 +962,12 @@ void TFormStampMain::FileOpened()
 {
     if (!OldFileList)
         return;
-    OldFileList->OpenedFile(FileName);
+    try {
+        OldFileList->OpenedFile(FileName);
+    } catch (const std::exception &e) {
+        // The list is a convenience; the opened file (and a print of it) goes on.
+        TApplication::ShowException(e);
+    }
     OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
     OldFileList->UpdateOtherList(m_saveHistory);
     OldFileList->UpdateOtherList(m_openHistory);
@@ -996,16 +1012,24 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
     if (!read)
         return false;
     const TEnvelopeDocument &doc = *read;
-    ApplyEnvelopeFont(*RichEditDestination);
+    {
+        const RichEditUpdate update(*RichEditDestination);
+        ApplyEnvelopeFont(*RichEditDestination);
+        if (doc.Destination) {
+            RichEditDestination->StreamIn(*doc.Destination);
+            RichEditDestination->SetSelStart(0);
+        }
+    }
     if (doc.Destination) {
-        RichEditDestination->StreamIn(*doc.Destination);
-        RichEditDestination->SetSelStart(0);
         RichEditDestination->SetModified(false);
         RichEditDestinationChange();
     }
     if (doc.Attention) {
-        RichEditAttention->StreamIn(*doc.Attention);
-        RichEditAttention->SetSelStart(0);
+        {
+            const RichEditUpdate update(*RichEditAttention);
+            RichEditAttention->StreamIn(*doc.Attention);
+            RichEditAttention->SetSelStart(0);
+        }
         RichEditAttention->SetModified(false);
     }
     const auto choose = [](QComboBox *combo, const QString &text) {
@@ -1034,12 +1058,16 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 
 void TFormStampMain::LoadTextDocument(const QString &Name)
 {
-    ApplyEnvelopeFont(*RichEditDestination);
-    RichEditDestination->LoadFromFile(Name);
-    RichEditDestination->SetSelStart(0);
-    ClearParagraphFormatting(*RichEditDestination);
-    if (ConvertTabsToCrlf)
-        ReplaceTabsByLineBreaks(*RichEditDestination);
+    {
+        // The box and its users see one change, not one for every piece of text.
+        const RichEditUpdate update(*RichEditDestination);
+        ApplyEnvelopeFont(*RichEditDestination);
+        RichEditDestination->LoadFromFile(Name);
+        RichEditDestination->SetSelStart(0);
+        ClearParagraphFormatting(*RichEditDestination);
+        if (ConvertTabsToCrlf)
+            ReplaceTabsByLineBreaks(*RichEditDestination);
+    }
     RichEditDestination->SetModified(false);
     HasAttentionLine = HasAttentionMarker();
     RichEditDestinationChange();
@@ -1054,8 +1082,8 @@ void TFormStampMain::LoadTextDocument(const QString &Name)
 
 bool TFormStampMain::HasAttentionMarker() const
 {
-    const QStringList lines = RichEditDestination->Lines();
-    return !lines.isEmpty() && lines.first().startsWith(QLatin1String("@attn@"));
+    // The first line starts the first paragraph: no need to split the whole text.
+    return RichEditDestination->document()->firstBlock().text().startsWith(QLatin1String("@attn@"));
 }
 
 void TFormStampMain::DeleteAttentionMarkerLine()
