@@ -347,7 +347,8 @@ bool TEnvelopeData::SelectEnvelopePrinter()
     if (found >= 0) {
         printer.SetPrinterIndex(found);
         LoadPrinterSetup(*IniFile, envelopesSection, true, Name);
-    } else {
+    } else if (!printer.PrintServiceDown()) {
+        // With the print service down nothing is known of the printer; printing says why it cannot.
         MessageDlg(QStringLiteral("The selected envelope was defined for printer \"%1\". This printer has been "
                                   "renamed or has been removed. Press the \"Add\" button in the Envelope Sizes box "
                                   "to redefine this envelope size with a new printer.")

@@ -4,24 +4,43 @@
 
 namespace {
 
+// A document cut short must not pass for a whole one: every line of a document
+// ends with CR LF, and it holds at least one block.
 std::optional<TEnvelopeDocument> ReadFrom(TCompositeFileStream &Stream)
 {
-    if (!Stream.IsValidFile())
+    if (!Stream.IsValidFile()) {
+        if (Stream.EndsInsideSignature())
+            Stream.Damaged(QStringLiteral("it ends inside its first line"));
         return std::nullopt;
+    }
+    const auto nameLine = [&Stream](const QString &block) {
+        QString line = Stream.ReadLine();
+        if (!Stream.LineEnded())
+            Stream.Damaged(QStringLiteral("it ends inside block \"%1\"").arg(block));
+        return line;
+    };
     TEnvelopeDocument doc;
+    bool anyBlock = false;
     while (!Stream.EndOfFile()) {
         const QString block = Stream.ReadBlockHeader();
+        if (!Stream.LineEnded())
+            Stream.Damaged(QStringLiteral("it ends inside a block header"));
+        anyBlock = true;
         if (block == QLatin1String("Destination"))
             doc.Destination = Stream.ReadBlock();
         else if (block == QLatin1String("Attention"))
             doc.Attention = Stream.ReadBlock();
         else if (block == QLatin1String("Envelope"))
-            doc.Envelope = Stream.ReadLine();
+            doc.Envelope = nameLine(block);
         else if (block == QLatin1String("ReturnAddress"))
-            doc.ReturnAddress = Stream.ReadLine();
-        else
-            doc.Unknown = true; // its bytes are skipped with the next header
+            doc.ReturnAddress = nameLine(block);
+        else {
+            doc.Unknown = true;
+            Stream.SkipBlock(); // now, so that the end of the file is seen after it
+        }
     }
+    if (!anyBlock)
+        Stream.Damaged(QStringLiteral("it ends before its first block"));
     return doc;
 }
 

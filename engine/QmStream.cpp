@@ -101,14 +101,17 @@ bool TCompositeFileStream::ReadLineBytes(QByteArray &Line, qint64 Limit)
 {
     RequireReadable();
     Line.clear();
+    m_lineEnded = false;
     bool afterCr = false;
     char c;
     while (m_device->getChar(&c)) {
         if (c == '\r') {
             afterCr = true;
         } else if (c == '\n') {
-            if (afterCr)
+            if (afterCr) {
+                m_lineEnded = true;
                 return true;
+            }
         } else {
             afterCr = false;
             if (Line.size() >= Limit)
@@ -140,10 +143,14 @@ bool TCompositeFileStream::IsValidFile()
     m_pendingSize = 0;
     if (!m_device->seek(0))
         ReadFailed();
+    m_endsInsideSignature = false;
     QByteArray first;
+    const QByteArray signature = GetSignature().toLatin1();
     // A text file with one endless line is simply not ours.
-    if (!ReadLineBytes(first, MaxLineLength) || first != GetSignature().toLatin1())
+    if (!ReadLineBytes(first, MaxLineLength) || first != signature) {
+        m_endsInsideSignature = !m_lineEnded && first.size() < signature.size() && signature.startsWith(first);
         return false;
+    }
     ReadRawLine(); // the warning line, whatever it holds
     return true;
 }

@@ -49,11 +49,17 @@ public:
     int PendingSize() const { return m_pendingSize; }
 
     bool IsValidFile();
+    // After IsValidFile found no signature: the file ended inside its first line,
+    // and all it holds is the start of the signature (nothing at all included).
+    bool EndsInsideSignature() const { return m_endsInsideSignature; }
     bool EndOfFile() const;
 
     // One line: CR LF ends it, a lone CR or LF is dropped. UTF-8 when valid, else Windows-1252.
     QString ReadLine();
     QByteArray ReadRawLine();
+    // Whether the last line read (a header included) ended with CR LF rather than
+    // with the file.
+    bool LineEnded() const { return m_lineEnded; }
 
     // Reads the next header; unread bytes of the previous block are skipped first.
     // A malformed or oversized header throws ECompositeFileError.
@@ -73,8 +79,10 @@ public:
     // Puts a file opened with fmCreate in place of the old one; until then nothing on disk changes.
     void Commit();
 
-private:
+    // Throws "The file "x" is damaged: <Why>."
     [[noreturn]] void Damaged(const QString &Why) const;
+
+private:
     [[noreturn]] void ReadFailed() const;
     [[noreturn]] void WriteFailed() const;
     bool ReadLineBytes(QByteArray &Line, qint64 Limit);
@@ -88,6 +96,8 @@ private:
     bool m_writing = false;
     bool m_committed = false;
     int m_pendingSize = 0;
+    bool m_lineEnded = false;
+    bool m_endsInsideSignature = false;
 };
 
 class TCompositeStampFileStream : public TCompositeFileStream

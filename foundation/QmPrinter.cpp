@@ -149,8 +149,15 @@ const QStringList &TPrinter::Printers()
             m_printerNames.append(name);
             m_devices.append(TPrinterDevice{QString(), name, QString()});
         }
+        m_serviceDown = m_spooler.ServiceDown();
     }
     return m_printerNames;
+}
+
+bool TPrinter::PrintServiceDown()
+{
+    Printers();
+    return m_serviceDown;
 }
 
 const TPrinterDevice &TPrinter::PrinterDevice(int index)

@@ -85,6 +85,8 @@ public:
 
     // The printer list, built on first use ("name" entries; "name on port" when a port is known).
     const QStringList &Printers();
+    // Whether the print service was not running when the list was built.
+    bool PrintServiceDown();
     const TPrinterDevice &PrinterDevice(int index);
     // Reading the index while it is -1 first selects the default printer.
     int PrinterIndex();
@@ -141,6 +143,7 @@ private:
     QStringList m_printerNames;
     QList<TPrinterDevice> m_devices;
     bool m_listBuilt = false;
+    bool m_serviceDown = false;
     int m_printerIndex = -1;
     QString m_title;
     bool m_printing = false;
@@ -159,6 +162,7 @@ class TEnvelopePrinter
 public:
     virtual ~TEnvelopePrinter() = default;
     virtual const QStringList &Printers() = 0;
+    virtual bool PrintServiceDown() { return false; }
     virtual int PrinterIndex() = 0;
     virtual void SetPrinterIndex(int Value) = 0;
     virtual QString GetPrinterName() = 0;
@@ -198,6 +202,7 @@ public:
     explicit TZambPrinter(Spooler &spooler);
 
     const QStringList &Printers() override { return TPrinter::Printers(); }
+    bool PrintServiceDown() override { return TPrinter::PrintServiceDown(); }
     int PrinterIndex() override { return TPrinter::PrinterIndex(); }
     void SetPrinterIndex(int Value) override;
     QString GetPrinterName() override;

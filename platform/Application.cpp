@@ -1,11 +1,21 @@
 #include "platform/Application.h"
 
 #include "platform/Exception.h"
+#include "platform/FileNames.h"
 #include "platform/MessageBoxService.h"
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
+    // QApplication has taken its own options out of argv by now.
+    for (int i = 0; i < argc; ++i)
+        m_arguments << DecodeFileName(QByteArray(argv[i]));
     SetDefaultMessageService(&MessageBoxService());
+}
+
+QStringList TApplication::Arguments()
+{
+    const auto *app = qobject_cast<const TApplication *>(QCoreApplication::instance());
+    return app ? app->m_arguments : QStringList();
 }
 
 TApplication::~TApplication()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 
 #include <exception>
 
@@ -17,4 +18,11 @@ public:
 
     // Shows the exception's message as an error box.
     static void ShowException(const std::exception &e);
+
+    // The program's arguments (Qt's own options taken out) with the bytes of file
+    // names kept whole (FileNames.h); empty without a TApplication.
+    static QStringList Arguments();
+
+private:
+    QStringList m_arguments;
 };

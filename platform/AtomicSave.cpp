@@ -1,5 +1,7 @@
 #include "platform/AtomicSave.h"
 
+#include "platform/FileNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,7 +116,7 @@ bool AtomicSaveFile::open(OpenMode mode)
     }
     m_errorCode = 0;
     m_errorText.clear();
-    m_target = QFile::encodeName(m_fileName);
+    m_target = EncodeFileName(m_fileName);
     struct stat sb;
     if (m_target.isEmpty())
         return fail(ENOENT);

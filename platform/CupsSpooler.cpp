@@ -102,6 +102,7 @@ QStringList CupsSpooler::PrinterNames()
 {
     cups_dest_t *dests = nullptr;
     const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    m_serviceDown = count == 0 && cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
     QStringList names;
     for (int i = 0; i < count; ++i)
         names.append(DestName(&dests[i]));

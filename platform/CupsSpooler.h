@@ -7,6 +7,7 @@ class CupsSpooler : public Spooler
 {
 public:
     QStringList PrinterNames() override;
+    bool ServiceDown() const override { return m_serviceDown; }
     QString DefaultPrinterName() override;
     bool OpenPrinter(const QString &name, PrinterCaps &caps) override;
     std::unique_ptr<SpoolJob> StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
@@ -14,4 +15,7 @@ public:
 
     // The options a job on this device mode is submitted with.
     static QList<QPair<QByteArray, QByteArray>> JobOptions(const PrinterCaps &caps, const DevMode &dm);
+
+private:
+    bool m_serviceDown = false;
 };

@@ -1,5 +1,7 @@
 #include "platform/RegularFile.h"
 
+#include "platform/FileNames.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -39,7 +41,7 @@ QString TooLarge(const QString &FileName, qint64 Size, qint64 MaxBytes)
 TFileKind FileKind(const QString &FileName)
 {
     struct stat sb;
-    if (::stat(QFile::encodeName(FileName).constData(), &sb) != 0)
+    if (::stat(EncodeFileName(FileName).constData(), &sb) != 0)
         return TFileKind::Missing;
     return KindOf(sb.st_mode);
 }
@@ -72,7 +74,7 @@ bool OpenRegularFile(QFile &File, qint64 MaxBytes, QString &Error)
         return false;
     }
     // Non-blocking, so that a pipe put in its place meanwhile cannot hang the open.
-    const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(EncodeFileName(name).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         Error = CannotOpen(name, qt_error_string(errno));
         return false;

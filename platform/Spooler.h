@@ -176,6 +176,9 @@ public:
     virtual ~Spooler() = default;
 
     virtual QStringList PrinterNames() = 0;
+    // Whether the last PrinterNames found the print service not running (the
+    // list then holds none of its printers).
+    virtual bool ServiceDown() const { return false; }
     // Empty when there is no default printer.
     virtual QString DefaultPrinterName() = 0;
     // Reads a printer's capabilities; false when it cannot be opened.

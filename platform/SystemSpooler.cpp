@@ -15,6 +15,7 @@ public:
         names.append(PdfSpooler::PrinterName());
         return names;
     }
+    bool ServiceDown() const override { return m_cups.ServiceDown(); }
     QString DefaultPrinterName() override
     {
         QString name = m_cups.DefaultPrinterName();

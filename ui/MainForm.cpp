@@ -18,8 +18,10 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/Application.h"
 #include "platform/FileDialogService.h"
+#include "platform/FileNames.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
+#include "platform/RegularFile.h"
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
@@ -47,6 +49,8 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <sys/stat.h>
+
 TFormStampMain *FormStampMain = nullptr;
 
 namespace {
@@ -63,7 +67,8 @@ const QString kReadOnlySave = QStringLiteral("File \"%1\" is marked read-only. S
 // Read-only is the owner's write bit, whoever runs the program.
 bool FileIsReadOnly(const QString &Name)
 {
-    return !QFileInfo(Name).permissions().testFlag(QFileDevice::WriteOwner);
+    struct stat sb;
+    return ::stat(EncodeFileName(Name).constData(), &sb) != 0 || !(sb.st_mode & S_IWUSR);
 }
 
 TTextAttributes TextAttributesOf(const TFontAttributes &Font)
@@ -900,7 +905,7 @@ void TFormStampMain::dropEvent(QDropEvent *Event)
     QStringList files;
     for (const QUrl &url : Event->mimeData()->urls()) {
         if (url.isLocalFile())
-            files << url.toLocalFile();
+            files << LocalFileName(url);
     }
     Event->acceptProposedAction();
     if (!files.isEmpty())
@@ -963,7 +968,9 @@ void TFormStampMain::FileOpened()
     if (!OldFileList)
         return;
     try {
-        OldFileList->OpenedFile(FileName);
+        // A name that is not UTF-8 cannot be kept in the settings file as it is.
+        if (!HasRawFileNameBytes(FileName))
+            OldFileList->OpenedFile(FileName);
     } catch (const std::exception &e) {
         // The list is a convenience; the opened file (and a print of it) goes on.
         TApplication::ShowException(e);
@@ -980,10 +987,15 @@ bool TFormStampMain::OpenEnvelopeFile(QObject *Sender, const QString &Name, bool
     QString workingFolder;
     QString description;
     QString linkTarget;
-    if (QFileInfo(Name).isFile() && ReadShortcut(Name, linkTarget, workingFolder, description))
+    if (FileKind(Name) == TFileKind::Regular && ReadShortcut(Name, linkTarget, workingFolder, description))
         target = linkTarget;
-    if (!QFileInfo(target).isFile()) {
+    const TFileKind kind = FileKind(target);
+    if (kind == TFileKind::Missing) {
         MessageDlg(QStringLiteral("Cannot find file \"%1\".").arg(target), TMsgDlgType::Warning, mbOK, 0);
+        return false;
+    }
+    if (kind != TFileKind::Regular) {
+        MessageDlg(NotRegularFileMessage(target, kind), TMsgDlgType::Warning, mbOK, 0);
         return false;
     }
     const bool envelope = QFileInfo(target).suffix().toLower() == QLatin1String("env");
@@ -1354,6 +1366,13 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
         }
     } finish{this};
     EnablePrintControls(false);
+
+    // The chosen envelope's printer could not be looked up: say why, not that there is no envelope.
+    if (!m_definitions.HasCurrentEnvelope() && ComboBoxEnvelope->currentIndex() >= 0 && PrinterInstance()
+        && PrinterInstance()->PrintServiceDown()) {
+        MessageDlg(QStringLiteral("The print service is not running."), TMsgDlgType::Error, mbOK, 0);
+        return;
+    }
 
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
     dialog->EnvelopeName = [this] { return ComboBoxEnvelope->currentText(); };

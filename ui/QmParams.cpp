@@ -1,5 +1,7 @@
 #include "ui/QmParams.h"
 
+#include "platform/Application.h"
+
 #include <QCoreApplication>
 
 bool IsAutomationSwitch(const QString &Param)
@@ -35,5 +37,9 @@ TCommandLine ParseCommandLine(const QStringList &Params)
 
 TCommandLine ParseCommandLine()
 {
-    return ParseCommandLine(QCoreApplication::arguments().mid(1));
+    // The program's own list keeps file names that are not UTF-8 openable.
+    QStringList arguments = TApplication::Arguments();
+    if (arguments.isEmpty())
+        arguments = QCoreApplication::arguments();
+    return ParseCommandLine(arguments.mid(1));
 }

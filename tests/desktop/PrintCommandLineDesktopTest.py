@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # "plikora /p FILE" prints through its dialog and ends, ten times in a row: the
 # progress window, which stays up for a moment after the job, never keeps the
-# program running after its main window has closed.
+# program running after its main window has closed. The file's name is not UTF-8.
 import os
 
 from desktop import PDF, WORK, first_run, pdf_text, run, step
@@ -9,7 +9,7 @@ from desktop import PDF, WORK, first_run, pdf_text, run, step
 
 def scenario(desktop):
     first_run(desktop).exit()
-    document = os.path.join(WORK, "address.txt")
+    document = os.fsdecode(os.path.join(os.fsencode(WORK), b"adresse \xe9t\xe9.txt"))
     with open(document, "w", encoding="utf-8") as f:
         f.write("Jane Doe\r\n1 Elm Street\r\nSpringfield IL 62704\r\n")
     for n in range(1, 11):

@@ -64,3 +64,36 @@ TEST(EnvDocument, ReadsWindowsFilesAndTellsOtherFilesApart)
     EXPECT_FALSE(odd->Destination);
     EXPECT_THROW(FromBytes(head + "[Destination=99]\r\nshort"), ECompositeFileError);
 }
+
+TEST(EnvDocument, ADocumentCutShortIsDamagedUnlessCutBetweenBlocks)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("whole.env");
+    TEnvelopeDocument whole;
+    whole.Destination = QByteArray("{\\rtf1 Ann\\par 1 Elm St}");
+    whole.Attention = QByteArray("{\\rtf1 Sales}");
+    whole.Envelope = QStringLiteral("#10 Business");
+    whole.ReturnAddress = QStringLiteral("Home");
+    WriteEnvelopeDocument(path, whole);
+    const QByteArray bytes = FileBytes(path);
+    // Where a cut leaves a shorter document that is whole in itself.
+    const qsizetype afterDestination = bytes.indexOf("[Attention=");
+    const qsizetype afterAttention = bytes.indexOf("[Envelope=");
+    const qsizetype afterEnvelope = bytes.indexOf("[ReturnAddress=");
+    for (qsizetype cut = 0; cut < bytes.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        std::optional<TEnvelopeDocument> doc;
+        try {
+            doc = FromBytes(bytes.left(cut));
+        } catch (const ECompositeFileError &e) {
+            EXPECT_TRUE(e.Message().startsWith("The file \"test.env\" is damaged: ")) << e.Message().toStdString();
+            continue;
+        }
+        ASSERT_TRUE(cut == afterDestination || cut == afterAttention || cut == afterEnvelope);
+        ASSERT_TRUE(doc);
+        EXPECT_EQ(doc->Destination, whole.Destination);
+        EXPECT_EQ(doc->Attention, cut > afterDestination ? whole.Attention : std::nullopt);
+        EXPECT_EQ(doc->Envelope, cut > afterAttention ? whole.Envelope : std::nullopt);
+        EXPECT_FALSE(doc->ReturnAddress);
+    }
+}

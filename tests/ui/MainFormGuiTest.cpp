@@ -2,6 +2,7 @@
 
 #include "engine/DefinitionStore.h"
 #include "engine/EnvDim.h"
+#include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
 #include "engine/Prntprog.h"
@@ -13,8 +14,10 @@
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "gif/GIFImage.h"
+#include "platform/FileNames.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
+#include "platform/Spooler.h"
 #include "support/PrintTestSupport.h"
 #include "support/RichTextTestApp.h"
 #include "support/SaveFaults.h"
@@ -24,6 +27,7 @@
 #include "ui/Oldfiles.h"
 #include "ui/Retaddrs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -43,18 +47,23 @@
 #include <cerrno>
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // The program's units and its three windows, as the program starts and ends them.
 class Session
 {
 public:
-    explicit Session(const QString &Folder, const TCommandLine &Line = {})
+    explicit Session(const QString &Folder, const TCommandLine &Line = {},
+                     std::unique_ptr<Spooler> Printers = std::make_unique<PdfSpooler>())
     {
         StartWindowsDefaultFolders();
         StartQmIniFile(Folder + "/plikora");
         StartUnique();
-        StartQmPrinter(std::make_unique<PdfSpooler>());
+        StartQmPrinter(std::move(Printers));
         StartOldfiles();
         SetApplicationTitle("Plikora");
         definitions = new DefinitionStore;
@@ -256,6 +265,102 @@ TEST_F(MainFormTest, DamagedAndForeignFiles)
                                                 + "\" is damaged: its rich text ends before it is complete."}));
     EXPECT_EQ(form.FileName, Path("memo.txt"));
     EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+}
+
+TEST_F(MainFormTest, CutDocumentsOtherFilesAndRawNames)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    const auto choose = [&form](int envelope, int returnAddress) {
+        form.ComboBoxEnvelope->setCurrentIndex(envelope);
+        form.ComboBoxEnvelopeChange();
+        form.ComboBoxReturnAddress->setCurrentIndex(returnAddress);
+        form.ComboBoxReturnAddressChange();
+    };
+
+    // A document with the second envelope and return address; then another envelope is current.
+    dest.SetText("Al Lee\r\n5 Rd");
+    choose(1, 1);
+    files.answers << ScriptedFileDialogService::Choose(Path("whole.env"));
+    ASSERT_TRUE(form.ActionFileSaveAsExecute());
+    const QByteArray whole = ReadFile(Path("whole.env"));
+    ASSERT_TRUE(form.NewEnvelope());
+    dest.SetText("Bo Cy");
+    choose(0, 0);
+
+    // Cut inside the first line, after the two header lines, inside a header, inside a name.
+    for (const qsizetype cut : {qsizetype(12), whole.indexOf("[Destination"), whole.indexOf("[Envelope=") + 4,
+                                whole.indexOf("[ReturnAddress=0]\r\n") + 19}) {
+        SCOPED_TRACE(cut);
+        WriteFile(Path("cut.env"), whole.left(cut));
+        messages.shown.clear();
+        EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("cut.env"), false));
+        EXPECT_TRUE(Messages(messages).value(0).startsWith("The file \"" + Path("cut.env") + "\" is damaged: "))
+            << Messages(messages).join("\n").toStdString();
+        EXPECT_EQ(dest.Text(), "Bo Cy");
+        EXPECT_TRUE(form.FileName.isEmpty());
+        EXPECT_EQ(form.ComboBoxEnvelope->currentIndex(), 0);
+        EXPECT_EQ(form.ComboBoxReturnAddress->currentIndex(), 0);
+        EXPECT_EQ(s.definitions->CurrentEnvelope(), s.definitions->List().Object(0));
+    }
+
+    // Folders, pipes and devices are named for what they are.
+    ASSERT_TRUE(QDir().mkdir(Path("folder.env")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe.env")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/null", Path("null.txt")));
+    messages.shown.clear();
+    for (const char *name : {"folder.env", "pipe.env", "null.txt"})
+        EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path(name), false));
+    EXPECT_EQ(Messages(messages), QStringList({"Cannot open file \"" + Path("folder.env") + "\". It is a folder, not a file.",
+                                               "Cannot open file \"" + Path("pipe.env") + "\". It is a pipe, not a file.",
+                                               "Cannot open file \"" + Path("null.txt") + "\". It is a device, not a file."}));
+
+    // A name that is not UTF-8 opens, and saves under the same name.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/caf\xe9.txt";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "Cy Dee\r\n", 8), 8);
+    ::close(fd);
+    messages.shown.clear();
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, DecodeFileName(raw), false)) << Messages(messages).join("\n").toStdString();
+    EXPECT_EQ(dest.Lines(), QStringList{"Cy Dee"});
+    EXPECT_FALSE(form.ReadOnly);
+    dest.SetText("Cy Dee\r\n2 Oak Ave");
+    dest.SetModified(true);
+    ASSERT_TRUE(form.ActionFileSaveExecute()) << Messages(messages).join("\n").toStdString();
+    QFile saved;
+    ASSERT_TRUE(saved.open(::open(raw.constData(), O_RDONLY), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    EXPECT_TRUE(saved.readAll().contains("2 Oak Ave"));
+}
+
+TEST_F(MainFormTest, APrintServiceThatIsDownIsSaidOnce)
+{
+    // The document's envelope is on a printer of the print service, which does not answer.
+    StartWindowsDefaultFolders();
+    StartQmIniFile(dir.path() + "/plikora");
+    IniFile->WriteString("Envelopes", "Envelope1_FullPrinterName", "Office");
+    StopQmIniFile();
+    StopWindowsDefaultFolders();
+    TEnvelopeDocument doc;
+    doc.Destination = QByteArray("Cy Dee\r\n1 Main St");
+    doc.Envelope = QStringLiteral("#10 Business");
+    WriteEnvelopeDocument(Path("one.env"), doc);
+    qputenv("CUPS_SERVER", QFile::encodeName(Path("nobody-listens.sock")));
+    {
+        Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("one.env")}), CreateSystemSpooler());
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
+            GetEnvelopePrintDialog()->reject();
+            QCoreApplication::exit(1);
+        });
+        watchdog.start(5000);
+        s.form->show();
+        EXPECT_EQ(QApplication::exec(), 0);
+    }
+    qunsetenv("CUPS_SERVER");
+    EXPECT_EQ(Messages(messages), QStringList({"The print service is not running."}));
 }
 
 TEST_F(MainFormTest, AskingToSave)
