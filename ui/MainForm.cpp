@@ -22,6 +22,7 @@
 #include "ui/Envsizes.h"
 #include "ui/ManagerHost.h"
 #include "ui/Oldfiles.h"
+#include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
 
 #include <QApplication>
@@ -158,7 +159,8 @@ TFormStampMain::TFormStampMain(QWidget *parent)
     m_commandLine = ::ParseCommandLine();
     m_printJob = [](TAddressPrintList &List, int Copies, bool Test, TReturnAddress *ReturnAddress,
                     TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool TriFold) {
-        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold);
+        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold,
+                                   GetPrintStatusForm());
     };
 
     CreateActions();

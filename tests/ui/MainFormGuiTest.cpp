@@ -3,7 +3,7 @@
 #include "engine/EnvDim.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 #include "engine/QmStream.h"
 #include "engine/RetAddr.h"
 #include "foundation/QmIniFile.h"

@@ -1,5 +1,5 @@
 #include "engine/EnvPrint.h"
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
