@@ -1,5 +1,6 @@
 #include "ui/Envsizes.h"
 
+#include "engine/DefinitionStore.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -9,10 +10,9 @@
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "ui/Newenvl.h"
+#include "ui/StoreList.h"
 
-#include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -20,34 +20,11 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-TEnvelopeData *CurrentEnvelope = nullptr;
 TDlgEnvelopeSizes *DlgEnvelopeSizes = nullptr;
 
 namespace {
 
 const QString placementSection = QStringLiteral("EnvelopeSizesWindow");
-
-// Shows the wait cursor for a scope.
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-QComboBox *hostEnvelopeCombo()
-{
-    TManagerHost *host = ManagerHost();
-    return host ? host->EnvelopeCombo() : nullptr;
-}
-
-void refillHostCombo()
-{
-    if (TManagerHost *host = ManagerHost())
-        host->RefillEnvelopeCombo();
-}
 
 QString quotedCaption(const QString &lead, const QString &description)
 {
@@ -67,53 +44,21 @@ QPushButton *button(const QString &caption, const QString &hint, int help, QWidg
 
 } // namespace
 
-bool HasCurrentEnvelope()
-{
-    return CurrentEnvelope != nullptr;
-}
-
-void SelectEnvelope(int Index, TSelectSender Sender)
-{
-    if (DlgEnvelopeSizes)
-        DlgEnvelopeSizes->SelectEnvelopeAt(Index, Sender);
-    else
-        CurrentEnvelope = nullptr;
-}
-
-TEnvelopeList &EnvelopeList()
-{
-    static TEnvelopeList empty;
-    return DlgEnvelopeSizes ? DlgEnvelopeSizes->List() : empty;
-}
-
-int EnvelopeListIndex()
-{
-    return DlgEnvelopeSizes ? DlgEnvelopeSizes->ListEnvelopes()->currentRow() : -1;
-}
-
-TDlgEnvelopeSizes::TDlgEnvelopeSizes(QWidget *parent) : QDialog(parent)
+TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent) : QDialog(parent), m_store(Store)
 {
     DlgEnvelopeSizes = this;
     setWindowTitle(QStringLiteral("Envelope Definitions"));
     buildControls();
     resize(710, 620);
     LoadFormPlacement(this, placementSection);
-    LoadEnvelopeList();
-    refillHostCombo();
-    ShowEnvelopeDetails();
+    connect(&m_store, &DefinitionStore::listChanged, this, &TDlgEnvelopeSizes::showList);
+    connect(&m_store, &DefinitionStore::currentChanged, this, &TDlgEnvelopeSizes::showCurrent);
+    showCurrent();
     SetHelpContext(this, 20096);
 }
 
 TDlgEnvelopeSizes::~TDlgEnvelopeSizes()
 {
-    try {
-        SaveEnvelopeList();
-    } catch (const Exception &error) {
-        // Shutdown goes on; the user learns that the list was not stored.
-        MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
-    }
-    if (CurrentEnvelope && m_list.IndexOf(CurrentEnvelope) >= 0)
-        CurrentEnvelope = nullptr;
     if (DlgEnvelopeSizes == this)
         DlgEnvelopeSizes = nullptr;
 }
@@ -209,88 +154,30 @@ void TDlgEnvelopeSizes::buildControls()
     main->addWidget(m_statusBar);
 }
 
-void TDlgEnvelopeSizes::refillList()
+void TDlgEnvelopeSizes::showList()
 {
+    const TDescribedList<TEnvelopeData> &list = m_store.List();
     m_refilling = true;
-    m_listEnvelopes->clear();
-    m_listEnvelopes->addItems(m_list.Descriptions());
-    updateItemFonts();
+    ShowStoreList(*m_listEnvelopes, list.Descriptions(), list.DefaultIndex(), m_store.CurrentIndex(),
+                  [&list](int i) { return !list.Object(i)->PrinterAvailable; });
     m_refilling = false;
 }
 
-void TDlgEnvelopeSizes::updateItemFonts()
+void TDlgEnvelopeSizes::showCurrent()
 {
-    for (int i = 0; i < m_listEnvelopes->count(); ++i) {
-        QListWidgetItem *item = m_listEnvelopes->item(i);
-        QFont font = m_listEnvelopes->font();
-        font.setBold(i == m_list.DefaultIndex());
-        font.setStrikeOut(i < m_list.Count() && !m_list.Object(i)->PrinterAvailable);
-        item->setFont(font);
-    }
-}
-
-void TDlgEnvelopeSizes::LoadEnvelopeList()
-{
-    m_list.Load();
-    refillList();
-    const int count = m_list.Count();
-    if (m_list.ValidIndex(m_list.DefaultIndex()))
-        SelectEnvelopeAt(m_list.DefaultIndex(), TSelectSender::None);
-    else
-        SelectEnvelopeAt(count > 0 ? 0 : -1, TSelectSender::None);
-    if (count == 0) {
-        if (TManagerHost *host = ManagerHost())
-            host->MarkFirstRun();
-    }
-}
-
-void TDlgEnvelopeSizes::SaveEnvelopeList()
-{
-    m_list.Save();
-}
-
-void TDlgEnvelopeSizes::SelectEnvelopeAt(int Index, TSelectSender Sender)
-{
-    WaitCursor wait;
-    if (m_list.IsEmpty() || !m_list.ValidIndex(Index)) {
-        CurrentEnvelope = nullptr;
-    } else {
-        TEnvelopeData *data = m_list.Object(Index);
-        CurrentEnvelope = data;
-        bool available = false;
-        try {
-            available = data->SelectEnvelopePrinter();
-        } catch (const Exception &error) {
-            // A printer that fails to open is as good as gone for printing.
-            MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
-        }
-        if (!available) {
-            CurrentEnvelope = nullptr;
-            updateItemFonts();
-        }
-    }
-    if (Sender != TSelectSender::MainWindow) {
-        if (QComboBox *combo = hostEnvelopeCombo())
-            SetComboItemIndex(combo, Index);
-    }
-    if (Sender != TSelectSender::Manager) {
-        m_refilling = true;
-        SetListItemIndex(m_listEnvelopes, Index);
-        m_refilling = false;
-    }
+    showList();
     ShowEnvelopeDetails();
 }
 
 void TDlgEnvelopeSizes::ShowEnvelopeDetails()
 {
-    const int i = m_listEnvelopes->currentRow();
-    const bool hasItems = !m_list.IsEmpty();
-    const bool usable = hasItems && CurrentEnvelope && m_list.ValidIndex(i);
+    const TDescribedList<TEnvelopeData> &list = m_store.List();
+    const int i = m_store.CurrentIndex();
+    const bool hasItems = !list.IsEmpty();
+    const bool usable = hasItems && m_store.HasCurrentEnvelope() && list.ValidIndex(i);
     if (usable) {
-        m_groupBoxDetails->setTitle(quotedCaption(QStringLiteral("Setup for"), m_list.Description(i)));
-        m_groupBoxDemo->setTitle(quotedCaption(QStringLiteral("Sample Layout for"), m_list.Description(i)));
-        if (QComboBox *combo = hostEnvelopeCombo())
-            SetComboItemIndex(combo, i);
+        m_groupBoxDetails->setTitle(quotedCaption(QStringLiteral("Setup for"), list.Description(i)));
+        m_groupBoxDemo->setTitle(quotedCaption(QStringLiteral("Sample Layout for"), list.Description(i)));
     } else {
         m_groupBoxDetails->setTitle(QString());
         m_groupBoxDemo->setTitle(QString());
@@ -328,13 +215,10 @@ void TDlgEnvelopeSizes::AddBtnClick()
     if (!initialiseNew(*data, dialog->SelectedPrinterIndex(), dialog->SelectedModelIndex(), dialog->EnvelopeType()))
         return;
     TEnvelopeData *added = data.get();
-    const int idx = m_list.Add(dialog->Description(), std::move(data));
-    refillList();
+    const int idx = m_store.Add(dialog->Description(), std::move(data));
     const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
     storeNew(*added, !fromModel);
-    SelectEnvelopeAt(idx, TSelectSender::None);
-    ShowEnvelopeDetails();
-    refillHostCombo();
+    m_store.SelectEnvelope(idx);
     m_modelLayout = fromModel ? added : nullptr;
     SetupBtnClick();
 }
@@ -344,78 +228,65 @@ void TDlgEnvelopeSizes::storeNew(TEnvelopeData &added, bool resetLayout)
     // One rewrite of the file: the setup goes under the definition's key name,
     // and the list, written last, holds what the setup filled in.
     TIniUpdate batch(*IniFile);
-    m_list.NameEntries();
+    m_store.NameEntries();
     added.SavePrinterSetup();
     // The fold lines of a letter follow the stored paper, known only now.
     if (resetLayout)
         added.ResetLayout();
-    SaveEnvelopeList();
+    m_store.SaveEnvelopeList();
     batch.Commit();
 }
 
 void TDlgEnvelopeSizes::RenameBtnClick()
 {
-    const int i = m_listEnvelopes->currentRow();
-    if (!m_list.ValidIndex(i))
+    const TDescribedList<TEnvelopeData> &list = m_store.List();
+    const int i = m_store.CurrentIndex();
+    if (!list.ValidIndex(i))
         return;
     TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
-    if (dialog->ExecuteRenameEnvelope(m_list.Description(i), m_list.Object(i)->FullPrinterName) != QDialog::Accepted)
+    if (dialog->ExecuteRenameEnvelope(list.Description(i), list.Object(i)->FullPrinterName) != QDialog::Accepted)
         return;
-    const int j = m_list.Rename(i, dialog->Description());
-    refillList();
-    SelectEnvelopeAt(j, TSelectSender::None);
-    SaveEnvelopeList();
-    ShowEnvelopeDetails();
-    refillHostCombo();
+    m_store.SelectEnvelope(m_store.Rename(i, dialog->Description()));
+    m_store.SaveEnvelopeList();
 }
 
 void TDlgEnvelopeSizes::DeleteBtnClick()
 {
-    const int i = m_listEnvelopes->currentRow();
-    if (!m_list.ValidIndex(i))
+    const int i = m_store.CurrentIndex();
+    if (!m_store.List().ValidIndex(i))
         return;
-    if (MessageDlg(QStringLiteral("Do you want to delete envelope \"%1\"").arg(m_list.Description(i)),
+    if (MessageDlg(QStringLiteral("Do you want to delete envelope \"%1\"").arg(m_store.List().Description(i)),
                    TMsgDlgType::Confirmation, mbYes | mbNo, 20096)
         != mrYes)
         return;
-    m_list.Object(i)->ErasePrinterSetup();
     m_modelLayout = nullptr;
-    // Freed once the main window no longer lists it.
-    std::unique_ptr<TEnvelopeData> removed = m_list.Remove(i);
-    if (CurrentEnvelope == removed.get())
-        CurrentEnvelope = nullptr;
-    refillList();
-    SelectEnvelopeAt(m_list.IsEmpty() ? -1 : 0, TSelectSender::None);
-    SaveEnvelopeList();
-    ShowEnvelopeDetails();
-    refillHostCombo();
-    updateItemFonts();
+    m_store.Delete(i);
+    m_store.SaveEnvelopeList();
 }
 
 void TDlgEnvelopeSizes::DefaultBtnClick()
 {
-    const int i = m_listEnvelopes->currentRow();
-    if (!m_list.ValidIndex(i))
-        return;
-    m_list.SetDefaultIndex(i);
-    updateItemFonts();
+    const int i = m_store.CurrentIndex();
+    if (m_store.List().ValidIndex(i))
+        m_store.SetDefaultIndex(i);
 }
 
 bool TDlgEnvelopeSizes::runSetup()
 {
-    if (!HasCurrentEnvelope())
+    TEnvelopeData *current = m_store.CurrentEnvelope();
+    if (!current)
         return false;
     // The settings count only when the user confirms them; a cancelled dialog
     // leaves the definition as it was.
     if (!EnvelopePrinter().EditDocumentProperties())
         return false;
-    CurrentEnvelope->SavePrinterSetup();
+    current->SavePrinterSetup();
     return true;
 }
 
 void TDlgEnvelopeSizes::SetupBtnClick()
 {
-    const bool keepLayout = m_modelLayout && m_modelLayout == CurrentEnvelope;
+    const bool keepLayout = m_modelLayout && m_modelLayout == m_store.CurrentEnvelope();
     m_modelLayout = nullptr;
     bool confirmed = false;
     try {
@@ -429,8 +300,8 @@ void TDlgEnvelopeSizes::SetupBtnClick()
 
 void TDlgEnvelopeSizes::ResetBtnClick()
 {
-    if (HasCurrentEnvelope())
-        CurrentEnvelope->ResetLayout();
+    if (TEnvelopeData *current = m_store.CurrentEnvelope())
+        current->ResetLayout();
 }
 
 bool TDlgEnvelopeSizes::CreateFirstEnvelope()
@@ -446,30 +317,18 @@ bool TDlgEnvelopeSizes::CreateFirstEnvelope()
     if (!initialiseNew(*data, dialog->SelectedPrinterIndex(), dialog->SelectedModelIndex(), dialog->EnvelopeType()))
         return false;
     TEnvelopeData *added = data.get();
-    const int idx = m_list.Add(dialog->Description(), std::move(data));
-    refillList();
-    m_refilling = true;
-    SetListItemIndex(m_listEnvelopes, idx);
-    m_refilling = false;
-    m_list.SetDefaultIndex(idx);
+    const int idx = m_store.Add(dialog->Description(), std::move(data));
+    m_store.SetDefaultIndex(idx);
     const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
     storeNew(*added, !fromModel);
     m_modelLayout = fromModel ? added : nullptr;
-    refillHostCombo();
-    if (QComboBox *combo = hostEnvelopeCombo())
-        SetComboItemIndex(combo, idx);
-    SelectEnvelopeAt(idx, TSelectSender::None);
-    updateItemFonts();
+    m_store.SelectEnvelope(idx);
     return true;
 }
 
 int TDlgEnvelopeSizes::Execute(bool RunSetup)
 {
-    QComboBox *combo = hostEnvelopeCombo();
-    m_refilling = true;
-    SetListItemIndex(m_listEnvelopes, combo ? combo->currentIndex() : m_listEnvelopes->currentRow());
-    m_refilling = false;
-    ShowEnvelopeDetails();
+    showCurrent();
     if (RunSetup)
         SetupBtnClick();
     return exec();
@@ -479,7 +338,7 @@ void TDlgEnvelopeSizes::listClicked()
 {
     if (m_refilling)
         return;
-    SelectEnvelopeAt(m_listEnvelopes->currentRow(), TSelectSender::Manager);
+    m_store.SelectEnvelope(m_listEnvelopes->currentRow());
 }
 
 bool TDlgEnvelopeSizes::eventFilter(QObject *watched, QEvent *event)

@@ -1,39 +1,22 @@
 #pragma once
 
-#include "ui/EnvelopeList.h"
-#include "ui/ManagerHost.h"
-
 #include <QDialog>
 
+class DefinitionStore;
 class QGroupBox;
 class QListWidget;
 class QPushButton;
 class QStatusBar;
+class TEnvelopeData;
 
-// The definition chosen in the main window's combo box: an entry of
-// EnvelopeList(), or null when there is none or its printer is gone. Written
-// only by SelectEnvelope.
-extern TEnvelopeData *CurrentEnvelope;
-bool HasCurrentEnvelope();
-
-// Makes entry Index of the list current (-1 only for an empty list), selects
-// its printer and brings the main window's combo box (unless Sender is the main
-// window) and the manager's list (unless Sender is the manager) to Index.
-void SelectEnvelope(int Index, TSelectSender Sender = TSelectSender::None);
-
-// The definitions of the manager (an empty list while there is no manager).
-TEnvelopeList &EnvelopeList();
-// The highlighted entry of the manager's list (-1 when none).
-int EnvelopeListIndex();
-
-// The window "Envelope Definitions": owns the list of envelope definitions for
-// the whole run. The main window creates it at start-up (right after itself,
-// with SetManagerHost done) and deletes it at shutdown, which saves the list.
+// The window "Envelope Definitions": shows and edits the definitions of the
+// store, and makes the one chosen in its list current. main creates it at
+// start-up, right after the main window, and deletes it at shutdown.
 class TDlgEnvelopeSizes : public QDialog
 {
 
 public:
-    explicit TDlgEnvelopeSizes(QWidget *parent = nullptr);
+    explicit TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent = nullptr);
     ~TDlgEnvelopeSizes() override;
 
     // Shows the window modally (first opening the printer settings when RunSetup
@@ -44,12 +27,7 @@ public:
     // window then does not open the manager.
     bool CreateFirstEnvelope();
 
-    void LoadEnvelopeList();
-    void SaveEnvelopeList();
     void ShowEnvelopeDetails();
-    void SelectEnvelopeAt(int Index, TSelectSender Sender);
-
-    TEnvelopeList &List() { return m_list; }
 
     // The commands of the list buttons.
     void AddBtnClick();
@@ -78,15 +56,15 @@ protected:
 
 private:
     void buildControls();
-    void refillList();
+    void showList();
+    void showCurrent();
     void listClicked();
-    void updateItemFonts();
     // Fails with the printer's message shown: nothing was created.
     bool initialiseNew(TEnvelopeData &data, int printerIndex, int modelIndex, int envelopeType);
     void storeNew(TEnvelopeData &added, bool resetLayout);
     bool runSetup();
 
-    TEnvelopeList m_list;
+    DefinitionStore &m_store;
     bool m_refilling = false;
     // A definition just made from a printer model: the setup that completes
     // its add keeps the model's layout instead of resetting it.

@@ -1,10 +1,12 @@
 #include "ui/MainForm.h"
 
+#include "engine/DefinitionStore.h"
 #include "engine/EnvDim.h"
 #include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
 #include "engine/RetAddr.h"
+#include "engine/ReturnAddressStore.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
@@ -20,7 +22,6 @@
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
-#include "ui/ManagerHost.h"
 #include "ui/Oldfiles.h"
 #include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
@@ -80,7 +81,7 @@ TTextAttributes TextAttributesOf(const TFontAttributes &Font)
 } // namespace
 
 // What the envelope definitions and return addresses read of the preferences.
-class TFormStampMain::Preferences : public TEnvelopePreferences, public TReturnAddressEnvironment, public TManagerHost
+class TFormStampMain::Preferences : public TEnvelopePreferences, public TReturnAddressEnvironment
 {
 public:
     explicit Preferences(TFormStampMain &Form) : m_form(Form) {}
@@ -91,17 +92,6 @@ public:
     {
         const QScreen *screen = m_form.screen() ? m_form.screen() : QGuiApplication::primaryScreen();
         return screen ? qRound(screen->logicalDotsPerInch()) : 96;
-    }
-
-    QComboBox *EnvelopeCombo() override { return m_form.ComboBoxEnvelope; }
-    void RefillEnvelopeCombo() override { m_form.RefillEnvelopeCombo(); }
-    void MarkFirstRun() override { m_form.FirstRun = true; }
-    QComboBox *ReturnAddressCombo() override { return m_form.ComboBoxReturnAddress; }
-    void RefillReturnAddressCombo() override { m_form.RefillReturnAddressCombo(); }
-    void ApplyReturnAddress() override
-    {
-        m_form.FillReturnBox();
-        m_form.ApplyReturnAddress();
     }
 
 private:
@@ -148,8 +138,9 @@ bool HasAnyLetter(const QString &Text)
     return false;
 }
 
-TFormStampMain::TFormStampMain(QWidget *parent)
-    : QMainWindow(parent), m_preferences(std::make_unique<Preferences>(*this))
+TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, QWidget *parent)
+    : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
+      m_preferences(std::make_unique<Preferences>(*this))
 {
     FormStampMain = this;
     setObjectName(QStringLiteral("FormStampMain"));
@@ -199,7 +190,18 @@ TFormStampMain::TFormStampMain(QWidget *parent)
 
     SetEnvelopePreferences(m_preferences.get());
     SetReturnAddressEnvironment(m_preferences.get());
-    SetManagerHost(m_preferences.get());
+    connect(&m_definitions, &DefinitionStore::listChanged, this, &TFormStampMain::RefillEnvelopeCombo);
+    connect(&m_definitions, &DefinitionStore::currentChanged, this,
+            [this] { SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex()); });
+    connect(&m_returnAddresses, &ReturnAddressStore::listChanged, this, &TFormStampMain::RefillReturnAddressCombo);
+    connect(&m_returnAddresses, &ReturnAddressStore::currentChanged, this, [this] {
+        SetComboItemIndex(ComboBoxReturnAddress, m_returnAddresses.CurrentIndex());
+        FillReturnBox();
+        ApplyReturnAddress();
+    });
+    RefillEnvelopeCombo();
+    RefillReturnAddressCombo();
+    ApplyReturnAddress();
     qApp->installEventFilter(this);
     UpdateMenu();
 }
@@ -207,7 +209,6 @@ TFormStampMain::TFormStampMain(QWidget *parent)
 TFormStampMain::~TFormStampMain()
 {
     SaveWindowState();
-    SetManagerHost(nullptr);
     SetReturnAddressEnvironment(nullptr);
     SetEnvelopePreferences(nullptr);
     PrintList.reset();
@@ -1021,9 +1022,9 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
     };
     const QString shownName = Name;
     if (doc.Envelope && choose(ComboBoxEnvelope, *doc.Envelope))
-        SelectEnvelope(ComboBoxEnvelope->currentIndex(), TSelectSender::MainWindow);
+        m_definitions.SelectEnvelope(ComboBoxEnvelope->currentIndex());
     if (doc.ReturnAddress && choose(ComboBoxReturnAddress, *doc.ReturnAddress))
-        SelectReturnAddress(ComboBoxReturnAddress->currentIndex(), TSelectSender::MainWindow);
+        m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
     if (doc.Unknown)
         MessageDlg(QStringLiteral("Plikora found some unexpected information in file \"%1\". This file may have been "
                                   "modified by a program other than Plikora. Check the information loaded into Plikora.")
@@ -1211,7 +1212,7 @@ void TFormStampMain::FileOpenOldClick(QAction *Sender)
 
 void TFormStampMain::ComboBoxEnvelopeChange()
 {
-    SelectEnvelope(ComboBoxEnvelope->currentIndex(), TSelectSender::MainWindow);
+    m_definitions.SelectEnvelope(ComboBoxEnvelope->currentIndex());
     if (RememberEnvelope && !FileName.isEmpty()) {
         RichEditDestination->SetModified(true);
         UpdateMenu();
@@ -1220,7 +1221,7 @@ void TFormStampMain::ComboBoxEnvelopeChange()
 
 void TFormStampMain::ComboBoxReturnAddressChange()
 {
-    SelectReturnAddress(ComboBoxReturnAddress->currentIndex(), TSelectSender::MainWindow);
+    m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
     if (RememberReturnAddress && !FileName.isEmpty()) {
         RichEditDestination->SetModified(true);
         UpdateMenu();
@@ -1231,8 +1232,8 @@ void TFormStampMain::RefillEnvelopeCombo()
 {
     const QSignalBlocker block(ComboBoxEnvelope);
     ComboBoxEnvelope->clear();
-    ComboBoxEnvelope->addItems(EnvelopeList().Descriptions());
-    SetComboItemIndex(ComboBoxEnvelope, EnvelopeListIndex());
+    ComboBoxEnvelope->addItems(m_definitions.List().Descriptions());
+    SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex());
 }
 
 void TFormStampMain::RefillReturnAddressCombo()
@@ -1240,32 +1241,35 @@ void TFormStampMain::RefillReturnAddressCombo()
     {
         const QSignalBlocker block(ComboBoxReturnAddress);
         ComboBoxReturnAddress->clear();
-        ComboBoxReturnAddress->addItems(ReturnAddressList().Descriptions());
-        SetComboItemIndex(ComboBoxReturnAddress, ReturnAddressListIndex());
+        ComboBoxReturnAddress->addItems(m_returnAddresses.List().Descriptions());
+        SetComboItemIndex(ComboBoxReturnAddress, m_returnAddresses.CurrentIndex());
     }
     FillReturnBox();
 }
 
 void TFormStampMain::FillReturnBox()
 {
-    if (!CurrentReturnAddress) {
+    const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
+    if (!address) {
         RichEditReturn->Clear();
         RichEditReturn->SetModified(false);
         return;
     }
-    StringsToRichEdit(*RichEditReturn, CurrentReturnAddress->Lines());
+    StringsToRichEdit(*RichEditReturn, address->Lines());
 }
 
 void TFormStampMain::ApplyReturnAddress()
 {
-    if (TReturnAddress *address = CurrentReturnAddress) {
+    if (TReturnAddress *address = m_returnAddresses.CurrentReturnAddress()) {
         // Frames of an animated picture arrive as changes of the picture. Each
         // address keeps its handler; only the current one's picture is shown.
         TPicture *picture = &address->Picture();
         QPointer<TFormStampMain> form(this);
         picture->OnChange = [form, picture](TPersistent *) {
-            if (!form || !CurrentReturnAddress || &CurrentReturnAddress->Picture() != picture ||
-                form->m_returnPictureQueued)
+            if (!form || form->m_returnPictureQueued)
+                return;
+            const TReturnAddress *current = form->m_returnAddresses.CurrentReturnAddress();
+            if (!current || &current->Picture() != picture)
                 return;
             form->m_returnPictureQueued = true;
             QTimer::singleShot(0, form, [form] {
@@ -1280,7 +1284,7 @@ void TFormStampMain::ApplyReturnAddress()
 
 void TFormStampMain::ShowReturnPicture()
 {
-    const TReturnAddress *address = CurrentReturnAddress;
+    const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
     TGraphic *graphic = address ? address->Picture().Graphic() : nullptr;
     if (address && address->FileExists() && graphic && !graphic->Empty()) {
         const QSize size(std::max(1, address->GraphicWidthPixels()), std::max(1, address->GraphicHeightPixels()));
@@ -1327,7 +1331,7 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
 
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
     dialog->EnvelopeName = [this] { return ComboBoxEnvelope->currentText(); };
-    dialog->HasCurrentEnvelope = [] { return ::HasCurrentEnvelope(); };
+    dialog->HasCurrentEnvelope = [this] { return m_definitions.HasCurrentEnvelope(); };
     dialog->OpenEnvelopeManager = [] {
         if (DlgEnvelopeSizes)
             DlgEnvelopeSizes->Execute(false);
@@ -1359,8 +1363,8 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
         return;
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
     if (m_printJob
-        && m_printJob(*PrintList, dialog->Copies, TestEnvelope, CurrentReturnAddress, CurrentEnvelope, kPrintTitle,
-                      PrintBarCode, PrintTriFoldLines)
+        && m_printJob(*PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
+                      m_definitions.CurrentEnvelope(), kPrintTitle, PrintBarCode, PrintTriFoldLines)
                == TPrintOutcome::Cancelled)
         StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
 }

@@ -10,12 +10,14 @@
 #include <functional>
 #include <memory>
 
+class DefinitionStore;
 class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
 class QMenu;
 class QToolBar;
+class ReturnAddressStore;
 class RichEdit;
 class TAddressPrintList;
 class TEnvelopeData;
@@ -38,11 +40,12 @@ using TPrintEnvelopesJob =
 
 // The main window: the envelope being addressed (destination, attention line,
 // return address and envelope definition), its documents and its print requests.
+// Its two selection boxes show the stores' lists and current entries.
 class TFormStampMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TFormStampMain(QWidget *parent = nullptr);
+    TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, QWidget *parent = nullptr);
     ~TFormStampMain() override;
 
     // State.
@@ -207,6 +210,8 @@ private:
     void SaveEnvelopeDocument(const QString &Name);
     QList<QToolBar *> ToolBars() const;
 
+    DefinitionStore &m_definitions;
+    ReturnAddressStore &m_returnAddresses;
     TCommandLine m_commandLine;
     bool m_commandLineDone = false;
     bool m_returnPictureQueued = false;

@@ -1,6 +1,7 @@
 #include "ui/Retaddrs.h"
 
 #include "engine/RetAddr.h"
+#include "engine/ReturnAddressStore.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmRichEdit.h"
 #include "foundation/QmStrings.h"
@@ -10,8 +11,8 @@
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 #include "ui/Newretad.h"
+#include "ui/StoreList.h"
 
-#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -20,24 +21,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TReturnAddress *CurrentReturnAddress = nullptr;
 TDlgReturnAddresses *DlgReturnAddresses = nullptr;
 
 namespace {
 
 const QString placementSection = QStringLiteral("ReturnAddressWindow");
-
-QComboBox *hostCombo()
-{
-    TManagerHost *host = ManagerHost();
-    return host ? host->ReturnAddressCombo() : nullptr;
-}
-
-void refillHostCombo()
-{
-    if (TManagerHost *host = ManagerHost())
-        host->RefillReturnAddressCombo();
-}
 
 QString quotedCaption(const QString &lead, const QString &description)
 {
@@ -48,38 +36,16 @@ QString quotedCaption(const QString &lead, const QString &description)
 
 } // namespace
 
-void SelectReturnAddress(int Index, TSelectSender Sender)
-{
-    if (DlgReturnAddresses)
-        DlgReturnAddresses->SelectReturnAddressAt(Index, Sender);
-    else
-        CurrentReturnAddress = nullptr;
-}
-
-TReturnAddressList &ReturnAddressList()
-{
-    static TReturnAddressList empty;
-    return DlgReturnAddresses ? DlgReturnAddresses->List() : empty;
-}
-
-int ReturnAddressListIndex()
-{
-    return DlgReturnAddresses ? DlgReturnAddresses->ListAddresses()->currentRow() : -1;
-}
-
-TDlgReturnAddresses::TDlgReturnAddresses(QWidget *parent) : QDialog(parent)
+TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *parent) : QDialog(parent), m_store(Store)
 {
     DlgReturnAddresses = this;
     setWindowTitle(QStringLiteral("Return Addresses"));
     buildControls();
     resize(600, 400);
     LoadFormPlacement(this, placementSection);
-    LoadReturnAddressList();
-    refillHostCombo();
-    // The main window shows the selection once its combo box is filled.
-    if (QComboBox *combo = hostCombo(); combo && combo->count() > 0)
-        ManagerHost()->ApplyReturnAddress();
-    ShowReturnAddressDetails();
+    connect(&m_store, &ReturnAddressStore::listChanged, this, &TDlgReturnAddresses::showList);
+    connect(&m_store, &ReturnAddressStore::currentChanged, this, &TDlgReturnAddresses::showCurrent);
+    showCurrent();
     SetHelpContext(this, 20073);
     SetHelpContext(m_addBtn, 20074);
     SetHelpContext(m_renameBtn, 20075);
@@ -90,13 +56,6 @@ TDlgReturnAddresses::TDlgReturnAddresses(QWidget *parent) : QDialog(parent)
 
 TDlgReturnAddresses::~TDlgReturnAddresses()
 {
-    try {
-        SaveReturnAddressList();
-    } catch (const Exception &error) {
-        MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
-    }
-    if (CurrentReturnAddress && m_list.IndexOf(CurrentReturnAddress) >= 0)
-        CurrentReturnAddress = nullptr;
     if (DlgReturnAddresses == this)
         DlgReturnAddresses = nullptr;
 }
@@ -152,70 +111,32 @@ void TDlgReturnAddresses::buildControls()
     main->addLayout(bottom);
 }
 
-void TDlgReturnAddresses::refillList()
+void TDlgReturnAddresses::showList()
 {
+    const TDescribedList<TReturnAddress> &list = m_store.List();
     m_refilling = true;
-    m_listAddresses->clear();
-    m_listAddresses->addItems(m_list.Descriptions());
-    updateItemFonts();
+    ShowStoreList(*m_listAddresses, list.Descriptions(), list.DefaultIndex(), m_store.CurrentIndex());
     m_refilling = false;
 }
 
-void TDlgReturnAddresses::updateItemFonts()
+void TDlgReturnAddresses::showCurrent()
 {
-    for (int i = 0; i < m_listAddresses->count(); ++i) {
-        QFont font = m_listAddresses->font();
-        font.setBold(i == m_list.DefaultIndex());
-        m_listAddresses->item(i)->setFont(font);
-    }
-}
-
-void TDlgReturnAddresses::LoadReturnAddressList()
-{
-    Loading = true;
-    m_list.Load();
-    Loading = false;
-    refillList();
-    if (m_list.ValidIndex(m_list.DefaultIndex()))
-        SelectReturnAddressAt(m_list.DefaultIndex(), TSelectSender::None);
-    else
-        SelectReturnAddressAt(m_list.IsEmpty() ? -1 : 0, TSelectSender::None);
-}
-
-void TDlgReturnAddresses::SaveReturnAddressList()
-{
-    m_list.Save();
-}
-
-void TDlgReturnAddresses::SelectReturnAddressAt(int Index, TSelectSender Sender)
-{
-    CurrentReturnAddress = m_list.ValidIndex(Index) ? m_list.Object(Index) : nullptr;
-    if (Sender != TSelectSender::MainWindow) {
-        if (QComboBox *combo = hostCombo())
-            SetComboItemIndex(combo, Index);
-    }
-    if (Sender != TSelectSender::Manager) {
-        m_refilling = true;
-        SetListItemIndex(m_listAddresses, Index);
-        m_refilling = false;
-    }
-    if (QComboBox *combo = hostCombo(); combo && combo->count() > 0)
-        ManagerHost()->ApplyReturnAddress();
+    showList();
     ShowReturnAddressDetails();
 }
 
 void TDlgReturnAddresses::ShowReturnAddressDetails()
 {
     ShowingDetails = true;
-    const int i = m_listAddresses->currentRow();
-    const bool usable = !m_list.IsEmpty() && CurrentReturnAddress && m_list.ValidIndex(i);
+    const TDescribedList<TReturnAddress> &list = m_store.List();
+    const int i = m_store.CurrentIndex();
+    TReturnAddress *current = m_store.CurrentReturnAddress();
+    const bool usable = current && list.ValidIndex(i);
     if (usable) {
-        const QString caption = quotedCaption(QStringLiteral("Return address for "), m_list.Description(i));
+        const QString caption = quotedCaption(QStringLiteral("Return address for "), list.Description(i));
         m_groupBoxDetails->setTitle(caption);
         m_richEdit->setToolTip(caption);
-        StringsToRichEdit(*m_richEdit, CurrentReturnAddress->Lines());
-        if (QComboBox *combo = hostCombo())
-            SetComboItemIndex(combo, i);
+        StringsToRichEdit(*m_richEdit, current->Lines());
     } else {
         m_richEdit->Clear();
         m_groupBoxDetails->setTitle(QStringLiteral(" "));
@@ -230,9 +151,10 @@ void TDlgReturnAddresses::ShowReturnAddressDetails()
 void TDlgReturnAddresses::richEditChanged()
 {
     // The text belongs to the current entry; with none there is nothing to keep.
-    if (ShowingDetails || !CurrentReturnAddress)
+    TReturnAddress *current = m_store.CurrentReturnAddress();
+    if (ShowingDetails || !current)
         return;
-    RichEditToStrings(CurrentReturnAddress->Lines(), *m_richEdit);
+    RichEditToStrings(current->Lines(), *m_richEdit);
 }
 
 void TDlgReturnAddresses::AddBtnClick()
@@ -242,72 +164,50 @@ void TDlgReturnAddresses::AddBtnClick()
     dialog->setWindowTitle(QStringLiteral("Add Return Address"));
     if (dialog->exec() != QDialog::Accepted)
         return;
-    const int index = m_list.Add(dialog->EditReturnAddress()->text(), std::make_unique<TReturnAddress>());
-    refillList();
-    SelectReturnAddressAt(index, TSelectSender::None);
-    ShowReturnAddressDetails();
-    SaveReturnAddressList();
-    refillHostCombo();
+    m_store.SelectReturnAddress(
+        m_store.Add(dialog->EditReturnAddress()->text(), std::make_unique<TReturnAddress>()));
+    m_store.SaveReturnAddressList();
 }
 
 void TDlgReturnAddresses::RenameBtnClick()
 {
-    const int i = m_listAddresses->currentRow();
-    if (!m_list.ValidIndex(i))
+    const int i = m_store.CurrentIndex();
+    if (!m_store.List().ValidIndex(i))
         return;
     TDlgNewReturnAddress *dialog = GetNewReturnAddressDialog();
-    dialog->EditReturnAddress()->setText(m_list.Description(i));
+    dialog->EditReturnAddress()->setText(m_store.List().Description(i));
     dialog->setWindowTitle(QStringLiteral("Rename Return Address"));
     if (dialog->exec() != QDialog::Accepted)
         return;
-    // The same object moves to its new place, so that the main window's combo
-    // box never holds a freed one.
-    const int j = m_list.Rename(i, dialog->EditReturnAddress()->text());
-    refillList();
-    SelectReturnAddressAt(j, TSelectSender::None);
-    ShowReturnAddressDetails();
-    SaveReturnAddressList();
-    refillHostCombo();
+    // The same object moves to its new place, so that nothing that shows it
+    // ever holds a freed one.
+    m_store.SelectReturnAddress(m_store.Rename(i, dialog->EditReturnAddress()->text()));
+    m_store.SaveReturnAddressList();
 }
 
 void TDlgReturnAddresses::DeleteBtnClick()
 {
-    const int i = m_listAddresses->currentRow();
-    if (!m_list.ValidIndex(i))
+    const int i = m_store.CurrentIndex();
+    if (!m_store.List().ValidIndex(i))
         return;
-    if (MessageDlg(QStringLiteral("Do you want to delete address \"%1\"").arg(m_list.Description(i)),
+    if (MessageDlg(QStringLiteral("Do you want to delete address \"%1\"").arg(m_store.List().Description(i)),
                    TMsgDlgType::Confirmation, mbYes | mbNo | mbHelp, 20073)
         != mrYes)
         return;
-    // Freed once the main window's combo box no longer refers to it.
-    std::unique_ptr<TReturnAddress> removed = m_list.Remove(i);
-    if (CurrentReturnAddress == removed.get())
-        CurrentReturnAddress = nullptr;
-    refillList();
-    SelectReturnAddressAt(m_list.IsEmpty() ? -1 : 0, TSelectSender::None);
-    refillHostCombo();
-    ShowReturnAddressDetails();
-    updateItemFonts();
-    removed.reset();
-    SaveReturnAddressList();
+    m_store.Delete(i);
+    m_store.SaveReturnAddressList();
 }
 
 void TDlgReturnAddresses::DefaultBtnClick()
 {
-    const int i = m_listAddresses->currentRow();
-    if (!m_list.ValidIndex(i))
-        return;
-    m_list.SetDefaultIndex(i);
-    updateItemFonts();
+    const int i = m_store.CurrentIndex();
+    if (m_store.List().ValidIndex(i))
+        m_store.SetDefaultIndex(i);
 }
 
 int TDlgReturnAddresses::Execute()
 {
-    QComboBox *combo = hostCombo();
-    m_refilling = true;
-    SetListItemIndex(m_listAddresses, combo ? combo->currentIndex() : m_listAddresses->currentRow());
-    m_refilling = false;
-    ShowReturnAddressDetails();
+    showCurrent();
     return exec();
 }
 
@@ -315,7 +215,7 @@ void TDlgReturnAddresses::listClicked()
 {
     if (m_refilling)
         return;
-    SelectReturnAddressAt(m_listAddresses->currentRow(), TSelectSender::Manager);
+    m_store.SelectReturnAddress(m_listAddresses->currentRow());
 }
 
 bool TDlgReturnAddresses::eventFilter(QObject *watched, QEvent *event)
@@ -331,7 +231,7 @@ void TDlgReturnAddresses::done(int result)
     SaveFormPlacement(this, placementSection);
     // The text typed here reaches the file now, not only when the program ends.
     try {
-        SaveReturnAddressList();
+        m_store.SaveReturnAddressList();
     } catch (const Exception &error) {
         MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
     }

@@ -42,13 +42,14 @@ protected:
         StartUnique();
         IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
         TDlgNewEnvelopeSize::MakeAndModelOf = nullptr;
-        hostPtr = std::make_unique<RecordingHost>();
-        hostPtr->envelopeTexts = [] { return EnvelopeList().Descriptions(); };
-        hostPtr->envelopeIndex = [] { return EnvelopeListIndex(); };
+        definitions = std::make_unique<DefinitionStore>();
+        hostPtr = std::make_unique<FollowingCombos>();
+        hostPtr->Follow(*definitions);
     }
     void TearDown() override
     {
         delete manager;
+        definitions.reset();
         FreeNewEnvelopeSizeDialog();
         FreePrintStatusForm();
         StopQmPrinter();
@@ -101,10 +102,16 @@ protected:
                 dialog->reject();
         });
     }
+    // The manager over the stored list, as the program starts it.
+    void open()
+    {
+        manager = new TDlgEnvelopeSizes(*definitions);
+        firstRun = definitions->LoadEnvelopeList();
+    }
     void select(int row)
     {
         manager->ListEnvelopes()->setCurrentRow(row);
-        SelectEnvelope(row, TSelectSender::Manager);
+        definitions->SelectEnvelope(row);
     }
     QString storedDefault() const
     {
@@ -121,8 +128,10 @@ protected:
 
     QTemporaryDir dir;
     ScriptedMessageService messages;
-    std::unique_ptr<RecordingHost> hostPtr;
+    std::unique_ptr<DefinitionStore> definitions;
+    std::unique_ptr<FollowingCombos> hostPtr;
     TDlgEnvelopeSizes *manager = nullptr;
+    bool firstRun = false;
     int setupDialogs = 0;
     bool seenCancelButton = false;
     QString seenTitle;
@@ -132,13 +141,13 @@ TEST_F(EnvsizesGuiTest, LoadSelectsTheDefaultAndFillsTheMainWindow)
 {
     fakePrinters({"Office Laser"});
     store({"#10 Business", "DL", "Monarch"}, 3);
-    manager = new TDlgEnvelopeSizes;
+    open();
     EXPECT_EQ(listTexts(), (QStringList{"#10 Business", "DL", "Monarch"}));
-    ASSERT_TRUE(HasCurrentEnvelope());
-    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(2));
+    ASSERT_TRUE(definitions->HasCurrentEnvelope());
+    EXPECT_EQ(definitions->CurrentEnvelope(), definitions->List().Object(2));
     EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 2);
     EXPECT_EQ(manager->ListEnvelopes()->currentRow(), 2);
-    EXPECT_FALSE(hostPtr->firstRun);
+    EXPECT_FALSE(firstRun);
     EXPECT_TRUE(manager->ListEnvelopes()->item(2)->font().bold());
     EXPECT_FALSE(manager->ListEnvelopes()->item(0)->font().bold());
     EXPECT_EQ(manager->GroupBoxDetails()->title(), "Setup for \"Monarch\"");
@@ -147,9 +156,9 @@ TEST_F(EnvsizesGuiTest, LoadSelectsTheDefaultAndFillsTheMainWindow)
 TEST_F(EnvsizesGuiTest, AnEmptyListMarksTheFirstRun)
 {
     fakePrinters({"Office Laser"});
-    manager = new TDlgEnvelopeSizes;
-    EXPECT_TRUE(hostPtr->firstRun);
-    EXPECT_FALSE(HasCurrentEnvelope());
+    open();
+    EXPECT_TRUE(firstRun);
+    EXPECT_FALSE(definitions->HasCurrentEnvelope());
     EXPECT_FALSE(manager->RenameBtn()->isEnabled());
     EXPECT_FALSE(manager->DeleteBtn()->isEnabled());
     EXPECT_TRUE(manager->AddBtn()->isEnabled());
@@ -159,8 +168,8 @@ TEST_F(EnvsizesGuiTest, AGonePrinterLeavesNoCurrentDefinitionButCanBeDeleted)
 {
     fakePrinters({"Office Laser"});
     store({"Old"}, 1, "Vanished Printer");
-    manager = new TDlgEnvelopeSizes;
-    EXPECT_FALSE(HasCurrentEnvelope());
+    open();
+    EXPECT_FALSE(definitions->HasCurrentEnvelope());
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].message.contains("Vanished Printer"));
     EXPECT_TRUE(manager->ListEnvelopes()->item(0)->font().strikeOut());
@@ -169,7 +178,7 @@ TEST_F(EnvsizesGuiTest, AGonePrinterLeavesNoCurrentDefinitionButCanBeDeleted)
     EXPECT_TRUE(manager->DeleteBtn()->isEnabled());
     messages.answers = {mrYes};
     manager->DeleteBtnClick();
-    EXPECT_TRUE(EnvelopeList().IsEmpty());
+    EXPECT_TRUE(definitions->List().IsEmpty());
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Count", -1), 0);
 }
 
@@ -178,7 +187,7 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     fakePrinters({"Office Laser", "Desk Inkjet"});
     setupAnswers(false);
     store({"m", "x"}, 2);
-    manager = new TDlgEnvelopeSizes;
+    open();
 
     answerDialog("a", true);
     manager->AddBtnClick();
@@ -187,11 +196,11 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     EXPECT_EQ(listTexts(), (QStringList{"a", "m", "x"}));
     EXPECT_EQ(storedDefault(), "x");
     // The new definition is current, stored under its sorted key with its own setup.
-    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(0));
-    EXPECT_EQ(CurrentEnvelope->Name, "Envelope1");
-    EXPECT_NE(CurrentEnvelope->IniId, 0);
-    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_IniId", 0), CurrentEnvelope->IniId);
-    EXPECT_TRUE(IniFile->SectionExists(QStringLiteral("IniId_%1").arg(CurrentEnvelope->IniId)));
+    EXPECT_EQ(definitions->CurrentEnvelope(), definitions->List().Object(0));
+    EXPECT_EQ(definitions->CurrentEnvelope()->Name, "Envelope1");
+    EXPECT_NE(definitions->CurrentEnvelope()->IniId, 0);
+    EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_IniId", 0), definitions->CurrentEnvelope()->IniId);
+    EXPECT_TRUE(IniFile->SectionExists(QStringLiteral("IniId_%1").arg(definitions->CurrentEnvelope()->IniId)));
     EXPECT_EQ(hostPtr->envelopeCombo.count(), 3);
     EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 0);
     EXPECT_EQ(setupDialogs, 1);
@@ -202,9 +211,9 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     manager->RenameBtnClick();
     EXPECT_EQ(seenTitle, "Rename Envelope Definition");
     EXPECT_EQ(listTexts(), (QStringList{"a", "b", "m"}));
-    EXPECT_EQ(EnvelopeList().DefaultIndex(), 1);
+    EXPECT_EQ(definitions->List().DefaultIndex(), 1);
     EXPECT_EQ(storedDefault(), "b");
-    EXPECT_EQ(EnvelopeList().Object(1)->ReturnLeft(), 2);
+    EXPECT_EQ(definitions->List().Object(1)->ReturnLeft(), 2);
 
     // Renaming another entry across the default.
     select(0);
@@ -222,17 +231,17 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     select(0);
     messages.answers = {mrNo};
     manager->DeleteBtnClick();
-    EXPECT_EQ(EnvelopeList().Count(), 3);
+    EXPECT_EQ(definitions->List().Count(), 3);
     EXPECT_EQ(messages.shown.last().message, "Do you want to delete envelope \"b\"");
     EXPECT_EQ(messages.shown.last().helpContext, 20096);
     messages.answers = {mrYes};
     select(1);
-    const int erasedId = EnvelopeList().Object(1)->IniId;
+    const int erasedId = definitions->List().Object(1)->IniId;
     manager->DeleteBtnClick();
     EXPECT_EQ(listTexts(), (QStringList{"b", "z"}));
     EXPECT_EQ(storedDefault(), "b");
     EXPECT_FALSE(erasedId != 0 && IniFile->SectionExists(QStringLiteral("IniId_%1").arg(erasedId)));
-    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(0));
+    EXPECT_EQ(definitions->CurrentEnvelope(), definitions->List().Object(0));
 
     // Deleting the default makes the first entry the default.
     messages.answers = {mrYes};
@@ -241,8 +250,8 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     EXPECT_EQ(storedDefault(), "z");
     messages.answers = {mrYes};
     manager->DeleteBtnClick();
-    EXPECT_TRUE(EnvelopeList().IsEmpty());
-    EXPECT_FALSE(HasCurrentEnvelope());
+    EXPECT_TRUE(definitions->List().IsEmpty());
+    EXPECT_FALSE(definitions->HasCurrentEnvelope());
     EXPECT_FALSE(manager->DeleteBtn()->isEnabled());
     EXPECT_EQ(hostPtr->envelopeCombo.count(), 0);
 
@@ -253,35 +262,35 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     EXPECT_TRUE(manager->ListEnvelopes()->item(0)->font().bold());
 }
 
-TEST_F(EnvsizesGuiTest, DefaultIsStoredWhenTheManagerGoes)
+TEST_F(EnvsizesGuiTest, DefaultIsStoredAtShutdown)
 {
     fakePrinters({"Office Laser"});
     store({"a", "b"}, 1);
-    manager = new TDlgEnvelopeSizes;
+    open();
     select(1);
     manager->DefaultBtnClick();
     EXPECT_TRUE(manager->ListEnvelopes()->item(1)->font().bold());
     EXPECT_EQ(storedDefault(), "a");
     delete manager;
     manager = nullptr;
+    definitions.reset();
     EXPECT_EQ(storedDefault(), "b");
-    EXPECT_FALSE(HasCurrentEnvelope());
 }
 
 TEST_F(EnvsizesGuiTest, ACancelledSetupKeepsTheLayout)
 {
     fakePrinters({"Office Laser"});
     store({"a"}, 1);
-    manager = new TDlgEnvelopeSizes;
-    ASSERT_TRUE(HasCurrentEnvelope());
-    CurrentEnvelope->SetReturnLeft(77);
+    open();
+    ASSERT_TRUE(definitions->HasCurrentEnvelope());
+    definitions->CurrentEnvelope()->SetReturnLeft(77);
     setupAnswers(false);
     manager->SetupBtnClick();
     EXPECT_EQ(setupDialogs, 1);
-    EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 77);
+    EXPECT_EQ(definitions->CurrentEnvelope()->ReturnLeft(), 77);
     setupAnswers(true);
     manager->SetupBtnClick();
-    EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 0);
+    EXPECT_EQ(definitions->CurrentEnvelope()->ReturnLeft(), 0);
 }
 
 TEST_F(EnvsizesGuiTest, LetterFoldedInThirdsAndModelDefaults)
@@ -295,22 +304,22 @@ TEST_F(EnvsizesGuiTest, LetterFoldedInThirdsAndModelDefaults)
     SetProgramDataFolder(data.path());
     fakePrinters({"Office Laser"});
     setupAnswers(true);
-    manager = new TDlgEnvelopeSizes;
+    open();
 
     // The model's layout holds at once, through the setup that completes the add.
     answerDialog("From model", true);
     manager->AddBtnClick();
     EXPECT_EQ(GetNewEnvelopeSizeDialog()->SelectedModelIndex(), 1);
     EXPECT_EQ(setupDialogs, 1);
-    EXPECT_EQ(CurrentEnvelope->ReturnLeft(), 42);
+    EXPECT_EQ(definitions->CurrentEnvelope()->ReturnLeft(), 42);
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_ReturnLeft", 0), 42);
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_Fields", 0), 0x1A0F);
 
     answerDialog("Letter", true, 1);
     manager->AddBtnClick();
-    ASSERT_TRUE(HasCurrentEnvelope());
-    EXPECT_EQ(CurrentEnvelope->PaperSize, 1);
-    EXPECT_EQ(CurrentEnvelope->TriFoldFromTop(), 350);
+    ASSERT_TRUE(definitions->HasCurrentEnvelope());
+    EXPECT_EQ(definitions->CurrentEnvelope()->PaperSize, 1);
+    EXPECT_EQ(definitions->CurrentEnvelope()->TriFoldFromTop(), 350);
 }
 
 TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints)
@@ -318,8 +327,8 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     const QString output = dir.filePath("envelope.pdf");
     StartQmPrinter(std::make_unique<PdfSpooler>([output](const QString &) { return output; }));
     setupAnswers(true);
-    manager = new TDlgEnvelopeSizes;
-    ASSERT_TRUE(hostPtr->firstRun);
+    open();
+    ASSERT_TRUE(firstRun);
 
     WhenModalShows([this] {
         TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
@@ -334,8 +343,8 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     EXPECT_EQ(seenTitle, "#10 Business");
 
     EXPECT_EQ(listTexts(), QStringList{"#10 Business"});
-    ASSERT_TRUE(HasCurrentEnvelope());
-    EXPECT_EQ(CurrentEnvelope->FullPrinterName, PdfSpooler::PrinterName());
+    ASSERT_TRUE(definitions->HasCurrentEnvelope());
+    EXPECT_EQ(definitions->CurrentEnvelope()->FullPrinterName, PdfSpooler::PrinterName());
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Count", 0), 1);
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Default", 0), 1);
     const int id = IniFile->ReadInteger(envelopes, "Envelope1_IniId", 0);
@@ -362,7 +371,8 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     TReturnAddress returnAddress;
     TAddressPrintList list(&destination, &returnBox, &attention);
     list.Refresh(true);
-    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, CurrentEnvelope, "Plikora Envelope", 0, false, GetPrintStatusForm()),
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, definitions->CurrentEnvelope(), "Plikora Envelope", 0,
+                                  false, GetPrintStatusForm()),
               TPrintOutcome::Printed);
     QFile file(output);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -402,11 +412,11 @@ TEST_F(EnvsizesGuiTest, APrinterFailingDuringFirstRunCreatesNothing)
 {
     // No printer at all: the printer object cannot select one.
     fakePrinters({});
-    manager = new TDlgEnvelopeSizes;
+    open();
     WhenModalShows([] { GetNewEnvelopeSizeDialog()->accept(); });
     EXPECT_FALSE(manager->CreateFirstEnvelope());
-    EXPECT_TRUE(EnvelopeList().IsEmpty());
-    EXPECT_FALSE(HasCurrentEnvelope());
+    EXPECT_TRUE(definitions->List().IsEmpty());
+    EXPECT_FALSE(definitions->HasCurrentEnvelope());
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Count", 0), 0);
     EXPECT_EQ(messages.shown.last().type, TMsgDlgType::Error);
 }
@@ -415,7 +425,7 @@ TEST_F(EnvsizesGuiTest, ShowingTheWindowKeepsItsSize)
 {
     fakePrinters({"Office Laser"});
     store({"a"}, 1);
-    manager = new TDlgEnvelopeSizes;
+    open();
     const int width = manager->width();
     for (int i = 0; i < 2; ++i) {
         WhenModalShows([this] { manager->accept(); });
@@ -428,7 +438,7 @@ TEST_F(EnvsizesGuiTest, AmpersandsShowInCaptions)
 {
     fakePrinters({"Office Laser"});
     store({"A&B"}, 1);
-    manager = new TDlgEnvelopeSizes;
+    open();
     EXPECT_EQ(manager->GroupBoxDetails()->title(), "Setup for \"A&&B\"");
 }
 

@@ -1,11 +1,13 @@
 #include "ui/MainForm.h"
 
+#include "engine/DefinitionStore.h"
 #include "engine/EnvDim.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
 #include "ui/Prntprog.h"
 #include "engine/QmStream.h"
 #include "engine/RetAddr.h"
+#include "engine/ReturnAddressStore.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
@@ -51,16 +53,22 @@ public:
         StartQmPrinter(std::make_unique<PdfSpooler>());
         StartOldfiles();
         SetApplicationTitle("Plikora");
-        form = new TFormStampMain;
+        definitions = new DefinitionStore;
+        returnAddresses = new ReturnAddressStore;
+        form = new TFormStampMain(*definitions, *returnAddresses);
         form->SetCommandLine(Line);
-        new TDlgEnvelopeSizes(form);
-        new TDlgReturnAddresses(form);
+        new TDlgEnvelopeSizes(*definitions, form);
+        new TDlgReturnAddresses(*returnAddresses, form);
+        form->FirstRun = definitions->LoadEnvelopeList();
+        returnAddresses->LoadReturnAddressList();
     }
     ~Session()
     {
         delete DlgReturnAddresses;
         delete DlgEnvelopeSizes;
         delete form;
+        delete returnAddresses;
+        delete definitions;
         FreeEnvelopePrintDialog();
         FreePrintStatusForm();
         StopOldfiles();
@@ -69,6 +77,8 @@ public:
         StopQmIniFile();
         StopWindowsDefaultFolders();
     }
+    DefinitionStore *definitions;
+    ReturnAddressStore *returnAddresses;
     TFormStampMain *form;
 };
 
@@ -149,7 +159,7 @@ TEST_F(MainFormTest, EnvelopeDocumentsKeepTextAndChoices)
     form.ComboBoxEnvelopeChange();
     form.ComboBoxReturnAddress->setCurrentIndex(1);
     form.ComboBoxReturnAddressChange();
-    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+    EXPECT_EQ(s.returnAddresses->CurrentReturnAddress(), s.returnAddresses->List().Object(1));
 
     files.answers << ScriptedFileDialogService::Choose(Path("dupre"));
     ASSERT_TRUE(form.ActionFileSaveExecute());
@@ -174,8 +184,8 @@ TEST_F(MainFormTest, EnvelopeDocumentsKeepTextAndChoices)
     EXPECT_TRUE(dest.SelAttributes().HasStyle(RichStyle::Bold));
     EXPECT_EQ(form.ComboBoxEnvelope->currentIndex(), 1);
     EXPECT_EQ(form.ComboBoxReturnAddress->currentIndex(), 1);
-    EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(1));
-    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+    EXPECT_EQ(s.definitions->CurrentEnvelope(), s.definitions->List().Object(1));
+    EXPECT_EQ(s.returnAddresses->CurrentReturnAddress(), s.returnAddresses->List().Object(1));
     EXPECT_FALSE(form.ReadOnly);
     EXPECT_FALSE(form.IsEnvelopeModified());
     EXPECT_EQ(OldFileList->Strings(0).compare(Path("dupre.env"), Qt::CaseInsensitive), 0);
@@ -295,8 +305,8 @@ TEST_F(MainFormTest, PrintRequestPreselectsTheSelection)
     QList<Call> calls;
     form.SetPrintEnvelopesJob([&](TAddressPrintList &list, int copies, bool test, TReturnAddress *ret,
                                   TEnvelopeData *env, const QString &title, int, bool) {
-        EXPECT_EQ(ret, CurrentReturnAddress);
-        EXPECT_EQ(env, CurrentEnvelope);
+        EXPECT_EQ(ret, s.returnAddresses->CurrentReturnAddress());
+        EXPECT_EQ(env, s.definitions->CurrentEnvelope());
         EXPECT_TRUE(form.PrintRequestRunning());
         EXPECT_FALSE(form.ActionFilePrintEnvelope->isEnabled());
         QList<bool> selected;
@@ -355,8 +365,8 @@ TEST_F(MainFormTest, PrintsOnePagePerAddressAndCopy)
     {
         Session s(dir.path());
         TFormStampMain &form = *s.form;
-        ASSERT_TRUE(CurrentEnvelope);
-        ASSERT_TRUE(CurrentReturnAddress);
+        ASSERT_TRUE(s.definitions->CurrentEnvelope());
+        ASSERT_TRUE(s.returnAddresses->CurrentReturnAddress());
         form.RichEditDestination->SetText("A One\r\n1 St\r\n\r\nB Two\r\n2 St\r\n\r\nC Three\r\n3 St");
         QTimer::singleShot(0, [] {
             GetEnvelopePrintDialog()->EditCopies->setText("2");
@@ -448,9 +458,9 @@ TEST_F(MainFormTest, PlacementAndChoicesSurviveARestart)
         s.form->show();
         EXPECT_EQ(s.form->size(), QSize(700, 500));
         EXPECT_EQ(s.form->ComboBoxEnvelope->currentIndex(), 1);
-        EXPECT_EQ(CurrentEnvelope, EnvelopeList().Object(1));
+        EXPECT_EQ(s.definitions->CurrentEnvelope(), s.definitions->List().Object(1));
         EXPECT_EQ(s.form->ComboBoxReturnAddress->currentIndex(), 1);
-        EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+        EXPECT_EQ(s.returnAddresses->CurrentReturnAddress(), s.returnAddresses->List().Object(1));
     }
 }
 
@@ -498,8 +508,9 @@ TEST_F(MainFormTest, AnimatedReturnPicturePlays)
     {
         Session s(dir.path());
         TFormStampMain &form = *s.form;
-        ASSERT_TRUE(CurrentReturnAddress);
-        CurrentReturnAddress->SetGraphicFile(QStringLiteral(PLIKORA_TEST_DATA "/gif-test-suite/gifs/animated_loop.gif"));
+        ASSERT_TRUE(s.returnAddresses->CurrentReturnAddress());
+        s.returnAddresses->CurrentReturnAddress()->SetGraphicFile(
+            QStringLiteral(PLIKORA_TEST_DATA "/gif-test-suite/gifs/animated_loop.gif"));
         form.ApplyReturnAddress();
         ASSERT_FALSE(form.ImageReturnAddress->isHidden());
         const QImage first = form.ImageReturnAddress->pixmap().toImage();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "ui/ManagerHost.h"
+#include "engine/DefinitionStore.h"
+#include "engine/ReturnAddressStore.h"
+#include "foundation/QmComboBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,45 +28,35 @@ inline void WhenModalShows(std::function<void()> Answer)
     QTimer::singleShot(0, qApp, std::move(Answer));
 }
 
-// A main window that keeps its combo boxes as the managers ask.
-class RecordingHost : public TManagerHost
+// The main window's two selection boxes, following the stores as the main
+// window's do, without the rest of the window.
+class FollowingCombos
 {
 public:
-    std::function<QStringList()> envelopeTexts;
-    std::function<int()> envelopeIndex;
-    std::function<QStringList()> returnTexts;
-    std::function<int()> returnIndex;
-
     QComboBox envelopeCombo;
     QComboBox returnCombo;
-    int envelopeRefills = 0;
-    int returnRefills = 0;
     int applied = 0;
-    bool firstRun = false;
 
-    RecordingHost() { SetManagerHost(this); }
-    ~RecordingHost() override { SetManagerHost(nullptr); }
-
-    QComboBox *EnvelopeCombo() override { return &envelopeCombo; }
-    void RefillEnvelopeCombo() override
+    void Follow(DefinitionStore &store)
     {
-        ++envelopeRefills;
-        envelopeCombo.clear();
-        if (envelopeTexts)
-            envelopeCombo.addItems(envelopeTexts());
-        if (envelopeIndex)
-            envelopeCombo.setCurrentIndex(envelopeIndex());
+        QObject::connect(&store, &DefinitionStore::listChanged, &envelopeCombo, [this, &store] {
+            envelopeCombo.clear();
+            envelopeCombo.addItems(store.List().Descriptions());
+            SetComboItemIndex(&envelopeCombo, store.CurrentIndex());
+        });
+        QObject::connect(&store, &DefinitionStore::currentChanged, &envelopeCombo,
+                         [this, &store] { SetComboItemIndex(&envelopeCombo, store.CurrentIndex()); });
     }
-    void MarkFirstRun() override { firstRun = true; }
-    QComboBox *ReturnAddressCombo() override { return &returnCombo; }
-    void RefillReturnAddressCombo() override
+    void Follow(ReturnAddressStore &store)
     {
-        ++returnRefills;
-        returnCombo.clear();
-        if (returnTexts)
-            returnCombo.addItems(returnTexts());
-        if (returnIndex)
-            returnCombo.setCurrentIndex(returnIndex());
+        QObject::connect(&store, &ReturnAddressStore::listChanged, &returnCombo, [this, &store] {
+            returnCombo.clear();
+            returnCombo.addItems(store.List().Descriptions());
+            SetComboItemIndex(&returnCombo, store.CurrentIndex());
+        });
+        QObject::connect(&store, &ReturnAddressStore::currentChanged, &returnCombo, [this, &store] {
+            SetComboItemIndex(&returnCombo, store.CurrentIndex());
+            ++applied;
+        });
     }
-    void ApplyReturnAddress() override { ++applied; }
 };

@@ -38,13 +38,12 @@ protected:
         ManagerTestApp();
         ASSERT_TRUE(dir.isValid());
         IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
-        host = std::make_unique<RecordingHost>();
-        host->returnTexts = [] { return ReturnAddressList().Descriptions(); };
-        host->returnIndex = [] { return ReturnAddressListIndex(); };
+        open();
     }
     void TearDown() override
     {
         delete manager;
+        addresses.reset();
         FreeNewReturnAddressDialog();
         delete IniFile;
         IniFile = nullptr;
@@ -60,16 +59,26 @@ protected:
             ok ? dialog->accept() : dialog->reject();
         });
     }
+    // The store and its manager over the stored list, as the program starts them.
+    void open()
+    {
+        addresses = std::make_unique<ReturnAddressStore>();
+        host = std::make_unique<FollowingCombos>();
+        host->Follow(*addresses);
+        manager = new TDlgReturnAddresses(*addresses);
+        addresses->LoadReturnAddressList();
+    }
     void select(int row)
     {
         manager->ListAddresses()->setCurrentRow(row);
-        SelectReturnAddress(row, TSelectSender::Manager);
+        addresses->SelectReturnAddress(row);
     }
-    QString defaultName() const { return ReturnAddressList().Description(ReturnAddressList().DefaultIndex()); }
+    QString defaultName() const { return addresses->List().Description(addresses->List().DefaultIndex()); }
 
     QTemporaryDir dir;
     ScriptedMessageService messages;
-    std::unique_ptr<RecordingHost> host;
+    std::unique_ptr<ReturnAddressStore> addresses;
+    std::unique_ptr<FollowingCombos> host;
     TDlgReturnAddresses *manager = nullptr;
     QString seenTitle;
     QString seenText;
@@ -77,9 +86,8 @@ protected:
 
 TEST_F(RetaddrsGuiTest, AFreshStartShowsTheSampleInTheMainWindow)
 {
-    manager = new TDlgReturnAddresses;
-    ASSERT_NE(CurrentReturnAddress, nullptr);
-    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
+    ASSERT_NE(addresses->CurrentReturnAddress(), nullptr);
+    EXPECT_EQ(addresses->CurrentReturnAddress(), addresses->List().Object(0));
     EXPECT_EQ(host->returnCombo.count(), 1);
     EXPECT_EQ(host->returnCombo.currentIndex(), 0);
     EXPECT_GE(host->applied, 1);
@@ -90,63 +98,62 @@ TEST_F(RetaddrsGuiTest, AFreshStartShowsTheSampleInTheMainWindow)
 
 TEST_F(RetaddrsGuiTest, AddRenameDeleteAroundTheDefault)
 {
-    manager = new TDlgReturnAddresses; // "Home", the default
+    // "Home", the default
     answer("Alpha", true);
     manager->AddBtnClick();
     EXPECT_EQ(seenTitle, "Add Return Address");
     EXPECT_EQ(seenText, "");
-    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Alpha", "Home"}));
+    EXPECT_EQ(addresses->List().Descriptions(), (QStringList{"Alpha", "Home"}));
     EXPECT_EQ(defaultName(), "Home");
-    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 2);
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 2);
+    EXPECT_EQ(addresses->CurrentReturnAddress(), addresses->List().Object(0));
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Count", 0), 2);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Default", 0), 2);
     EXPECT_EQ(host->returnCombo.count(), 2);
 
     // Renaming the default keeps the same object and keeps it the default.
     select(1);
-    TReturnAddress *home = CurrentReturnAddress;
+    TReturnAddress *home = addresses->CurrentReturnAddress();
     answer("Aardvark", true);
     manager->RenameBtnClick();
     EXPECT_EQ(seenTitle, "Rename Return Address");
     EXPECT_EQ(seenText, "Home");
-    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Aardvark", "Alpha"}));
-    EXPECT_EQ(ReturnAddressList().Object(0), home);
-    EXPECT_EQ(CurrentReturnAddress, home);
+    EXPECT_EQ(addresses->List().Descriptions(), (QStringList{"Aardvark", "Alpha"}));
+    EXPECT_EQ(addresses->List().Object(0), home);
+    EXPECT_EQ(addresses->CurrentReturnAddress(), home);
     EXPECT_EQ(defaultName(), "Aardvark");
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Default", 0), 1);
 
     // Cancel changes nothing; an empty description and a duplicate are taken as typed.
     answer("ignored", false);
     manager->RenameBtnClick();
-    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Aardvark", "Alpha"}));
+    EXPECT_EQ(addresses->List().Descriptions(), (QStringList{"Aardvark", "Alpha"}));
     answer("", true);
     manager->AddBtnClick();
     answer("Alpha", true);
     manager->AddBtnClick();
-    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"", "Aardvark", "Alpha", "Alpha"}));
+    EXPECT_EQ(addresses->List().Descriptions(), (QStringList{"", "Aardvark", "Alpha", "Alpha"}));
     EXPECT_EQ(defaultName(), "Aardvark");
 
     // Delete asks first; deleting the default makes the first entry the default.
     select(1);
     messages.answers = {mrNo};
     manager->DeleteBtnClick();
-    EXPECT_EQ(ReturnAddressList().Count(), 4);
+    EXPECT_EQ(addresses->List().Count(), 4);
     EXPECT_EQ(messages.shown.last().message, "Do you want to delete address \"Aardvark\"");
     EXPECT_EQ(messages.shown.last().helpContext, 20073);
     messages.answers = {mrYes};
     manager->DeleteBtnClick();
-    EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
-    EXPECT_EQ(CurrentReturnAddress, ReturnAddressList().Object(0));
+    EXPECT_EQ(addresses->List().DefaultIndex(), 0);
+    EXPECT_EQ(addresses->CurrentReturnAddress(), addresses->List().Object(0));
     EXPECT_EQ(host->returnCombo.count(), 3);
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Count", 0), 3);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Count", 0), 3);
 }
 
 TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
 {
-    manager = new TDlgReturnAddresses;
     messages.answers = {mrYes};
     manager->DeleteBtnClick();
-    EXPECT_EQ(CurrentReturnAddress, nullptr);
+    EXPECT_EQ(addresses->CurrentReturnAddress(), nullptr);
     EXPECT_FALSE(manager->RenameBtn()->isEnabled());
     EXPECT_FALSE(manager->DeleteBtn()->isEnabled());
     EXPECT_FALSE(manager->DefaultBtn()->isEnabled());
@@ -157,25 +164,24 @@ TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
     // Adding to the emptied list makes the new entry the default.
     answer("Office", true);
     manager->AddBtnClick();
-    EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
+    EXPECT_EQ(addresses->List().DefaultIndex(), 0);
     EXPECT_TRUE(manager->ListAddresses()->item(0)->font().bold());
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Default", 0), 1);
 }
 
 TEST_F(RetaddrsGuiTest, RichTextIsKeptAndShownAcrossSwitchesClosesAndRestarts)
 {
-    manager = new TDlgReturnAddresses;
     manager->show();
     answer("Work", true);
     manager->AddBtnClick();
-    ASSERT_EQ(CurrentReturnAddress, ReturnAddressList().Object(1));
+    ASSERT_EQ(addresses->CurrentReturnAddress(), addresses->List().Object(1));
     RichEdit *editor = manager->RichEditAddress();
     editor->SetText("Morvane Software");
     editor->SelectAllText();
     editor->SetSelStyle(RichStyle::Bold, true);
     QStringList expected;
     RichEditToStrings(expected, *editor);
-    EXPECT_EQ(CurrentReturnAddress->Lines(), expected);
+    EXPECT_EQ(addresses->CurrentReturnAddress()->Lines(), expected);
     QCoreApplication::processEvents();
     select(0);
     select(1);
@@ -187,21 +193,21 @@ TEST_F(RetaddrsGuiTest, RichTextIsKeptAndShownAcrossSwitchesClosesAndRestarts)
     manager->DefaultBtnClick();
     manager->accept();
     QStringList stored;
-    IniFile->ReadStrings(TReturnAddressList::Section, "Address2", stored);
+    IniFile->ReadStrings(ReturnAddressStore::Section, "Address2", stored);
     EXPECT_EQ(stored, expected);
-    EXPECT_EQ(IniFile->ReadInteger(TReturnAddressList::Section, "Default", 0), 1);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Default", 0), 1);
 
     // A restart reads the file again and shows the bold text.
     delete manager;
     manager = nullptr;
-    EXPECT_EQ(CurrentReturnAddress, nullptr);
+    addresses.reset();
     delete IniFile;
     IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
-    manager = new TDlgReturnAddresses;
+    open();
     manager->show();
     QCoreApplication::processEvents();
-    EXPECT_EQ(ReturnAddressList().Descriptions(), (QStringList{"Home", "Work"}));
-    EXPECT_EQ(ReturnAddressList().DefaultIndex(), 0);
+    EXPECT_EQ(addresses->List().Descriptions(), (QStringList{"Home", "Work"}));
+    EXPECT_EQ(addresses->List().DefaultIndex(), 0);
     select(1);
     editor = manager->RichEditAddress();
     EXPECT_EQ(editor->Text(), "Morvane Software");

@@ -1,5 +1,6 @@
+#include "engine/DefinitionStore.h"
 #include "engine/EnvPrint.h"
-#include "ui/Prntprog.h"
+#include "engine/ReturnAddressStore.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
@@ -11,6 +12,7 @@
 #include "ui/Envsizes.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
+#include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
 #include "ui/StampSplash.h"
 
@@ -44,9 +46,15 @@ int main(int argc, char *argv[])
 
     int result = 0;
     {
-        auto *mainForm = new TFormStampMain;
-        DlgEnvelopeSizes = new TDlgEnvelopeSizes(mainForm);
-        DlgReturnAddresses = new TDlgReturnAddresses(mainForm);
+        auto *definitions = new DefinitionStore;
+        auto *returnAddresses = new ReturnAddressStore;
+        auto *mainForm = new TFormStampMain(*definitions, *returnAddresses);
+        DlgEnvelopeSizes = new TDlgEnvelopeSizes(*definitions, mainForm);
+        DlgReturnAddresses = new TDlgReturnAddresses(*returnAddresses, mainForm);
+        // Loaded once the main window has dropped the printer setups no
+        // definition uses, and with every window following the stores.
+        mainForm->FirstRun = definitions->LoadEnvelopeList();
+        returnAddresses->LoadReturnAddressList();
 
         FormSplash->hide();
         FormSplash->deleteLater();
@@ -55,12 +63,14 @@ int main(int argc, char *argv[])
         mainForm->show();
         result = QApplication::exec();
 
-        // The managers save their lists as they go.
         delete DlgReturnAddresses;
         DlgReturnAddresses = nullptr;
         delete DlgEnvelopeSizes;
         DlgEnvelopeSizes = nullptr;
         delete mainForm;
+        // Each store saves its list when freed.
+        delete returnAddresses;
+        delete definitions;
     }
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();

@@ -1,4 +1,4 @@
-#include "ui/DescribedList.h"
+#include "engine/DescribedList.h"
 
 #include <gtest/gtest.h>
 

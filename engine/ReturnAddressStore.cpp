@@ -1,0 +1,118 @@
+#include "engine/ReturnAddressStore.h"
+
+#include "engine/RetAddr.h"
+#include "foundation/QmIniFile.h"
+#include "platform/Exception.h"
+#include "platform/MessageService.h"
+
+#include <algorithm>
+
+const QString ReturnAddressStore::Section = QStringLiteral("ReturnAddresses");
+
+ReturnAddressStore::ReturnAddressStore(QObject *parent) : QObject(parent) {}
+
+ReturnAddressStore::~ReturnAddressStore()
+{
+    try {
+        SaveReturnAddressList();
+    } catch (const Exception &error) {
+        MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
+    }
+}
+
+int ReturnAddressStore::CurrentIndex() const
+{
+    return m_current ? m_list.IndexOf(m_current) : -1;
+}
+
+bool ReturnAddressStore::LoadReturnAddressList()
+{
+    m_current = nullptr;
+    m_list.Clear();
+    int count = 0;
+    if (IniFile) {
+        count = IniFile->ReadInteger(Section, QStringLiteral("Count"), 0);
+        // Every stored entry has its description key: a larger count is not ours.
+        QStringList keys;
+        IniFile->ReadSection(Section, keys);
+        count = std::clamp(count, 0, int(keys.size()));
+        const int defaultIndex =
+            m_list.DefaultFromStored(IniFile->ReadInteger(Section, QStringLiteral("Default"), 1), count);
+        for (int n = 1; n <= count; ++n) {
+            auto address = std::make_unique<TReturnAddress>();
+            address->LoadFromIni(Section, QStringLiteral("Address") + QString::number(n));
+            const QString description =
+                IniFile->ReadString(Section, QStringLiteral("Description") + QString::number(n), QString());
+            m_list.Insert(description, std::move(address));
+        }
+        m_list.SetDefaultIndex(defaultIndex);
+    }
+    if (count == 0)
+        addSampleReturnAddress();
+    const int index = m_list.DefaultIndex();
+    m_current = m_list.ValidIndex(index) ? m_list.Object(index) : nullptr;
+    emit listChanged();
+    emit currentChanged();
+    return count == 0;
+}
+
+void ReturnAddressStore::addSampleReturnAddress()
+{
+    auto address = std::make_unique<TReturnAddress>();
+    address->Lines() = QStringList{QStringLiteral("Your Name"), QStringLiteral("123 Main St."),
+                                   QStringLiteral("Somewhere, XX 98765")};
+    m_list.SetDefaultIndex(m_list.Insert(QStringLiteral("Home"), std::move(address)));
+}
+
+void ReturnAddressStore::SaveReturnAddressList()
+{
+    if (!IniFile)
+        return;
+    TIniUpdate batch(*IniFile);
+    IniFile->EraseSection(Section);
+    IniFile->WriteInteger(Section, QStringLiteral("Count"), m_list.Count());
+    IniFile->WriteInteger(Section, QStringLiteral("Default"), m_list.DefaultIndex() + 1);
+    for (int i = 0; i < m_list.Count(); ++i) {
+        const QString n = QString::number(i + 1);
+        IniFile->WriteString(Section, QStringLiteral("Description") + n, m_list.Description(i));
+        m_list.Object(i)->SaveToIni(Section, QStringLiteral("Address") + n);
+    }
+    batch.Commit();
+}
+
+void ReturnAddressStore::SelectReturnAddress(int Index)
+{
+    m_current = m_list.ValidIndex(Index) ? m_list.Object(Index) : nullptr;
+    emit currentChanged();
+}
+
+int ReturnAddressStore::Add(const QString &Description, std::unique_ptr<TReturnAddress> Address)
+{
+    const int index = m_list.Add(Description, std::move(Address));
+    emit listChanged();
+    return index;
+}
+
+int ReturnAddressStore::Rename(int Index, const QString &Description)
+{
+    const int index = m_list.Rename(Index, Description);
+    emit listChanged();
+    return index;
+}
+
+void ReturnAddressStore::Delete(int Index)
+{
+    // Freed once the observers have let go of it.
+    const std::unique_ptr<TReturnAddress> removed = m_list.Remove(Index);
+    m_current = m_list.IsEmpty() ? nullptr : m_list.Object(0);
+    emit listChanged();
+    emit currentChanged();
+}
+
+void ReturnAddressStore::SetDefaultIndex(int Index)
+{
+    if (Index == m_list.DefaultIndex())
+        return;
+    m_list.SetDefaultIndex(Index);
+    emit listChanged();
+}
