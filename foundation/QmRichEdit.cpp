@@ -74,8 +74,9 @@ void ReplaceTabsByLineBreaks(RichEdit &richEdit)
     const int start = richEdit.SelStart();
     const int length = richEdit.SelLength();
     const QString tab(QLatin1Char('\t'));
+    // Each search goes on after the break just made, not from the start again.
     for (int pos = richEdit.FindText(tab, 0, richEdit.TextLength(), 0); pos >= 0;
-         pos = richEdit.FindText(tab, 0, richEdit.TextLength(), 0)) {
+         pos = richEdit.FindText(tab, pos + 1, richEdit.TextLength() - pos - 1, 0)) {
         richEdit.SetSelStart(pos);
         richEdit.SetSelLength(1);
         richEdit.SetSelText(QStringLiteral("\r\n"));

@@ -54,11 +54,21 @@ QTextCharFormat ToFormat(const TTextAttributes &a)
     return f;
 }
 
-QString NormaliseBreaks(QString text)
+// One pass: QString::replace moves the rest of the text for every CR LF.
+QString NormaliseBreaks(const QString &text)
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r'))
+            out.append(c);
+        else if (i + 1 >= text.size() || text[i + 1] != QLatin1Char('\n'))
+            out.append(QLatin1Char('\n'));
+    }
+    return out;
 }
 
 } // namespace
@@ -67,6 +77,16 @@ struct RichEdit::Layout
 {
     TFormattedText text;
 };
+
+RichEditUpdate::RichEditUpdate(RichEdit &edit) : m_cursor(edit.document())
+{
+    m_cursor.beginEditBlock();
+}
+
+RichEditUpdate::~RichEditUpdate()
+{
+    m_cursor.endEditBlock();
+}
 
 RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
 {
@@ -142,8 +162,12 @@ QString RichEdit::Text() const
 
 void RichEdit::SetText(const QString &text)
 {
-    Clear();
+    // Cleared through the document: the control's own clear is a change of its own.
+    const RichEditUpdate update(*this);
+    document()->clear();
     QTextCursor c(document());
+    c.setBlockCharFormat(ToFormat(DefAttributes()));
+    setCurrentCharFormat(ToFormat(DefAttributes()));
     c.insertText(NormaliseBreaks(text), ToFormat(DefAttributes()));
 }
 
@@ -455,8 +479,20 @@ void RichEdit::SetParagraph(const TParaAttributes &attributes)
     f.setTextIndent(attributes.FirstIndent / 0.75);
     f.setLeftMargin(attributes.LeftIndent / 0.75);
     f.setRightMargin(attributes.RightIndent / 0.75);
-    QTextCursor c = textCursor();
-    c.mergeBlockFormat(f);
+    // Only paragraphs that change are touched: after a load every paragraph is set.
+    const QTextCursor c = textCursor();
+    const int end = c.selectionEnd();
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (QTextBlock b = document()->findBlock(c.selectionStart()); b.isValid() && b.position() <= end; b = b.next()) {
+        const QTextBlockFormat old = b.blockFormat();
+        if (old.alignment() != f.alignment() || old.textIndent() != f.textIndent()
+            || old.leftMargin() != f.leftMargin() || old.rightMargin() != f.rightMargin()) {
+            edit.setPosition(b.position());
+            edit.mergeBlockFormat(f);
+        }
+    }
+    edit.endEditBlock();
 }
 
 void RichEdit::ClearNumbering()

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QStringList>
+#include <QTextCursor>
 #include <QTextEdit>
 
 #include <memory>
@@ -36,6 +37,23 @@ struct TParaAttributes
     double FirstIndent = 0;
     double LeftIndent = 0;
     double RightIndent = 0;
+};
+
+class RichEdit;
+
+// Edits made while one lives reach the control's users as one change when it
+// ends: one text-changed signal and one layout pass, which runs lazily when the
+// text was replaced from the start (a load).
+class RichEditUpdate
+{
+public:
+    explicit RichEditUpdate(RichEdit &edit);
+    ~RichEditUpdate();
+    RichEditUpdate(const RichEditUpdate &) = delete;
+    RichEditUpdate &operator=(const RichEditUpdate &) = delete;
+
+private:
+    QTextCursor m_cursor;
 };
 
 // The rich-text edit control. Character positions count a line break as

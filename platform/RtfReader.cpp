@@ -41,6 +41,16 @@ struct ParaState
     bool operator==(const ParaState &) const = default;
 };
 
+size_t qHash(const CharState &s, size_t seed = 0)
+{
+    return qHashMulti(seed, s.font, s.halfPoints, s.bold, s.italic, s.underline, s.strike, s.colour, s.unicodeSkip);
+}
+
+size_t qHash(const ParaState &p, size_t seed = 0)
+{
+    return qHashMulti(seed, int(p.alignment), p.leftIndent, p.rightIndent, p.firstIndent);
+}
+
 struct Group
 {
     CharState ch;
@@ -69,12 +79,94 @@ const QSet<QByteArray> &SkippedDestinations()
     return names;
 }
 
+// The text as read: runs and paragraph breaks with their formats (indexes into
+// the tables), built into a document only once the whole text has been read.
+class Pieces
+{
+public:
+    int AddCharFormat(const QTextCharFormat &format)
+    {
+        m_charFormats.append(format);
+        return int(m_charFormats.size() - 1);
+    }
+    int AddBlockFormat(const QTextBlockFormat &format)
+    {
+        m_blockFormats.append(format);
+        return int(m_blockFormats.size() - 1);
+    }
+    void AddText(const QString &text, int format)
+    {
+        if (text.isEmpty())
+            return;
+        m_pieces.push_back({Piece::Text, format, -1, m_text.size(), text.size()});
+        m_text += text;
+        m_blockHasText = true;
+    }
+    void AddBlock(int block, int format)
+    {
+        m_pieces.push_back({Piece::Block, format, block, 0, 0});
+        m_blockHasText = false;
+    }
+    void SetBlockFormat(int block) { m_pieces.push_back({Piece::BlockFormat, -1, block, 0, 0}); }
+    void SetBlockCharFormat(int format) { m_pieces.push_back({Piece::BlockCharFormat, format, -1, 0, 0}); }
+    bool BlockIsEmpty() const { return !m_blockHasText; }
+
+    // Appends everything at the cursor, which stands at the end of an empty document.
+    void Build(QTextCursor &cursor) const
+    {
+        // A paragraph's formats are set again only when they differ from those it has.
+        QTextBlockFormat block = cursor.blockFormat();
+        QTextCharFormat blockChar = cursor.blockCharFormat();
+        for (const Piece &p : m_pieces) {
+            switch (p.kind) {
+            case Piece::Text:
+                cursor.insertText(m_text.sliced(p.start, p.length), m_charFormats[p.charFormat]);
+                break;
+            case Piece::Block:
+                block = m_blockFormats[p.blockFormat];
+                blockChar = m_charFormats[p.charFormat];
+                cursor.insertBlock(block, blockChar);
+                break;
+            case Piece::BlockFormat:
+                if (m_blockFormats[p.blockFormat] != block) {
+                    block = m_blockFormats[p.blockFormat];
+                    cursor.setBlockFormat(block);
+                }
+                break;
+            case Piece::BlockCharFormat:
+                if (m_charFormats[p.charFormat] != blockChar) {
+                    blockChar = m_charFormats[p.charFormat];
+                    cursor.setBlockCharFormat(blockChar);
+                }
+                break;
+            }
+        }
+    }
+
+private:
+    struct Piece
+    {
+        enum Kind : quint8 { Text, Block, BlockFormat, BlockCharFormat } kind;
+        int charFormat;
+        int blockFormat;
+        qsizetype start;
+        qsizetype length;
+    };
+    std::vector<Piece> m_pieces;
+    QVector<QTextCharFormat> m_charFormats;
+    QVector<QTextBlockFormat> m_blockFormats;
+    QString m_text;
+    bool m_blockHasText = false;
+};
+
 class Reader
 {
 public:
-    Reader(const QByteArray &data, QTextDocument *doc) : m_data(data), m_cursor(doc) {}
+    explicit Reader(const QByteArray &data) : m_data(data) {}
 
+    // Reads the whole text; throws ERtfError without having built anything.
     void Run();
+    const Pieces &Text() const { return m_out; }
 
 private:
     void OpenGroup();
@@ -87,14 +179,15 @@ private:
     void Paragraph();
     void ApplyPendingBreak();
     int CodePage() const;
-    QTextCharFormat CharFormat() const;
-    QTextBlockFormat BlockFormat() const;
+    int CharFormat();
+    int BlockFormat();
+    void FontsChanged();
     bool Skipping() const { return m_skipDepth >= 0; }
     Group &Top() { return m_stack.back(); }
 
     const QByteArray &m_data;
     qsizetype m_pos = 0;
-    QTextCursor m_cursor;
+    Pieces m_out;
     QVector<Group> m_stack;
     int m_skipDepth = -1;    // depth at which a skipped destination began
     bool m_starred = false;  // last token was \*
@@ -113,20 +206,20 @@ private:
     QByteArray m_pendingBytes;
     int m_pendingCodePage = 1252;
     QString m_pendingText;
-    QTextCharFormat m_pendingFormat;
+    int m_pendingFormat = -1;
     bool m_pendingBreak = false;
-    QTextBlockFormat m_breakBlock;
-    QTextCharFormat m_breakChar;
+    int m_breakBlock = -1;
+    int m_breakChar = -1;
     bool m_firstBlock = true;
     bool m_textSincePar = false;
-    QTextBlockFormat m_lastBlock;
-    // The formats of the last states asked for: text runs ask once per character.
-    mutable bool m_charCached = false;
-    mutable CharState m_cachedChar;
-    mutable QTextCharFormat m_cachedCharFormat;
-    mutable bool m_paraCached = false;
-    mutable ParaState m_cachedPara;
-    mutable QTextBlockFormat m_cachedBlockFormat;
+    int m_lastBlock = -1;
+    // The format of each state met so far; text runs ask once per character.
+    QHash<CharState, int> m_charFormats;
+    QHash<ParaState, int> m_blockFormats;
+    CharState m_lastChar;
+    int m_lastCharFormat = -1;
+    ParaState m_lastPara;
+    int m_lastBlockFormat = -1;
 };
 
 int Reader::CodePage() const
@@ -141,11 +234,21 @@ int Reader::CodePage() const
     return m_docCodePage;
 }
 
-QTextCharFormat Reader::CharFormat() const
+// Fonts or colours changed: formats made from here on differ.
+void Reader::FontsChanged()
+{
+    m_charFormats.clear();
+    m_lastCharFormat = -1;
+}
+
+int Reader::CharFormat()
 {
     const CharState &s = m_stack.back().ch;
-    if (m_charCached && s == m_cachedChar)
-        return m_cachedCharFormat;
+    if (m_lastCharFormat >= 0 && s == m_lastChar)
+        return m_lastCharFormat;
+    m_lastChar = s;
+    if (auto it = m_charFormats.constFind(s); it != m_charFormats.constEnd())
+        return m_lastCharFormat = *it;
     QTextCharFormat f;
     auto it = m_fonts.constFind(s.font >= 0 ? s.font : m_defaultFont);
     if (it != m_fonts.constEnd() && !it->name.isEmpty())
@@ -157,27 +260,28 @@ QTextCharFormat Reader::CharFormat() const
     f.setFontStrikeOut(s.strike);
     if (s.colour > 0 && s.colour < m_colours.size() && m_colours[s.colour].isValid())
         f.setForeground(m_colours[s.colour]);
-    m_charCached = true;
-    m_cachedChar = s;
-    m_cachedCharFormat = f;
-    return f;
+    m_lastCharFormat = m_out.AddCharFormat(f);
+    m_charFormats.insert(s, m_lastCharFormat);
+    return m_lastCharFormat;
 }
 
-QTextBlockFormat Reader::BlockFormat() const
+int Reader::BlockFormat()
 {
     const ParaState &p = m_stack.back().para;
-    if (m_paraCached && p == m_cachedPara)
-        return m_cachedBlockFormat;
+    if (m_lastBlockFormat >= 0 && p == m_lastPara)
+        return m_lastBlockFormat;
+    m_lastPara = p;
+    if (auto it = m_blockFormats.constFind(p); it != m_blockFormats.constEnd())
+        return m_lastBlockFormat = *it;
     QTextBlockFormat f;
     f.setAlignment(p.alignment);
     // Indents are kept in 96-dpi layout units, which the layout scales to the device.
     f.setLeftMargin(p.leftIndent / 15.0);
     f.setRightMargin(p.rightIndent / 15.0);
     f.setTextIndent(p.firstIndent / 15.0);
-    m_paraCached = true;
-    m_cachedPara = p;
-    m_cachedBlockFormat = f;
-    return f;
+    m_lastBlockFormat = m_out.AddBlockFormat(f);
+    m_blockFormats.insert(p, m_lastBlockFormat);
+    return m_lastBlockFormat;
 }
 
 void Reader::Flush()
@@ -190,7 +294,7 @@ void Reader::Flush()
     }
     if (!m_pendingText.isEmpty()) {
         ApplyPendingBreak();
-        m_cursor.insertText(m_pendingText, m_pendingFormat);
+        m_out.AddText(m_pendingText, m_pendingFormat);
         m_pendingText.clear();
     }
 }
@@ -200,7 +304,7 @@ void Reader::ApplyPendingBreak()
     if (!m_pendingBreak)
         return;
     m_pendingBreak = false;
-    m_cursor.insertBlock(m_breakBlock, m_breakChar);
+    m_out.AddBlock(m_breakBlock, m_breakChar);
 }
 
 void Reader::TextChar(char16_t ch)
@@ -208,7 +312,7 @@ void Reader::TextChar(char16_t ch)
     const Group &g = m_stack.back();
     if (g.dest == Destination::FontTable) {
         if (ch == ';') {
-            m_charCached = false;
+            FontsChanged();
             FontEntry &e = m_fonts[m_fontEntry];
             e.name = QString::fromUtf8(m_fontName).trimmed();
             e.codePage = m_fontEntryCodePage;
@@ -223,12 +327,12 @@ void Reader::TextChar(char16_t ch)
     if ((ch < 0x20 && ch != '\t') || ch == QChar::ObjectReplacementCharacter || ch == QChar::ParagraphSeparator
         || ch == 0xFDD0 || ch == 0xFDD1)
         return; // control characters and the document's own markers are not text
-    QTextCharFormat f = CharFormat();
+    const int f = CharFormat();
     m_textSincePar = true;
     m_lastBlock = BlockFormat();
     if (!m_pendingText.isEmpty() && f != m_pendingFormat) {
         ApplyPendingBreak();
-        m_cursor.insertText(m_pendingText, m_pendingFormat);
+        m_out.AddText(m_pendingText, m_pendingFormat);
         m_pendingText.clear();
     }
     if (m_pendingText.isEmpty())
@@ -245,7 +349,7 @@ void Reader::TextByte(char byte)
     const Group &g = m_stack.back();
     if (g.dest == Destination::ColorTable) {
         if (byte == ';') {
-            m_charCached = false;
+            FontsChanged();
             m_colours.append(m_colourSet ? QColor(m_red, m_green, m_blue) : QColor());
             m_red = m_green = m_blue = 0;
             m_colourSet = false;
@@ -269,9 +373,9 @@ void Reader::Paragraph()
         return;
     Flush();
     ApplyPendingBreak();
-    m_cursor.setBlockFormat(BlockFormat());
-    if (m_firstBlock || m_cursor.block().text().isEmpty())
-        m_cursor.setBlockCharFormat(CharFormat());
+    m_out.SetBlockFormat(BlockFormat());
+    if (m_firstBlock || m_out.BlockIsEmpty())
+        m_out.SetBlockCharFormat(CharFormat());
     m_firstBlock = false;
     m_textSincePar = false;
     // The break is made only when more text follows: a closing \par ends the
@@ -298,7 +402,7 @@ bool Reader::CloseGroup()
     Group closing = m_stack.back();
     if (closing.dest == Destination::FontTable && !m_fontName.isEmpty()) {
         // An entry without its ";".
-        m_charCached = false;
+        FontsChanged();
         FontEntry &e = m_fonts[m_fontEntry];
         e.name = QString::fromUtf8(m_fontName).trimmed();
         e.codePage = m_fontEntryCodePage;
@@ -380,7 +484,7 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         Flush();
         g.dest = Destination::ColorTable;
         m_colours.clear();
-        m_charCached = false;
+        FontsChanged();
         return;
     }
 
@@ -504,7 +608,7 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         para.firstIndent = std::clamp(param, -31680, 31680);
     } else if (word == "deff") {
         m_defaultFont = param;
-        m_charCached = false;
+        FontsChanged();
     } else if (word == "ansicpg") {
         if (param > 0)
             m_docCodePage = param;
@@ -615,7 +719,7 @@ void Reader::Run()
     Flush();
     if (!m_pendingBreak && m_textSincePar) {
         // The last paragraph has no \par: it keeps the formatting its text had.
-        m_cursor.setBlockFormat(m_lastBlock);
+        m_out.SetBlockFormat(m_lastBlock);
     }
 }
 
@@ -628,18 +732,20 @@ bool IsRtf(const QByteArray &data)
 
 void ReadRtf(const QByteArray &data, QTextDocument *document)
 {
-    {
-        // A trial run first, so that a refused text leaves the document as it was.
-        QTextDocument scratch;
-        scratch.setUndoRedoEnabled(false);
-        Reader reader(data, &scratch);
-        reader.Run();
-    }
-    document->clear();
-    Reader reader(data, document);
+    // Read first, so that a refused text leaves the document as it was.
+    Reader reader(data);
     reader.Run();
-    // Qt's layout misses a change of the first paragraph's own character format
-    // made after its text is in (\par does that), and would show that paragraph
-    // as nothing: lay the whole text out again.
-    document->markContentsDirty(0, document->characterCount());
+    // One edit that starts from a cleared document: its users see one change of the
+    // whole text, and a layout attached to it lays the finished text out afresh
+    // (lazily), so it cannot miss a paragraph format changed after its text went
+    // in, as it did when every piece was a change. A load is nothing to undo.
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    document->clear();
+    QTextCursor cursor(document);
+    reader.Text().Build(cursor);
+    edit.endEditBlock();
+    document->setUndoRedoEnabled(undo);
 }

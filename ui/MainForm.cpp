@@ -43,6 +43,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 
@@ -822,7 +823,7 @@ void TFormStampMain::RichEditDestinationChange()
 void TFormStampMain::UpdateMenu()
 {
     Updating = true;
-    const bool hasText = RichEditDestination->LineCount() > 0;
+    const bool hasText = RichEditDestination->TextLength() > 0;
     ActionFileSave->setEnabled(hasText && !ReadOnly);
     for (QAction *action : {ActionFileSaveAs, ActionFileClose, ActionFilePrintEnvelope, ActionFilePrintEnvelopeNow})
         action->setEnabled(hasText && (m_printRequests == 0 || (action != ActionFilePrintEnvelope
@@ -998,16 +999,24 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
     if (!read)
         return false;
     const TEnvelopeDocument &doc = *read;
-    ApplyEnvelopeFont(*RichEditDestination);
+    {
+        const RichEditUpdate update(*RichEditDestination);
+        ApplyEnvelopeFont(*RichEditDestination);
+        if (doc.Destination) {
+            RichEditDestination->StreamIn(*doc.Destination);
+            RichEditDestination->SetSelStart(0);
+        }
+    }
     if (doc.Destination) {
-        RichEditDestination->StreamIn(*doc.Destination);
-        RichEditDestination->SetSelStart(0);
         RichEditDestination->SetModified(false);
         RichEditDestinationChange();
     }
     if (doc.Attention) {
-        RichEditAttention->StreamIn(*doc.Attention);
-        RichEditAttention->SetSelStart(0);
+        {
+            const RichEditUpdate update(*RichEditAttention);
+            RichEditAttention->StreamIn(*doc.Attention);
+            RichEditAttention->SetSelStart(0);
+        }
         RichEditAttention->SetModified(false);
     }
     const auto choose = [](QComboBox *combo, const QString &text) {
@@ -1036,12 +1045,16 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 
 void TFormStampMain::LoadTextDocument(const QString &Name)
 {
-    ApplyEnvelopeFont(*RichEditDestination);
-    RichEditDestination->LoadFromFile(Name);
-    RichEditDestination->SetSelStart(0);
-    ClearParagraphFormatting(*RichEditDestination);
-    if (ConvertTabsToCrlf)
-        ReplaceTabsByLineBreaks(*RichEditDestination);
+    {
+        // The box and its users see one change, not one for every piece of text.
+        const RichEditUpdate update(*RichEditDestination);
+        ApplyEnvelopeFont(*RichEditDestination);
+        RichEditDestination->LoadFromFile(Name);
+        RichEditDestination->SetSelStart(0);
+        ClearParagraphFormatting(*RichEditDestination);
+        if (ConvertTabsToCrlf)
+            ReplaceTabsByLineBreaks(*RichEditDestination);
+    }
     RichEditDestination->SetModified(false);
     HasAttentionLine = HasAttentionMarker();
     RichEditDestinationChange();
@@ -1056,8 +1069,8 @@ void TFormStampMain::LoadTextDocument(const QString &Name)
 
 bool TFormStampMain::HasAttentionMarker() const
 {
-    const QStringList lines = RichEditDestination->Lines();
-    return !lines.isEmpty() && lines.first().startsWith(QLatin1String("@attn@"));
+    // The first line starts the first paragraph: no need to split the whole text.
+    return RichEditDestination->document()->firstBlock().text().startsWith(QLatin1String("@attn@"));
 }
 
 void TFormStampMain::DeleteAttentionMarkerLine()

@@ -133,6 +133,9 @@ TEST_F(QmRichEditTest, TabsBecomeLineBreaksAndTheCaretStays)
     EXPECT_EQ(e.Lines(), (QStringList{"a", "b", "c", "d"}));
     EXPECT_EQ(e.SelStart(), 5);
     EXPECT_EQ(e.SelLength(), 1);
+    e.SetText("\t\tx\t");
+    ReplaceTabsByLineBreaks(e);
+    EXPECT_EQ(e.Text(), "\r\n\r\nx\r\n");
 }
 
 TEST_F(QmRichEditTest, ParagraphFormattingIsCleared)

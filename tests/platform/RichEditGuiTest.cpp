@@ -201,6 +201,33 @@ TEST_F(RichEditTest, PlainTextStreamsAsText)
     EXPECT_EQ(e.LineCount(), 0);
 }
 
+TEST_F(RichEditTest, ALoadIsOneChangeAndNothingToUndo)
+{
+    // Every piece of text used to reach the window as a change of its own.
+    RichEdit e;
+    QByteArray rtf("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 ");
+    for (int i = 0; i < 300; ++i)
+        rtf += "\\b Name " + QByteArray::number(i) + "\\b0  Street\\par\\qc\\i Town\\i0\\par\\pard ";
+    int changes = 0;
+    QObject::connect(&e, &QTextEdit::textChanged, [&] { ++changes; });
+    e.StreamIn(rtf + "}");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(e.LineCount(), 600);
+    EXPECT_EQ(e.Lines().at(599), "Town");
+    EXPECT_FALSE(e.CanUndo());
+
+    e.StreamIn("a\r\nb\rc\nd\r\r\ne");
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(e.Lines(), (QStringList{"a", "b", "c", "d", "", "e"}));
+    {
+        const RichEditUpdate update(e);
+        e.StreamIn("x\ty");
+        e.SelectAllText();
+        e.SetParagraph(TParaAttributes());
+    }
+    EXPECT_EQ(changes, 3);
+}
+
 TEST_F(RichEditTest, LinesSelectionAndFind)
 {
     RichEdit e;
