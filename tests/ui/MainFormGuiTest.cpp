@@ -17,6 +17,7 @@
 #include "platform/RichEdit.h"
 #include "support/PrintTestSupport.h"
 #include "support/RichTextTestApp.h"
+#include "support/SaveFaults.h"
 #include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/Envsizes.h"
@@ -38,6 +39,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <optional>
 
 namespace {
 
@@ -407,6 +411,46 @@ TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
     // Later activations do not act on the command line again.
     s.form->FormActivate();
     EXPECT_EQ(messages.shown.size(), 1);
+}
+
+TEST_F(MainFormTest, SettingsThatCannotBeWrittenAreOneMessageAndThePrintGoesOn)
+{
+    WriteFile(Path("one.txt"), "Cy Dee\r\n1 St\r\n");
+    // Registry.ini is a folder; then no file can be made in the settings folder.
+    for (const bool folder : {true, false}) {
+        SCOPED_TRACE(folder);
+        messages.shown.clear();
+        std::optional<ScopedSaveFault> readOnly;
+        QString registry;
+        int printed = 0;
+        {
+            Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("one.txt")}));
+            registry = RegIni->FileName();
+            if (folder) {
+                QFile::remove(registry);
+                ASSERT_TRUE(QDir().mkpath(registry));
+            } else {
+                readOnly.emplace(SaveStep::Create, EACCES);
+            }
+            s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                             const QString &, int, bool) {
+                ++printed;
+                return TPrintOutcome::Printed;
+            });
+            QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+            s.form->show();
+            s.form->FormActivate();
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(s.form->isVisible());
+        }
+        EXPECT_EQ(printed, 1);
+        ASSERT_EQ(messages.shown.size(), 1) << Messages(messages).join("\n").toStdString();
+        EXPECT_TRUE(messages.shown[0].message.contains(
+            folder ? "\"" + registry + "\" cannot be saved because it is a folder." : QString("permission")))
+            << messages.shown[0].message.toStdString();
+        if (folder)
+            QDir(registry).removeRecursively();
+    }
 }
 
 TEST_F(MainFormTest, CommandLineOpensAFile)
