@@ -247,6 +247,15 @@ TEST_F(MainFormTest, DamagedAndForeignFiles)
     EXPECT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(form.FileName, Path("memo.txt"));
     EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+
+    // Rich text cut short: the same.
+    messages.shown.clear();
+    WriteFile(Path("cut.rtf"), "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Ann");
+    EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("cut.rtf"), false));
+    EXPECT_EQ(Messages(messages), QStringList({"The file \"" + Path("cut.rtf")
+                                                + "\" is damaged: its rich text ends before it is complete."}));
+    EXPECT_EQ(form.FileName, Path("memo.txt"));
+    EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
 }
 
 TEST_F(MainFormTest, AskingToSave)
