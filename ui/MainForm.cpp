@@ -24,6 +24,7 @@
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
 #include "ui/Oldfiles.h"
+#include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
 
 #include <QApplication>
@@ -151,7 +152,8 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     m_commandLine = ::ParseCommandLine();
     m_printJob = [](TAddressPrintList &List, int Copies, bool Test, TReturnAddress *ReturnAddress,
                     TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool TriFold) {
-        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold);
+        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold,
+                                   GetPrintStatusForm());
     };
 
     CreateActions();
