@@ -1,4 +1,4 @@
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 
 #include "platform/HelpService.h"
 
@@ -20,6 +20,9 @@ TFormPrintStatus *printStatusForm = nullptr;
 TFormPrintStatus::TFormPrintStatus(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    // It hides a moment after a job: open or not, it never keeps the program
+    // running once the main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     const QString title = QApplication::applicationName();
     setWindowTitle(title);
     resize(332, 202);
@@ -59,6 +62,55 @@ void TFormPrintStatus::StepIt()
     ProgressBar->setValue(ProgressBar->value() + 1);
 }
 
+void TFormPrintStatus::Prepare()
+{
+    TimerDelay->stop();
+    hide();
+}
+
+void TFormPrintStatus::Started(int Pages)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_busy = true;
+    ProgressBar->setMaximum(Pages);
+    ProgressBar->setValue(0);
+    GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
+    Continue = true;
+    show();
+}
+
+void TFormPrintStatus::AddressStarted(const QStringList &AddressLines, const QString &PrinterName)
+{
+    MemoAddress->setPlainText(AddressLines.join(QLatin1Char('\n')));
+    GroupBoxStatic->setTitle(QStringLiteral("Plikora is printing to %1...").arg(PrinterName));
+}
+
+void TFormPrintStatus::CopyStarted(int Copy, int Envelope)
+{
+    GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(Copy).arg(Envelope));
+}
+
+void TFormPrintStatus::PageDone()
+{
+    StepIt();
+    // Lets Cancel be clicked before the next page starts.
+    QApplication::processEvents();
+}
+
+void TFormPrintStatus::Finished(bool Normally)
+{
+    if (!m_busy)
+        return;
+    if (Normally) {
+        TimerDelay->start();
+    } else {
+        TimerDelay->stop();
+        hide();
+    }
+    QApplication::restoreOverrideCursor();
+    m_busy = false;
+}
+
 void TFormPrintStatus::CancelBtnClick()
 {
     Continue = false;
@@ -86,6 +138,13 @@ void TFormPrintStatus::keyPressEvent(QKeyEvent *event)
 
 void TFormPrintStatus::closeEvent(QCloseEvent *event)
 {
+    // A job that has ended only leaves the window up for a moment: it closes, so
+    // that quitting the program (which closes every window) is not refused.
+    if (TimerDelay->isActive() || !isVisible()) {
+        TimerDelay->stop();
+        QDialog::closeEvent(event);
+        return;
+    }
     // Closing the window while a job runs means stop, not lose the window.
     Continue = false;
     event->ignore();
