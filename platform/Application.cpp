@@ -1,7 +1,8 @@
 #include "platform/Application.h"
 
-#include "platform/Exception.h"
+#include "platform/GuardedSlot.h"
 #include "platform/MessageBoxService.h"
+#include "platform/MessageService.h"
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -23,12 +24,4 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
         MessageDlg(QStringLiteral("An unexpected error occurred."), TMsgDlgType::Error, mbOK, 0);
     }
     return false;
-}
-
-void TApplication::ShowException(const std::exception &e)
-{
-    if (const auto *own = dynamic_cast<const Exception *>(&e))
-        MessageDlg(own->Message(), TMsgDlgType::Error, mbOK, 0);
-    else
-        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::Error, mbOK, 0);
 }
