@@ -91,13 +91,14 @@ void DefinitionStore::SaveEnvelopeList()
 {
     if (!IniFile)
         return;
+    // An update that fails halfway writes nothing; cleaned values cannot fail it.
     TIniUpdate batch(*IniFile);
     IniFile->EraseSection(Section);
     IniFile->WriteInteger(Section, QStringLiteral("Count"), m_list.Count());
     IniFile->WriteInteger(Section, QStringLiteral("Default"), m_list.DefaultIndex() + 1);
     for (int i = 0; i < m_list.Count(); ++i) {
         const QString name = entryName(i + 1);
-        IniFile->WriteString(Section, name, m_list.Description(i));
+        IniFile->WriteString(Section, name, TIniFile::StorableValue(m_list.Description(i)));
         m_list.Object(i)->SaveToIni(Section, name);
     }
     batch.Commit();

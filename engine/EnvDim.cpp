@@ -255,8 +255,9 @@ void TEnvelopeData::SaveToIni(const QString &section, const QString &name)
     Name = name;
     TZambIniFile &ini = *IniFile;
     TIniUpdate batch(ini); // one rewrite of the file for the whole record
-    ini.WriteString(section, key(name, "FullPrinterName"), FullPrinterName);
-    ini.WriteString(section, key(name, "PrinterName"), FullPrinterName);
+    const QString printer = TIniFile::StorableValue(FullPrinterName);
+    ini.WriteString(section, key(name, "FullPrinterName"), printer);
+    ini.WriteString(section, key(name, "PrinterName"), printer);
     ini.WriteInteger(section, key(name, "ReturnLeft"), m_ReturnLeft);
     ini.WriteInteger(section, key(name, "ReturnTop"), m_ReturnTop);
     ini.WriteInteger(section, key(name, "DestinationLeft"), m_DestinationLeft);

@@ -21,6 +21,9 @@ TFormPrintStatus *printStatusForm = nullptr;
 TFormPrintStatus::TFormPrintStatus(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    // It hides a moment after a job: open or not, it never keeps the program
+    // running once the main window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     const QString title = QApplication::applicationName();
     setWindowTitle(title);
     resize(332, 202);
@@ -87,6 +90,13 @@ void TFormPrintStatus::keyPressEvent(QKeyEvent *event)
 
 void TFormPrintStatus::closeEvent(QCloseEvent *event)
 {
+    // A job that has ended only leaves the window up for a moment: it closes, so
+    // that quitting the program (which closes every window) is not refused.
+    if (TimerDelay->isActive() || !isVisible()) {
+        TimerDelay->stop();
+        QDialog::closeEvent(event);
+        return;
+    }
     // Closing the window while a job runs means stop, not lose the window.
     Continue = false;
     event->ignore();

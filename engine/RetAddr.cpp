@@ -215,10 +215,15 @@ void TReturnAddress::SaveToIni(const QString &section, const QString &key) const
 
 void TReturnAddress::SaveToIni(TZambIniFile &store, const QString &section, const QString &key) const
 {
-    store.WriteStrings(section, key, m_lines);
-    store.WriteString(section, key + QLatin1String("Graphic"), m_graphicFile);
+    QStringList lines;
+    for (const QString &line : m_lines)
+        lines.append(TIniFile::StorableValue(line));
+    TIniUpdate update(store);
+    store.WriteStrings(section, key, lines);
+    store.WriteString(section, key + QLatin1String("Graphic"), TIniFile::StorableValue(m_graphicFile));
     store.WriteInteger(section, key + QLatin1String("GraphicWidth"), m_graphicWidth);
     store.WriteInteger(section, key + QLatin1String("GraphicHeight"), m_graphicHeight);
+    update.Commit();
 }
 
 void TReturnAddress::Assign(const TReturnAddress &source)

@@ -3,6 +3,7 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/AtomicSave.h"
 #include "platform/CaseFolders.h"
+#include "platform/MessageService.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -19,6 +20,18 @@ QString OldIniPath;
 namespace {
 
 QString g_title;
+// One message for the run, however many writes of the settings fail after it.
+bool g_writeErrorShown = false;
+
+void ReportSettingsWriteError(const QString &Message)
+{
+    if (g_writeErrorShown)
+        return;
+    g_writeErrorShown = true;
+    MessageDlg(QStringLiteral("The settings cannot be saved; changes to them last until the program closes.\n\n%1")
+                   .arg(Message),
+               TMsgDlgType::Error, mbOK, 0);
+}
 
 constexpr int kMaxBinary = 65536;
 constexpr int kBlockBytes = 32;
@@ -327,6 +340,9 @@ void StartQmIniFile(const QString &ProgramFile)
     MigrateOldIni();
     IniFile = new TZambIniFile(NewIniPath);
     RegIni = new TZambRegistryIniFile(ApplicationTitle(), DataFolderBase());
+    g_writeErrorShown = false;
+    IniFile->SetWriteErrorHandler(ReportSettingsWriteError);
+    RegIni->SetWriteErrorHandler(ReportSettingsWriteError);
 }
 
 void StopQmIniFile()

@@ -22,9 +22,12 @@ class QFont;
 //   StopQmIniFile(); StopWindowsDefaultFolders();
 //
 // Every write is on disk when the call returns (and is synced, a few milliseconds
-// each). A save of many keys (a whole list or record) should hold a TIniUpdate so
-// that the file is rewritten once; WriteStrings, WriteBinary, WriteFont, WritePoint
-// and WriteWindowPlacement do so themselves.
+// each). A write that fails is said once in a message and the program goes on
+// with the changes in memory; no write of these stores raises for a disk error.
+// A save of many keys (a whole list or record) should hold a TIniUpdate so that
+// the file is rewritten once, and only when the whole save went through;
+// WriteStrings, WriteBinary, WriteFont, WritePoint and WriteWindowPlacement do so
+// themselves.
 
 // A text-attributes / font record: the keys FontHeight, FontName, FontSize,
 // FontColor, FontBold, FontItalic, FontUnderline, FontStrikeout. Color is a
@@ -142,7 +145,8 @@ QString GetDataFolder();
 
 // Sets the initial title from ProgramFile (normally the running program's path),
 // fills AppPath and the INI paths, copies an older "<name>32.INI" beside the program
-// once when the new file does not exist yet, and creates IniFile and RegIni.
+// once when the new file does not exist yet, and creates IniFile and RegIni, which
+// report the first failed write of the run through the message service.
 // WinDefaultFolders must be filled first (StartWindowsDefaultFolders). Runs once
 // until StopQmIniFile.
 void StartQmIniFile(const QString &ProgramFile);

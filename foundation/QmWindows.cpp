@@ -1,6 +1,7 @@
 #include "foundation/QmWindows.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -196,6 +197,16 @@ void SaveControlPlacement(QWidget *Control, const QString &Section)
     // Hidden by the user, not merely because its window is closing.
     RegIni->WriteBool(Section, QStringLiteral("Visible"), !Control->isHidden());
     update.Commit();
+}
+
+int CaptionWidth(const QWidget *Window)
+{
+    // Title bars mostly use a bold face, often larger than the window's; the icon
+    // and three buttons take about a line height each, with room around them.
+    QFont font = Window->font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(Window->windowTitle()) * 5 / 4 + 8 * metrics.height();
 }
 
 void LoadDialogPosition(QWidget *Dialog, const QString &Section)

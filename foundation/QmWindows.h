@@ -34,6 +34,10 @@ void SaveControlPlacement(QWidget *Control, const QString &Section);
 void LoadDialogPosition(QWidget *Dialog, const QString &Section);
 void SaveDialogPosition(QWidget *Dialog, const QString &Section);
 
+// The width a window needs for a window manager to show its whole caption beside
+// the frame's icon and buttons. Fixed-size dialogs keep at least this width.
+int CaptionWidth(const QWidget *Window);
+
 // The widget's outer rectangle as stored.
 TWindowRect FrameRectOf(const QWidget *Widget);
 // The client geometry that gives the frame rectangle Frame with these frame margins.

@@ -1,5 +1,6 @@
 // Rich text from files, settings and the clipboard: the reader must never
-// crash, and what the writer makes of its result must read back to the same.
+// crash, and what the writer makes of its result must be whole and read back
+// to the same.
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
@@ -20,6 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     Q_UNUSED(app);
     QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    // The check that a rich-text file is whole meets the same input first.
+    static_cast<void>(IsWholeRtf(bytes));
     QTextDocument doc;
     try {
         ReadRtf(bytes, &doc);
@@ -27,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     QByteArray once = WriteRtf(&doc);
+    if (!IsWholeRtf(once))
+        abort();
     QTextDocument again;
     ReadRtf(once, &again);
     if (WriteRtf(&again) != once || again.toRawText() != doc.toRawText())

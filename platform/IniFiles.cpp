@@ -92,7 +92,9 @@ TIniFile::TIniFile(const QString &FileName) : m_fileName(FileName) {}
 
 TIniFile::~TIniFile()
 {
-    // Only reached with pending writes when an update scope was never closed.
+    // Pending writes are left by an update scope never closed, or by a failed
+    // write already reported; a last try, silently.
+    m_writeErrorHandler = nullptr;
     if (m_dirty) {
         try {
             Flush();
@@ -130,6 +132,16 @@ QString TIniFile::DecodeValue(const QString &Raw)
     QString v = TrimBlanks(Raw);
     if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front())
         v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+QString TIniFile::StorableValue(const QString &Value)
+{
+    QString v = Value;
+    for (QChar &c : v) {
+        if (c == QChar(0) || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
     return v;
 }
 
@@ -328,7 +340,7 @@ void TIniFile::CheckIdent(const QString &Ident)
 void TIniFile::CheckValue(const QString &Value)
 {
     if (Value.contains(QLatin1Char('\n')) || Value.contains(QLatin1Char('\r')) || Value.contains(QChar(0)))
-        throw EIniFileException(QStringLiteral("A value with a line break cannot be stored"));
+        throw EIniFileException(QStringLiteral("A value with a line break or a NUL character cannot be stored"));
 }
 
 QString TIniFile::ReadString(const QString &Section, const QString &Ident, const QString &Default) const
@@ -533,6 +545,9 @@ void TIniFile::Flush()
         m_anyErased = false;
     }
     if (m_unreadable) {
+        // Reading said so already: the changes stay for this run only.
+        if (m_writeErrorHandler)
+            return;
         // Memory goes back to what could be read of the disk: nothing.
         m_dirty = false;
         Parse(QString());
@@ -540,25 +555,58 @@ void TIniFile::Flush()
             QStringLiteral("The settings file \"%1\" cannot be read, so it is not written over.").arg(m_fileName));
     }
     QString error;
-    const bool ok = SaveFileAtomically(m_fileName, Serialize().toUtf8(), error);
-    m_dirty = false;
-    if (!ok) {
+    if (!SaveFileAtomically(m_fileName, Serialize().toUtf8(), error)) {
+        if (m_writeErrorHandler) {
+            // Kept, to be written with the next write that succeeds.
+            m_writeErrorHandler(error);
+            return;
+        }
         // Memory goes back to what the disk holds.
+        m_dirty = false;
         m_loaded = false;
         throw EIniFileException(error);
     }
+    m_dirty = false;
     ++m_rewrites;
     m_stamp = Stamp(m_fileName);
 }
 
+TIniFile::UpdateMark TIniFile::MarkUpdate() const
+{
+    UpdateMark mark;
+    mark.dirty = m_dirty;
+    if (m_dirty)
+        mark.sections = m_sections;
+    return mark;
+}
+
+void TIniFile::RollBackUpdate(const UpdateMark &Mark)
+{
+    if (m_updateDepth > 0)
+        --m_updateDepth;
+    if (Mark.dirty) {
+        m_sections = Mark.sections;
+        m_sectionsIndexed = false;
+        m_dirty = true;
+    } else if (m_unreadable) {
+        m_dirty = false;
+        Parse(QString());
+    } else {
+        // Nothing was pending: what the disk holds is the state to go back to.
+        m_dirty = false;
+        m_loaded = false;
+    }
+}
+
+TIniUpdate::TIniUpdate(TIniFile &Ini) : m_ini(&Ini), m_mark(Ini.MarkUpdate())
+{
+    m_ini->BeginUpdate();
+}
+
 TIniUpdate::~TIniUpdate()
 {
-    if (!m_ini)
-        return;
-    try {
-        m_ini->EndUpdate();
-    } catch (const Exception &) {
-    }
+    if (m_ini)
+        m_ini->RollBackUpdate(m_mark);
 }
 
 void TIniUpdate::Commit()

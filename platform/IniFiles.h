@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <sys/types.h>
 
 // A failed write or erase (the reason in words), or a name or value the format
@@ -38,9 +40,12 @@ public:
 //   Between BeginUpdate and the matching EndUpdate writes are gathered and the file
 //   is rewritten once, at EndUpdate (use TIniUpdate for that).
 // The file is read again whenever it changed on disk since it was last read.
-// A write fails with EIniFileException when the file cannot be written, and with
-// EIniFileException when a section, key or value cannot be stored in the format
-// (line breaks, a key with "=", a section with "]").
+// A section, key or value the format cannot hold (line breaks, NUL, a key with
+// "=", a section with "]") raises EIniFileException before anything changes.
+// A file that cannot be written raises EIniFileException with the reason in
+// words, and the object goes back to what the disk holds. With a write-error
+// handler set, the handler gets that message instead and nothing is raised: the
+// changes stay in memory and go to the disk with the next write that succeeds.
 // The value of an ASCII hexadecimal digit, -1 for any other character
 // (digits of other scripts included).
 int AsciiHexDigit(QChar c);
@@ -86,6 +91,12 @@ public:
     // Number of times the file has been rewritten by this object.
     int RewriteCount() const { return m_rewrites; }
 
+    using TWriteErrorHandler = std::function<void(const QString &Message)>;
+    void SetWriteErrorHandler(TWriteErrorHandler Handler) { m_writeErrorHandler = std::move(Handler); }
+
+    // Value with NUL, CR and LF turned into spaces, so that the format can hold it.
+    static QString StorableValue(const QString &Value);
+
     // Text helpers of the format, public for the fuzz target and tests.
     // False when the bytes are not text (NUL characters, broken UTF-16).
     static bool DecodeFileBytes(const QByteArray &Bytes, QString &Text);
@@ -96,6 +107,7 @@ protected:
     bool m_trimDefault = true;
 
 private:
+    friend class TIniUpdate;
     struct Line {
         enum Kind { Other, Entry, Header } kind = Other;
         QString text;  // the line as stored (for Other and untouched entries)
@@ -124,6 +136,14 @@ private:
         bool operator==(const FileStamp &) const = default;
     };
 
+    // What an update scope goes back to when it is left without Commit().
+    struct UpdateMark {
+        bool dirty = false;
+        QList<Section> sections; // only when dirty
+    };
+    UpdateMark MarkUpdate() const;
+    void RollBackUpdate(const UpdateMark &Mark);
+
     void Refresh() const;
     void SetAside(const QString &Why) const;
     void Parse(const QString &Text) const;
@@ -149,15 +169,17 @@ private:
     bool m_dirty = false;
     int m_updateDepth = 0;
     int m_rewrites = 0;
+    TWriteErrorHandler m_writeErrorHandler;
 };
 
-// Gathers the writes of a scope into one rewrite of the file. Call Commit() at the
-// end of the scope so that a write error is raised; a scope left by an exception
-// still writes what it gathered, silently.
+// Gathers the writes of a scope into one rewrite of the file, made by Commit().
+// A scope left without Commit() (an exception halfway) writes nothing: the object
+// goes back to what it held when the scope began, so a half-done update never
+// reaches the disk.
 class TIniUpdate
 {
 public:
-    explicit TIniUpdate(TIniFile &Ini) : m_ini(&Ini) { m_ini->BeginUpdate(); }
+    explicit TIniUpdate(TIniFile &Ini);
     ~TIniUpdate();
     void Commit();
     TIniUpdate(const TIniUpdate &) = delete;
@@ -165,6 +187,7 @@ public:
 
 private:
     TIniFile *m_ini;
+    TIniFile::UpdateMark m_mark;
 };
 
 // The registry store: a key of the current user's hive stands here as one INI

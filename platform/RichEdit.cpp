@@ -574,7 +574,15 @@ void RichEdit::LoadFromFile(const QString &fileName)
     QString error;
     if (!ReadRegularFile(fileName, kMaxDocumentBytes, data, error))
         throw Exception(error);
-    StreamIn(data);
+    // A document cut short would open as whatever came before the cut, often nothing.
+    if (IsRtf(data) && !IsWholeRtf(data))
+        throw Exception(QStringLiteral("The file \"%1\" is damaged: its rich text ends before it is complete.")
+                            .arg(fileName));
+    try {
+        StreamIn(data);
+    } catch (const ERtfError &e) {
+        throw Exception(QStringLiteral("The file \"%1\" cannot be read. %2").arg(fileName, e.Message()));
+    }
 }
 
 void RichEdit::SaveToFile(const QString &fileName) const

@@ -148,7 +148,9 @@ public:
     void StreamIn(const QByteArray &data);
     QByteArray StreamOut() const; // rich text
     QByteArray StreamOutPlain() const; // UTF-8, lines joined by CR LF
-    void LoadFromFile(const QString &fileName); // throws Exception
+    // Throws Exception, leaving the text as it was, for a file that cannot be
+    // read and for rich text that is not whole (IsWholeRtf).
+    void LoadFromFile(const QString &fileName);
     void SaveToFile(const QString &fileName) const; // rich text; throws Exception
 
     // Format-range rendering. With a range, lays the characters out on the

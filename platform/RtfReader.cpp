@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QVector>
 
+#include <algorithm>
 
 namespace {
 
@@ -728,6 +729,50 @@ void Reader::Run()
 bool IsRtf(const QByteArray &data)
 {
     return data.startsWith("{\\rtf");
+}
+
+bool IsWholeRtf(const QByteArray &data)
+{
+    if (!IsRtf(data))
+        return false;
+    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const qsizetype size = data.size();
+    qsizetype depth = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        const char c = data[i++];
+        if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (--depth == 0)
+                return true;
+        } else if (c == '\0') {
+            return false;
+        } else if (c == '\\' && i < size) {
+            if (!isLetter(data[i])) {
+                ++i; // an escaped character
+                continue;
+            }
+            const qsizetype start = i;
+            while (i < size && isLetter(data[i]))
+                ++i;
+            const bool bin = data.mid(start, i - start) == "bin";
+            const bool negative = i + 1 < size && data[i] == '-' && isDigit(data[i + 1]);
+            if (negative)
+                ++i;
+            qsizetype count = 0;
+            while (i < size && isDigit(data[i])) {
+                count = std::min<qsizetype>(count * 10 + (data[i] - '0'), size);
+                ++i;
+            }
+            if (i < size && data[i] == ' ')
+                ++i;
+            if (bin && !negative) // binary bytes, which may hold anything
+                i = std::min(size, i + count);
+        }
+    }
+    return false;
 }
 
 void ReadRtf(const QByteArray &data, QTextDocument *document)

@@ -16,6 +16,11 @@ public:
 // Whether the bytes are rich text: they start with "{\rtf".
 bool IsRtf(const QByteArray &data);
 
+// Whether rich text is whole: its outermost group closes before the data ends,
+// with no NUL byte before that (\bin data aside). A file cut short, or another
+// kind of file that merely starts like rich text, is not.
+bool IsWholeRtf(const QByteArray &data);
+
 // Replaces the document's contents with the rich text. Reads the font and colour
 // tables, character formatting (\b \i \ul \strike \f \fs \cf \plain), paragraph
 // formatting (\pard \ql \qc \qr \qj \li \ri \fi), \par \line \tab, \'hh in the

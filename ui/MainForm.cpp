@@ -16,6 +16,7 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/Application.h"
 #include "platform/FileDialogService.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
@@ -209,7 +210,11 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
 
 TFormStampMain::~TFormStampMain()
 {
-    SaveWindowState();
+    try {
+        SaveWindowState();
+    } catch (const std::exception &) {
+        // Closing the window has said it already.
+    }
     SetReturnAddressEnvironment(nullptr);
     SetEnvelopePreferences(nullptr);
     PrintList.reset();
@@ -590,7 +595,12 @@ void TFormStampMain::closeEvent(QCloseEvent *Event)
         Event->ignore();
         return;
     }
-    SaveWindowState();
+    try {
+        SaveWindowState();
+    } catch (const std::exception &e) {
+        // The program closes all the same.
+        TApplication::ShowException(e);
+    }
     HelpService().WinHelp(HELP_QUIT, 0);
     Event->accept();
 }
@@ -957,7 +967,12 @@ void TFormStampMain::FileOpened()
 {
     if (!OldFileList)
         return;
-    OldFileList->OpenedFile(FileName);
+    try {
+        OldFileList->OpenedFile(FileName);
+    } catch (const std::exception &e) {
+        // The list is a convenience; the opened file (and a print of it) goes on.
+        TApplication::ShowException(e);
+    }
     OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
     OldFileList->UpdateOtherList(m_saveHistory);
     OldFileList->UpdateOtherList(m_openHistory);

@@ -3,6 +3,7 @@
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
+#include "foundation/QmWindows.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/PrinterModel.h"
@@ -239,6 +240,16 @@ void TDlgNewEnvelopeSize::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     m_editEnvelopeSize->setFocus();
+}
+
+void TDlgNewEnvelopeSize::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // The dialog is as wide as its contents: the edit keeps room for the caption.
+    if (event->type() == QEvent::WindowTitleChange && layout()) {
+        const QMargins margins = layout()->contentsMargins();
+        m_editEnvelopeSize->setMinimumWidth(CaptionWidth(this) - margins.left() - margins.right());
+    }
 }
 
 void TDlgNewEnvelopeSize::keyPressEvent(QKeyEvent *event)

@@ -1,5 +1,6 @@
 #include "ui/Newretad.h"
 
+#include "foundation/QmWindows.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 
@@ -60,6 +61,16 @@ void TDlgNewReturnAddress::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void TDlgNewReturnAddress::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // The dialog is as wide as its contents: the edit keeps room for the caption.
+    if (event->type() == QEvent::WindowTitleChange && layout()) {
+        const QMargins margins = layout()->contentsMargins();
+        m_editReturnAddress->setMinimumWidth(CaptionWidth(this) - margins.left() - margins.right());
+    }
 }
 
 TDlgNewReturnAddress *GetNewReturnAddressDialog()

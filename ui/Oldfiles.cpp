@@ -43,10 +43,10 @@ void TOldFileList::Load()
 
 void TOldFileList::Save()
 {
-    // A name with a line break cannot be stored; it stays in the menu for this run.
+    // A name with a line break or NUL cannot be stored; it stays in the menu for this run.
     QStringList storable;
     for (const QString &name : std::as_const(m_items)) {
-        if (!name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r')))
+        if (TIniFile::StorableValue(name) == name)
             storable.append(name);
     }
     TZambRegistryIniFile &store = Store();

@@ -1,6 +1,7 @@
 #include "platform/CaseFolders.h"
 #include "platform/IniFiles.h"
 #include "platform/RegularFile.h"
+#include "support/SaveFaults.h"
 #include "support/ScriptedMessageService.h"
 
 #include <QDate>
@@ -274,6 +275,58 @@ TEST_F(IniFilesTest, AFailedWriteRaisesAndKeepsTheOldFile)
         EXPECT_EQ(e.Message(), "\"" + ini.FileName() + "\" cannot be saved because its folder does not exist.");
     }
     EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d")), QStringLiteral("d"));
+}
+
+TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
+{
+    TIniFile ini(path());
+    ini.WriteString(QStringLiteral("List"), QStringLiteral("A"), QStringLiteral("1"));
+    ini.WriteString(QStringLiteral("List"), QStringLiteral("B"), QStringLiteral("2"));
+    const QByteArray before = ReadAll(path());
+    const auto half = [&] {
+        TIniUpdate update(ini);
+        ini.EraseSection(QStringLiteral("List"));
+        ini.WriteString(QStringLiteral("List"), QStringLiteral("A"), QStringLiteral("one"));
+        ini.WriteString(QStringLiteral("List"), QStringLiteral("B"), QStringLiteral("bad") + QChar(0));
+        update.Commit();
+    };
+    EXPECT_THROW(half(), EIniFileException);
+    EXPECT_EQ(ReadAll(path()), before);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("List"), QStringLiteral("A"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(ini.RewriteCount(), 2);
+
+    // An inner scope goes back to where it began; the outer one still commits its own writes.
+    {
+        TIniUpdate outer(ini);
+        ini.WriteString(QStringLiteral("Other"), QStringLiteral("X"), QStringLiteral("x"));
+        EXPECT_THROW(half(), EIniFileException);
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Other"), QStringLiteral("X"), QString()), QStringLiteral("x"));
+        outer.Commit();
+    }
+    TIniFile fresh(path());
+    EXPECT_EQ(fresh.ReadString(QStringLiteral("List"), QStringLiteral("B"), QString()), QStringLiteral("2"));
+    EXPECT_EQ(fresh.ReadString(QStringLiteral("Other"), QStringLiteral("X"), QString()), QStringLiteral("x"));
+}
+
+TEST_F(IniFilesTest, AWriteErrorHandlerIsToldAndTheChangesWaitInMemory)
+{
+    TIniFile ini(path());
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("Old"), QStringLiteral("o"));
+    const QByteArray before = ReadAll(path());
+    QStringList told;
+    ini.SetWriteErrorHandler([&](const QString &message) { told << message; });
+    {
+        ScopedSaveFault fault(SaveStep::Sync, ENOSPC);
+        ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
+    }
+    EXPECT_EQ(told, QStringList{QStringLiteral("There is not enough space on the disk to save \"%1\".").arg(path())});
+    EXPECT_EQ(ReadAll(path()), before);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QString()), QStringLiteral("v"));
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("L"), QStringLiteral("w"));
+    TIniFile fresh(path());
+    EXPECT_EQ(fresh.ReadString(QStringLiteral("S"), QStringLiteral("K"), QString()), QStringLiteral("v"));
+    EXPECT_EQ(fresh.ReadString(QStringLiteral("S"), QStringLiteral("L"), QString()), QStringLiteral("w"));
+    EXPECT_EQ(told.size(), 1);
 }
 
 TEST_F(IniFilesTest, RegistryFileReusesFoldersDifferingInCase)

@@ -187,6 +187,15 @@ TEST_F(RichEditTest, HostileInputGivesTextOrAnError)
     EXPECT_THROW(ReadRtf("plain text", &doc), ERtfError);
     ReadRtf("{\\rtf", &doc);
     EXPECT_TRUE(doc.isEmpty());
+
+    // Only rich text whose outermost group closes is whole; \bin data may hold braces and NUL.
+    EXPECT_TRUE(IsWholeRtf(QByteArray("{\\rtf1 a\\{ {\\b b}\\bin3 }\0{}\0", 28)));
+    EXPECT_TRUE(IsWholeRtf("{\\rtf1 \\bin-3 }"));
+    EXPECT_FALSE(IsWholeRtf("{\\rtf"));
+    EXPECT_FALSE(IsWholeRtf("{\\rtf1 unbalanced {\\b text}"));
+    EXPECT_FALSE(IsWholeRtf("{\\rtf1 a\\}"));
+    EXPECT_FALSE(IsWholeRtf(QByteArray("{\\rtf1 a\0}", 10)));
+    EXPECT_FALSE(IsWholeRtf("{\\rtf1 \\bin99 }"));
 }
 
 TEST_F(RichEditTest, PlainTextStreamsAsText)

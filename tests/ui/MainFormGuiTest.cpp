@@ -18,6 +18,7 @@
 #include "platform/RichEdit.h"
 #include "support/PrintTestSupport.h"
 #include "support/RichTextTestApp.h"
+#include "support/SaveFaults.h"
 #include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/Envsizes.h"
@@ -40,6 +41,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -246,6 +249,15 @@ TEST_F(MainFormTest, DamagedAndForeignFiles)
     EXPECT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(form.FileName, Path("memo.txt"));
     EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+
+    // Rich text cut short: the same.
+    messages.shown.clear();
+    WriteFile(Path("cut.rtf"), "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Ann");
+    EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("cut.rtf"), false));
+    EXPECT_EQ(Messages(messages), QStringList({"The file \"" + Path("cut.rtf")
+                                                + "\" is damaged: its rich text ends before it is complete."}));
+    EXPECT_EQ(form.FileName, Path("memo.txt"));
+    EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
 }
 
 TEST_F(MainFormTest, AskingToSave)
@@ -438,6 +450,46 @@ TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
     // Later activations do not act on the command line again.
     s.form->FormActivate();
     EXPECT_EQ(messages.shown.size(), 1);
+}
+
+TEST_F(MainFormTest, SettingsThatCannotBeWrittenAreOneMessageAndThePrintGoesOn)
+{
+    WriteFile(Path("one.txt"), "Cy Dee\r\n1 St\r\n");
+    // Registry.ini is a folder; then no file can be made in the settings folder.
+    for (const bool folder : {true, false}) {
+        SCOPED_TRACE(folder);
+        messages.shown.clear();
+        std::optional<ScopedSaveFault> readOnly;
+        QString registry;
+        int printed = 0;
+        {
+            Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("one.txt")}));
+            registry = RegIni->FileName();
+            if (folder) {
+                QFile::remove(registry);
+                ASSERT_TRUE(QDir().mkpath(registry));
+            } else {
+                readOnly.emplace(SaveStep::Create, EACCES);
+            }
+            s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                             const QString &, int, bool) {
+                ++printed;
+                return TPrintOutcome::Printed;
+            });
+            QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+            s.form->show();
+            s.form->FormActivate();
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(s.form->isVisible());
+        }
+        EXPECT_EQ(printed, 1);
+        ASSERT_EQ(messages.shown.size(), 1) << Messages(messages).join("\n").toStdString();
+        EXPECT_TRUE(messages.shown[0].message.contains(
+            folder ? "\"" + registry + "\" cannot be saved because it is a folder." : QString("permission")))
+            << messages.shown[0].message.toStdString();
+        if (folder)
+            QDir(registry).removeRecursively();
+    }
 }
 
 TEST_F(MainFormTest, CommandLineOpensAFile)

@@ -2,6 +2,7 @@
 
 #include "ManagerTestSupport.h"
 #include "foundation/QmPrinter.h"
+#include "foundation/QmWindows.h"
 #include "platform/ProgramFiles.h"
 #include "support/FakeSpooler.h"
 
@@ -112,7 +113,9 @@ TEST_F(NewenvlGuiTest, ModesShowAndHideTheirControls)
     bool cancelShown = false;
     bool printersEnabled = true;
     bool modelsShown = true;
+    int shownWidth = 0;
     WhenModalShows([&] {
+        shownWidth = dialog->width();
         cancelShown = dialog->CancelBtn()->isVisible();
         printersEnabled = dialog->ComboBoxPrinters()->isEnabled();
         modelsShown = dialog->ComboBoxDefaults()->isVisible() || dialog->RadioGroupEnvelopeType()->isVisible();
@@ -120,6 +123,7 @@ TEST_F(NewenvlGuiTest, ModesShowAndHideTheirControls)
     });
     EXPECT_EQ(dialog->ExecuteRenameEnvelope("Old", "Other Laser"), QDialog::Rejected);
     EXPECT_TRUE(cancelShown);
+    EXPECT_GE(shownWidth, CaptionWidth(dialog)); // the caption is not cut in the title bar
     EXPECT_FALSE(printersEnabled);
     EXPECT_FALSE(modelsShown);
     EXPECT_EQ(dialog->LabelPrinters()->text(), "Selected Printer");

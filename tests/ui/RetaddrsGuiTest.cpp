@@ -149,6 +149,21 @@ TEST_F(RetaddrsGuiTest, AddRenameDeleteAroundTheDefault)
     EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Count", 0), 3);
 }
 
+TEST_F(RetaddrsGuiTest, ADescriptionTheFileCannotHoldKeepsEveryAddress)
+{
+    // "Home"
+    answer(QStringLiteral("Bad") + QChar(0) + QStringLiteral("name\nhere"), true);
+    manager->AddBtnClick();
+    ASSERT_EQ(addresses->List().Count(), 2);
+    EXPECT_EQ(IniFile->ReadInteger(ReturnAddressStore::Section, "Count", 0), 2);
+    QStringList descriptions;
+    for (const QString key : {"Description1", "Description2"})
+        descriptions << IniFile->ReadString(ReturnAddressStore::Section, key, "?");
+    EXPECT_EQ(descriptions, (QStringList{"Bad name here", "Home"}));
+    IniFile->ReadStrings(ReturnAddressStore::Section, "Address2", descriptions);
+    EXPECT_TRUE(descriptions.join("\n").contains("123 Main St."));
+}
+
 TEST_F(RetaddrsGuiTest, TheLastDeleteLeavesNothingCurrentAndTextEditsAreIgnored)
 {
     messages.answers = {mrYes};

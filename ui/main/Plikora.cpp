@@ -41,8 +41,9 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
 
     SetApplicationTitle(QStringLiteral("Plikora"));
+    // No display name: Qt would add it to every window title, which already
+    // names the program where it should.
     QApplication::setApplicationName(QStringLiteral("Plikora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Plikora"));
 
     int result = 0;
     {

@@ -1,0 +1,26 @@
+#!/usr/bin/env python3
+# "plikora /p FILE" prints through its dialog and ends, ten times in a row: the
+# progress window, which stays up for a moment after the job, never keeps the
+# program running after its main window has closed.
+import os
+
+from desktop import PDF, WORK, first_run, pdf_text, run, step
+
+
+def scenario(desktop):
+    first_run(desktop).exit()
+    document = os.path.join(WORK, "address.txt")
+    with open(document, "w", encoding="utf-8") as f:
+        f.write("Jane Doe\r\n1 Elm Street\r\nSpringfield IL 62704\r\n")
+    for n in range(1, 11):
+        step(f"print run {n}")
+        if os.path.exists(PDF):
+            os.remove(PDF)
+        program = desktop.start("/p", document)
+        program.active("Print Envelope")
+        program.keys("Return")
+        program.ended_cleanly()
+        assert "Jane Doe" in pdf_text(PDF)
+
+
+run(scenario)
