@@ -16,7 +16,6 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "foundation/WindowsDefaultFolders.h"
-#include "platform/Application.h"
 #include "platform/FileDialogService.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
@@ -599,7 +598,7 @@ void TFormStampMain::closeEvent(QCloseEvent *Event)
         SaveWindowState();
     } catch (const std::exception &e) {
         // The program closes all the same.
-        TApplication::ShowException(e);
+        ShowException(e);
     }
     HelpService().WinHelp(HELP_QUIT, 0);
     Event->accept();
@@ -971,7 +970,7 @@ void TFormStampMain::FileOpened()
         OldFileList->OpenedFile(FileName);
     } catch (const std::exception &e) {
         // The list is a convenience; the opened file (and a print of it) goes on.
-        TApplication::ShowException(e);
+        ShowException(e);
     }
     OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
     OldFileList->UpdateOtherList(m_saveHistory);
