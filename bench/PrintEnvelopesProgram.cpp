@@ -2,7 +2,7 @@
 // address, to the built-in PDF printer:  bench_PrintEnvelopesProgram N OUT.pdf
 #include "engine/EnvDim.h"
 #include "engine/PrintAddresses.h"
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 #include "engine/RetAddr.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -58,7 +58,8 @@ int main(int argc, char *argv[])
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer timer;
     timer.start();
-    list.PrintEnvelopes(1, false, &returnAddress, &envelope, QStringLiteral("Plikora Envelope"), 0, false);
+    list.PrintEnvelopes(1, false, &returnAddress, &envelope, QStringLiteral("Plikora Envelope"), 0, false,
+                        GetPrintStatusForm());
     const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 
     rusage usage{};

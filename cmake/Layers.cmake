@@ -19,7 +19,7 @@ set(PLIKORA_WIDGETS_platform
 set(PLIKORA_WIDGETS_gif)
 set(PLIKORA_WIDGETS_foundation FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows)
 # EnvDim and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.
-set(PLIKORA_WIDGETS_engine DefinitionStore EnvDim EnvPrint PrintAddresses PrintJob Prntprog)
+set(PLIKORA_WIDGETS_engine DefinitionStore EnvDim EnvPrint PrintAddresses PrintJob)
 
 # Sets out to "widgets" or "core" for a file given relative to the top folder
 # (platform/Graphics.cpp), or to "" when it lies in no layer.

@@ -9,6 +9,7 @@
 
 class RichEdit;
 class TEnvelopeData;
+class TPrintProgress;
 class TReturnAddress;
 
 // One address of the destination text: the lines between blank lines.
@@ -67,13 +68,13 @@ public:
 
     // Prints one envelope per copy for every selected address as one document.
     // Without a definition, a return address or a selected address it says so
-    // and prints nothing. The progress window shows once the document has
-    // started (after any file dialog of the printer); its Cancel withdraws the
-    // whole job. A failure of the printer aborts the job, hides the progress
-    // window and restores the cursor before the exception goes on to the
-    // caller, who shows it.
+    // and prints nothing. The progress, when given, starts once the document has
+    // started (after any file dialog of the printer); its cancel withdraws the
+    // whole job. A failure of the printer aborts the job and finishes the
+    // progress before the exception goes on to the caller, who shows it.
     TPrintOutcome PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress, TEnvelopeData *Envelope,
-                        const QString &Title, int BarCodePlacement, bool PrintTriFoldLines);
+                                 const QString &Title, int BarCodePlacement, bool PrintTriFoldLines,
+                                 TPrintProgress *Progress = nullptr);
 
     RichEdit *Destination() const { return m_destination; }
     RichEdit *Return() const { return m_return; }

@@ -2,7 +2,7 @@
 #include "engine/PrintAddresses.h"
 
 #include "engine/EnvDim.h"
-#include "engine/Prntprog.h"
+#include "engine/PrintProgress.h"
 #include "engine/RetAddr.h"
 #include "engine/ZipBarCo.h"
 #include "foundation/QmCanvas.h"
@@ -13,12 +13,7 @@
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 
-#include <QApplication>
-#include <QGroupBox>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -52,50 +47,53 @@ int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const For
     range.Page = FormatRect{0, 0, m.PWT, m.PHT};
     range.First = first;
     range.Last = last;
-    int measured = edit->FormatRange(&range, false);
+    TFormattedText text;
+    int measured = FormatRange(*edit->document(), range, text);
     while (grow && grow(measured, range.Rect))
-        measured = edit->FormatRange(&range, false);
-    edit->DisplayBand(range.Rect);
-    edit->FormatRange(nullptr, false);
+        measured = FormatRange(*edit->document(), range, text);
+    DisplayBand(text, range.Rect);
     return range.Rect.Bottom;
 }
 
-// The wait cursor and the progress window while pages are drawn.
-class CursorAndProgress
+// For a job nobody watches.
+class NoProgress : public TPrintProgress
 {
 public:
-    explicit CursorAndProgress(TFormPrintStatus *progress) : m_progress(progress) {}
-    void Show(int pages)
+    void Prepare() override {}
+    void Started(int) override {}
+    void AddressStarted(const QStringList &, const QString &) override {}
+    void CopyStarted(int, int) override {}
+    void PageDone() override {}
+    bool Cancelled() const override { return false; }
+    void Finished(bool) override {}
+};
+
+// Tells the progress that the job failed when an exception leaves it.
+class ProgressGuard
+{
+public:
+    explicit ProgressGuard(TPrintProgress &progress) : m_progress(progress) {}
+    void Start(int pages)
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_shown = true;
-        m_progress->ProgressBar->setMaximum(pages);
-        m_progress->ProgressBar->setValue(0);
-        m_progress->GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
-        m_progress->Continue = true;
-        m_progress->show();
+        m_started = true;
+        m_progress.Started(pages);
     }
-    // The normal end: the window hides itself a moment later.
     void Finish()
     {
-        if (!m_shown)
+        if (!m_started)
             return;
-        m_progress->TimerDelay->start();
-        QApplication::restoreOverrideCursor();
-        m_shown = false;
+        m_started = false;
+        m_progress.Finished(true);
     }
-    ~CursorAndProgress()
+    ~ProgressGuard()
     {
-        if (m_shown) {
-            m_progress->TimerDelay->stop();
-            m_progress->hide();
-            QApplication::restoreOverrideCursor();
-        }
+        if (m_started)
+            m_progress.Finished(false);
     }
 
 private:
-    TFormPrintStatus *m_progress;
-    bool m_shown = false;
+    TPrintProgress &m_progress;
+    bool m_started = false;
 };
 
 void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int x, int y, int gap,
@@ -243,7 +241,7 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
 
 TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
                                                 TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
-                                                bool PrintTriFoldLines)
+                                                bool PrintTriFoldLines, TPrintProgress *Progress)
 {
     TZambPrinter &printer = *PrinterInstance();
     if (!Envelope || printer.GetLogPixelsY() == 0 || printer.GetLogPixelsX() == 0) {
@@ -272,19 +270,19 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
 
     // A printer that asks for a file does it here, before the progress window
     // (still up for a moment after an earlier job) could stand over its dialog.
-    TFormPrintStatus *progress = GetPrintStatusForm();
-    progress->TimerDelay->stop();
-    progress->hide();
+    NoProgress nobody;
+    TPrintProgress &progress = Progress ? *Progress : nobody;
+    progress.Prepare();
     printer.SetTitle(Title);
     try {
         printer.BeginDoc();
     } catch (const SpoolCancelled &) {
         return TPrintOutcome::Cancelled;
     }
-    CursorAndProgress guard(progress);
+    ProgressGuard guard(progress);
     bool cancelled = false;
     try {
-        guard.Show(SelectedCount() * std::max(Copies, 0));
+        guard.Start(SelectedCount() * std::max(Copies, 0));
         PageMetrics m;
         m.LX = printer.GetLogPixelsX();
         m.LY = printer.GetLogPixelsY();
@@ -297,27 +295,23 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
         const PageJob job{m, *Envelope, *ReturnAddress, m_destination, m_return, m_attention, TestEnvelope,
                           BarCodePlacement, PrintTriFoldLines, EnvelopePreferences().FacingMark()};
         bool first = true;
-        for (int i = 0; i < Count() && progress->Continue; ++i) {
+        for (int i = 0; i < Count() && !progress.Cancelled(); ++i) {
             const TSingleAddress &address = GetAddress(i);
             if (!address.Selected)
                 continue;
             const QStringList addressLines = AddressLines(i);
-            progress->MemoAddress->setPlainText(addressLines.join(QLatin1Char('\n')));
-            progress->GroupBoxStatic->setTitle(
-                QStringLiteral("Plikora is printing to %1...").arg(printer.GetDeviceName()));
-            for (int copy = 1; copy <= Copies && progress->Continue; ++copy) {
-                progress->GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(copy).arg(i + 1));
+            progress.AddressStarted(addressLines, printer.GetDeviceName());
+            for (int copy = 1; copy <= Copies && !progress.Cancelled(); ++copy) {
+                progress.CopyStarted(copy, i + 1);
                 if (!first)
                     printer.NewPage();
                 first = false;
                 printPage(printer.Canvas().Painter(), job, address, addressLines);
-                progress->StepIt();
-                // Lets Cancel be clicked before the next page starts.
-                QApplication::processEvents();
+                progress.PageDone();
             }
         }
         // Cancel withdraws the job whole, as a spooler drops a cancelled document.
-        cancelled = !progress->Continue;
+        cancelled = progress.Cancelled();
         if (cancelled)
             printer.Abort();
         else

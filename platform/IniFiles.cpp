@@ -587,6 +587,7 @@ void TIniFile::RollBackUpdate(const UpdateMark &Mark)
     if (Mark.dirty) {
         m_sections = Mark.sections;
         m_sectionsIndexed = false;
+        m_anyErased = true; // the sections may hold erased ones again
         m_dirty = true;
     } else if (m_unreadable) {
         m_dirty = false;

@@ -6,16 +6,13 @@
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QMimeData>
-#include <QPainter>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
-#include <QTextLayout>
 #include <QTextList>
 
 namespace {
@@ -78,10 +75,7 @@ QString NormaliseBreaks(const QString &text)
 
 struct RichEdit::Layout
 {
-    std::unique_ptr<QTextDocument> doc;
-    QPainter *canvas = nullptr;
-    double width = 0;      // device pixels
-    double fitHeight = 0;  // height of the lines that fit
+    TFormattedText text;
 };
 
 RichEditUpdate::RichEditUpdate(RichEdit &edit) : m_cursor(edit.document())
@@ -636,97 +630,8 @@ int RichEdit::FormatRange(const TFormatRange *range, bool render)
         m_layout.reset();
         return 0;
     }
-    const int length = TextLength();
-    int first = std::clamp(range->First, 0, length);
-    int last = range->Last < 0 || range->Last > length ? length : range->Last;
-    last = std::max(last, first);
-    m_layout.reset();
-    QPainter *canvas = range->Canvas;
-    if (!canvas || !canvas->device())
-        return first;
-    QPaintDevice *device = canvas->device();
-    const int dpiX = device->logicalDpiX();
-    const int dpiY = device->logicalDpiY();
-
-    auto layout = std::make_unique<Layout>();
-    layout->canvas = canvas;
-    if (first == 0 && last == length) {
-        layout->doc.reset(document()->clone());
-    } else {
-        // Only the range is copied: a long address list lays out one address
-        // per page, not the whole text each time.
-        layout->doc = std::make_unique<QTextDocument>();
-        layout->doc->setDefaultFont(document()->defaultFont());
-        layout->doc->setDefaultTextOption(document()->defaultTextOption());
-        QTextCursor source(document());
-        source.setPosition(first);
-        source.setPosition(last, QTextCursor::KeepAnchor);
-        QTextCursor target(layout->doc.get());
-        target.setBlockFormat(source.document()->findBlock(first).blockFormat());
-        target.setBlockCharFormat(source.document()->findBlock(first).charFormat());
-        target.insertFragment(source.selection());
-    }
-    QTextDocument *doc = layout->doc.get();
-    // The range may end just after a line break: the empty line after it is not text.
-    const bool endsWithBreak = last > first && IsLineBreak(document()->characterAt(last - 1));
-    // Sizes in screen pixels (pasted text, a widget font) become points, which the
-    // printer's resolution scales.
-    QFont font = doc->defaultFont();
-    font.setPointSizeF(FontPoints(font));
-    doc->setDefaultFont(font);
-    {
-        struct Piece
-        {
-            int start;
-            int end;
-            QTextCharFormat format;
-        };
-        QList<Piece> pieces;
-        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-            for (auto it = b.begin(); !it.atEnd(); ++it) {
-                QTextFragment f = it.fragment();
-                QTextCharFormat format = f.charFormat();
-                const int pixels = format.intProperty(QTextFormat::FontPixelSize);
-                if (pixels <= 0)
-                    continue;
-                format.clearProperty(QTextFormat::FontPixelSize);
-                format.setFontPointSize(pixels * 0.75);
-                pieces.append({f.position(), f.position() + f.length(), format});
-            }
-        QTextCursor edit(doc);
-        for (const Piece &p : pieces) {
-            edit.setPosition(p.start);
-            edit.setPosition(p.end, QTextCursor::KeepAnchor);
-            edit.setCharFormat(p.format);
-        }
-    }
-    doc->setDocumentMargin(0);
-    doc->documentLayout()->setPaintDevice(device);
-    layout->width = std::max(1.0, double(range->Rect.Right - range->Rect.Left) * dpiX / 1440.0);
-    doc->setTextWidth(layout->width);
-    doc->documentLayout()->documentSize(); // lays the whole text out
-    const double height = double(range->Rect.Bottom - range->Rect.Top) * dpiY / 1440.0;
-
-    int result = last;
-    double fit = 0;
-    bool stop = false;
-    for (QTextBlock b = doc->begin(); b.isValid() && !stop; b = b.next()) {
-        if (endsWithBreak && !b.next().isValid() && b.length() == 1)
-            break;
-        QTextLayout *tl = b.layout();
-        for (int i = 0; i < tl->lineCount(); ++i) {
-            QTextLine line = tl->lineAt(i);
-            double bottom = tl->position().y() + line.y() + line.height();
-            if (bottom > height + 1e-6) {
-                result = first + b.position() + line.textStart();
-                stop = true;
-                break;
-            }
-            fit = bottom;
-        }
-    }
-    layout->fitHeight = fit;
-    m_layout = std::move(layout);
+    m_layout = std::make_unique<Layout>();
+    const int result = ::FormatRange(*document(), *range, m_layout->text);
     if (render)
         DisplayBand(range->Rect);
     return result;
@@ -734,19 +639,5 @@ int RichEdit::FormatRange(const TFormatRange *range, bool render)
 
 bool RichEdit::DisplayBand(const FormatRect &rect)
 {
-    if (!m_layout || !m_layout->canvas || !m_layout->canvas->isActive())
-        return false;
-    QPainter *p = m_layout->canvas;
-    QPaintDevice *device = p->device();
-    p->save();
-    p->translate(double(rect.Left) * device->logicalDpiX() / 1440.0,
-                 double(rect.Top) * device->logicalDpiY() / 1440.0);
-    const double w = m_layout->width;
-    p->setClipRect(QRectF(-w, 0, 3 * w, m_layout->fitHeight), Qt::IntersectClip);
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    context.clip = QRectF(-w, 0, 3 * w, m_layout->fitHeight);
-    m_layout->doc->documentLayout()->draw(p, context);
-    p->restore();
-    return true;
+    return m_layout && ::DisplayBand(m_layout->text, rect);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Exception.h"
+#include "platform/TextLayout.h"
 
 #include <QColor>
 #include <QStringList>
@@ -36,26 +37,6 @@ struct TParaAttributes
     double FirstIndent = 0;
     double LeftIndent = 0;
     double RightIndent = 0;
-};
-
-// What format-range rendering lays out: the canvas (whose device gives the
-// resolution), the formatting rectangle and page in twips from the canvas
-// origin, and the characters first..last (0 and -1: the whole text).
-struct FormatRect
-{
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;   // exclusive, as the Windows rectangle
-    int Bottom = 0;
-};
-
-struct TFormatRange
-{
-    QPainter *Canvas = nullptr;
-    FormatRect Rect;
-    FormatRect Page;
-    int First = 0;
-    int Last = -1;
 };
 
 class RichEdit;
@@ -153,11 +134,9 @@ public:
     void LoadFromFile(const QString &fileName);
     void SaveToFile(const QString &fileName) const; // rich text; throws Exception
 
-    // Format-range rendering. With a range, lays the characters out on the
-    // canvas's resolution inside the rectangle (wrapping at its width), keeps the
-    // whole lines that fit and returns the position of the first character that
-    // does not fit (the end of the range when all fit); with render set, also
-    // draws them. Without a range, frees what was laid out.
+    // Format-range rendering of the control's text (see FormatRange in
+    // TextLayout.h); with render set, also draws it. Without a range, frees what
+    // was laid out.
     int FormatRange(const TFormatRange *range, bool render);
     // Draws what FormatRange laid out last, with its top left corner at the
     // rectangle's (twips). False when nothing is laid out.

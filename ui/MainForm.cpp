@@ -24,6 +24,7 @@
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
 #include "ui/Oldfiles.h"
+#include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
 
 #include <QApplication>
@@ -51,20 +52,9 @@ TFormStampMain *FormStampMain = nullptr;
 
 namespace {
 
-const QString kProgramTitle = QStringLiteral("Plikora");
 const QString kOptions = QStringLiteral("Options");
 const QString kEnvelopeFont = QStringLiteral("EnvelopeFont");
 const QString kPrintTitle = QStringLiteral("Plikora Envelope");
-const QString kOpenFilter = QStringLiteral(
-    "Plikora files (ENV)|*.ENV|Text files (TXT)|*.TXT|Rich Text Files (RTF)|*.RTF|All files (*.*)|*.*");
-const QString kSaveFilter = QStringLiteral("Plikora file (ENV)|*.ENV|Rich Text File (RTF)|*.RTF");
-const QString kReadOnlySave = QStringLiteral("File \"%1\" is marked read-only. Save changes in a new file.");
-
-// Read-only is the owner's write bit, whoever runs the program.
-bool FileIsReadOnly(const QString &Name)
-{
-    return !QFileInfo(Name).permissions().testFlag(QFileDevice::WriteOwner);
-}
 
 TTextAttributes TextAttributesOf(const TFontAttributes &Font)
 {
@@ -145,13 +135,14 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
 {
     FormStampMain = this;
     setObjectName(QStringLiteral("FormStampMain"));
-    setWindowTitle(kProgramTitle);
+    SetCaption();
     setWindowIcon(ProgramIcon());
     resize(720, 480);
     m_commandLine = ::ParseCommandLine();
     m_printJob = [](TAddressPrintList &List, int Copies, bool Test, TReturnAddress *ReturnAddress,
                     TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool TriFold) {
-        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold);
+        return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold,
+                                   GetPrintStatusForm());
     };
 
     CreateActions();
@@ -332,41 +323,6 @@ void TFormStampMain::CreateMenus()
         ConnectGuarded(menu, &QMenu::aboutToShow, this, &TFormStampMain::UpdateMenu);
 }
 
-void TFormStampMain::CreateToolBars()
-{
-    const auto bar = [this](const QString &name, const QString &title) {
-        auto *toolBar = new QToolBar(title, this);
-        toolBar->setObjectName(name);
-        toolBar->setIconSize(QSize(24, 24));
-        return toolBar;
-    };
-    const auto button = [](QToolBar *toolBar, QAction *action, const QString &key) {
-        toolBar->addAction(action);
-        toolBar->widgetForAction(action)->setObjectName(key);
-    };
-    ToolBarFile = bar(QStringLiteral("ToolBarFile"), QStringLiteral("File"));
-    button(ToolBarFile, ActionFileNew, QStringLiteral("New"));
-    button(ToolBarFile, ActionFileOpen, QStringLiteral("Open"));
-    button(ToolBarFile, ActionFileSave, QStringLiteral("Save"));
-    button(ToolBarFile, ActionFilePrintEnvelopeNow, QStringLiteral("Print"));
-    ToolBarEdit = bar(QStringLiteral("ToolBarEdit"), QStringLiteral("Edit"));
-    button(ToolBarEdit, ActionEditUndo, QStringLiteral("Undo"));
-    button(ToolBarEdit, ActionEditCut, QStringLiteral("Cut"));
-    button(ToolBarEdit, ActionEditCopy, QStringLiteral("Copy"));
-    button(ToolBarEdit, ActionEditPaste, QStringLiteral("Paste"));
-    ToolBarSelection = bar(QStringLiteral("ToolBarSelection"), QStringLiteral("Selection"));
-    ToolBarSelection->addAction(ActionFormatReturnAddresses);
-    ToolBarSelection->addWidget(ComboBoxReturnAddress);
-    ToolBarSelection->addAction(ActionFormatEnvelopes);
-    ToolBarSelection->addWidget(ComboBoxEnvelope);
-    ToolBarFormat = bar(QStringLiteral("ToolBarFormat"), QStringLiteral("Format"));
-    ToolBarFormat->addWidget(FontComboBox);
-    ToolBarOptions = bar(QStringLiteral("ToolBarOptions"), QStringLiteral("Options"));
-    button(ToolBarOptions, ActionHelpMain, QStringLiteral("Help"));
-    for (QToolBar *toolBar : ToolBars())
-        addToolBar(Qt::TopToolBarArea, toolBar);
-}
-
 void TFormStampMain::CreatePanel()
 {
     PanelEnvelope = new QFrame(this);
@@ -446,11 +402,6 @@ void TFormStampMain::CreatePanel()
         }
     }
     StatusPanels[2]->setText(QStringLiteral(" Welcome to Plikora!"));
-}
-
-QList<QToolBar *> TFormStampMain::ToolBars() const
-{
-    return {ToolBarFile, ToolBarEdit, ToolBarSelection, ToolBarFormat, ToolBarOptions};
 }
 
 void TFormStampMain::ReadPreferences()
@@ -610,134 +561,6 @@ void TFormStampMain::SaveWindowState()
         return;
     SaveFormPlacement(this, QStringLiteral("MainWindow"));
     SaveToolbarLayout();
-}
-
-namespace {
-
-struct ToolBarSection
-{
-    QString Section;
-    QStringList Buttons;
-};
-
-QList<ToolBarSection> ToolBarSections()
-{
-    return {
-        {QStringLiteral("MainWindowFileToolBar"), {"New", "Open", "Save", "Print", "Import"}},
-        {QStringLiteral("MainWindowEditToolBar"),
-         {"Undo", "Cut", "Copy", "Paste", "PasteAsNew", "PasteAsText", "Delete", "Lookup", "Find"}},
-        {QStringLiteral("MainWindowSelectionToolBar"), {}},
-        {QStringLiteral("MainWindowFormatToolBar"), {}},
-        {QStringLiteral("MainWindowOptionsToolbar"), {"Options", "Toolbar", "Help"}},
-    };
-}
-
-// The action of a toolbar whose button carries the key name, or null.
-QAction *ButtonAction(QToolBar *ToolBar, const QString &Key)
-{
-    for (QAction *action : ToolBar->actions()) {
-        QWidget *w = ToolBar->widgetForAction(action);
-        if (w && w->objectName() == Key)
-            return action;
-    }
-    return nullptr;
-}
-
-} // namespace
-
-void TFormStampMain::LoadToolbarLayout()
-{
-    if (!RegIni)
-        return;
-    const QList<ToolBarSection> sections = ToolBarSections();
-    const bool stored = RegIni->SectionExists(sections[0].Section);
-    const QList<QToolBar *> bars = ToolBars();
-    // The rows and order the stored bounds give; the main window lays the bars out.
-    struct Place
-    {
-        QToolBar *Bar;
-        TWindowRect Rect;
-    };
-    QList<Place> places;
-    for (int i = 0; i < bars.size(); ++i) {
-        QToolBar *toolBar = bars[i];
-        TWindowRect rect{0, 0, 0, 0};
-        bool minimized = false;
-        bool maximized = false;
-        RegIni->ReadWindowPlacement(sections[i].Section, rect, minimized, maximized);
-        toolBar->setVisible(RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
-        for (const QString &key : sections[i].Buttons) {
-            if (QAction *action = ButtonAction(toolBar, key))
-                action->setVisible(RegIni->ReadBool(sections[i].Section, key, true));
-        }
-        places.append({toolBar, rect});
-    }
-    if (!stored) {
-        DefaultToolbarArrangement();
-        DefaultToolbarArrangement();
-        return;
-    }
-    std::stable_sort(places.begin(), places.end(), [](const Place &a, const Place &b) {
-        return a.Rect.Top != b.Rect.Top ? a.Rect.Top < b.Rect.Top : a.Rect.Left < b.Rect.Left;
-    });
-    for (const Place &place : places)
-        removeToolBar(place.Bar);
-    int row = places.isEmpty() ? 0 : places.first().Rect.Top;
-    for (const Place &place : places) {
-        if (place.Rect.Top != row) {
-            addToolBarBreak(Qt::TopToolBarArea);
-            row = place.Rect.Top;
-        }
-        addToolBar(Qt::TopToolBarArea, place.Bar);
-        place.Bar->setVisible(RegIni->ReadBool(
-            ToolBarSections()[int(bars.indexOf(place.Bar))].Section, QStringLiteral("Visible"), true));
-    }
-}
-
-void TFormStampMain::SaveToolbarLayout()
-{
-    if (!RegIni)
-        return;
-    const QList<ToolBarSection> sections = ToolBarSections();
-    const QList<QToolBar *> bars = ToolBars();
-    TIniUpdate update(*RegIni);
-    for (int i = 0; i < bars.size(); ++i) {
-        SaveControlPlacement(bars[i], sections[i].Section);
-        for (const QString &key : sections[i].Buttons) {
-            if (QAction *action = ButtonAction(bars[i], key))
-                RegIni->WriteBool(sections[i].Section, key, action->isVisible());
-        }
-    }
-    update.Commit();
-}
-
-void TFormStampMain::DefaultToolbarArrangement()
-{
-    for (QToolBar *toolBar : ToolBars())
-        removeToolBar(toolBar);
-    addToolBar(Qt::TopToolBarArea, ToolBarFile);
-    addToolBar(Qt::TopToolBarArea, ToolBarEdit);
-    addToolBar(Qt::TopToolBarArea, ToolBarSelection);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, ToolBarFormat);
-    addToolBar(Qt::TopToolBarArea, ToolBarOptions);
-    const QList<ToolBarSection> sections = ToolBarSections();
-    const QList<QToolBar *> bars = ToolBars();
-    for (int i = 0; i < bars.size(); ++i)
-        bars[i]->setVisible(!RegIni || RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
-}
-
-void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
-{
-    if (!RegIni)
-        return;
-    for (const QString &section : {QStringLiteral("MainWindowFileToolBar"), QStringLiteral("MainWindowEditToolBar"),
-                                   QStringLiteral("MainWindowFormatToolBar"), QStringLiteral("MainWindowSelectionToolBar"),
-                                   QStringLiteral("MainWindowOptionsToolbar")})
-        RegIni->EraseSection(section);
-    LoadToolbarLayout();
-    DefaultToolbarArrangement();
-    DefaultToolbarArrangement();
 }
 
 void TFormStampMain::PurgeEnvelopeIniSections()
@@ -924,318 +747,6 @@ void TFormStampMain::DropFiles(const QStringList &Files)
         OpenEnvelopeFile(this, name, false);
     activateWindow();
     raise();
-}
-
-// Documents --------------------------------------------------------------------
-
-void TFormStampMain::SetCaption()
-{
-    if (FileName.isEmpty())
-        setWindowTitle(kProgramTitle);
-    else
-        setWindowTitle(kProgramTitle + QStringLiteral(" - ") + FileName
-                       + (ReadOnly ? QStringLiteral(" (read-only)") : QString()));
-}
-
-bool TFormStampMain::NewEnvelope()
-{
-    if (!QueryDiscard())
-        return false;
-    RichEditDestination->Clear();
-    ApplyEnvelopeFont(*RichEditDestination);
-    if (ClearAttention) {
-        RichEditAttention->Clear();
-        ApplyEnvelopeFont(*RichEditAttention);
-    }
-    RichEditDestination->SetModified(false);
-    RichEditAttention->SetModified(false);
-    FileName.clear();
-    Imported = false;
-    setWindowTitle(kProgramTitle);
-    RichEditDestinationChange();
-    UpdateMenu();
-    return true;
-}
-
-void TFormStampMain::ActionFileNewExecute()
-{
-    NewEnvelope();
-}
-
-void TFormStampMain::FileOpened()
-{
-    if (!OldFileList)
-        return;
-    try {
-        OldFileList->OpenedFile(FileName);
-    } catch (const std::exception &e) {
-        // The list is a convenience; the opened file (and a print of it) goes on.
-        ShowException(e);
-    }
-    OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
-    OldFileList->UpdateOtherList(m_saveHistory);
-    OldFileList->UpdateOtherList(m_openHistory);
-}
-
-bool TFormStampMain::OpenEnvelopeFile(QObject *Sender, const QString &Name, bool ReadOnlyWanted)
-{
-    Q_UNUSED(Sender);
-    QString target = Name;
-    QString workingFolder;
-    QString description;
-    QString linkTarget;
-    if (QFileInfo(Name).isFile() && ReadShortcut(Name, linkTarget, workingFolder, description))
-        target = linkTarget;
-    if (!QFileInfo(target).isFile()) {
-        MessageDlg(QStringLiteral("Cannot find file \"%1\".").arg(target), TMsgDlgType::Warning, mbOK, 0);
-        return false;
-    }
-    const bool envelope = QFileInfo(target).suffix().toLower() == QLatin1String("env");
-    try {
-        const bool readOnly = FileIsReadOnly(target) || ReadOnlyWanted;
-        if (!(envelope && LoadEnvelopeDocument(target)))
-            LoadTextDocument(target);
-        FileName = target;
-        ReadOnly = readOnly;
-        Imported = false;
-        SetCaption();
-    } catch (const Exception &e) {
-        MessageDlg(e.Message(), TMsgDlgType::Error, mbOK, 0);
-        return false;
-    }
-    FileOpened();
-    UpdateMenu();
-    return true;
-}
-
-// Reads the whole document first, so that a damaged file changes nothing.
-// False when the file is not an envelope document (no signature).
-bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
-{
-    const std::optional<TEnvelopeDocument> read = ReadEnvelopeDocument(Name);
-    if (!read)
-        return false;
-    const TEnvelopeDocument &doc = *read;
-    {
-        const RichEditUpdate update(*RichEditDestination);
-        ApplyEnvelopeFont(*RichEditDestination);
-        if (doc.Destination) {
-            RichEditDestination->StreamIn(*doc.Destination);
-            RichEditDestination->SetSelStart(0);
-        }
-    }
-    if (doc.Destination) {
-        RichEditDestination->SetModified(false);
-        RichEditDestinationChange();
-    }
-    if (doc.Attention) {
-        {
-            const RichEditUpdate update(*RichEditAttention);
-            RichEditAttention->StreamIn(*doc.Attention);
-            RichEditAttention->SetSelStart(0);
-        }
-        RichEditAttention->SetModified(false);
-    }
-    const auto choose = [](QComboBox *combo, const QString &text) {
-        for (int i = 0; i < combo->count(); ++i) {
-            if (combo->itemText(i).compare(text, Qt::CaseInsensitive) == 0) {
-                const QSignalBlocker block(combo);
-                combo->setCurrentIndex(i);
-                return true;
-            }
-        }
-        return false;
-    };
-    const QString shownName = Name;
-    if (doc.Envelope && choose(ComboBoxEnvelope, *doc.Envelope))
-        m_definitions.SelectEnvelope(ComboBoxEnvelope->currentIndex());
-    if (doc.ReturnAddress && choose(ComboBoxReturnAddress, *doc.ReturnAddress))
-        m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
-    if (doc.Unknown)
-        MessageDlg(QStringLiteral("Plikora found some unexpected information in file \"%1\". This file may have been "
-                                  "modified by a program other than Plikora. Check the information loaded into Plikora.")
-                       .arg(shownName),
-                   TMsgDlgType::Warning, mbOK, 20017);
-    RichEditDestination->SetModified(false);
-    return true;
-}
-
-void TFormStampMain::LoadTextDocument(const QString &Name)
-{
-    {
-        // The box and its users see one change, not one for every piece of text.
-        const RichEditUpdate update(*RichEditDestination);
-        ApplyEnvelopeFont(*RichEditDestination);
-        RichEditDestination->LoadFromFile(Name);
-        RichEditDestination->SetSelStart(0);
-        ClearParagraphFormatting(*RichEditDestination);
-        if (ConvertTabsToCrlf)
-            ReplaceTabsByLineBreaks(*RichEditDestination);
-    }
-    RichEditDestination->SetModified(false);
-    HasAttentionLine = HasAttentionMarker();
-    RichEditDestinationChange();
-    if (ClearAttention || HasAttentionLine) {
-        RichEditAttention->Clear();
-        ApplyEnvelopeFont(*RichEditAttention);
-        RichEditAttention->SetModified(false);
-    }
-    if (HasAttentionLine)
-        MoveAttentionMarkerLine();
-}
-
-bool TFormStampMain::HasAttentionMarker() const
-{
-    // The first line starts the first paragraph: no need to split the whole text.
-    return RichEditDestination->document()->firstBlock().text().startsWith(QLatin1String("@attn@"));
-}
-
-void TFormStampMain::DeleteAttentionMarkerLine()
-{
-    if (!HasAttentionMarker())
-        return;
-    RichEditDestination->DeleteLine(0);
-    RichEditDestination->SetModified(false);
-    RichEditDestination->SetSelStart(0);
-    RichEditDestination->SetSelLength(0);
-}
-
-void TFormStampMain::MoveAttentionMarkerLine()
-{
-    if (!HasAttentionMarker())
-        return;
-    const QString line = RichEditDestination->Lines().first();
-    DeleteAttentionMarkerLine();
-    RichEditAttention->Clear();
-    RichEditAttention->SetSelStart(0);
-    RichEditAttention->SetSelLength(0);
-    RichEditAttention->SetSelText(line.mid(6, 255));
-    RichEditAttention->SetModified(false);
-}
-
-QString TFormStampMain::GetSuggestedFileName() const
-{
-    const QStringList lines = RichEditDestination->Lines();
-    QString name = lines.isEmpty() ? QString() : lines.first();
-    RemoveInvalidFileNameChars(name);
-    return name;
-}
-
-void TFormStampMain::SaveEnvelopeDocument(const QString &Name)
-{
-    if (QFileInfo(Name).suffix().toLower() != QLatin1String("env")) {
-        RichEditDestination->SaveToFile(Name);
-        return;
-    }
-    TEnvelopeDocument doc;
-    doc.Destination = RichEditDestination->StreamOut();
-    const bool attention = HasAttentionLine || SaveAttention;
-    if (attention)
-        doc.Attention = RichEditAttention->StreamOut();
-    if (RememberEnvelope)
-        doc.Envelope = ComboBoxEnvelope->currentText();
-    if (RememberReturnAddress)
-        doc.ReturnAddress = ComboBoxReturnAddress->currentText();
-    WriteEnvelopeDocument(Name, doc);
-    if (attention)
-        RichEditAttention->SetModified(false);
-}
-
-bool TFormStampMain::ActionFileSaveExecute()
-{
-    if (FileName.isEmpty())
-        return ActionFileSaveAsExecute();
-    if (ReadOnly) {
-        MessageDlg(kReadOnlySave.arg(FileName), TMsgDlgType::Information, mbOK, 0);
-        FileName.clear();
-        return ActionFileSaveAsExecute();
-    }
-    try {
-        SaveEnvelopeDocument(FileName);
-    } catch (const Exception &e) {
-        MessageDlg(e.Message(), TMsgDlgType::Error, mbOK, 0);
-        return false;
-    }
-    RichEditDestination->SetModified(false);
-    Imported = false;
-    UpdateMenu();
-    return true;
-}
-
-bool TFormStampMain::ActionFileSaveAsExecute()
-{
-    for (;;) {
-        const bool untitled = FileName.isEmpty();
-        TFileDialogRequest request;
-        request.Kind = TFileDialogKind::Save;
-        request.InitialDir = QFileInfo(FileName).absolutePath();
-        if (untitled) {
-            request.InitialDir = DefaultEnvelopePath;
-            FileName = GetSuggestedFileName();
-        }
-        request.FileName = QFileInfo(FileName).fileName();
-        request.DefaultExt = QStringLiteral("ENV");
-        request.Filter = kSaveFilter;
-        request.OverwritePrompt = true;
-        request.HelpContext = 20017;
-        request.History = m_saveHistory;
-        const TFileDialogAnswer answer = FileDialogService().Execute(request);
-        if (!answer.Accepted) {
-            if (untitled)
-                FileName.clear();
-            return false;
-        }
-        const QString chosen = WithDefaultExt(answer.FileName, request.DefaultExt);
-        if (QFileInfo::exists(chosen) && FileIsReadOnly(chosen)) {
-            MessageDlg(kReadOnlySave.arg(chosen), TMsgDlgType::Warning, mbOK, 0);
-            if (untitled)
-                FileName.clear();
-            continue;
-        }
-        const QString previous = FileName;
-        const bool previousReadOnly = ReadOnly;
-        FileName = chosen;
-        ReadOnly = false;
-        if (!ActionFileSaveExecute()) {
-            // The envelope stays under its old name, unsaved.
-            FileName = untitled ? QString() : previous;
-            ReadOnly = previousReadOnly;
-            SetCaption();
-            return false;
-        }
-        SetCaption();
-        FileOpened();
-        return true;
-    }
-}
-
-void TFormStampMain::ActionFileOpenExecute()
-{
-    TFileDialogRequest request;
-    request.Kind = TFileDialogKind::Open;
-    request.InitialDir = QFileInfo(FileName).absolutePath();
-    if (FileName.isEmpty())
-        request.InitialDir = DefaultEnvelopePath;
-    request.FileName = QFileInfo(FileName).fileName();
-    if (!QueryDiscard())
-        return;
-    request.DefaultExt = QStringLiteral("ENV");
-    request.Filter = kOpenFilter;
-    request.Title = QStringLiteral("Open Plikora File");
-    request.FileMustExist = true;
-    request.ShowReadOnly = true;
-    request.HelpContext = 20017;
-    request.History = m_openHistory;
-    const TFileDialogAnswer answer = FileDialogService().Execute(request);
-    if (answer.Accepted)
-        OpenEnvelopeFile(this, answer.FileName, answer.ReadOnly);
-}
-
-void TFormStampMain::FileOpenOldClick(QAction *Sender)
-{
-    const QString name = TOldFileList::GetFilename(Sender);
-    if (QueryDiscard())
-        OpenEnvelopeFile(Sender, name, false);
 }
 
 // Current definition and return address ---------------------------------------

@@ -1,6 +1,7 @@
 #include "engine/EnvDim.h"
 #include "engine/PrintAddresses.h"
-#include "engine/Prntprog.h"
+#include "engine/PrintProgress.h"
+#include "ui/Prntprog.h"
 #include "engine/RetAddr.h"
 #include "engine/ZipBarCo.h"
 #include "foundation/QmIniFile.h"
@@ -286,7 +287,8 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
     list.Refresh(false);
     list.GetAddress(0).Selected = true;
     list.GetAddress(2).Selected = true;
-    list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false);
+    list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
+                            GetPrintStatusForm());
     ASSERT_EQ(spooler->jobs.size(), 1);
     const QByteArray pdf = spooler->jobs.last().pdf;
     ASSERT_EQ(PdfInfo(pdf).pages, 6);
@@ -307,7 +309,8 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
                                                progress->Continue = false;
                                        });
     list.SelectAll(true);
-    EXPECT_EQ(list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false),
+    EXPECT_EQ(list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
+                            GetPrintStatusForm()),
               TPrintOutcome::Cancelled);
     QObject::disconnect(connection);
     EXPECT_EQ(spooler->jobs.size(), 1);
@@ -319,7 +322,8 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
         progressShown = progress->isVisible();
         throw SpoolCancelled();
     };
-    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false),
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
+                            GetPrintStatusForm()),
               TPrintOutcome::Cancelled);
     spooler->onStartDoc = nullptr;
     EXPECT_FALSE(progressShown);
@@ -328,11 +332,59 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
 
     // Nothing selected: no job at all, and a word why.
     list.SelectAll(false);
-    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false),
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
+                            GetPrintStatusForm()),
               TPrintOutcome::NothingSelected);
     EXPECT_EQ(spooler->jobs.size(), 1);
     ASSERT_FALSE(messages.shown.isEmpty());
     EXPECT_EQ(messages.shown.last().message, QStringLiteral("No address is selected, so nothing was printed."));
+}
+
+// What a job reports to whoever watches it, with no window: pages in order, a
+// cancel taken after a page, and a failure that still finishes the progress.
+TEST_F(PrintJobTest, ReportsProgressAndTakesCancel)
+{
+    struct Recorder : TPrintProgress
+    {
+        QStringList log;
+        int cancelAfter = -1;
+        int pages = 0;
+        void Prepare() override { log << "prepare"; }
+        void Started(int n) override { log << QStringLiteral("start %1").arg(n); }
+        void AddressStarted(const QStringList &lines, const QString &printer) override
+        {
+            log << lines.first() + " on " + printer;
+        }
+        void CopyStarted(int copy, int envelope) override { log << QStringLiteral("copy %1/%2").arg(copy).arg(envelope); }
+        void PageDone() override { ++pages; }
+        bool Cancelled() const override { return pages == cancelAfter; }
+        void Finished(bool normally) override { log << (normally ? "done" : "failed"); }
+    } recorder;
+    defineEnvelope();
+    destination.SetText(QStringLiteral("Alpha One\nCity 11111\n\nBravo Two\nCity 22222"));
+    TAddressPrintList list(&destination, &returnBox, &attention);
+    list.Refresh(false);
+    list.SelectAll(true);
+    auto print = [&] {
+        return list.PrintEnvelopes(2, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
+                                   &recorder);
+    };
+    EXPECT_EQ(print(), TPrintOutcome::Printed);
+    EXPECT_EQ(recorder.log, QStringList({"prepare", "start 4", "Alpha One on " + PrinterName, "copy 1/1", "copy 2/1",
+                                         "Bravo Two on " + PrinterName, "copy 1/2", "copy 2/2", "done"}));
+    EXPECT_EQ(recorder.pages, 4);
+
+    recorder = {};
+    recorder.cancelAfter = 3;
+    EXPECT_EQ(print(), TPrintOutcome::Cancelled);
+    EXPECT_EQ(recorder.pages, 3);
+    EXPECT_EQ(recorder.log.last(), "done");
+    EXPECT_EQ(spooler->jobs.size(), 1);
+
+    recorder = {};
+    spooler->failDeliver = true;
+    EXPECT_ANY_THROW(print());
+    EXPECT_EQ(recorder.log.last(), "failed");
 }
 
 TEST_F(PrintJobTest, TriFoldLetterMarksAndBorder)
@@ -367,8 +419,10 @@ TEST_F(PrintJobTest, MissingEnvelopeOrReturnAddress)
     destination.SetText(address);
     TAddressPrintList list(&destination, &returnBox, &attention);
     list.Refresh(true);
-    list.PrintEnvelopes(1, false, &returnAddress, nullptr, QStringLiteral("Plikora Envelope"), 0, false);
-    list.PrintEnvelopes(1, false, nullptr, &envelope(), QStringLiteral("Plikora Envelope"), 0, false);
+    list.PrintEnvelopes(1, false, &returnAddress, nullptr, QStringLiteral("Plikora Envelope"), 0, false,
+                        GetPrintStatusForm());
+    list.PrintEnvelopes(1, false, nullptr, &envelope(), QStringLiteral("Plikora Envelope"), 0, false,
+                        GetPrintStatusForm());
     ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_EQ(messages.shown[0].message, QStringLiteral("You must define and select an envelope in order to print."));
     EXPECT_EQ(messages.shown[0].helpContext, 20096);

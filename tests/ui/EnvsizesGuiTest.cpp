@@ -2,7 +2,7 @@
 #include "ui/Newenvl.h"
 
 #include "engine/PrintAddresses.h"
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 #include "engine/RetAddr.h"
 #include "platform/RichEdit.h"
 
@@ -372,7 +372,7 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     TAddressPrintList list(&destination, &returnBox, &attention);
     list.Refresh(true);
     EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, definitions->CurrentEnvelope(), "Plikora Envelope", 0,
-                                  false),
+                                  false, GetPrintStatusForm()),
               TPrintOutcome::Printed);
     QFile file(output);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -4,7 +4,7 @@
 #include "engine/EnvDim.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 #include "engine/QmStream.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"

@@ -1,6 +1,5 @@
 #include "engine/DefinitionStore.h"
 #include "engine/EnvPrint.h"
-#include "engine/Prntprog.h"
 #include "engine/ReturnAddressStore.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -13,6 +12,7 @@
 #include "ui/Envsizes.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
+#include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
 #include "ui/StampSplash.h"
 

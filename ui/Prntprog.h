@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/PrintProgress.h"
+
 #include <QDialog>
 
 class QGroupBox;
@@ -10,7 +12,7 @@ class QTimer;
 
 // The small stay-on-top window shown while envelopes print: the address going
 // out, which copy of which envelope, progress, and Cancel before the next page.
-class TFormPrintStatus : public QDialog
+class TFormPrintStatus : public QDialog, public TPrintProgress
 {
     Q_OBJECT
 
@@ -29,6 +31,16 @@ public:
 
     void StepIt();
 
+    // The job's progress: the window shows with a wait cursor while pages are
+    // drawn and hides a moment after a normal end, at once after a failure.
+    void Prepare() override;
+    void Started(int Pages) override;
+    void AddressStarted(const QStringList &AddressLines, const QString &PrinterName) override;
+    void CopyStarted(int Copy, int Envelope) override;
+    void PageDone() override;
+    bool Cancelled() const override { return !Continue; }
+    void Finished(bool Normally) override;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -36,6 +48,8 @@ protected:
 private:
     void CancelBtnClick();
     void TimerDelayTimer();
+
+    bool m_busy = false; // between Started and Finished: the wait cursor is set
 };
 
 // The one progress window, created hidden on first use.

@@ -1,4 +1,4 @@
-#include "engine/Prntprog.h"
+#include "ui/Prntprog.h"
 
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
@@ -61,6 +61,55 @@ TFormPrintStatus::TFormPrintStatus(QWidget *parent)
 void TFormPrintStatus::StepIt()
 {
     ProgressBar->setValue(ProgressBar->value() + 1);
+}
+
+void TFormPrintStatus::Prepare()
+{
+    TimerDelay->stop();
+    hide();
+}
+
+void TFormPrintStatus::Started(int Pages)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_busy = true;
+    ProgressBar->setMaximum(Pages);
+    ProgressBar->setValue(0);
+    GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
+    Continue = true;
+    show();
+}
+
+void TFormPrintStatus::AddressStarted(const QStringList &AddressLines, const QString &PrinterName)
+{
+    MemoAddress->setPlainText(AddressLines.join(QLatin1Char('\n')));
+    GroupBoxStatic->setTitle(QStringLiteral("Plikora is printing to %1...").arg(PrinterName));
+}
+
+void TFormPrintStatus::CopyStarted(int Copy, int Envelope)
+{
+    GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(Copy).arg(Envelope));
+}
+
+void TFormPrintStatus::PageDone()
+{
+    StepIt();
+    // Lets Cancel be clicked before the next page starts.
+    QApplication::processEvents();
+}
+
+void TFormPrintStatus::Finished(bool Normally)
+{
+    if (!m_busy)
+        return;
+    if (Normally) {
+        TimerDelay->start();
+    } else {
+        TimerDelay->stop();
+        hide();
+    }
+    QApplication::restoreOverrideCursor();
+    m_busy = false;
 }
 
 void TFormPrintStatus::CancelBtnClick()
