@@ -1,6 +1,8 @@
 // Opening large address files in the main window: rich text by paragraph count
 // and a 5 MB rich-text file, a 50 MB plain-text file, and the RTF reader alone
 // (its complexity shows whether it stays linear). Run offscreen.
+#include "engine/DefinitionStore.h"
+#include "engine/ReturnAddressStore.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
@@ -56,15 +58,21 @@ public:
         StartUnique();
         StartQmPrinter(std::make_unique<PdfSpooler>());
         StartOldfiles();
-        form = new TFormStampMain;
-        new TDlgEnvelopeSizes(form);
-        new TDlgReturnAddresses(form);
+        m_definitions = std::make_unique<DefinitionStore>();
+        m_returnAddresses = std::make_unique<ReturnAddressStore>();
+        form = new TFormStampMain(*m_definitions, *m_returnAddresses);
+        new TDlgEnvelopeSizes(*m_definitions, form);
+        new TDlgReturnAddresses(*m_returnAddresses, form);
+        m_definitions->LoadEnvelopeList();
+        m_returnAddresses->LoadReturnAddressList();
     }
     ~Program()
     {
         delete DlgReturnAddresses;
         delete DlgEnvelopeSizes;
         delete form;
+        m_returnAddresses.reset();
+        m_definitions.reset();
         StopOldfiles();
         StopQmPrinter();
         StopUnique();
@@ -80,6 +88,8 @@ public:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<QApplication> m_app;
+    std::unique_ptr<DefinitionStore> m_definitions;
+    std::unique_ptr<ReturnAddressStore> m_returnAddresses;
 };
 
 Program &TheProgram()

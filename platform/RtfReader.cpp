@@ -59,6 +59,21 @@ struct Group
     Destination dest = Destination::Text;
 };
 
+// A control word's numeric parameter.
+struct WordParam
+{
+    bool given = false;
+    int value = 0;
+    // Switches such as \b are on without a parameter or with any but 0.
+    bool On() const { return !given || value != 0; }
+};
+
+// Indents in twips, kept to what a page can hold.
+int Indent(int twips)
+{
+    return std::clamp(twips, -31680, 31680);
+}
+
 struct FontEntry
 {
     QString name;
@@ -172,7 +187,18 @@ public:
 private:
     void OpenGroup();
     bool CloseGroup(); // false at the end of the outermost group
+    // Control words are handled by tables of handlers: the words that open the font and
+    // colour tables (in any destination), and the words of each destination.
+    using WordHandler = void (*)(Reader &, Group &, WordParam);
+    using WordTable = QHash<QByteArray, WordHandler>;
     void ControlWord(const QByteArray &word, bool hasParam, int param);
+    static const WordTable &DestinationWords();
+    static const WordTable &FontTableWords();
+    static const WordTable &ColourTableWords();
+    static const WordTable &TextWords();
+    template <char16_t C> static void Char(Reader &r, Group &, WordParam) { r.TextChar(C); }
+    void UnicodeChar(int code, int skip);
+    void SetColourPart(int &part, int value);
     void ControlSymbol(char symbol);
     void TextByte(char byte);
     void TextChar(char16_t ch);
@@ -465,161 +491,178 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         return;
     }
 
-    if (groupStart && (starred || SkippedDestinations().contains(word))) {
-        if (word == "fonttbl" || word == "colortbl") {
-            // fall through to the handling below
-        } else {
-            Flush();
-            m_skipDepth = m_stack.size();
-            g.dest = Destination::Skip;
-            return;
-        }
-    }
-
-    if (word == "fonttbl") {
-        Flush();
-        g.dest = Destination::FontTable;
-        return;
-    }
-    if (word == "colortbl") {
-        Flush();
-        g.dest = Destination::ColorTable;
-        m_colours.clear();
-        FontsChanged();
+    const WordTable &destinations = DestinationWords();
+    if (groupStart && (starred || SkippedDestinations().contains(word)) && !destinations.contains(word)) {
+        m_skipDepth = m_stack.size();
+        g.dest = Destination::Skip;
         return;
     }
 
-    if (g.dest == Destination::FontTable) {
-        if (word == "f") {
-            m_fontEntry = param;
-            m_fontEntryCodePage = 0;
-            m_fontName.clear();
-        } else if (word == "fcharset") {
-            m_fontEntryCodePage = RtfCodePage::OfCharset(param);
-        } else if (word == "cpg" && hasParam) {
-            m_fontEntryCodePage = param;
-        } else if (word == "u") {
-            Flush();
-            TextChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
-            m_skipChars = g.ch.unicodeSkip;
-        }
-        return;
+    const WordTable &words = g.dest == Destination::FontTable    ? FontTableWords()
+                             : g.dest == Destination::ColorTable ? ColourTableWords()
+                                                                 : TextWords();
+    auto handler = words.constFind(word);
+    if (handler == words.constEnd()) {
+        handler = destinations.constFind(word);
+        if (handler == destinations.constEnd())
+            return; // words we do not know are ignored
     }
-    if (g.dest == Destination::ColorTable) {
-        int v = std::clamp(param, 0, 255);
-        if (word == "red") { m_red = v; m_colourSet = true; }
-        else if (word == "green") { m_green = v; m_colourSet = true; }
-        else if (word == "blue") { m_blue = v; m_colourSet = true; }
-        return;
-    }
+    (*handler)(*this, g, {hasParam, param});
+}
 
-    CharState &ch = g.ch;
-    ParaState &para = g.para;
-    bool on = !hasParam || param != 0;
+const Reader::WordTable &Reader::DestinationWords()
+{
+    static const WordTable words = {
+        {"fonttbl", [](Reader &, Group &g, WordParam) { g.dest = Destination::FontTable; }},
+        {"colortbl",
+         [](Reader &r, Group &g, WordParam) {
+             g.dest = Destination::ColorTable;
+             r.m_colours.clear();
+             r.FontsChanged();
+         }},
+    };
+    return words;
+}
 
-    if (word == "u") {
-        Flush();
-        int code = param;
-        if (code < 0)
-            code += 65536;
-        if (code < 0 || code > 0xFFFF)
-            code = QChar::ReplacementCharacter;
-        auto c = static_cast<char16_t>(code);
-        if (QChar::isHighSurrogate(c)) {
-            m_highSurrogate = c;
-        } else if (QChar::isLowSurrogate(c)) {
-            if (m_highSurrogate) {
-                TextChar(m_highSurrogate);
-                TextChar(c);
-            } else {
-                TextChar(QChar::ReplacementCharacter);
-            }
-            m_highSurrogate = 0;
-        } else {
-            if (m_highSurrogate)
-                TextChar(QChar::ReplacementCharacter);
-            m_highSurrogate = 0;
+const Reader::WordTable &Reader::FontTableWords()
+{
+    static const WordTable words = {
+        {"f",
+         [](Reader &r, Group &, WordParam p) {
+             r.m_fontEntry = p.value;
+             r.m_fontEntryCodePage = 0;
+             r.m_fontName.clear();
+         }},
+        {"fcharset",
+         [](Reader &r, Group &, WordParam p) { r.m_fontEntryCodePage = RtfCodePage::OfCharset(p.value); }},
+        {"cpg",
+         [](Reader &r, Group &, WordParam p) {
+             if (p.given)
+                 r.m_fontEntryCodePage = p.value;
+         }},
+        {"u",
+         [](Reader &r, Group &g, WordParam p) {
+             r.TextChar(static_cast<char16_t>(p.value < 0 ? p.value + 65536 : p.value));
+             r.m_skipChars = g.ch.unicodeSkip;
+         }},
+    };
+    return words;
+}
+
+const Reader::WordTable &Reader::ColourTableWords()
+{
+    static const WordTable words = {
+        {"red", [](Reader &r, Group &, WordParam p) { r.SetColourPart(r.m_red, p.value); }},
+        {"green", [](Reader &r, Group &, WordParam p) { r.SetColourPart(r.m_green, p.value); }},
+        {"blue", [](Reader &r, Group &, WordParam p) { r.SetColourPart(r.m_blue, p.value); }},
+    };
+    return words;
+}
+
+const Reader::WordTable &Reader::TextWords()
+{
+    constexpr WordHandler underline = [](Reader &, Group &g, WordParam p) { g.ch.underline = p.On(); };
+    constexpr WordHandler space = &Reader::Char<' '>;
+    static const WordTable words = {
+        {"u", [](Reader &r, Group &g, WordParam p) { r.UnicodeChar(p.value, g.ch.unicodeSkip); }},
+        // Text and special characters
+        {"par", [](Reader &r, Group &, WordParam) { r.Paragraph(); }},
+        {"row", [](Reader &r, Group &, WordParam) { r.Paragraph(); }},
+        {"line", &Reader::Char<0x2028>},
+        {"tab", &Reader::Char<'\t'>},
+        {"cell", &Reader::Char<'\t'>},
+        {"emdash", &Reader::Char<0x2014>},
+        {"endash", &Reader::Char<0x2013>},
+        {"bullet", &Reader::Char<0x2022>},
+        {"lquote", &Reader::Char<0x2018>},
+        {"rquote", &Reader::Char<0x2019>},
+        {"ldblquote", &Reader::Char<0x201C>},
+        {"rdblquote", &Reader::Char<0x201D>},
+        {"emspace", space},
+        {"enspace", space},
+        {"qmspace", space},
+        // Character formatting
+        {"b", [](Reader &, Group &g, WordParam p) { g.ch.bold = p.On(); }},
+        {"i", [](Reader &, Group &g, WordParam p) { g.ch.italic = p.On(); }},
+        {"ul", underline},
+        {"uld", underline},
+        {"uldb", underline},
+        {"ulw", underline},
+        {"uldash", underline},
+        {"ulth", underline},
+        {"ulwave", underline},
+        {"ulnone", [](Reader &, Group &g, WordParam) { g.ch.underline = false; }},
+        {"strike", [](Reader &, Group &g, WordParam p) { g.ch.strike = p.On(); }},
+        {"f", [](Reader &, Group &g, WordParam p) { g.ch.font = p.given ? p.value : 0; }},
+        {"fs",
+         [](Reader &, Group &g, WordParam p) {
+             g.ch.halfPoints = p.given && p.value > 0 ? std::min(p.value, 3276) : kDefaultHalfPoints;
+         }},
+        {"cf", [](Reader &, Group &g, WordParam p) { g.ch.colour = std::max(p.value, 0); }},
+        {"plain",
+         [](Reader &, Group &g, WordParam) {
+             int uc = g.ch.unicodeSkip;
+             g.ch = CharState();
+             g.ch.unicodeSkip = uc;
+         }},
+        {"uc", [](Reader &, Group &g, WordParam p) { g.ch.unicodeSkip = std::clamp(p.value, 0, 16); }},
+        // Paragraph formatting
+        {"pard", [](Reader &, Group &g, WordParam) { g.para = ParaState(); }},
+        {"ql", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignLeft; }},
+        {"qc", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignHCenter; }},
+        {"qr", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignRight; }},
+        {"qj", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignJustify; }},
+        {"li", [](Reader &, Group &g, WordParam p) { g.para.leftIndent = Indent(p.value); }},
+        {"ri", [](Reader &, Group &g, WordParam p) { g.para.rightIndent = Indent(p.value); }},
+        {"fi", [](Reader &, Group &g, WordParam p) { g.para.firstIndent = Indent(p.value); }},
+        // Document settings
+        {"deff",
+         [](Reader &r, Group &, WordParam p) {
+             r.m_defaultFont = p.value;
+             r.FontsChanged();
+         }},
+        {"ansicpg",
+         [](Reader &r, Group &, WordParam p) {
+             if (p.value > 0)
+                 r.m_docCodePage = p.value;
+         }},
+        {"mac", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 10000; }},
+        {"pc", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 437; }},
+        {"pca", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 850; }},
+    };
+    return words;
+}
+
+void Reader::UnicodeChar(int code, int skip)
+{
+    if (code < 0)
+        code += 65536;
+    if (code < 0 || code > 0xFFFF)
+        code = QChar::ReplacementCharacter;
+    auto c = static_cast<char16_t>(code);
+    if (QChar::isHighSurrogate(c)) {
+        m_highSurrogate = c;
+    } else if (QChar::isLowSurrogate(c)) {
+        if (m_highSurrogate) {
+            TextChar(m_highSurrogate);
             TextChar(c);
+        } else {
+            TextChar(QChar::ReplacementCharacter);
         }
-        m_skipChars = ch.unicodeSkip;
-        return;
+        m_highSurrogate = 0;
+    } else {
+        if (m_highSurrogate)
+            TextChar(QChar::ReplacementCharacter);
+        m_highSurrogate = 0;
+        TextChar(c);
     }
+    m_skipChars = skip;
+}
 
-    Flush();
-    if (word == "par" || word == "row") {
-        Paragraph();
-    } else if (word == "line") {
-        TextChar(0x2028);
-    } else if (word == "tab" || word == "cell") {
-        TextChar('\t');
-    } else if (word == "emdash") {
-        TextChar(0x2014);
-    } else if (word == "endash") {
-        TextChar(0x2013);
-    } else if (word == "bullet") {
-        TextChar(0x2022);
-    } else if (word == "lquote") {
-        TextChar(0x2018);
-    } else if (word == "rquote") {
-        TextChar(0x2019);
-    } else if (word == "ldblquote") {
-        TextChar(0x201C);
-    } else if (word == "rdblquote") {
-        TextChar(0x201D);
-    } else if (word == "emspace" || word == "enspace" || word == "qmspace") {
-        TextChar(' ');
-    } else if (word == "b") {
-        ch.bold = on;
-    } else if (word == "i") {
-        ch.italic = on;
-    } else if (word == "ul" || word == "uld" || word == "uldb" || word == "ulw" || word == "uldash"
-               || word == "ulth" || word == "ulwave") {
-        ch.underline = on;
-    } else if (word == "ulnone") {
-        ch.underline = false;
-    } else if (word == "strike") {
-        ch.strike = on;
-    } else if (word == "f") {
-        ch.font = hasParam ? param : 0;
-    } else if (word == "fs") {
-        ch.halfPoints = hasParam && param > 0 ? std::min(param, 3276) : kDefaultHalfPoints;
-    } else if (word == "cf") {
-        ch.colour = std::max(param, 0);
-    } else if (word == "plain") {
-        int uc = ch.unicodeSkip;
-        ch = CharState();
-        ch.unicodeSkip = uc;
-    } else if (word == "uc") {
-        ch.unicodeSkip = std::clamp(param, 0, 16);
-    } else if (word == "pard") {
-        para = ParaState();
-    } else if (word == "ql") {
-        para.alignment = Qt::AlignLeft;
-    } else if (word == "qc") {
-        para.alignment = Qt::AlignHCenter;
-    } else if (word == "qr") {
-        para.alignment = Qt::AlignRight;
-    } else if (word == "qj") {
-        para.alignment = Qt::AlignJustify;
-    } else if (word == "li") {
-        para.leftIndent = std::clamp(param, -31680, 31680);
-    } else if (word == "ri") {
-        para.rightIndent = std::clamp(param, -31680, 31680);
-    } else if (word == "fi") {
-        para.firstIndent = std::clamp(param, -31680, 31680);
-    } else if (word == "deff") {
-        m_defaultFont = param;
-        FontsChanged();
-    } else if (word == "ansicpg") {
-        if (param > 0)
-            m_docCodePage = param;
-    } else if (word == "mac") {
-        m_docCodePage = 10000;
-    } else if (word == "pc") {
-        m_docCodePage = 437;
-    } else if (word == "pca") {
-        m_docCodePage = 850;
-    }
+void Reader::SetColourPart(int &part, int value)
+{
+    part = std::clamp(value, 0, 255);
+    m_colourSet = true;
 }
 
 void Reader::Run()
