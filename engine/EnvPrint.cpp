@@ -2,6 +2,7 @@
 
 #include "engine/PrintAddresses.h"
 #include "foundation/QmPrinter.h"
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 
@@ -153,8 +154,8 @@ TDlgEnvelopePrint::TDlgEnvelopePrint(QWidget *parent) : QDialog(parent)
         TextToInteger(EditCopies->text(), value);
         EditCopies->setText(QString::number(std::max(MinCopies, value + delta)));
     };
-    connect(UpDownCopiesUp, &QToolButton::clicked, this, [step] { step(1); });
-    connect(UpDownCopiesDown, &QToolButton::clicked, this, [step] { step(-1); });
+    ConnectGuarded(UpDownCopiesUp, &QToolButton::clicked, this, [step] { step(1); });
+    ConnectGuarded(UpDownCopiesDown, &QToolButton::clicked, this, [step] { step(-1); });
     CheckBoxTest = new QCheckBox(QStringLiteral("Test envelope"), GroupBoxCopies);
     CheckBoxTest->setToolTip(QStringLiteral(
         "Check this box to print a border around the outside of the envelope to check your printer setup."));
@@ -196,17 +197,18 @@ TDlgEnvelopePrint::TDlgEnvelopePrint(QWidget *parent) : QDialog(parent)
     outer->addLayout(top);
     outer->addLayout(buttons);
 
-    connect(PrintBtn, &QPushButton::clicked, this, &TDlgEnvelopePrint::PrintBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(SetupBtn, &QPushButton::clicked, this, &TDlgEnvelopePrint::SetupBtnClick);
-    connect(HelpBtn, &QPushButton::clicked, this, [this] { ShowHelpFor(this); });
-    connect(RadioButtonAll, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonAllClick);
-    connect(RadioButtonNone, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonNoneClick);
-    connect(RadioButtonFromTo, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonFromToClick);
-    connect(EditFrom, &QLineEdit::textChanged, this, &TDlgEnvelopePrint::EditFromToChange);
-    connect(EditTo, &QLineEdit::textChanged, this, &TDlgEnvelopePrint::EditFromToChange);
-    connect(CheckListBoxAddresses, &QListWidget::itemChanged, this,
-            &TDlgEnvelopePrint::CheckListBoxAddressesClickCheck);
+    ConnectGuarded(PrintBtn, &QPushButton::clicked, this, &TDlgEnvelopePrint::PrintBtnClick);
+    ConnectGuarded(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(SetupBtn, &QPushButton::clicked, this, &TDlgEnvelopePrint::SetupBtnClick);
+    ConnectGuarded(HelpBtn, &QPushButton::clicked, this, [this] { ShowHelpFor(this); });
+    ConnectGuarded(RadioButtonAll, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonAllClick);
+    ConnectGuarded(RadioButtonNone, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonNoneClick);
+    ConnectGuarded(RadioButtonFromTo, &QRadioButton::clicked, this,
+                   &TDlgEnvelopePrint::RadioButtonFromToClick);
+    ConnectGuarded(EditFrom, &QLineEdit::textChanged, this, &TDlgEnvelopePrint::EditFromToChange);
+    ConnectGuarded(EditTo, &QLineEdit::textChanged, this, &TDlgEnvelopePrint::EditFromToChange);
+    ConnectGuarded(CheckListBoxAddresses, &QListWidget::itemChanged, this,
+                   &TDlgEnvelopePrint::CheckListBoxAddressesClickCheck);
 }
 
 TDlgEnvelopePrint::~TDlgEnvelopePrint() = default;

@@ -1,8 +1,9 @@
 #include "platform/Application.h"
 
-#include "platform/Exception.h"
 #include "platform/FileNames.h"
+#include "platform/GuardedSlot.h"
 #include "platform/MessageBoxService.h"
+#include "platform/MessageService.h"
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -33,12 +34,4 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
         MessageDlg(QStringLiteral("An unexpected error occurred."), TMsgDlgType::Error, mbOK, 0);
     }
     return false;
-}
-
-void TApplication::ShowException(const std::exception &e)
-{
-    if (const auto *own = dynamic_cast<const Exception *>(&e))
-        MessageDlg(own->Message(), TMsgDlgType::Error, mbOK, 0);
-    else
-        MessageDlg(QString::fromLocal8Bit(e.what()), TMsgDlgType::Error, mbOK, 0);
 }

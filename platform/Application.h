@@ -3,10 +3,9 @@
 #include <QApplication>
 #include <QStringList>
 
-#include <exception>
-
 // The program's application object: the last net for exceptions. An exception
-// that an event handler lets escape is shown to the user, and the program goes on.
+// that an event handler lets escape is shown to the user, and the program goes
+// on. Slots are guarded on their own (GuardedSlot.h).
 class TApplication : public QApplication
 {
     Q_OBJECT
@@ -15,9 +14,6 @@ public:
     TApplication(int &argc, char **argv);
     ~TApplication() override;
     bool notify(QObject *receiver, QEvent *event) override;
-
-    // Shows the exception's message as an error box.
-    static void ShowException(const std::exception &e);
 
     // The program's arguments (Qt's own options taken out) with the bytes of file
     // names kept whole (FileNames.h); empty without a TApplication.

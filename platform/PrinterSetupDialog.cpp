@@ -1,5 +1,7 @@
 #include "platform/PrinterSetupDialog.h"
 
+#include "platform/GuardedSlot.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -204,14 +206,19 @@ PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const Printer
     layout->addLayout(form);
     layout->addWidget(buttons);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(paperBox, &QComboBox::currentIndexChanged, this, [this](int i) { m_model.SetPaperIndex(i); });
-    connect(sourceBox, &QComboBox::currentIndexChanged, this, [this](int i) { m_model.SetSourceIndex(i); });
-    connect(landscapeButton, &QRadioButton::toggled, this, [this](bool on) { m_model.SetLandscape(on); });
-    connect(qualityBox, &QComboBox::currentIndexChanged, this, [this](int i) { m_model.SetQualityIndex(i); });
-    connect(colorBox, &QCheckBox::toggled, this, [this](bool on) { m_model.SetColor(on); });
-    connect(duplexBox, &QComboBox::currentIndexChanged, this, [this](int i) { m_model.SetDuplexIndex(i); });
+    ConnectGuarded(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    ConnectGuarded(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    ConnectGuarded(paperBox, &QComboBox::currentIndexChanged, this,
+                   [this](int i) { m_model.SetPaperIndex(i); });
+    ConnectGuarded(sourceBox, &QComboBox::currentIndexChanged, this,
+                   [this](int i) { m_model.SetSourceIndex(i); });
+    ConnectGuarded(landscapeButton, &QRadioButton::toggled, this,
+                   [this](bool on) { m_model.SetLandscape(on); });
+    ConnectGuarded(qualityBox, &QComboBox::currentIndexChanged, this,
+                   [this](int i) { m_model.SetQualityIndex(i); });
+    ConnectGuarded(colorBox, &QCheckBox::toggled, this, [this](bool on) { m_model.SetColor(on); });
+    ConnectGuarded(duplexBox, &QComboBox::currentIndexChanged, this,
+                   [this](int i) { m_model.SetDuplexIndex(i); });
 }
 
 bool RunPrinterSetupDialog(QWidget *parent, const QString &printerName, const PrinterCaps &caps, DevMode &devMode)

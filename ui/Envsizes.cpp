@@ -7,6 +7,7 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "platform/Exception.h"
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "ui/Newenvl.h"
@@ -51,8 +52,8 @@ TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent) : 
     buildControls();
     resize(710, 620);
     LoadFormPlacement(this, placementSection);
-    connect(&m_store, &DefinitionStore::listChanged, this, &TDlgEnvelopeSizes::showList);
-    connect(&m_store, &DefinitionStore::currentChanged, this, &TDlgEnvelopeSizes::showCurrent);
+    ConnectGuarded(&m_store, &DefinitionStore::listChanged, this, &TDlgEnvelopeSizes::showList);
+    ConnectGuarded(&m_store, &DefinitionStore::currentChanged, this, &TDlgEnvelopeSizes::showCurrent);
     showCurrent();
     SetHelpContext(this, 20096);
 }
@@ -89,12 +90,12 @@ void TDlgEnvelopeSizes::buildControls()
     m_resetBtn = button(QStringLiteral("Reset"),
                         QStringLiteral("Click here to reset the envelope indents to their default values."), 20102,
                         m_groupBoxEnvelopes);
-    connect(m_addBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
-    connect(m_renameBtn, &QPushButton::clicked, this, [this] { RenameBtnClick(); });
-    connect(m_deleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
-    connect(m_defaultBtn, &QPushButton::clicked, this, [this] { DefaultBtnClick(); });
-    connect(m_setupBtn, &QPushButton::clicked, this, [this] { SetupBtnClick(); });
-    connect(m_resetBtn, &QPushButton::clicked, this, [this] { ResetBtnClick(); });
+    ConnectGuarded(m_addBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
+    ConnectGuarded(m_renameBtn, &QPushButton::clicked, this, [this] { RenameBtnClick(); });
+    ConnectGuarded(m_deleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
+    ConnectGuarded(m_defaultBtn, &QPushButton::clicked, this, [this] { DefaultBtnClick(); });
+    ConnectGuarded(m_setupBtn, &QPushButton::clicked, this, [this] { SetupBtnClick(); });
+    ConnectGuarded(m_resetBtn, &QPushButton::clicked, this, [this] { ResetBtnClick(); });
 
     auto *listButtons = new QGridLayout;
     listButtons->addWidget(m_addBtn, 0, 0);
@@ -125,10 +126,11 @@ void TDlgEnvelopeSizes::buildControls()
 
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
     m_btnOK->setDefault(true);
-    connect(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    ConnectGuarded(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
     m_btnHelp = new QPushButton(QStringLiteral("Help"), this);
     m_btnHelp->setAutoDefault(false);
-    connect(m_btnHelp, &QPushButton::clicked, this, [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectGuarded(m_btnHelp, &QPushButton::clicked, this,
+                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
     m_sendIniBtn = button(QStringLiteral("Send"),
                           QStringLiteral("Click here to send your envelope configuration to Morvane Software via the "
                                          "internet so that your printer can be better supported."),

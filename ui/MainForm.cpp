@@ -16,9 +16,9 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "foundation/WindowsDefaultFolders.h"
-#include "platform/Application.h"
 #include "platform/FileDialogService.h"
 #include "platform/FileNames.h"
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
@@ -182,11 +182,12 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
 
     SetEnvelopePreferences(m_preferences.get());
     SetReturnAddressEnvironment(m_preferences.get());
-    connect(&m_definitions, &DefinitionStore::listChanged, this, &TFormStampMain::RefillEnvelopeCombo);
-    connect(&m_definitions, &DefinitionStore::currentChanged, this,
-            [this] { SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex()); });
-    connect(&m_returnAddresses, &ReturnAddressStore::listChanged, this, &TFormStampMain::RefillReturnAddressCombo);
-    connect(&m_returnAddresses, &ReturnAddressStore::currentChanged, this, [this] {
+    ConnectGuarded(&m_definitions, &DefinitionStore::listChanged, this, &TFormStampMain::RefillEnvelopeCombo);
+    ConnectGuarded(&m_definitions, &DefinitionStore::currentChanged, this,
+                   [this] { SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex()); });
+    ConnectGuarded(&m_returnAddresses, &ReturnAddressStore::listChanged, this,
+                   &TFormStampMain::RefillReturnAddressCombo);
+    ConnectGuarded(&m_returnAddresses, &ReturnAddressStore::currentChanged, this, [this] {
         SetComboItemIndex(ComboBoxReturnAddress, m_returnAddresses.CurrentIndex());
         FillReturnBox();
         ApplyReturnAddress();
@@ -221,7 +222,7 @@ void TFormStampMain::CreateActions()
             action->setIcon(ToolIcon(icon));
         if (!key.isEmpty())
             action->setShortcut(key);
-        connect(action, &QAction::triggered, this, handler);
+        ConnectGuarded(action, &QAction::triggered, this, handler);
         return action;
     };
     ActionFileNew = make(QStringLiteral("&New"), QStringLiteral("new"), QKeySequence(Qt::CTRL | Qt::Key_N),
@@ -232,10 +233,10 @@ void TFormStampMain::CreateActions()
                           &TFormStampMain::ActionFileOpenExecute);
     ActionFileSave = new QAction(ToolIcon(QStringLiteral("save")), QStringLiteral("&Save"), this);
     ActionFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(ActionFileSave, &QAction::triggered, this, [this] { ActionFileSaveExecute(); });
+    ConnectGuarded(ActionFileSave, &QAction::triggered, this, [this] { ActionFileSaveExecute(); });
     ActionFileSaveAs = new QAction(QStringLiteral("Save &As..."), this);
     ActionFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    connect(ActionFileSaveAs, &QAction::triggered, this, [this] { ActionFileSaveAsExecute(); });
+    ConnectGuarded(ActionFileSaveAs, &QAction::triggered, this, [this] { ActionFileSaveAsExecute(); });
     // Ctrl+P belongs to the menu's Print Envelope... alone.
     ActionFilePrintEnvelope = make(QStringLiteral("&Print Envelope..."), QStringLiteral("print"),
                                    QKeySequence(Qt::CTRL | Qt::Key_P), &TFormStampMain::ActionFilePrintEnvelopeExecute);
@@ -243,7 +244,7 @@ void TFormStampMain::CreateActions()
                                       &TFormStampMain::ActionFilePrintEnvelopeNowExecute);
     ActionFileExit = new QAction(QStringLiteral("E&xit"), this);
     ActionFileExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    connect(ActionFileExit, &QAction::triggered, this, &QWidget::close);
+    ConnectGuarded(ActionFileExit, &QAction::triggered, this, &QWidget::close);
 
     const auto editOnFocused = [this](void (QTextEdit::*op)(), bool writes) {
         return [this, op, writes] {
@@ -257,13 +258,13 @@ void TFormStampMain::CreateActions()
         };
     };
     ActionEditUndo = new QAction(ToolIcon(QStringLiteral("undo")), QStringLiteral("&Undo"), this);
-    connect(ActionEditUndo, &QAction::triggered, this, editOnFocused(&QTextEdit::undo, false));
+    ConnectGuarded(ActionEditUndo, &QAction::triggered, this, editOnFocused(&QTextEdit::undo, false));
     ActionEditCut = new QAction(ToolIcon(QStringLiteral("cut")), QStringLiteral("Cu&t"), this);
-    connect(ActionEditCut, &QAction::triggered, this, editOnFocused(&QTextEdit::cut, true));
+    ConnectGuarded(ActionEditCut, &QAction::triggered, this, editOnFocused(&QTextEdit::cut, true));
     ActionEditCopy = new QAction(ToolIcon(QStringLiteral("copy")), QStringLiteral("&Copy"), this);
-    connect(ActionEditCopy, &QAction::triggered, this, editOnFocused(&QTextEdit::copy, false));
+    ConnectGuarded(ActionEditCopy, &QAction::triggered, this, editOnFocused(&QTextEdit::copy, false));
     ActionEditPaste = new QAction(ToolIcon(QStringLiteral("paste")), QStringLiteral("&Paste"), this);
-    connect(ActionEditPaste, &QAction::triggered, this, [this] {
+    ConnectGuarded(ActionEditPaste, &QAction::triggered, this, [this] {
         RichEdit *box = ActiveBox == 1 ? RichEditDestination : ActiveBox == 2 ? RichEditAttention : nullptr;
         if (!box)
             return;
@@ -275,20 +276,21 @@ void TFormStampMain::CreateActions()
 
     ActionFormatReturnAddresses = new QAction(ToolIcon(QStringLiteral("returnaddresses")),
                                               QStringLiteral("&Return Addresses..."), this);
-    connect(ActionFormatReturnAddresses, &QAction::triggered, this, [this] {
+    ConnectGuarded(ActionFormatReturnAddresses, &QAction::triggered, this, [this] {
         if (DlgReturnAddresses)
             DlgReturnAddresses->Execute();
         FillReturnBox();
     });
     ActionFormatEnvelopes = new QAction(ToolIcon(QStringLiteral("envelopes")), QStringLiteral("&Envelope Sizes..."), this);
-    connect(ActionFormatEnvelopes, &QAction::triggered, this, [] {
+    ConnectGuarded(ActionFormatEnvelopes, &QAction::triggered, this, [] {
         if (DlgEnvelopeSizes)
             DlgEnvelopeSizes->Execute(false);
     });
     ActionFormatRestoreToolbarDefaults = make(QStringLiteral("Restore Toolbar &Defaults"), {}, {},
                                               &TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute);
     ActionHelpMain = new QAction(ToolIcon(QStringLiteral("help")), QStringLiteral("Help"), this);
-    connect(ActionHelpMain, &QAction::triggered, this, [] { HelpService().WinHelp(HELP_CONTEXT, 20020); });
+    ConnectGuarded(ActionHelpMain, &QAction::triggered, this,
+                   [] { HelpService().WinHelp(HELP_CONTEXT, 20020); });
 }
 
 void TFormStampMain::CreateMenus()
@@ -319,7 +321,7 @@ void TFormStampMain::CreateMenus()
     MenuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     MenuHelp->addAction(ActionHelpMain);
     for (QMenu *menu : {MenuFile, MenuEdit, MenuFormat, MenuHelp})
-        connect(menu, &QMenu::aboutToShow, this, &TFormStampMain::UpdateMenu);
+        ConnectGuarded(menu, &QMenu::aboutToShow, this, &TFormStampMain::UpdateMenu);
 }
 
 void TFormStampMain::CreatePanel()
@@ -359,8 +361,9 @@ void TFormStampMain::CreatePanel()
     RichEditAttention = box(QStringLiteral("RichEditAttention"), QStringLiteral("Attention Line (right click for options)"), 15);
     RichEditAttention->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEditAttention->setFixedHeight(30);
-    connect(RichEditDestination, &QTextEdit::textChanged, this, &TFormStampMain::RichEditDestinationChange);
-    connect(RichEditAttention, &QTextEdit::textChanged, this, &TFormStampMain::UpdateMenu);
+    ConnectGuarded(RichEditDestination, &QTextEdit::textChanged, this,
+                   &TFormStampMain::RichEditDestinationChange);
+    ConnectGuarded(RichEditAttention, &QTextEdit::textChanged, this, &TFormStampMain::UpdateMenu);
 
     auto *grid = new QGridLayout(PanelEnvelope);
     grid->setContentsMargins(7, 7, 7, 7);
@@ -384,8 +387,9 @@ void TFormStampMain::CreatePanel()
     ComboBoxReturnAddress->setObjectName(QStringLiteral("ComboBoxReturnAddress"));
     ComboBoxReturnAddress->setMinimumContentsLength(16);
     // Only the user's choice runs the handler: refills and the managers' selection do not.
-    connect(ComboBoxEnvelope, &QComboBox::activated, this, &TFormStampMain::ComboBoxEnvelopeChange);
-    connect(ComboBoxReturnAddress, &QComboBox::activated, this, &TFormStampMain::ComboBoxReturnAddressChange);
+    ConnectGuarded(ComboBoxEnvelope, &QComboBox::activated, this, &TFormStampMain::ComboBoxEnvelopeChange);
+    ConnectGuarded(ComboBoxReturnAddress, &QComboBox::activated, this,
+                   &TFormStampMain::ComboBoxReturnAddressChange);
     FontComboBox = new TFontComboBox(this);
 
     for (int i = 0; i < 3; ++i) {
@@ -546,7 +550,7 @@ void TFormStampMain::closeEvent(QCloseEvent *Event)
         SaveWindowState();
     } catch (const std::exception &e) {
         // The program closes all the same.
-        TApplication::ShowException(e);
+        ShowException(e);
     }
     HelpService().WinHelp(HELP_QUIT, 0);
     Event->accept();

@@ -11,9 +11,9 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "foundation/WindowsDefaultFolders.h"
-#include "platform/Application.h"
 #include "platform/FileDialogService.h"
 #include "platform/FileNames.h"
+#include "platform/GuardedSlot.h"
 #include "platform/MessageService.h"
 #include "platform/RegularFile.h"
 #include "platform/RichEdit.h"
@@ -87,7 +87,7 @@ void TFormStampMain::FileOpened()
             OldFileList->OpenedFile(FileName);
     } catch (const std::exception &e) {
         // The list is a convenience; the opened file (and a print of it) goes on.
-        TApplication::ShowException(e);
+        ShowException(e);
     }
     OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
     OldFileList->UpdateOtherList(m_saveHistory);

@@ -4,6 +4,7 @@
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/QmWindows.h"
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/PrinterModel.h"
 #include "platform/ProgramFiles.h"
@@ -116,10 +117,11 @@ TDlgNewEnvelopeSize::TDlgNewEnvelopeSize(QWidget *parent) : QDialog(parent)
     m_cancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     m_helpBtn = new QPushButton(QStringLiteral("Help"), this);
     m_helpBtn->setAutoDefault(false);
-    connect(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_helpBtn, &QPushButton::clicked, this, [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
-    connect(m_comboBoxPrinters, &QComboBox::activated, this, [this] { ComboBoxPrintersChange(); });
+    ConnectGuarded(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
+    ConnectGuarded(m_cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(m_helpBtn, &QPushButton::clicked, this,
+                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectGuarded(m_comboBoxPrinters, &QComboBox::activated, this, [this] { ComboBoxPrintersChange(); });
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);

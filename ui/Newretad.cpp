@@ -1,6 +1,7 @@
 #include "ui/Newretad.h"
 
 #include "foundation/QmWindows.h"
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 
 #include <QHBoxLayout>
@@ -27,9 +28,10 @@ TDlgNewReturnAddress::TDlgNewReturnAddress(QWidget *parent) : QDialog(parent)
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
     auto *help = new QPushButton(QStringLiteral("Help"), this);
     help->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectGuarded(ok, &QPushButton::clicked, this, &QDialog::accept);
+    ConnectGuarded(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    ConnectGuarded(help, &QPushButton::clicked, this,
+                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -2,6 +2,7 @@
 
 #include "foundation/QmIniFile.h"
 #include "platform/Exception.h"
+#include "platform/GuardedSlot.h"
 
 #include <QAction>
 #include <QMenu>
@@ -95,7 +96,7 @@ void TOldFileList::UpdateMenu(QMenu *Menu, QAction *BreakItem, const std::functi
         action->setObjectName(QStringLiteral("OldFile") + QString::number(i + 1));
         action->setData(m_items.at(i));
         if (OnClick)
-            QObject::connect(action, &QAction::triggered, action, [OnClick, action] { OnClick(action); });
+            ConnectGuarded(action, &QAction::triggered, action, [OnClick, action] { OnClick(action); });
         Menu->addAction(action);
     }
 }

@@ -1,5 +1,6 @@
 #include "ui/Prntprog.h"
 
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ TFormPrintStatus::TFormPrintStatus(QWidget *parent)
     progressLayout->addWidget(ProgressBar);
 
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    connect(CancelBtn, &QPushButton::clicked, this, &TFormPrintStatus::CancelBtnClick);
+    ConnectGuarded(CancelBtn, &QPushButton::clicked, this, &TFormPrintStatus::CancelBtnClick);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(CancelBtn);
@@ -54,7 +55,7 @@ TFormPrintStatus::TFormPrintStatus(QWidget *parent)
 
     TimerDelay = new QTimer(this);
     TimerDelay->setInterval(1000);
-    connect(TimerDelay, &QTimer::timeout, this, &TFormPrintStatus::TimerDelayTimer);
+    ConnectGuarded(TimerDelay, &QTimer::timeout, this, &TFormPrintStatus::TimerDelayTimer);
 }
 
 void TFormPrintStatus::StepIt()

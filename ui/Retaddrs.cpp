@@ -7,6 +7,7 @@
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
 #include "platform/Exception.h"
+#include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
@@ -43,8 +44,8 @@ TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *par
     buildControls();
     resize(600, 400);
     LoadFormPlacement(this, placementSection);
-    connect(&m_store, &ReturnAddressStore::listChanged, this, &TDlgReturnAddresses::showList);
-    connect(&m_store, &ReturnAddressStore::currentChanged, this, &TDlgReturnAddresses::showCurrent);
+    ConnectGuarded(&m_store, &ReturnAddressStore::listChanged, this, &TDlgReturnAddresses::showList);
+    ConnectGuarded(&m_store, &ReturnAddressStore::currentChanged, this, &TDlgReturnAddresses::showCurrent);
     showCurrent();
     SetHelpContext(this, 20073);
     SetHelpContext(m_addBtn, 20074);
@@ -73,10 +74,10 @@ void TDlgReturnAddresses::buildControls()
     m_defaultBtn = new QPushButton(QStringLiteral("Default"), listBox);
     for (QPushButton *b : {m_addBtn, m_renameBtn, m_deleteBtn, m_defaultBtn})
         b->setAutoDefault(false);
-    connect(m_addBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
-    connect(m_renameBtn, &QPushButton::clicked, this, [this] { RenameBtnClick(); });
-    connect(m_deleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
-    connect(m_defaultBtn, &QPushButton::clicked, this, [this] { DefaultBtnClick(); });
+    ConnectGuarded(m_addBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
+    ConnectGuarded(m_renameBtn, &QPushButton::clicked, this, [this] { RenameBtnClick(); });
+    ConnectGuarded(m_deleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
+    ConnectGuarded(m_defaultBtn, &QPushButton::clicked, this, [this] { DefaultBtnClick(); });
     auto *buttons = new QGridLayout;
     buttons->addWidget(m_addBtn, 0, 0);
     buttons->addWidget(m_renameBtn, 0, 1);
@@ -88,16 +89,17 @@ void TDlgReturnAddresses::buildControls()
 
     m_groupBoxDetails = new QGroupBox(this);
     m_richEdit = new RichEdit(m_groupBoxDetails);
-    connect(m_richEdit, &QTextEdit::textChanged, this, [this] { richEditChanged(); });
+    ConnectGuarded(m_richEdit, &QTextEdit::textChanged, this, [this] { richEditChanged(); });
     auto *detailsLayout = new QVBoxLayout(m_groupBoxDetails);
     detailsLayout->addWidget(m_richEdit);
 
     m_okBtn = new QPushButton(QStringLiteral("OK"), this);
     m_okBtn->setDefault(true);
-    connect(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
+    ConnectGuarded(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
     auto *help = new QPushButton(QStringLiteral("Help"), this);
     help->setAutoDefault(false);
-    connect(help, &QPushButton::clicked, this, [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectGuarded(help, &QPushButton::clicked, this,
+                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
 
     auto *top = new QHBoxLayout;
     top->addWidget(listBox, 2);

@@ -14,6 +14,7 @@
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "gif/GIFImage.h"
+#include "platform/Exception.h"
 #include "platform/FileNames.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
@@ -46,6 +47,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -505,6 +507,34 @@ TEST_F(MainFormTest, PrintsOnePagePerAddressAndCopy)
     ASSERT_TRUE(facts.ok) << Messages(messages).join("\n").toStdString();
     EXPECT_EQ(facts.pages, 6);
     EXPECT_EQ(facts.title, "Plikora Envelope");
+}
+
+// An action whose work throws: the message is shown, the request ends cleanly,
+// and the window goes on.
+TEST_F(MainFormTest, AnActionThatThrowsIsShownAndTheProgramGoesOn)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    form.show();
+    form.RichEditDestination->SetText("A One\r\n1 St");
+    int calls = 0;
+    form.SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                  const QString &, int, bool) -> TPrintOutcome {
+        if (++calls == 1)
+            throw Exception("The printer is on fire.");
+        if (calls == 2)
+            throw std::runtime_error("out of paper");
+        return TPrintOutcome::Printed;
+    });
+    for (int i = 0; i < 3; ++i) {
+        form.ActionFilePrintEnvelopeNow->trigger();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(Messages(messages), QStringList({"The printer is on fire.", "out of paper"}));
+    EXPECT_FALSE(form.PrintRequestRunning());
+    EXPECT_TRUE(form.ActionFilePrintEnvelopeNow->isEnabled());
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
