@@ -1,6 +1,7 @@
 // Opening large address files in the main window: rich text by paragraph count
-// and a 5 MB rich-text file, a 50 MB plain-text file, and the RTF reader alone
-// (its complexity shows whether it stays linear). Run offscreen.
+// and a 5 MB rich-text file, 5 and 50 MB of plain text (address lines or prose)
+// beside Qt's own plain-text load of the same text, and the RTF reader alone (its
+// complexity shows whether it stays linear). Run offscreen.
 #include "engine/DefinitionStore.h"
 #include "engine/ReturnAddressStore.h"
 #include "foundation/QmIniFile.h"
@@ -169,6 +170,26 @@ void BM_OpenPlainTextMB(benchmark::State &state)
     Open(state, QStringLiteral("plain.txt"), PlainText(state.range(0) * 1'000'000, state.range(1)));
 }
 BENCHMARK(BM_OpenPlainTextMB)
+    ->ArgNames({"MB", "prose"})
+    ->Args({5, 0})
+    ->Args({50, 0})
+    ->Args({5, 1})
+    ->Args({50, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// The peer: Qt's own plain-text load into a bare document, the floor for the above.
+void BM_QtSetPlainTextMB(benchmark::State &state)
+{
+    TheProgram();
+    const QString text = QString::fromUtf8(PlainText(state.range(0) * 1'000'000, state.range(1)));
+    for (auto _ : state) {
+        QTextDocument doc;
+        doc.setPlainText(text);
+        benchmark::DoNotOptimize(doc.blockCount());
+    }
+}
+BENCHMARK(BM_QtSetPlainTextMB)
     ->ArgNames({"MB", "prose"})
     ->Args({5, 0})
     ->Args({50, 0})

@@ -549,7 +549,11 @@ void RichEdit::StreamIn(const QByteArray &data)
     QString text = utf8(bytes);
     if (utf8.hasError())
         text = RtfCodePage::Decode(bytes, 1252);
+    // As for rich text: a load is nothing to undo.
+    const bool undo = document()->isUndoRedoEnabled();
+    document()->setUndoRedoEnabled(false);
     SetText(text);
+    document()->setUndoRedoEnabled(undo);
 }
 
 QByteArray RichEdit::StreamOut() const

@@ -227,6 +227,7 @@ TEST_F(RichEditTest, ALoadIsOneChangeAndNothingToUndo)
 
     e.StreamIn("a\r\nb\rc\nd\r\r\ne");
     EXPECT_EQ(changes, 2);
+    EXPECT_FALSE(e.CanUndo());
     EXPECT_EQ(e.Lines(), (QStringList{"a", "b", "c", "d", "", "e"}));
     {
         const RichEditUpdate update(e);
