@@ -63,10 +63,11 @@ int main(int argc, char **argv)
                 outSize = out.size();
             }
         }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("%s file=%s iter=%d pixels=%.0f bytes=%lld seconds=%.4f mpix_per_s=%.2f\n", argv[1], argv[2],
-                    iterations, pixels, static_cast<long long>(decode ? bytes.size() : outSize), seconds,
-                    pixels * iterations / seconds / 1e6);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s file=%s iter=%d pixels=%.0f bytes=%lld seconds=%.4f mpix_per_s=%.2f\n", argv[1],
+                    argv[2], iterations, pixels, static_cast<long long>(decode ? bytes.size() : outSize),
+                    seconds, pixels * iterations / seconds / 1e6);
     } catch (const GIFException &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -162,8 +162,8 @@ void Magick(benchmark::State &state, const QString &dither)
     for (auto _ : state) {
         const QString output = fixture.dir.filePath("out.ppm");
         const double plain = Fixture::RunConvert({fixture.input, output});
-        const double reduced = Fixture::RunConvert(QStringList{fixture.input} + dither.split(' ') +
-                                                   QStringList{"-colors", "256", output});
+        const double reduced = Fixture::RunConvert(QStringList{fixture.input} + dither.split(' ')
+                                                   + QStringList{"-colors", "256", output});
         if (plain < 0 || reduced < 0) {
             state.SkipWithError("ImageMagick's convert did not run");
             break;

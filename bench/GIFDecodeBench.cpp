@@ -60,7 +60,8 @@ const QByteArray &Input(const std::string &Name)
     } else {
         const QString path = dir.filePath(QString::fromStdString(Name) + ".gif");
         const std::string command =
-            Name == "photo" ? "convert -size 2000x1500 -seed 7 plasma:fractal -blur 0x1 -colors 256 '" : "convert -size 2000x1500 xc:'#336699' -type palette '";
+            Name == "photo" ? "convert -size 2000x1500 -seed 7 plasma:fractal -blur 0x1 -colors 256 '"
+                            : "convert -size 2000x1500 xc:'#336699' -type palette '";
         if (std::system((command + path.toStdString() + "'").c_str()) != 0)
             std::fprintf(stderr, "ImageMagick's convert failed for %s\n", Name.c_str());
         QFile file(path);
@@ -112,7 +113,8 @@ void DecodeOurs(benchmark::State &State, const std::string &Name)
         image.LoadFromStream(buffer);
         benchmark::DoNotOptimize(image.Images()->SubImages(0)->Data());
     }
-    State.counters["Mpix/s"] = benchmark::Counter(double(PixelsOf(bytes)) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    State.counters["Mpix/s"] =
+        benchmark::Counter(double(PixelsOf(bytes)) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void DecodeGiflib(benchmark::State &State, const std::string &Name)
@@ -130,7 +132,8 @@ void DecodeGiflib(benchmark::State &State, const std::string &Name)
         benchmark::DoNotOptimize(gif->SavedImages[0].RasterBits);
         DGifCloseFile(gif, &error);
     }
-    State.counters["Mpix/s"] = benchmark::Counter(double(PixelsOf(bytes)) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    State.counters["Mpix/s"] =
+        benchmark::Counter(double(PixelsOf(bytes)) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The indices of the input's first frame.
@@ -160,7 +163,8 @@ void EncodeOurs(benchmark::State &State, const std::string &Name)
         encoder.Compress(buffer, 8, 256, pixels.data(), false, h, w);
         size = out.size();
     }
-    State.counters["Mpix/s"] = benchmark::Counter(double(w) * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    State.counters["Mpix/s"] =
+        benchmark::Counter(double(w) * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     State.counters["bytes"] = double(size);
 }
 
@@ -190,7 +194,8 @@ void EncodeGiflib(benchmark::State &State, const std::string &Name)
         // Header, map and trailer are not raster data.
         size = out.size() - 13 - 768 - 10 - 1;
     }
-    State.counters["Mpix/s"] = benchmark::Counter(double(w) * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    State.counters["Mpix/s"] =
+        benchmark::Counter(double(w) * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     State.counters["bytes"] = double(size);
 }
 

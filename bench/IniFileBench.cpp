@@ -29,8 +29,10 @@ void SaveDefinitions(TZambIniFile &ini, int &keys)
         ini.WriteInteger(section, QStringLiteral("CustomHeight"), 400);
         keys += 1 + 7 + 3;
         const QString n = QString::number(i);
-        ini.WriteString(QStringLiteral("Envelopes"), QStringLiteral("Envelope") + n, QStringLiteral("Envelope number ") + n);
-        ini.WriteString(QStringLiteral("Envelopes"), QStringLiteral("Description") + n, QStringLiteral("Printer ") + n);
+        ini.WriteString(QStringLiteral("Envelopes"), QStringLiteral("Envelope") + n,
+                        QStringLiteral("Envelope number ") + n);
+        ini.WriteString(QStringLiteral("Envelopes"), QStringLiteral("Description") + n,
+                        QStringLiteral("Printer ") + n);
         for (int k = 0; k < 18; ++k)
             ini.WriteInteger(QStringLiteral("Envelopes"), QStringLiteral("Field%1_%2").arg(k).arg(i), k * 25);
         keys += 20;
@@ -72,7 +74,8 @@ void RunManySections(benchmark::State &state, bool erase)
     const QString path = dir.filePath(QStringLiteral("big.INI"));
     QByteArray text;
     for (int i = 0; i < state.range(0); ++i)
-        text += "[IniId_" + QByteArray::number(i) + "]\nCount=1\nName=Envelope " + QByteArray::number(i) + "\n";
+        text +=
+            "[IniId_" + QByteArray::number(i) + "]\nCount=1\nName=Envelope " + QByteArray::number(i) + "\n";
     for (auto _ : state) {
         state.PauseTiming();
         QFile f(path);
@@ -90,8 +93,8 @@ void RunManySections(benchmark::State &state, bool erase)
             update.Commit();
         } else {
             for (int i = 0; i < 100; ++i)
-                benchmark::DoNotOptimize(
-                    ini.ReadString(sections.at(i * 997 % sections.size()), QStringLiteral("Name"), QString()));
+                benchmark::DoNotOptimize(ini.ReadString(sections.at(i * 997 % sections.size()),
+                                                        QStringLiteral("Name"), QString()));
             ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("Started"), 1);
         }
     }

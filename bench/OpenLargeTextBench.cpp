@@ -102,8 +102,9 @@ Program &TheProgram()
 // Addresses with some bold and coloured words, as a word processor writes them.
 QByteArray RichText(qsizetype paragraphs)
 {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times New Roman;}}"
-                     "{\\colortbl ;\\red0\\green0\\blue255;}\\pard\\f0\\fs20 ";
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman Times New Roman;}}"
+        "{\\colortbl ;\\red0\\green0\\blue255;}\\pard\\f0\\fs20 ";
     for (qsizetype i = 0; i < paragraphs; ++i) {
         switch (i % 4) {
         case 0: rtf += "\\b Mr. Jan Kowalski " + QByteArray::number(i) + "\\b0\\par\n"; break;
@@ -122,7 +123,8 @@ QByteArray PlainText(qsizetype bytes, bool prose)
     text.reserve(bytes + 128);
     for (qsizetype i = 0; text.size() < bytes; ++i) {
         if (prose)
-            text += QByteArray::number(i) + " The quick brown fox jumps over the lazy dog, and then it runs off.\r\n";
+            text += QByteArray::number(i)
+                    + " The quick brown fox jumps over the lazy dog, and then it runs off.\r\n";
         else
             text += "Jan Kowalski " + QByteArray::number(i) + "\r\nul. Dluga 12\r\n00-950 Warszawa\r\n\r\n";
     }

@@ -2,13 +2,13 @@
 // address, to the built-in PDF printer:  bench_PrintEnvelopesProgram N OUT.pdf
 #include "engine/EnvDim.h"
 #include "engine/PrintAddresses.h"
-#include "ui/Prntprog.h"
 #include "engine/RetAddr.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
+#include "ui/Prntprog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,7 +48,8 @@ int main(int argc, char *argv[])
     QStringList lines;
     for (int i = 0; i < count; ++i) {
         lines << QStringLiteral("Customer %1").arg(i + 1) << QStringLiteral("%1 Main St").arg(100 + i % 900)
-              << QStringLiteral("Springfield IL %1-%2").arg(62700 + i % 100).arg(1000 + i % 9000) << QString();
+              << QStringLiteral("Springfield IL %1-%2").arg(62700 + i % 100).arg(1000 + i % 9000)
+              << QString();
     }
     destination.SetText(lines.join(QLatin1Char('\n')));
     TAddressPrintList list(&destination, &returnBox, &attention);
@@ -65,8 +66,9 @@ int main(int argc, char *argv[])
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     // The peak before printing is the program with the N addresses in its text box.
-    std::printf("envelopes %d  wall %.1f ms  %.3f ms/envelope  peak memory %ld MiB (%ld MiB before printing)\n",
-                count, ms, count > 0 ? ms / count : 0.0, usage.ru_maxrss / 1024, before.ru_maxrss / 1024);
+    std::printf(
+        "envelopes %d  wall %.1f ms  %.3f ms/envelope  peak memory %ld MiB (%ld MiB before printing)\n",
+        count, ms, count > 0 ? ms / count : 0.0, usage.ru_maxrss / 1024, before.ru_maxrss / 1024);
     FreePrintStatusForm();
     StopQmPrinter();
     StopUnique();

@@ -11,8 +11,7 @@
 // with a description equal to others goes after them, so that a list loaded in
 // its saved order keeps that order (and the saved default index names the same
 // entry). The list owns its objects.
-template <class T>
-class TDescribedList
+template <class T> class TDescribedList
 {
 public:
     int Count() const { return int(m_items.size()); }

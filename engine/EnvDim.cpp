@@ -121,6 +121,7 @@ void TEnvelopeData::SetTriFoldFromBottom(int value)
     m_TriFoldFromBottom = clampAlways(value, 0, 500);
 }
 
+// clang-format off
 int TEnvelopeData::ReturnLeftMetric() const { return MulInchToMetric(m_ReturnLeft); }
 int TEnvelopeData::ReturnTopMetric() const { return MulInchToMetric(m_ReturnTop); }
 int TEnvelopeData::DestinationLeftMetric() const { return MulInchToMetric(m_DestinationLeft); }
@@ -130,6 +131,7 @@ int TEnvelopeData::AttentionBottomMetric() const { return MulInchToMetric(m_Atte
 int TEnvelopeData::FacingMarkFromRightMetric() const { return MulInchToMetric(m_FacingMarkFromRight); }
 int TEnvelopeData::TriFoldFromTopMetric() const { return MulInchToMetric(m_TriFoldFromTop); }
 int TEnvelopeData::TriFoldFromBottomMetric() const { return MulInchToMetric(m_TriFoldFromBottom); }
+// clang-format on
 
 QString TEnvelopeData::LengthText(int hundredthsOfInch)
 {
@@ -142,6 +144,7 @@ QString TEnvelopeData::LengthText(int hundredthsOfInch)
         .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
 }
 
+// clang-format off
 QString TEnvelopeData::GetReturnLeftText() const { return LengthText(m_ReturnLeft); }
 QString TEnvelopeData::GetReturnTopText() const { return LengthText(m_ReturnTop); }
 QString TEnvelopeData::GetDestinationLeftText() const { return LengthText(m_DestinationLeft); }
@@ -153,6 +156,7 @@ QString TEnvelopeData::GetTriFoldFromTopText() const { return LengthText(m_TriFo
 QString TEnvelopeData::GetTriFoldFromBottomText() const { return LengthText(m_TriFoldFromBottom); }
 QString TEnvelopeData::GetCustomWidthText() const { return LengthText(EnvelopePrinter().CustomWidth()); }
 QString TEnvelopeData::GetCustomHeightText() const { return LengthText(EnvelopePrinter().CustomHeight()); }
+// clang-format on
 
 int TEnvelopeData::DefaultDestinationLeft() const
 {
@@ -235,7 +239,8 @@ void TEnvelopeData::LoadFromIni(const TZambIniFile &ini, const QString &section,
     m_FacingMarkFromRight = ini.ReadInteger(section, key(name, "FacingMarkFromRight"), 250);
     // The fold defaults come from the snapshot held before PaperSize is read.
     m_TriFoldFromTop = ini.ReadInteger(section, key(name, "TriFoldFromTop"), DefaultTriFoldFromTop());
-    m_TriFoldFromBottom = ini.ReadInteger(section, key(name, "TriFoldFromBottom"), DefaultTriFoldFromBottom());
+    m_TriFoldFromBottom =
+        ini.ReadInteger(section, key(name, "TriFoldFromBottom"), DefaultTriFoldFromBottom());
     IniId = ini.ReadInteger(section, key(name, "IniId"), 0);
     Fields = ini.ReadInteger(section, key(name, "Fields"), 0);
     Orientation = ini.ReadInteger(section, key(name, "Orientation"), 0);
@@ -286,7 +291,8 @@ QString TEnvelopeData::setupSection() const
     return QStringLiteral("IniId_") + QString::number(IniId);
 }
 
-void TEnvelopeData::LoadPrinterSetup(TZambIniFile &ini, const QString &section, bool migrate, const QString &name)
+void TEnvelopeData::LoadPrinterSetup(TZambIniFile &ini, const QString &section, bool migrate,
+                                     const QString &name)
 {
     TEnvelopePrinter &printer = EnvelopePrinter();
     IniId = ini.ReadInteger(section, key(name, "IniId"), 0);
@@ -349,11 +355,12 @@ bool TEnvelopeData::SelectEnvelopePrinter()
         LoadPrinterSetup(*IniFile, envelopesSection, true, Name);
     } else if (!printer.PrintServiceDown()) {
         // With the print service down nothing is known of the printer; printing says why it cannot.
-        MessageDlg(QStringLiteral("The selected envelope was defined for printer \"%1\". This printer has been "
-                                  "renamed or has been removed. Press the \"Add\" button in the Envelope Sizes box "
-                                  "to redefine this envelope size with a new printer.")
-                       .arg(FullPrinterName),
-                   TMsgDlgType::Warning, mbOK, 0);
+        MessageDlg(
+            QStringLiteral("The selected envelope was defined for printer \"%1\". This printer has been "
+                           "renamed or has been removed. Press the \"Add\" button in the Envelope Sizes box "
+                           "to redefine this envelope size with a new printer.")
+                .arg(FullPrinterName),
+            TMsgDlgType::Warning, mbOK, 0);
     }
     PrinterAvailable = found >= 0;
     return PrinterAvailable;

@@ -25,7 +25,8 @@ struct TEnvelopeDocument
 // The whole document, or nothing when the file is not an envelope document (no
 // signature). A damaged file throws ECompositeFileError before anything is returned.
 std::optional<TEnvelopeDocument> ReadEnvelopeDocument(const QString &FileName);
-std::optional<TEnvelopeDocument> ReadEnvelopeDocument(QIODevice &Device, const QString &DisplayName = QString());
+std::optional<TEnvelopeDocument> ReadEnvelopeDocument(QIODevice &Device,
+                                                      const QString &DisplayName = QString());
 
 // Writes the blocks present, through a temporary file; throws ECompositeFileError.
 void WriteEnvelopeDocument(const QString &FileName, const TEnvelopeDocument &Document);

@@ -93,8 +93,8 @@ TDlgEnvelopePrint::TDlgEnvelopePrint(QWidget *parent) : QDialog(parent)
     SetHelpContext(EditEnvelope, 20140);
     EditPrinter = new QLineEdit(GroupBoxEnvelope);
     EditPrinter->setReadOnly(true);
-    EditPrinter->setToolTip(
-        QStringLiteral("This is the printer selected for the envelope.  Click the Setup button to change it."));
+    EditPrinter->setToolTip(QStringLiteral(
+        "This is the printer selected for the envelope.  Click the Setup button to change it."));
     SetHelpContext(EditPrinter, 20141);
     SetupBtn = new QPushButton(QStringLiteral("Setup"), GroupBoxEnvelope);
     SetupBtn->setToolTip(QStringLiteral("Click here to define the envelope size and other printer settings"));
@@ -124,7 +124,8 @@ TDlgEnvelopePrint::TDlgEnvelopePrint(QWidget *parent) : QDialog(parent)
     EditTo->setToolTip(QStringLiteral("Last page to print."));
     SetHelpContext(EditTo, 20145);
     RadioButtonSelection = new QRadioButton(QStringLiteral("&Selection from list"), GroupBoxPages);
-    RadioButtonSelection->setToolTip(QStringLiteral("Select this option to print only the selected addresses."));
+    RadioButtonSelection->setToolTip(
+        QStringLiteral("Select this option to print only the selected addresses."));
     SetHelpContext(RadioButtonSelection, 20146);
     RadioButtonNone = new QRadioButton(QStringLiteral("&None"), GroupBoxPages);
     RadioButtonNone->setToolTip(QStringLiteral("Select this option to clear the list of Selected Addresses"));
@@ -218,9 +219,9 @@ void TDlgEnvelopePrint::Prepare()
     Updating = true;
     RadioButtonSelection->setEnabled(Options & poSelection);
     const bool pages = Options & poPageNums;
-    for (QWidget *w : {static_cast<QWidget *>(RadioButtonFromTo), static_cast<QWidget *>(RadioButtonNone),
-                       static_cast<QWidget *>(LabelTo), static_cast<QWidget *>(EditFrom),
-                       static_cast<QWidget *>(EditTo)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(RadioButtonFromTo), static_cast<QWidget *>(RadioButtonNone),
+          static_cast<QWidget *>(LabelTo), static_cast<QWidget *>(EditFrom), static_cast<QWidget *>(EditTo)})
         w->setEnabled(pages);
     EditCopies->setText(QString::number(Copies));
     EditFrom->setText(QString::number(FromPage));

@@ -25,7 +25,7 @@ using TPrintDialogOptions = unsigned;
 struct TPrintValuesCheck
 {
     enum Result { Ok, NotAnInteger, CopiesOutOfRange, RangeOutOfBounds } Outcome = Ok;
-    QString Message;  // the error box's text; empty when Ok
+    QString Message; // the error box's text; empty when Ok
     int Copies = 0;
     int From = 0;
     int To = 0;
@@ -52,7 +52,7 @@ public:
 
     int Copies = 1;
     TPrintDialogOptions Options = 0;
-    int PrintRange = 0;  // 0 all, 1 selection, 2 page range
+    int PrintRange = 0; // 0 all, 1 selection, 2 page range
     int MinPage = 1;
     int MaxPage = 1;
     int FromPage = 1;

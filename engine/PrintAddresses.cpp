@@ -7,8 +7,7 @@
 
 TAddressPrintList::TAddressPrintList(RichEdit *destination, RichEdit *returnAddress, RichEdit *attention)
     : m_destination(destination), m_return(returnAddress), m_attention(attention)
-{
-}
+{}
 
 TAddressPrintList::~TAddressPrintList() = default;
 

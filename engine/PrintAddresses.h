@@ -50,7 +50,8 @@ public:
     void Refresh(bool selectByCaret);
     // The same from given lines and selection; lineBreakWidth is what one line
     // break counts in the positions.
-    void RefreshFrom(const QStringList &lines, int selStart, int selLength, int lineBreakWidth, bool selectByCaret);
+    void RefreshFrom(const QStringList &lines, int selStart, int selLength, int lineBreakWidth,
+                     bool selectByCaret);
     void SplitAddresses();
 
     void GetCaptions(QStringList &strings) const;
@@ -72,9 +73,9 @@ public:
     // started (after any file dialog of the printer); its cancel withdraws the
     // whole job. A failure of the printer aborts the job and finishes the
     // progress before the exception goes on to the caller, who shows it.
-    TPrintOutcome PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress, TEnvelopeData *Envelope,
-                                 const QString &Title, int BarCodePlacement, bool PrintTriFoldLines,
-                                 TPrintProgress *Progress = nullptr);
+    TPrintOutcome PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
+                                 TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
+                                 bool PrintTriFoldLines, TPrintProgress *Progress = nullptr);
 
     RichEdit *Destination() const { return m_destination; }
     RichEdit *Return() const { return m_return; }

@@ -25,19 +25,19 @@ enum BarCodePlacement { BarCodeAbove = 0, BarCodeBottom = 1, BarCodeNone = 2, Ba
 // What one page needs of the printer, read once per job.
 struct PageMetrics
 {
-    int LX = 0;   // pixels per inch across
-    int LY = 0;   // pixels per inch down
-    int PW = 0;   // printable width, pixels
-    int PH = 0;   // printable height, hundredths of an inch
-    int PWT = 0;  // printable width, twips
-    int PHT = 0;  // printable height, twips
+    int LX = 0;    // pixels per inch across
+    int LY = 0;    // pixels per inch down
+    int PW = 0;    // printable width, pixels
+    int PH = 0;    // printable height, hundredths of an inch
+    int PWT = 0;   // printable width, twips
+    int PHT = 0;   // printable height, twips
     int PhysW = 0; // physical width, pixels
-    int BM = 0;   // unprintable bottom margin, hundredths of an inch
+    int BM = 0;    // unprintable bottom margin, hundredths of an inch
 };
 
 // Lays a rich edit's text out in the rectangle and draws it.
-int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect, int first, int last,
-               const std::function<bool(int measured, FormatRect &rect)> &grow = {})
+int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect, int first,
+               int last, const std::function<bool(int measured, FormatRect &rect)> &grow = {})
 {
     if (!edit)
         return 0;
@@ -102,8 +102,7 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
     TGraphic *graphic = ret.Picture().Graphic();
     const bool drawable = graphic && !graphic->Empty();
     switch (ret.GraphicType()) {
-    case 0:
-        return;
+    case 0: return;
     case 2: {
         // The icon at its own pixel size.
         const int width = drawable ? graphic->Width() : 0;
@@ -122,7 +121,8 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
                 // Paper shows the first frame, whatever frame an animation on
                 // the screen has reached, and starts no animation.
                 const TGIFDrawOptions options = gif->DrawOptions();
-                gif->Images()->SubImages(0)->Draw(canvas, rect, options & TransparentPaint, options & TiledPaint);
+                gif->Images()->SubImages(0)->Draw(canvas, rect, options & TransparentPaint,
+                                                  options & TiledPaint);
             } else {
                 graphic->Draw(canvas, rect);
             }
@@ -147,7 +147,8 @@ struct PageJob
     bool facingMark;
 };
 
-void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &address, const QStringList &addressLines)
+void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &address,
+               const QStringList &addressLines)
 {
     const PageMetrics &m = job.m;
     const TEnvelopeData &e = job.envelope;
@@ -221,9 +222,10 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     int attentionRight = m.PWT * 2 / 5;
     if (attentionRight <= attentionLeft)
         attentionRight = m.PWT;
-    renderText(job.attention, canvas, m,
-               FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100}, 0,
-               -1);
+    renderText(
+        job.attention, canvas, m,
+        FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100}, 0,
+        -1);
 
     // 7. Bar code at the bottom edge, two inches in from the physical right edge.
     if (job.placement == BarCodeBottom) {
@@ -240,13 +242,14 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
 } // namespace
 
 TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
-                                                TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
-                                                bool PrintTriFoldLines, TPrintProgress *Progress)
+                                                TEnvelopeData *Envelope, const QString &Title,
+                                                int BarCodePlacement, bool PrintTriFoldLines,
+                                                TPrintProgress *Progress)
 {
     TZambPrinter &printer = *PrinterInstance();
     if (!Envelope || printer.GetLogPixelsY() == 0 || printer.GetLogPixelsX() == 0) {
-        MessageDlg(QStringLiteral("You must define and select an envelope in order to print."), TMsgDlgType::Error,
-                   mbOK | mbHelp, 20096);
+        MessageDlg(QStringLiteral("You must define and select an envelope in order to print."),
+                   TMsgDlgType::Error, mbOK | mbHelp, 20096);
         return TPrintOutcome::NotPrinted;
     }
     if (!ReturnAddress) {
@@ -255,16 +258,17 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
         return TPrintOutcome::NotPrinted;
     }
     if (SelectedCount() == 0) {
-        MessageDlg(QStringLiteral("No address is selected, so nothing was printed."), TMsgDlgType::Information, mbOK,
-                   0);
+        MessageDlg(QStringLiteral("No address is selected, so nothing was printed."),
+                   TMsgDlgType::Information, mbOK, 0);
         return TPrintOutcome::NothingSelected;
     }
 
     if (!Envelope->SelectEnvelopePrinter()) {
-        MessageDlg(QStringLiteral("There was a problem with the setup of printer \"%1\". Adjust the setup and try "
-                                  "again.")
-                       .arg(Envelope->FullPrinterName),
-                   TMsgDlgType::Warning, mbOK, 0);
+        MessageDlg(
+            QStringLiteral("There was a problem with the setup of printer \"%1\". Adjust the setup and try "
+                           "again.")
+                .arg(Envelope->FullPrinterName),
+            TMsgDlgType::Warning, mbOK, 0);
         return TPrintOutcome::NotPrinted;
     }
 
@@ -292,8 +296,10 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
         m.PHT = printer.GetPageHeightTwips();
         m.PhysW = printer.GetPhysicalWidth();
         m.BM = printer.GetBottomMargin();
+        // clang-format off
         const PageJob job{m, *Envelope, *ReturnAddress, m_destination, m_return, m_attention, TestEnvelope,
                           BarCodePlacement, PrintTriFoldLines, EnvelopePreferences().FacingMark()};
+        // clang-format on
         bool first = true;
         for (int i = 0; i < Count() && !progress.Cancelled(); ++i) {
             const TSingleAddress &address = GetAddress(i);

@@ -148,7 +148,8 @@ bool TCompositeFileStream::IsValidFile()
     const QByteArray signature = GetSignature().toLatin1();
     // A text file with one endless line is simply not ours.
     if (!ReadLineBytes(first, MaxLineLength) || first != signature) {
-        m_endsInsideSignature = !m_lineEnded && first.size() < signature.size() && signature.startsWith(first);
+        m_endsInsideSignature =
+            !m_lineEnded && first.size() < signature.size() && signature.startsWith(first);
         return false;
     }
     ReadRawLine(); // the warning line, whatever it holds

@@ -21,8 +21,7 @@ public:
     using Exception::Exception;
 };
 
-enum class TCompositeFileMode
-{
+enum class TCompositeFileMode {
     fmOpenRead, // read an existing file
     fmCreate    // write a new file; it replaces the old one only on Commit()
 };

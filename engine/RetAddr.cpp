@@ -114,8 +114,10 @@ void TReturnAddress::SetGraphicFile(const QString &fileName)
     }
     m_graphicType = type;
     const int ppi = ScreenPpi();
-    SetGraphicWidth(static_cast<int>(std::min<int64_t>(int64_t(m_picture.Width()) * 100 / ppi, MaxGraphicWidth)));
-    SetGraphicHeight(static_cast<int>(std::min<int64_t>(int64_t(m_picture.Height()) * 100 / ppi, MaxGraphicHeight)));
+    SetGraphicWidth(
+        static_cast<int>(std::min<int64_t>(int64_t(m_picture.Width()) * 100 / ppi, MaxGraphicWidth)));
+    SetGraphicHeight(
+        static_cast<int>(std::min<int64_t>(int64_t(m_picture.Height()) * 100 / ppi, MaxGraphicHeight)));
     if (m_graphicWidth == 0 && m_graphicHeight == 0)
         m_graphicType = gtNone;
 }
@@ -145,7 +147,10 @@ QString TReturnAddress::SizeText(int value) const
     const int v = InCentimetres() ? MulInchToMetric(value) : value;
     const int whole = std::abs(v) / 100;
     const int cents = std::abs(v) % 100;
-    return QStringLiteral("%1%2.%3").arg(v < 0 ? QStringLiteral("-") : QString()).arg(whole).arg(cents, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1%2.%3")
+        .arg(v < 0 ? QStringLiteral("-") : QString())
+        .arg(whole)
+        .arg(cents, 2, 10, QLatin1Char('0'));
 }
 
 QString TReturnAddress::GetGraphicWidthText() const
@@ -204,8 +209,10 @@ void TReturnAddress::LoadFromIni(const TZambIniFile &store, const QString &secti
     store.ReadStrings(section, key, m_lines);
     SetGraphicFileKeepingErrors(store.ReadString(section, key + QLatin1String("Graphic"), QString()));
     // Sizes stored negative (by hand) read as 0.
-    SetGraphicWidth(std::max(0, store.ReadInteger(section, key + QLatin1String("GraphicWidth"), m_graphicWidth)));
-    SetGraphicHeight(std::max(0, store.ReadInteger(section, key + QLatin1String("GraphicHeight"), m_graphicHeight)));
+    SetGraphicWidth(
+        std::max(0, store.ReadInteger(section, key + QLatin1String("GraphicWidth"), m_graphicWidth)));
+    SetGraphicHeight(
+        std::max(0, store.ReadInteger(section, key + QLatin1String("GraphicHeight"), m_graphicHeight)));
 }
 
 void TReturnAddress::SaveToIni(const QString &section, const QString &key) const

@@ -75,7 +75,8 @@ void BuildZipDigits(const QStringList &addressLines, QString &digits)
     }
     // A nine-character line has no last ten characters: only the ZIP test applies.
     const QString zip10 = last.right(10);
-    if (length >= 10 && zip10.at(5) == QLatin1Char('-') && IsAllDigits(zip10.left(5)) && IsAllDigits(zip10.mid(6, 4))) {
+    if (length >= 10 && zip10.at(5) == QLatin1Char('-') && IsAllDigits(zip10.left(5))
+        && IsAllDigits(zip10.mid(6, 4))) {
         digits = zip10.left(5) + zip10.mid(6, 4);
         const QString prev = addressLines.size() > 1 ? addressLines.at(addressLines.size() - 2) : QString();
         const qsizetype space = prev.indexOf(QLatin1Char(' ')) + 1; // 1-based, 0 when none

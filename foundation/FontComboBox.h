@@ -6,11 +6,7 @@
 #include <QComboBox>
 #include <QStyledItemDelegate>
 
-enum TShowStyle
-{
-    ssFontName,
-    ssFontSample
-};
+enum TShowStyle { ssFontName, ssFontSample };
 
 // Draws each item in the face it names, at 10 points.
 class TFontSampleDelegate : public QStyledItemDelegate

@@ -28,9 +28,10 @@ void ReportSettingsWriteError(const QString &Message)
     if (g_writeErrorShown)
         return;
     g_writeErrorShown = true;
-    MessageDlg(QStringLiteral("The settings cannot be saved; changes to them last until the program closes.\n\n%1")
-                   .arg(Message),
-               TMsgDlgType::Error, mbOK, 0);
+    MessageDlg(
+        QStringLiteral("The settings cannot be saved; changes to them last until the program closes.\n\n%1")
+            .arg(Message),
+        TMsgDlgType::Error, mbOK, 0);
 }
 
 constexpr int kMaxBinary = 65536;
@@ -45,7 +46,8 @@ void ReadStringsFrom(const TIniFile &Ini, const QString &Section, const QString 
                      int MaxCount)
 {
     Strings.clear();
-    const int n = qMin(Ini.ReadInteger(Section, Key + QStringLiteral("_Count"), 0), qMin(MaxCount, kMaxStrings));
+    const int n =
+        qMin(Ini.ReadInteger(Section, Key + QStringLiteral("_Count"), 0), qMin(MaxCount, kMaxStrings));
     for (int i = 0; i < n; ++i)
         Strings.append(Ini.ReadString(Section, Key + QLatin1Char('_') + QString::number(i), QString()));
 }
@@ -100,7 +102,8 @@ void MigrateOldIni()
     QByteArray data;
     QString error;
     QString text;
-    if (!ReadRegularFile(OldIniPath, kMaxDocumentBytes, data, error) || !TIniFile::DecodeFileBytes(data, text))
+    if (!ReadRegularFile(OldIniPath, kMaxDocumentBytes, data, error)
+        || !TIniFile::DecodeFileBytes(data, text))
         return;
     // A copy that fails leaves no file; the settings start fresh.
     SaveFileAtomically(NewIniPath, text.toUtf8(), error);
@@ -152,7 +155,8 @@ void TZambIniFile::WriteStrings(const QString &Section, const QString &Key, cons
 void TZambIniFile::WriteBinary(const QString &Section, const QByteArray &Buffer)
 {
     if (Buffer.size() > kMaxBinary)
-        throw EIniFileException(QStringLiteral("A block of %1 bytes is too large to store").arg(Buffer.size()));
+        throw EIniFileException(
+            QStringLiteral("A block of %1 bytes is too large to store").arg(Buffer.size()));
     static const char kHex[] = "0123456789ABCDEF";
     TIniUpdate update(*this);
     EraseSection(Section);
@@ -205,8 +209,7 @@ int TZambIniFile::ReadBinarySize(const QString &Section) const
 
 TZambRegistryIniFile::TZambRegistryIniFile(const QString &Title, const QString &ConfigFolder)
     : TRegistryIniFile(QStringLiteral("Software\\Morvane Software\\") + Title, ConfigFolder)
-{
-}
+{}
 
 void TZambRegistryIniFile::ReadTextAttributes(const QString &Section, TFontAttributes &Attributes) const
 {
@@ -267,8 +270,8 @@ void TZambRegistryIniFile::ReadWindowPlacement(const QString &Section, TWindowRe
     Maximized = ReadBool(Section, QStringLiteral("Maximized"), Maximized);
 }
 
-void TZambRegistryIniFile::WriteWindowPlacement(const QString &Section, const TWindowRect &Rect, bool Minimized,
-                                                bool Maximized)
+void TZambRegistryIniFile::WriteWindowPlacement(const QString &Section, const TWindowRect &Rect,
+                                                bool Minimized, bool Maximized)
 {
     TIniUpdate update(*this);
     WriteInteger(Section, QStringLiteral("Top"), Rect.Top);
@@ -286,7 +289,8 @@ void TZambRegistryIniFile::ReadStrings(const QString &Section, const QString &Ke
     ReadStringsFrom(*this, Section, Key, Strings, MaxCount);
 }
 
-void TZambRegistryIniFile::WriteStrings(const QString &Section, const QString &Key, const QStringList &Strings)
+void TZambRegistryIniFile::WriteStrings(const QString &Section, const QString &Key,
+                                        const QStringList &Strings)
 {
     WriteStringsTo(*this, Section, Key, Strings);
 }
@@ -318,7 +322,8 @@ QString GetDataFolder()
     title.replace(QLatin1Char('/'), QLatin1Char('_'));
     if (title.isEmpty() || title == QLatin1String(".") || title == QLatin1String(".."))
         title = QStringLiteral("_");
-    const QString folder = ForceDirectoriesNoCase(DataFolderBase(), QStringLiteral("Morvane Software/") + title);
+    const QString folder =
+        ForceDirectoriesNoCase(DataFolderBase(), QStringLiteral("Morvane Software/") + title);
     return folder + QLatin1Char('/');
 }
 

@@ -33,7 +33,8 @@ class QFont;
 // FontColor, FontBold, FontItalic, FontUnderline, FontStrikeout. Color is a
 // Windows colour value (low byte red, then green, then blue). Size wins over
 // Height when both are applied.
-struct TFontAttributes {
+struct TFontAttributes
+{
     int Height = -17;
     QString Name = QStringLiteral("Arial");
     int Size = 10;
@@ -51,7 +52,8 @@ struct TFontAttributes {
 };
 
 // A window rectangle as stored: right and bottom are exclusive (Left + Width).
-struct TWindowRect {
+struct TWindowRect
+{
     int Left = 0;
     int Top = 0;
     int Right = 0;
@@ -115,8 +117,10 @@ public:
 
     // Keys "Top", "Left", "Bottom", "Right", "Minimized", "Maximized"; each
     // missing key keeps the value passed in. One file rewrite per write.
-    void ReadWindowPlacement(const QString &Section, TWindowRect &Rect, bool &Minimized, bool &Maximized) const;
-    void WriteWindowPlacement(const QString &Section, const TWindowRect &Rect, bool Minimized, bool Maximized);
+    void ReadWindowPlacement(const QString &Section, TWindowRect &Rect, bool &Minimized,
+                             bool &Maximized) const;
+    void WriteWindowPlacement(const QString &Section, const TWindowRect &Rect, bool Minimized,
+                              bool Maximized);
 
     void ReadStrings(const QString &Section, const QString &Key, QStringList &Strings,
                      int MaxCount = kMaxStrings) const;

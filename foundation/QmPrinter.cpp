@@ -22,12 +22,13 @@ struct StandardPaper
     int length;
 };
 constexpr std::array<StandardPaper, 38> StandardPapers{{
-    {850, 1100},   {850, 1100},   {1100, 1700},  {1700, 1100},  {850, 1400},   {550, 850},    {725, 1050},
-    {-2970, -4200}, {-2100, -2970}, {-2100, -2970}, {-1480, -2100}, {-2500, -3540}, {-1820, -2570}, {850, 1300},
-    {-2150, -2750}, {1000, 1400},  {1100, 1700},  {850, 1100},   {888, 388},    {950, 413},    {1038, 450},
-    {1100, 475},   {1150, 500},   {1700, 2200},  {2200, 3400},  {3400, 4400},  {-2200, -1100}, {-2290, -1620},
-    {-4580, -3240}, {-3240, -2290}, {-1620, -1140}, {-2290, -1140}, {-3530, -2500}, {-2500, -1760}, {-1250, -1760},
-    {-2300, -1100}, {750, 388},    {650, 363},
+    {850, 1100},    {850, 1100},    {1100, 1700},   {1700, 1100},   {850, 1400},    {550, 850},
+    {725, 1050},    {-2970, -4200}, {-2100, -2970}, {-2100, -2970}, {-1480, -2100}, {-2500, -3540},
+    {-1820, -2570}, {850, 1300},    {-2150, -2750}, {1000, 1400},   {1100, 1700},   {850, 1100},
+    {888, 388},     {950, 413},     {1038, 450},    {1100, 475},    {1150, 500},    {1700, 2200},
+    {2200, 3400},   {3400, 4400},   {-2200, -1100}, {-2290, -1620}, {-4580, -3240}, {-3240, -2290},
+    {-1620, -1140}, {-2290, -1140}, {-3530, -2500}, {-2500, -1760}, {-1250, -1760}, {-2300, -1100},
+    {750, 388},     {650, 363},
 }};
 
 int StandardInch(int value)
@@ -35,6 +36,7 @@ int StandardInch(int value)
     return value < 0 ? DivMetricToInch(-value) : value;
 }
 
+// clang-format off
 const char *const PaperDisplayNames[41] = {
     "Letter", "Letter Small", "Tabloid", "Ledger", "Legal", "Statement", "Executive", "A3 sheet", "A4 Sheet",
     "A4 small sheet", "A5 sheet", "B4 sheet", "B5 sheet", "Folio", "Quarto", "10x14\" sheet", "11x17\" sheet",
@@ -43,6 +45,7 @@ const char *const PaperDisplayNames[41] = {
     "B4 Envelope", "B5 Envelope", "B6 Envelope", "Italy Envelope", "Monarch Envelope", "6 3/4 Envelope",
     "US Std Fanfold", "German Std Fanfold", "German Legal Fanfold",
 };
+// clang-format on
 
 QString BinName(int number)
 {
@@ -237,7 +240,8 @@ int TZambPrinter::DevicePaperWidthMetric()
     if (UsesDevModePaperSize())
         return m_devMode->PaperWidth();
     const int paper = static_cast<uint16_t>(m_devMode->PaperSize());
-    const bool known = m_paperNumbers.contains(static_cast<uint16_t>(paper)) || paper <= int(StandardPapers.size());
+    const bool known =
+        m_paperNumbers.contains(static_cast<uint16_t>(paper)) || paper <= int(StandardPapers.size());
     // A paper that no table knows keeps the size the device mode states.
     if (!known && m_devMode->Has(DM_PAPERWIDTH) && m_devMode->PaperWidth() > 0)
         return m_devMode->PaperWidth();
@@ -251,7 +255,8 @@ int TZambPrinter::DevicePaperLengthMetric()
     if (UsesDevModePaperSize())
         return m_devMode->PaperLength();
     const int paper = static_cast<uint16_t>(m_devMode->PaperSize());
-    const bool known = m_paperNumbers.contains(static_cast<uint16_t>(paper)) || paper <= int(StandardPapers.size());
+    const bool known =
+        m_paperNumbers.contains(static_cast<uint16_t>(paper)) || paper <= int(StandardPapers.size());
     if (!known && m_devMode->Has(DM_PAPERLENGTH) && m_devMode->PaperLength() > 0)
         return m_devMode->PaperLength();
     return MulInchToMetric(StandardPaperLength(paper));
@@ -521,13 +526,15 @@ bool TZambPrinter::EditDocumentProperties()
     CheckPrinting(false);
     const QString device = CurrentDevice();
     DevMode edited = *m_devMode;
-    const bool ok = m_setupDialog ? m_setupDialog(device, m_caps, edited)
-                                  : RunPrinterSetupDialog(QApplication::activeWindow(), device, m_caps, edited);
+    const bool ok = m_setupDialog
+                        ? m_setupDialog(device, m_caps, edited)
+                        : RunPrinterSetupDialog(QApplication::activeWindow(), device, m_caps, edited);
     if (!ok)
         return false;
     if (!m_spooler.MergeDevMode(device, m_caps, edited, *m_devMode)) {
-        MessageDlg(QStringLiteral("Error updating printer setup information for printer \"%1\".").arg(ListEntry()),
-                   TMsgDlgType::Warning, mbOK, 0);
+        MessageDlg(
+            QStringLiteral("Error updating printer setup information for printer \"%1\".").arg(ListEntry()),
+            TMsgDlgType::Warning, mbOK, 0);
         return false;
     }
     SetPrinterCapabilities(m_devMode->Fields());
@@ -644,11 +651,13 @@ void TZambPrinter::LoadPrinterSetup(const TIniFile &Store, const QString &Sectio
     };
     for (const Field &f : Fields) {
         if (fields & f.bit)
-            copy.SetS16(f.offset, static_cast<int16_t>(Store.ReadInteger(Section, key(f.name), copy.S16(f.offset))));
+            copy.SetS16(f.offset,
+                        static_cast<int16_t>(Store.ReadInteger(Section, key(f.name), copy.S16(f.offset))));
     }
     if (!m_spooler.MergeDevMode(device, m_caps, copy, *m_devMode)) {
-        MessageDlg(QStringLiteral("Error updating printer setup information for printer \"%1\".").arg(ListEntry()),
-                   TMsgDlgType::Warning, mbOK, 0);
+        MessageDlg(
+            QStringLiteral("Error updating printer setup information for printer \"%1\".").arg(ListEntry()),
+            TMsgDlgType::Warning, mbOK, 0);
     }
     SetPrinterCapabilities(m_devMode->Fields());
 }

@@ -60,7 +60,8 @@ class TZambPrinter : public TPrinter, public TEnvelopePrinter
 {
 public:
     // Shows the printer setup dialog on a copy of the device mode; true on OK.
-    using SetupDialog = std::function<bool(const QString &printer, const PrinterCaps &caps, DevMode &devMode)>;
+    using SetupDialog =
+        std::function<bool(const QString &printer, const PrinterCaps &caps, DevMode &devMode)>;
 
     explicit TZambPrinter(Spooler &spooler);
 

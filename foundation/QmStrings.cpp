@@ -37,12 +37,14 @@ bool IsLetterChar(QChar c)
 bool IsInvalidFileNameChar(QChar c)
 {
     switch (c.unicode()) {
+    // clang-format off
     case 0x22: case 0x23: case 0x24: case 0x25: case 0x27: case 0x2A: case 0x2C:
     case 0x2F: case 0x3A: case 0x3B: case 0x3C: case 0x3E: case 0x3F: case 0x40:
     case 0x5B: case 0x5C: case 0x5D: case 0x7B: case 0x7C: case 0x7D:
         return true;
     default:
         return false;
+        // clang-format on
     }
 }
 

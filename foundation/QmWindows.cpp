@@ -49,7 +49,8 @@ bool OnSomeScreen(qint64 Left, qint64 Top, qint64 Right, qint64 Bottom)
         return true;
     for (const QScreen *screen : screens) {
         const QRect a = screen->availableGeometry();
-        if (Left < qint64(a.x()) + a.width() && Right > a.x() && Top < qint64(a.y()) + a.height() && Bottom > a.y())
+        if (Left < qint64(a.x()) + a.width() && Right > a.x() && Top < qint64(a.y()) + a.height()
+            && Bottom > a.y())
             return true;
     }
     return false;
@@ -73,11 +74,8 @@ public:
             case QEvent::Show:
             case QEvent::Move:
             case QEvent::Resize:
-            case QEvent::WindowStateChange:
-                Apply();
-                break;
-            default:
-                break;
+            case QEvent::WindowStateChange: Apply(); break;
+            default: break;
             }
         }
         return false;

@@ -28,14 +28,15 @@ QString CreateUniqueFile(const QString &Folder, const QString &Ext, mode_t Mode)
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         const QString name = folder + QStringLiteral("Qm") + QString::number(NextUnique()) + Ext;
         // Exclusive and without following links: an existing name or a planted link is never written through.
-        const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                              Mode);
+        const int fd = ::open(QFile::encodeName(name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, Mode);
         if (fd >= 0) {
             ::close(fd);
             return name;
         }
         if (errno != EEXIST && errno != ELOOP)
-            throw Exception(QStringLiteral("Cannot create the file %1: %2").arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+            throw Exception(QStringLiteral("Cannot create the file %1: %2")
+                                .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
     }
     throw Exception(QStringLiteral("Cannot find a free file name in %1").arg(Folder));
 }
@@ -48,8 +49,8 @@ qint64 UniqueTimeStamp(const QDateTime &Time)
     const QTime t = Time.time();
     return (((((qint64(d.year()) - BaseYear) * 12 + d.month() - 1) * 31 + d.day() - 1) * 24 + t.hour()) * 60
             + t.minute())
-        * 60
-        + t.second();
+               * 60
+           + t.second();
 }
 
 void StartUnique(const std::function<QDateTime()> &Clock)

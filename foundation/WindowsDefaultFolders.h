@@ -5,7 +5,8 @@
 // The user's shell folders, without trailing slashes; empty where this desktop has
 // no counterpart. The program reads AppData (the settings folder) and Personal
 // (the documents folder).
-struct TWinDefaultFolders {
+struct TWinDefaultFolders
+{
     QString Desktop;
     QString Programs;
     QString Fonts;

@@ -26,10 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static QuietMessages quiet;
     SetMessageService(&quiet);
     // In memory where possible: every write syncs the file.
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/plikora-fuzz-XXXXXX")
-                                                                      : QDir::tempPath() + QStringLiteral("/plikora-fuzz-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/plikora-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/plikora-fuzz-XXXXXX"));
     const QString path = dir.filePath(QStringLiteral("fuzz.ini"));
-    for (const QString &aside : QDir(dir.path()).entryList({QStringLiteral("fuzz.ini.unreadable-*")}, QDir::Files))
+    for (const QString &aside :
+         QDir(dir.path()).entryList({QStringLiteral("fuzz.ini.unreadable-*")}, QDir::Files))
         QFile::remove(dir.filePath(aside));
     {
         QFile f(path);
@@ -68,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const QString &k : keys)
             after << s + QLatin1Char('/') + k + QLatin1Char('=') + again.ReadString(s, k, QString());
     }
-    if (before != after || again.ReadString(QStringLiteral("FuzzMark"), QStringLiteral("K"), QString()) != QStringLiteral(" v "))
+    if (before != after
+        || again.ReadString(QStringLiteral("FuzzMark"), QStringLiteral("K"), QString())
+               != QStringLiteral(" v "))
         std::abort();
     return 0;
 }

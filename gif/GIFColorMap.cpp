@@ -114,7 +114,8 @@ void TGIFColorMap::Delete(int Index)
 {
     if (Index < 0 || Index >= FCount)
         RaiseGIFError(QStringLiteral("Invalid color index"));
-    std::memmove(FData.get() + Index, FData.get() + Index + 1, size_t(FCount - Index - 1) * sizeof(TColorTriple));
+    std::memmove(FData.get() + Index, FData.get() + Index + 1,
+                 size_t(FCount - Index - 1) * sizeof(TColorTriple));
     --FCount;
     FSorted = false;
     Changed();

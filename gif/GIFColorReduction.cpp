@@ -240,49 +240,23 @@ std::unique_ptr<TBitmap> ReduceColors(const TBitmap &Bitmap, int ColorReduction,
 
     TPalette palette;
     switch (ColorReduction) {
-    case rmWindows20:
-        palette = StockDefaultPalette();
-        break;
-    case rmWindows256:
-        palette = CreateHalftoneScreenPalette();
-        break;
-    case rmWindowsGray:
-        palette = CreateFourGreyPalette();
-        break;
-    case rmMonochrome:
-        palette = CreateBlackWhitePalette();
-        break;
-    case rmGrayScale:
-        palette = CreateGreyRampPalette();
-        break;
-    case rmNetscape:
-        palette = CreateWebSafePalette();
-        break;
-    case rmQuantize:
-        palette = BuildOctreePalette(reader, 1 << ReductionBits, 8, false);
-        break;
-    case rmQuantizeWindows:
-        palette = BuildOctreePalette(reader, 256, 8, true);
-        break;
-    default:
-        palette = Palette;
-        break;
+    case rmWindows20: palette = StockDefaultPalette(); break;
+    case rmWindows256: palette = CreateHalftoneScreenPalette(); break;
+    case rmWindowsGray: palette = CreateFourGreyPalette(); break;
+    case rmMonochrome: palette = CreateBlackWhitePalette(); break;
+    case rmGrayScale: palette = CreateGreyRampPalette(); break;
+    case rmNetscape: palette = CreateWebSafePalette(); break;
+    case rmQuantize: palette = BuildOctreePalette(reader, 1 << ReductionBits, 8, false); break;
+    case rmQuantizeWindows: palette = BuildOctreePalette(reader, 256, 8, true); break;
+    default: palette = Palette; break;
     }
 
     std::unique_ptr<TColorLookup> lookup;
     switch (ColorReduction) {
-    case rmMonochrome:
-        lookup = std::make_unique<TMonochromeLookup>(palette);
-        break;
-    case rmGrayScale:
-        lookup = std::make_unique<TGrayScaleLookup>(palette);
-        break;
-    case rmNetscape:
-        lookup = std::make_unique<TNetscapeColorLookup>(palette);
-        break;
-    default:
-        lookup = std::make_unique<TFastColorLookup>(palette);
-        break;
+    case rmMonochrome: lookup = std::make_unique<TMonochromeLookup>(palette); break;
+    case rmGrayScale: lookup = std::make_unique<TGrayScaleLookup>(palette); break;
+    case rmNetscape: lookup = std::make_unique<TNetscapeColorLookup>(palette); break;
+    default: lookup = std::make_unique<TFastColorLookup>(palette); break;
     }
     if (lookup->ColorCount() == 0)
         RaiseGIFError(QStringLiteral("Color reduction palette is empty"));

@@ -14,8 +14,7 @@
 class TDIBReader;
 
 // Colour reduction methods (the image's ColorReduction setting).
-enum TColorReduction : uint8_t
-{
+enum TColorReduction : uint8_t {
     rmNone = 0,            // a 24-bit copy, no palette
     rmWindows20 = 1,       // the 20 colours of the stock default palette
     rmWindows256 = 2,      // the screen's halftone palette

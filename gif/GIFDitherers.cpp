@@ -222,21 +222,13 @@ void TFloydSteinbergDitherer::NextLine()
 std::unique_ptr<TDitherEngine> CreateDitherer(int DitherMode, int Width, TColorLookup *Lookup)
 {
     switch (DitherMode) {
-    case 0:
-        return std::make_unique<TDitherEngine>(Width, Lookup);
-    case 1:
-        return std::make_unique<TFloydSteinbergDitherer>(Width, Lookup);
-    case 2:
-        return std::make_unique<TStuckiDitherer>(Width, Lookup);
-    case 3:
-        return std::make_unique<TSierraDitherer>(Width, Lookup);
-    case 4:
-        return std::make_unique<TJaJuNiDitherer>(Width, Lookup);
-    case 5:
-        return std::make_unique<TSteveArcheDitherer>(Width, Lookup);
-    case 6:
-        return std::make_unique<TBurkesDitherer>(Width, Lookup);
-    default:
-        return nullptr;
+    case 0: return std::make_unique<TDitherEngine>(Width, Lookup);
+    case 1: return std::make_unique<TFloydSteinbergDitherer>(Width, Lookup);
+    case 2: return std::make_unique<TStuckiDitherer>(Width, Lookup);
+    case 3: return std::make_unique<TSierraDitherer>(Width, Lookup);
+    case 4: return std::make_unique<TJaJuNiDitherer>(Width, Lookup);
+    case 5: return std::make_unique<TSteveArcheDitherer>(Width, Lookup);
+    case 6: return std::make_unique<TBurkesDitherer>(Width, Lookup);
+    default: return nullptr;
     }
 }

@@ -54,8 +54,8 @@ class TGIFEncoder
 {
 public:
     virtual ~TGIFEncoder() = default;
-    void Compress(QIODevice &Stream, int CodeSize, int MaxColor, const uint8_t *Data, bool Interlace, int Height,
-                  int Width);
+    void Compress(QIODevice &Stream, int CodeSize, int MaxColor, const uint8_t *Data, bool Interlace,
+                  int Height, int Width);
 
 protected:
     virtual void PutCode(int Code);

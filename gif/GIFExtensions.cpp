@@ -42,12 +42,13 @@ const TGIFExtensionClass *FindApplicationClass(QIODevice &Stream);
 
 } // namespace
 
-const TGIFExtensionClass TGIFGraphicControlExtension::Class = {
-    "TGIFGraphicControlExtension", CreateExtension<TGIFGraphicControlExtension>, OwnClass<TGIFGraphicControlExtension>};
+const TGIFExtensionClass TGIFGraphicControlExtension::Class = {"TGIFGraphicControlExtension",
+                                                               CreateExtension<TGIFGraphicControlExtension>,
+                                                               OwnClass<TGIFGraphicControlExtension>};
 const TGIFExtensionClass TGIFTextExtension::Class = {"TGIFTextExtension", CreateExtension<TGIFTextExtension>,
                                                      OwnClass<TGIFTextExtension>};
-const TGIFExtensionClass TGIFCommentExtension::Class = {"TGIFCommentExtension", CreateExtension<TGIFCommentExtension>,
-                                                        OwnClass<TGIFCommentExtension>};
+const TGIFExtensionClass TGIFCommentExtension::Class = {
+    "TGIFCommentExtension", CreateExtension<TGIFCommentExtension>, OwnClass<TGIFCommentExtension>};
 // An application block that cannot be classified further is read as unknown
 // application data, which raises on a block size below 10.
 const TGIFExtensionClass TGIFApplicationExtension::Class = {
@@ -96,8 +97,7 @@ const TGIFExtensionClass *FindApplicationClass(QIODevice &Stream)
 
 TGIFExtension::TGIFExtension(TGIFSubImage *SubImage)
     : TGIFItem(SubImage ? SubImage->Image() : nullptr), FSubImage(SubImage)
-{
-}
+{}
 
 TGIFExtension::~TGIFExtension()
 {
@@ -196,7 +196,8 @@ void TGIFGraphicControlExtension::SetTransparentColorIndex(uint8_t Value)
 void TGIFGraphicControlExtension::SaveToStream(QIODevice &Stream)
 {
     TGIFExtension::SaveToStream(Stream);
-    const uint8_t block[6] = {4, FPackedFields, uint8_t(FDelay & 0xFF), uint8_t(FDelay >> 8), FTransparentColorIndex, 0};
+    const uint8_t block[6] = {
+        4, FPackedFields, uint8_t(FDelay & 0xFF), uint8_t(FDelay >> 8), FTransparentColorIndex, 0};
     WriteExact(Stream, block, 6);
 }
 
@@ -230,12 +231,14 @@ void TGIFGraphicControlExtension::LoadFromStream(QIODevice &Stream)
 void TGIFTextExtension::SaveToStream(QIODevice &Stream)
 {
     TGIFExtension::SaveToStream(Stream);
+    // clang-format off
     const uint8_t block[13] = {12,
                                uint8_t(Left & 0xFF), uint8_t(Left >> 8),
                                uint8_t(Top & 0xFF), uint8_t(Top >> 8),
                                uint8_t(GridWidth & 0xFF), uint8_t(GridWidth >> 8),
                                uint8_t(GridHeight & 0xFF), uint8_t(GridHeight >> 8),
                                CellWidth, CellHeight, TextForegroundColorIndex, TextBackgroundColorIndex};
+    // clang-format on
     WriteExact(Stream, block, 13);
     WriteSubBlockStrings(Stream, FText);
 }
@@ -353,8 +356,10 @@ void TGIFAppExtNSLoop::SaveData(QIODevice &Stream)
     const uint8_t loops[4] = {3, 1, uint8_t(FLoops & 0xFF), uint8_t(FLoops >> 8)};
     WriteExact(Stream, loops, 4);
     if (FBufferSize != 0) {
+        // clang-format off
         const uint8_t buffer[6] = {5, 2, uint8_t(FBufferSize & 0xFF), uint8_t((FBufferSize >> 8) & 0xFF),
                                    uint8_t((FBufferSize >> 16) & 0xFF), uint8_t(FBufferSize >> 24)};
+        // clang-format on
         WriteExact(Stream, buffer, 6);
     }
     WriteByte(Stream, 0);
@@ -380,7 +385,8 @@ void TGIFAppExtNSLoop::LoadData(QIODevice &Stream)
                 RaiseGIFError(QStringLiteral("Invalid GIF data"));
             uint8_t b[4];
             ReadExact(Stream, b, 4);
-            FBufferSize = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+            FBufferSize =
+                uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
             left -= 4;
         }
         SkipBytes(Stream, left);

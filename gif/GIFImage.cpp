@@ -232,7 +232,8 @@ void TGIFList::Clear()
 
 // ---------------------------------------------------------------- header
 
-TGIFHeader::TGIFHeader(TGIFImage *GIFImage) : TGIFItem(GIFImage), FColorMap(std::make_unique<TGIFGlobalColorMap>(this))
+TGIFHeader::TGIFHeader(TGIFImage *GIFImage)
+    : TGIFItem(GIFImage), FColorMap(std::make_unique<TGIFGlobalColorMap>(this))
 {
     Clear();
 }
@@ -307,8 +308,10 @@ void TGIFHeader::SaveToStream(QIODevice &Stream)
     PrepareDescriptor();
     const char *signature = version == GIFVersion89a ? "GIF89a" : "GIF87a";
     WriteExact(Stream, signature, 6);
+    // clang-format off
     const uint8_t descriptor[7] = {uint8_t(FScreenWidth & 0xFF), uint8_t(FScreenWidth >> 8), uint8_t(FScreenHeight & 0xFF),
                                    uint8_t(FScreenHeight >> 8), FPackedFields, FBackgroundColorIndex, FAspectRatio};
+    // clang-format on
     WriteExact(Stream, descriptor, 7);
     if (FPackedFields & 0x80)
         FColorMap->SaveToStream(Stream);
@@ -318,9 +321,7 @@ void TGIFHeader::LoadFromStream(QIODevice &Stream)
 {
     const qint64 start = Stream.pos();
     char signature[6];
-    auto isGIF = [&] {
-        return QByteArray(signature, 3).toUpper() == "GIF";
-    };
+    auto isGIF = [&] { return QByteArray(signature, 3).toUpper() == "GIF"; };
     ReadExact(Stream, signature, 6);
     if (!isGIF()) {
         // Some writers put 4 bytes of their own in front of the signature.
@@ -379,8 +380,9 @@ void TGIFImageList::LoadFromStream(QIODevice &Stream, TGIFImage *Image)
         sub->LoadFromStream(Stream);
         Add(sub.release());
         if (Image && Stream.size() > 0)
-            Image->Progress(Image, TProgressStage::Running, int(MulDivRoundHalfEven(Stream.pos(), 100, Stream.size())),
-                            false, QRect(), QStringLiteral("Loading..."));
+            Image->Progress(Image, TProgressStage::Running,
+                            int(MulDivRoundHalfEven(Stream.pos(), 100, Stream.size())), false, QRect(),
+                            QStringLiteral("Loading..."));
         if (!NextBlockByte(Stream, byte))
             return;
     }
@@ -403,8 +405,7 @@ void TGIFTrailer::LoadFromStream(QIODevice &Stream)
 
 TGIFImage::TGIFImage()
     : FHeader(std::make_unique<TGIFHeader>(this)), FImages(std::make_unique<TGIFImageList>(this))
-{
-}
+{}
 
 TGIFImage::~TGIFImage()
 {
@@ -495,8 +496,8 @@ void TGIFImage::SaveToStream(QIODevice &Stream)
         const int count = FImages->Count();
         for (int i = 0; i < count; ++i) {
             FImages->SubImages(i)->SaveToStream(Stream);
-            Progress(this, TProgressStage::Running, int(MulDivRoundHalfEven(i + 1, 100, count)), false, QRect(),
-                     message);
+            Progress(this, TProgressStage::Running, int(MulDivRoundHalfEven(i + 1, 100, count)), false,
+                     QRect(), message);
         }
         TGIFTrailer trailer(this);
         trailer.SaveToStream(Stream);

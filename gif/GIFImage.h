@@ -49,7 +49,8 @@ constexpr TGIFSeverity gsWarning = 1;
 
 // Receives every warning of an image and its items. Sender is the item, list or
 // colour map that warned.
-using TGIFWarningEvent = std::function<void(const void *Sender, TGIFSeverity Severity, const QString &Message)>;
+using TGIFWarningEvent =
+    std::function<void(const void *Sender, TGIFSeverity Severity, const QString &Message)>;
 
 #pragma pack(push, 1)
 struct TColorTriple

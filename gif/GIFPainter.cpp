@@ -66,8 +66,7 @@ QImage GrabCanvas(QPainter &Canvas, const QRect &Rect, const QSize &Size)
         source = *static_cast<const QImage *>(device);
     else if (device && device->devType() == QInternal::Pixmap)
         source = static_cast<const QPixmap *>(device)->toImage();
-    if (source.isNull() || Size.isEmpty() ||
-        qint64(Size.width()) * Size.height() > MaxGIFPixels)
+    if (source.isNull() || Size.isEmpty() || qint64(Size.width()) * Size.height() > MaxGIFPixels)
         return NewBuffer(Size);
     // A deep copy: the canvas goes on painting into the image's own pixels.
     const QRect area = Canvas.deviceTransform().mapRect(Rect);
@@ -79,14 +78,17 @@ QImage GrabCanvas(QPainter &Canvas, const QRect &Rect, const QSize &Size)
     return part.isNull() ? NewBuffer(Size) : part;
 }
 
-TGIFPainter::TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target)
-    : FImage(Image), FTarget(Target), FRect(Rect), FDrawOptions(Options), FAnimationSpeed(Image->AnimationSpeed())
+TGIFPainter::TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect &Rect,
+                         const TGIFPaintTarget &Target)
+    : FImage(Image), FTarget(Target), FRect(Rect), FDrawOptions(Options),
+      FAnimationSpeed(Image->AnimationSpeed())
 {
     FPriority = Image->ThreadPriority();
     if (Image->PaintBackgroundColor() != clNone)
         FBackgroundColor = ToQColor(Image->PaintBackgroundColor());
     else if (Image->Header()->ColorMap()->Count() == 0)
-        FBackgroundColor = QGuiApplication::instance() ? QGuiApplication::palette().color(QPalette::Base) : Qt::white;
+        FBackgroundColor =
+            QGuiApplication::instance() ? QGuiApplication::palette().color(QPalette::Base) : Qt::white;
     else
         FBackgroundColor = ToQColor(Image->BackgroundColor());
 
@@ -119,8 +121,8 @@ TGIFPainter::TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect 
     }
 }
 
-TGIFPainter::TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target,
-                         TGIFPainter **PainterRef)
+TGIFPainter::TGIFPainter(TGIFImage *Image, TGIFDrawOptions Options, const QRect &Rect,
+                         const TGIFPaintTarget &Target, TGIFPainter **PainterRef)
     : TGIFPainter(Image, Options, Rect, Target)
 {
     FPainterRef = PainterRef;
@@ -297,8 +299,8 @@ void TGIFPainter::Animate()
         if (FLoopCount > 0)
             --FLoopCount;
         // A pass that showed nothing would spin for ever.
-        again = paintedThisPass && animated && (FDrawOptions & LoopedPaint) &&
-                (FLoopCount != 0 || (FDrawOptions & LoopForeverPaint)) && !Terminated();
+        again = paintedThisPass && animated && (FDrawOptions & LoopedPaint)
+                && (FLoopCount != 0 || (FDrawOptions & LoopForeverPaint)) && !Terminated();
     }
     FActiveImage.store(-1);
     FireEvent(FOnPaintEnd);
@@ -427,7 +429,8 @@ bool TGIFPainter::TargetValid() const
 QImage TGIFPainter::GrabTarget() const
 {
     if (FTarget.Bitmap) {
-        QImage image = FTarget.Bitmap->ToImage().convertToFormat(QImage::Format_ARGB32_Premultiplied).copy(FRect);
+        QImage image =
+            FTarget.Bitmap->ToImage().convertToFormat(QImage::Format_ARGB32_Premultiplied).copy(FRect);
         return image.isNull() ? NewBuffer(FRect.size()) : image;
     }
     if (FTarget.Canvas)

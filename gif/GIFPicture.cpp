@@ -5,9 +5,9 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 
 namespace {
 

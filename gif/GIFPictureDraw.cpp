@@ -73,7 +73,8 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
     }
     {
         std::lock_guard lock(FPainters.Lock);
-        if (FPainter && !FPainter->Terminated() && FPainter->Target().Canvas == &Canvas && FPainter->Rect() == Rect)
+        if (FPainter && !FPainter->Terminated() && FPainter->Target().Canvas == &Canvas
+            && FPainter->Rect() == Rect)
             return; // it goes on animating there
     }
     StopPainter();
@@ -103,8 +104,8 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
 
     // Not under the painters' lock: the painter's end needs it.
     const auto deadline = std::chrono::steady_clock::now() + FirstFrameTimeout;
-    while (FPainter && FPainter->Async() && !FPainter->Terminated() && !FPainter->FramePainted() &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (FPainter && FPainter->Async() && !FPainter->Terminated() && !FPainter->FramePainted()
+           && std::chrono::steady_clock::now() < deadline) {
         LetPaintersRun();
         if (!*alive)
             return;
@@ -130,7 +131,8 @@ void TGIFImage::DrawBuffer(QPainter &Canvas, const QRect &Rect, TBitmap &Bitmap)
     Canvas.restore();
 }
 
-TGIFPainter *TGIFImage::CreatePainter(TGIFDrawOptions Options, const QRect &Rect, const TGIFPaintTarget &Target)
+TGIFPainter *TGIFImage::CreatePainter(TGIFDrawOptions Options, const QRect &Rect,
+                                      const TGIFPaintTarget &Target)
 {
     if (Empty() || Rect.width() <= 0 || Rect.height() <= 0)
         return nullptr;
@@ -229,8 +231,8 @@ void TGIFImage::StopPainter()
             FPainter->Stop();
             if (!FPainter->Async())
                 return;
-            if (IsMainThread() &&
-                (FPainter->InSynchronizedCall() || std::chrono::steady_clock::now() >= deadline)) {
+            if (IsMainThread()
+                && (FPainter->InSynchronizedCall() || std::chrono::steady_clock::now() >= deadline)) {
                 DetachPainter(FPainter);
                 return;
             }

@@ -30,8 +30,7 @@ void SetGIFPixelBudget(qint64 Pixels)
 TGIFSubImage::TGIFSubImage(TGIFImage *GIFImage)
     : TGIFItem(GIFImage), FColorMap(std::make_unique<TGIFLocalColorMap>(this)),
       FExtensions(std::make_unique<TGIFExtensionList>(GIFImage))
-{
-}
+{}
 
 TGIFSubImage::~TGIFSubImage()
 {
@@ -217,12 +216,14 @@ void TGIFSubImage::SaveToStream(QIODevice &Stream)
     if (Empty())
         return;
     PrepareDescriptor();
+    // clang-format off
     const uint8_t descriptor[10] = {0x2C,
                                     uint8_t(FLeft & 0xFF), uint8_t(FLeft >> 8),
                                     uint8_t(FTop & 0xFF), uint8_t(FTop >> 8),
                                     uint8_t(FWidth & 0xFF), uint8_t(FWidth >> 8),
                                     uint8_t(FHeight & 0xFF), uint8_t(FHeight >> 8),
                                     FPackedFields};
+    // clang-format on
     WriteExact(Stream, descriptor, 10);
     FColorMap->SaveToStream(Stream);
     EncodeSubImage(*this, Stream);

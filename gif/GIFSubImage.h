@@ -33,7 +33,10 @@ public:
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     bool Interlaced() const { return (FPackedFields & 0x40) != 0; }
-    void SetInterlaced(bool Value) { FPackedFields = uint8_t(Value ? FPackedFields | 0x40 : FPackedFields & ~0x40); }
+    void SetInterlaced(bool Value)
+    {
+        FPackedFields = uint8_t(Value ? FPackedFields | 0x40 : FPackedFields & ~0x40);
+    }
     uint8_t PackedFields() const { return FPackedFields; }
     int BitsPerPixel() const { return FColorMap->BitsPerPixel(); }
     int ColorResolution() const { return BitsPerPixel() - 1; }

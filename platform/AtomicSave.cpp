@@ -56,28 +56,22 @@ QString SaveErrorText(const QString &fileName, int code)
     switch (code) {
     case ENOSPC:
     case EFBIG:
-    case EDQUOT:
-        return QStringLiteral("There is not enough space on the disk to save %1.").arg(name);
-    case EROFS:
-        return QStringLiteral("%1 cannot be saved because the disk is read-only.").arg(name);
+    case EDQUOT: return QStringLiteral("There is not enough space on the disk to save %1.").arg(name);
+    case EROFS: return QStringLiteral("%1 cannot be saved because the disk is read-only.").arg(name);
     case EACCES:
-    case EPERM:
-        return QStringLiteral("You do not have permission to save %1 in its folder.").arg(name);
-    case ENOENT:
-        return QStringLiteral("%1 cannot be saved because its folder does not exist.").arg(name);
+    case EPERM: return QStringLiteral("You do not have permission to save %1 in its folder.").arg(name);
+    case ENOENT: return QStringLiteral("%1 cannot be saved because its folder does not exist.").arg(name);
     case ENOTDIR:
-        return QStringLiteral("%1 cannot be saved because a part of its folder path is not a folder.").arg(name);
-    case EISDIR:
-        return QStringLiteral("%1 cannot be saved because it is a folder.").arg(name);
-    case ENAMETOOLONG:
-        return QStringLiteral("%1 cannot be saved because its name is too long.").arg(name);
-    case EIO:
-        return QStringLiteral("The disk reported an error while saving %1.").arg(name);
+        return QStringLiteral("%1 cannot be saved because a part of its folder path is not a folder.")
+            .arg(name);
+    case EISDIR: return QStringLiteral("%1 cannot be saved because it is a folder.").arg(name);
+    case ENAMETOOLONG: return QStringLiteral("%1 cannot be saved because its name is too long.").arg(name);
+    case EIO: return QStringLiteral("The disk reported an error while saving %1.").arg(name);
     case EMFILE:
-    case ENFILE:
-        return QStringLiteral("%1 cannot be saved because too many files are open.").arg(name);
+    case ENFILE: return QStringLiteral("%1 cannot be saved because too many files are open.").arg(name);
     default:
-        return QStringLiteral("%1 cannot be saved: %2.").arg(name, QString::fromLocal8Bit(std::strerror(code)));
+        return QStringLiteral("%1 cannot be saved: %2.")
+            .arg(name, QString::fromLocal8Bit(std::strerror(code)));
     }
 }
 
@@ -131,10 +125,13 @@ bool AtomicSaveFile::open(OpenMode mode)
         if (S_ISDIR(sb.st_mode))
             return fail(EISDIR);
         if (!S_ISREG(sb.st_mode))
-            return fail(EINVAL, QStringLiteral("%1 cannot be saved because it is not a regular file.").arg(Quoted(m_fileName)));
+            return fail(EINVAL, QStringLiteral("%1 cannot be saved because it is not a regular file.")
+                                    .arg(Quoted(m_fileName)));
         // Read-only is the owner's write bit, whoever runs the program.
         if (!(sb.st_mode & S_IWUSR))
-            return fail(EACCES, QStringLiteral("%1 cannot be saved because it is read-only.").arg(Quoted(m_fileName)));
+            return fail(
+                EACCES,
+                QStringLiteral("%1 cannot be saved because it is read-only.").arg(Quoted(m_fileName)));
         m_keepMode = true;
         m_mode = sb.st_mode & 07777;
     } else if (errno != ENOENT) {
@@ -293,7 +290,8 @@ void AtomicSaveFile::discard()
 bool SaveFileAtomically(const QString &fileName, QByteArrayView data, QString &error)
 {
     AtomicSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(data.data(), data.size()) == data.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(data.data(), data.size()) == data.size()
+        && file.commit())
         return true;
     error = file.errorString();
     return false;

@@ -17,16 +17,11 @@
 int BitsPerPixel(TPixelFormat format)
 {
     switch (format) {
-    case TPixelFormat::pf1bit:
-        return 1;
-    case TPixelFormat::pf4bit:
-        return 4;
-    case TPixelFormat::pf8bit:
-        return 8;
-    case TPixelFormat::pf24bit:
-        return 24;
-    case TPixelFormat::pf32bit:
-        return 32;
+    case TPixelFormat::pf1bit: return 1;
+    case TPixelFormat::pf4bit: return 4;
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf24bit: return 24;
+    case TPixelFormat::pf32bit: return 32;
     }
     return 24;
 }
@@ -66,12 +61,9 @@ TRGBQuad RgbToQuad(QRgb c)
 int IndexAt(const uint8_t *row, int x, int bits)
 {
     switch (bits) {
-    case 1:
-        return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4:
-        return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-    default:
-        return row[x];
+    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    default: return row[x];
     }
 }
 
@@ -92,9 +84,7 @@ void SetIndexAt(uint8_t *row, int x, int bits, int index)
         else
             row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
         break;
-    default:
-        row[x] = static_cast<uint8_t>(index);
-        break;
+    default: row[x] = static_cast<uint8_t>(index); break;
     }
 }
 
@@ -137,9 +127,7 @@ std::vector<TRGBQuad> DefaultColorTable(TPixelFormat format)
 {
     std::vector<TRGBQuad> table;
     switch (format) {
-    case TPixelFormat::pf1bit:
-        table = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-        break;
+    case TPixelFormat::pf1bit: table = {{0, 0, 0, 0}, {255, 255, 255, 0}}; break;
     case TPixelFormat::pf4bit: {
         static constexpr int order[16] = {0, 1, 2, 3, 4, 5, 6, 7, 12, 13, 14, 15, 16, 17, 18, 19};
         const std::vector<TPaletteEntry> &system = StockDefaultPalette().Entries();
@@ -152,8 +140,7 @@ std::vector<TRGBQuad> DefaultColorTable(TPixelFormat format)
         for (const TPaletteEntry &e : HalftonePalette().Entries())
             table.push_back({e.Blue, e.Green, e.Red, 0});
         break;
-    default:
-        break;
+    default: break;
     }
     return table;
 }

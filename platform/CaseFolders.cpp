@@ -12,8 +12,8 @@ QString ResolveNameNoCase(const QString &Folder, const QString &Name)
     if (!dir.exists())
         return exact;
     // Sorted so that the choice among several case variants is stable.
-    const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                              QDir::Name);
+    const QStringList entries =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &entry : entries) {
         if (entry.compare(Name, Qt::CaseInsensitive) == 0)
             return dir.filePath(entry);

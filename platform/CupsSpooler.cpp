@@ -29,7 +29,8 @@ DestPtr NamedDest(http_t *http, const QString &name)
     const QByteArray instance = slash < 0 ? QByteArray() : name.mid(slash + 1).toUtf8();
     if (queue.isEmpty())
         return {};
-    return DestPtr(cupsGetNamedDest(http, queue.constData(), instance.isEmpty() ? nullptr : instance.constData()));
+    return DestPtr(
+        cupsGetNamedDest(http, queue.constData(), instance.isEmpty() ? nullptr : instance.constData()));
 }
 
 QString DestName(const cups_dest_t *d)
@@ -81,13 +82,10 @@ int OrientationFromIpp(int value)
 {
     switch (value) {
     case IPP_ORIENT_PORTRAIT:
-    case IPP_ORIENT_REVERSE_PORTRAIT:
-        return DMORIENT_PORTRAIT;
+    case IPP_ORIENT_REVERSE_PORTRAIT: return DMORIENT_PORTRAIT;
     case IPP_ORIENT_LANDSCAPE:
-    case IPP_ORIENT_REVERSE_LANDSCAPE:
-        return DMORIENT_LANDSCAPE;
-    default:
-        return 0;
+    case IPP_ORIENT_REVERSE_LANDSCAPE: return DMORIENT_LANDSCAPE;
+    default: return 0;
     }
 }
 
@@ -152,7 +150,8 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         }
     }
 
-    const QStringList sources = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_MEDIA_SOURCE));
+    const QStringList sources =
+        Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_MEDIA_SOURCE));
     for (const QString &s : sources)
         caps.bins.append(SpoolerBin{0, s, QString()});
     const int defaultSource = sources.indexOf(DefaultString(http, dest.get(), info.get(), CUPS_MEDIA_SOURCE));
@@ -182,7 +181,9 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
     }
     caps.color = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_PRINT_COLOR_MODE))
                      .contains(QStringLiteral("color"));
-    caps.defaultColor = caps.color && DefaultString(http, dest.get(), info.get(), CUPS_PRINT_COLOR_MODE) != QLatin1String("monochrome");
+    caps.defaultColor =
+        caps.color
+        && DefaultString(http, dest.get(), info.get(), CUPS_PRINT_COLOR_MODE) != QLatin1String("monochrome");
     caps.duplex = Strings(cupsFindDestSupported(http, dest.get(), info.get(), CUPS_SIDES))
                       .contains(QStringLiteral(CUPS_SIDES_TWO_SIDED_PORTRAIT));
     // An orientation the queue (or the user's lpoptions) states; most state none.
@@ -207,7 +208,8 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
     } else {
         // A user size that one of the printer's media matches goes by its name.
         for (const auto &paper : caps.papers) {
-            if (std::abs(paper.width - g.sheetWidth) <= 100 && std::abs(paper.length - g.sheetLength) <= 100) {
+            if (std::abs(paper.width - g.sheetWidth) <= 100
+                && std::abs(paper.length - g.sheetLength) <= 100) {
                 media = paper.keyword.toUtf8();
                 break;
             }
@@ -215,7 +217,8 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
     }
     if (media.isEmpty()) {
         media = QStringLiteral("custom_%1x%2mm")
-                    .arg(QString::number(g.sheetWidth / 100.0, 'f', 2), QString::number(g.sheetLength / 100.0, 'f', 2))
+                    .arg(QString::number(g.sheetWidth / 100.0, 'f', 2),
+                         QString::number(g.sheetLength / 100.0, 'f', 2))
                     .toUtf8();
     }
     options.append({CUPS_MEDIA, media});
@@ -227,7 +230,8 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
     // Landscape pages are already turned on the portrait sheet.
     options.append({QByteArray(CUPS_ORIENTATION), QByteArray(CUPS_ORIENTATION_PORTRAIT)});
     if (caps.color)
-        options.append({QByteArray(CUPS_PRINT_COLOR_MODE), QByteArray(dm.Color() == DMCOLOR_COLOR ? "color" : "monochrome")});
+        options.append({QByteArray(CUPS_PRINT_COLOR_MODE),
+                        QByteArray(dm.Color() == DMCOLOR_COLOR ? "color" : "monochrome")});
     if (caps.duplex) {
         const char *sides = CUPS_SIDES_ONE_SIDED;
         if (dm.Duplex() == DMDUP_VERTICAL)
@@ -243,8 +247,8 @@ namespace {
 
 // The job exists at the scheduler from the start of the document, as a
 // spooler's does, so that calling it off withdraws it there.
-int CreateJob(const QString &name, const QList<QPair<QByteArray, QByteArray>> &jobOptions, const QString &title,
-              QString &error)
+int CreateJob(const QString &name, const QList<QPair<QByteArray, QByteArray>> &jobOptions,
+              const QString &title, QString &error)
 {
     DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
     if (!dest) {
@@ -263,8 +267,8 @@ int CreateJob(const QString &name, const QList<QPair<QByteArray, QByteArray>> &j
     for (const auto &o : jobOptions)
         numOptions = cupsAddOption(o.first.constData(), o.second.constData(), numOptions, &options);
     int jobId = 0;
-    const ipp_status_t created = cupsCreateDestJob(http, dest.get(), info.get(), &jobId, title.toUtf8().constData(),
-                                                   numOptions, options);
+    const ipp_status_t created = cupsCreateDestJob(http, dest.get(), info.get(), &jobId,
+                                                   title.toUtf8().constData(), numOptions, options);
     cupsFreeOptions(numOptions, options);
     if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId <= 0) {
         error = QStringLiteral("The printer \"%1\" refused the job: %2").arg(name, LastError());
@@ -295,14 +299,16 @@ bool SendDocument(const QString &name, int jobId, const QString &title, QIODevic
     InfoPtr info(cupsCopyDestInfo(http, dest.get()));
     if (!info)
         return fail(QStringLiteral("Cannot read the printer"));
-    if (cupsStartDestDocument(http, dest.get(), info.get(), jobId, title.toUtf8().constData(), CUPS_FORMAT_PDF, 0,
-                              nullptr, 1)
+    if (cupsStartDestDocument(http, dest.get(), info.get(), jobId, title.toUtf8().constData(),
+                              CUPS_FORMAT_PDF, 0, nullptr, 1)
         != HTTP_STATUS_CONTINUE)
         return fail(QStringLiteral("Cannot send the document to the printer"));
     QByteArray chunk;
     while (!pdf.atEnd()) {
         chunk = pdf.read(65536);
-        if (chunk.isEmpty() || cupsWriteRequestData(http, chunk.constData(), static_cast<size_t>(chunk.size())) != HTTP_STATUS_CONTINUE) {
+        if (chunk.isEmpty()
+            || cupsWriteRequestData(http, chunk.constData(), static_cast<size_t>(chunk.size()))
+                   != HTTP_STATUS_CONTINUE) {
             cupsFinishDestDocument(http, dest.get(), info.get());
             return fail(QStringLiteral("Cannot send the document to the printer"));
         }
@@ -314,14 +320,16 @@ bool SendDocument(const QString &name, int jobId, const QString &title, QIODevic
 
 } // namespace
 
-std::unique_ptr<SpoolJob> CupsSpooler::StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
-                                                const QString &title, QString &error)
+std::unique_ptr<SpoolJob> CupsSpooler::StartDoc(const QString &name, const PrinterCaps &caps,
+                                                const DevMode &dm, const QString &title, QString &error)
 {
     const int jobId = CreateJob(name, JobOptions(caps, dm), title, error);
     if (jobId <= 0)
         return nullptr;
     return std::make_unique<SpoolJob>(
         GeometryFor(caps, dm), title,
-        [name, jobId, title](QIODevice &pdf, int, QString &err) { return SendDocument(name, jobId, title, pdf, err); },
+        [name, jobId, title](QIODevice &pdf, int, QString &err) {
+            return SendDocument(name, jobId, title, pdf, err);
+        },
         [name, jobId] { CancelJob(name, jobId); });
 }

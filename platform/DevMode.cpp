@@ -37,8 +37,8 @@ bool DevMode::FromBytes(const QByteArray &bytes)
 bool DevMode::IsValid() const
 {
     return m_data.size() == TotalSize && S16(OffSize) == PublicSize && S16(OffDriverExtra) == PrivateSize
-        && std::memcmp(m_data.constData() + OffMagic, Magic, sizeof Magic) == 0
-        && S16(OffPrivateVersion) == PrivateVersion;
+           && std::memcmp(m_data.constData() + OffMagic, Magic, sizeof Magic) == 0
+           && S16(OffPrivateVersion) == PrivateVersion;
 }
 
 QString DevMode::DeviceName() const

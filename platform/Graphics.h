@@ -154,12 +154,7 @@ protected:
     void AssignError(const TPersistent *source) const;
 };
 
-enum class TProgressStage
-{
-    Starting,
-    Running,
-    Ending
-};
+enum class TProgressStage { Starting, Running, Ending };
 
 using TNotifyEvent = std::function<void(TPersistent *sender)>;
 using TProgressEvent = std::function<void(TPersistent *sender, TProgressStage stage, int percentDone,
@@ -242,14 +237,7 @@ private:
 // ---------------------------------------------------------------------------
 // Bitmaps
 
-enum class TPixelFormat
-{
-    pf1bit,
-    pf4bit,
-    pf8bit,
-    pf24bit,
-    pf32bit
-};
+enum class TPixelFormat { pf1bit, pf4bit, pf8bit, pf24bit, pf32bit };
 
 int BitsPerPixel(TPixelFormat format);
 // Bytes of one row of `width` pixels at `bitsPerPixel`, padded to 4 bytes.

@@ -21,14 +21,11 @@ namespace GuardedDetail {
 
 // A slot behind RunGuarded, taking the same arguments as the slot, so that
 // connect matches them against the signal as it would the slot's own.
-template <typename Signature>
-struct Wrap;
+template <typename Signature> struct Wrap;
 
-template <typename R, typename... Args>
-struct Wrap<R(Args...)>
+template <typename R, typename... Args> struct Wrap<R(Args...)>
 {
-    template <typename Slot>
-    static auto Make(Slot slot)
+    template <typename Slot> static auto Make(Slot slot)
     {
         return [slot = std::move(slot)](Args... args) mutable {
             RunGuarded([&] { slot(std::forward<Args>(args)...); });
@@ -36,19 +33,16 @@ struct Wrap<R(Args...)>
     }
 };
 
-template <typename Callable>
-struct SignatureOf : SignatureOf<decltype(&Callable::operator())>
+template <typename Callable> struct SignatureOf : SignatureOf<decltype(&Callable::operator())>
 {
 };
 
-template <typename Class, typename R, typename... Args>
-struct SignatureOf<R (Class::*)(Args...) const>
+template <typename Class, typename R, typename... Args> struct SignatureOf<R (Class::*)(Args...) const>
 {
     using Type = R(Args...);
 };
 
-template <typename Class, typename R, typename... Args>
-struct SignatureOf<R (Class::*)(Args...)>
+template <typename Class, typename R, typename... Args> struct SignatureOf<R (Class::*)(Args...)>
 {
     using Type = R(Args...);
 };

@@ -52,8 +52,8 @@ void TIcon::LoadFromStream(QIODevice &stream)
     // Icons are small; a larger stream is not an icon we can show.
     constexpr qint64 MaxIconBytes = 64 * 1024 * 1024;
     QByteArray data = stream.read(MaxIconBytes + 1);
-    if (data.size() < 6 || data.size() > MaxIconBytes || data[0] != 0 || data[1] != 0 || data[2] != 1 ||
-        data[3] != 0)
+    if (data.size() < 6 || data.size() > MaxIconBytes || data[0] != 0 || data[1] != 0 || data[2] != 1
+        || data[3] != 0)
         throw EInvalidGraphic(QStringLiteral("Icon image is not valid"));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
@@ -66,8 +66,9 @@ void TIcon::LoadFromStream(QIODevice &stream)
         QImage image;
         if (!reader.read(&image) || image.isNull())
             continue;
-        if (chosen.isNull() ||
-            (image.width() == 32 && image.height() == 32 && (chosen.width() != 32 || chosen.height() != 32)))
+        if (chosen.isNull()
+            || (image.width() == 32 && image.height() == 32
+                && (chosen.width() != 32 || chosen.height() != 32)))
             chosen = image;
     }
     if (chosen.isNull())

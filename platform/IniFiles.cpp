@@ -23,7 +23,7 @@ namespace {
 bool IsBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\v')
-        || c == QLatin1Char('\f');
+           || c == QLatin1Char('\f');
 }
 
 QString TrimBlanks(const QString &s)
@@ -63,7 +63,8 @@ bool ParseInteger(const QString &text, int &result)
         return false;
     qint64 value = 0;
     for (; i < s.size(); ++i) {
-        int d = hex ? AsciiHexDigit(s.at(i)) : (s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9' ? s.at(i).unicode() - '0' : -1);
+        int d = hex ? AsciiHexDigit(s.at(i))
+                    : (s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9' ? s.at(i).unicode() - '0' : -1);
         if (d < 0)
             return false;
         value = value * (hex ? 16 : 10) + d;
@@ -147,7 +148,8 @@ QString TIniFile::StorableValue(const QString &Value)
 
 QString TIniFile::EncodeValue(const QString &Value)
 {
-    const bool needsQuotes = (!Value.isEmpty() && (IsBlank(Value.front()) || IsBlank(Value.back())))
+    const bool needsQuotes =
+        (!Value.isEmpty() && (IsBlank(Value.front()) || IsBlank(Value.back())))
         || (Value.size() >= 2 && IsQuote(Value.front()) && Value.back() == Value.front());
     return needsQuotes ? QLatin1Char('"') + Value + QLatin1Char('"') : Value;
 }
@@ -186,7 +188,8 @@ void TIniFile::Refresh() const
             m_unreadable = true;
         } else if (!DecodeFileBytes(bytes, text)) {
             m_unreadable = true;
-            why = QStringLiteral("Cannot read file \"%1\". It is not text: it holds NUL characters or broken UTF-16.")
+            why = QStringLiteral(
+                      "Cannot read file \"%1\". It is not text: it holds NUL characters or broken UTF-16.")
                       .arg(m_fileName);
         }
     }
@@ -198,7 +201,8 @@ void TIniFile::Refresh() const
 void TIniFile::SetAside(const QString &Why) const
 {
     // Kept, never overwritten: the user may still recover what it holds.
-    const QString base = m_fileName + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
+    const QString base =
+        m_fileName + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
     const QByteArray from = QFile::encodeName(m_fileName);
     QString aside = base;
     int result = -1;
@@ -218,13 +222,15 @@ void TIniFile::SetAside(const QString &Why) const
     if (result == 0) {
         m_unreadable = false;
         m_stamp = Stamp(m_fileName);
-        MessageDlg(QStringLiteral("The settings file \"%1\" cannot be read, so it was renamed to \"%2\" and new "
-                                  "settings start in its place.\n\n%3")
-                       .arg(m_fileName, aside, Why),
-                   TMsgDlgType::Warning, mbOK, 0);
+        MessageDlg(
+            QStringLiteral("The settings file \"%1\" cannot be read, so it was renamed to \"%2\" and new "
+                           "settings start in its place.\n\n%3")
+                .arg(m_fileName, aside, Why),
+            TMsgDlgType::Warning, mbOK, 0);
     } else {
-        MessageDlg(QStringLiteral("The settings file \"%1\" cannot be read, and it cannot be renamed either: changes "
-                                  "to these settings will not be saved.\n\n%2")
+        MessageDlg(QStringLiteral(
+                       "The settings file \"%1\" cannot be read, and it cannot be renamed either: changes "
+                       "to these settings will not be saved.\n\n%2")
                        .arg(m_fileName, Why),
                    TMsgDlgType::Warning, mbOK, 0);
     }
@@ -243,7 +249,8 @@ void TIniFile::Parse(const QString &Text) const
             ++end;
         const QString text = Text.mid(start, end - start);
         start = end + 1;
-        if (end + 1 < Text.size() && Text.at(end) == QLatin1Char('\r') && Text.at(end + 1) == QLatin1Char('\n'))
+        if (end + 1 < Text.size() && Text.at(end) == QLatin1Char('\r')
+            && Text.at(end + 1) == QLatin1Char('\n'))
             ++start;
         Line line;
         line.text = text;
@@ -340,7 +347,8 @@ void TIniFile::CheckIdent(const QString &Ident)
 void TIniFile::CheckValue(const QString &Value)
 {
     if (Value.contains(QLatin1Char('\n')) || Value.contains(QLatin1Char('\r')) || Value.contains(QChar(0)))
-        throw EIniFileException(QStringLiteral("A value with a line break or a NUL character cannot be stored"));
+        throw EIniFileException(
+            QStringLiteral("A value with a line break or a NUL character cannot be stored"));
 }
 
 QString TIniFile::ReadString(const QString &Section, const QString &Ident, const QString &Default) const
@@ -552,7 +560,8 @@ void TIniFile::Flush()
         m_dirty = false;
         Parse(QString());
         throw EIniFileException(
-            QStringLiteral("The settings file \"%1\" cannot be read, so it is not written over.").arg(m_fileName));
+            QStringLiteral("The settings file \"%1\" cannot be read, so it is not written over.")
+                .arg(m_fileName));
     }
     QString error;
     if (!SaveFileAtomically(m_fileName, Serialize().toUtf8(), error)) {

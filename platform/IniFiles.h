@@ -108,14 +108,16 @@ protected:
 
 private:
     friend class TIniUpdate;
-    struct Line {
+    struct Line
+    {
         enum Kind { Other, Entry, Header } kind = Other;
-        QString text;  // the line as stored (for Other and untouched entries)
-        QString key;   // Entry: trimmed key; Header: section name
-        QString raw;   // Entry: raw value text after "="
+        QString text; // the line as stored (for Other and untouched entries)
+        QString key;  // Entry: trimmed key; Header: section name
+        QString raw;  // Entry: raw value text after "="
     };
-    struct Section {
-        QString name;   // empty for lines before the first header
+    struct Section
+    {
+        QString name; // empty for lines before the first header
         bool header = false;
         // Erased sections stay in place until the next rewrite, so that erasing
         // many sections is not quadratic.
@@ -127,7 +129,8 @@ private:
         mutable QHash<QString, int> keyIndex;
         mutable bool indexed = false;
     };
-    struct FileStamp {
+    struct FileStamp
+    {
         bool exists = false;
         dev_t dev = 0;
         ino_t ino = 0;
@@ -137,7 +140,8 @@ private:
     };
 
     // What an update scope goes back to when it is left without Commit().
-    struct UpdateMark {
+    struct UpdateMark
+    {
         bool dirty = false;
         QList<Section> sections; // only when dirty
     };

@@ -54,8 +54,8 @@ jpeg_error_mgr *InstallErrors(ErrorManager &errors)
 enum class DecodeStatus { Ok, LibraryError, TooLarge };
 
 // Plain C-style work between setjmp and longjmp: nothing here has a destructor.
-DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *bitmap, int *code,
-                        int *width, int *height)
+DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *bitmap, int *code, int *width,
+                        int *height)
 {
     jpeg_decompress_struct info;
     ErrorManager errors;
@@ -80,7 +80,7 @@ DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *
     bitmap->SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
     const int components = info.output_components;
     JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                info.output_width * components, 1);
+                                               info.output_width * components, 1);
     while (info.output_scanline < info.output_height) {
         const int y = static_cast<int>(info.output_scanline);
         jpeg_read_scanlines(&info, row, 1);
@@ -142,12 +142,14 @@ void DecodeJpeg(const QByteArray &data, TBitmap &bitmap)
 {
     TBitmap decoded(0, 0, TPixelFormat::pf24bit);
     int code = 0, width = 0, height = 0;
-    DecodeStatus status = DecodeInto(reinterpret_cast<const unsigned char *>(data.constData()),
-                                     static_cast<unsigned long>(data.size()), &decoded, &code, &width, &height);
+    DecodeStatus status =
+        DecodeInto(reinterpret_cast<const unsigned char *>(data.constData()),
+                   static_cast<unsigned long>(data.size()), &decoded, &code, &width, &height);
     if (status == DecodeStatus::LibraryError)
         throw JpegError(code);
     if (status == DecodeStatus::TooLarge)
-        throw EInvalidGraphic(QStringLiteral("The JPEG picture is too large (%1 x %2 pixels).").arg(width).arg(height));
+        throw EInvalidGraphic(
+            QStringLiteral("The JPEG picture is too large (%1 x %2 pixels).").arg(width).arg(height));
     bitmap = std::move(decoded);
 }
 
@@ -236,7 +238,8 @@ void TJPEGImage::SaveToStream(QIODevice &stream)
 {
     QByteArray data = Data();
     if (stream.write(data) != data.size())
-        throw EInvalidGraphic(QStringLiteral("The JPEG picture could not be written: %1").arg(stream.errorString()));
+        throw EInvalidGraphic(
+            QStringLiteral("The JPEG picture could not be written: %1").arg(stream.errorString()));
 }
 
 void TJPEGImage::Draw(QPainter &canvas, const QRect &rect)

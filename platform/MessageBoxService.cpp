@@ -8,7 +8,8 @@ namespace {
 class BoxMessageService : public TMessageService
 {
 public:
-    int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override;
+    int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons,
+                   int helpContext) override;
 };
 
 struct ButtonMap
@@ -18,6 +19,7 @@ struct ButtonMap
     TModalResult result;
 };
 
+// clang-format off
 const ButtonMap buttonMap[] = {
     {mbYes, QMessageBox::Yes, mrYes},          {mbNo, QMessageBox::No, mrNo},
     {mbOK, QMessageBox::Ok, mrOk},             {mbCancel, QMessageBox::Cancel, mrCancel},
@@ -25,6 +27,7 @@ const ButtonMap buttonMap[] = {
     {mbIgnore, QMessageBox::Ignore, mrIgnore}, {mbAll, QMessageBox::YesToAll, mrAll},
     {mbHelp, QMessageBox::Help, mrNone},
 };
+// clang-format on
 
 int BoxMessageService::MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons,
                                   int helpContext)
@@ -47,9 +50,7 @@ int BoxMessageService::MessageDlg(const QString &message, TMsgDlgType type, TMsg
         box.setIcon(QMessageBox::Question);
         box.setWindowTitle(QObject::tr("Confirm"));
         break;
-    case TMsgDlgType::Custom:
-        box.setWindowTitle(QApplication::applicationName());
-        break;
+    case TMsgDlgType::Custom: box.setWindowTitle(QApplication::applicationName()); break;
     }
     box.setText(message);
     box.setProperty("helpContext", helpContext);

@@ -41,7 +41,8 @@ class TMessageService
 {
 public:
     virtual ~TMessageService() = default;
-    virtual int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) = 0;
+    virtual int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons,
+                           int helpContext) = 0;
 };
 
 // The service in use: the one installed, else the default (the program's message

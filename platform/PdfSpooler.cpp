@@ -59,12 +59,14 @@ PdfSpooler::PdfSpooler(AskFileName ask) : m_ask(std::move(ask)) {}
 PrinterCaps PdfSpooler::Capabilities()
 {
     PrinterCaps caps;
-    const char *media[] = {"na_letter_8.5x11in", "na_legal_8.5x14in", "na_executive_7.25x10.5in",
-                           "iso_a4_210x297mm", "iso_a5_148x210mm", "na_number-9_3.875x8.875in",
-                           "na_number-10_4.125x9.5in", "na_number-11_4.5x10.375in", "na_number-12_4.75x11in",
-                           "na_number-14_5x11.5in", "na_monarch_3.875x7.5in", "na_personal_3.625x6.5in",
-                           "iso_dl_110x220mm", "iso_c4_229x324mm", "iso_c5_162x229mm", "iso_c6_114x162mm",
-                           "iso_c6c5_114x229mm", "iso_b5_176x250mm", "iso_b6_125x176mm", "om_italian_110x230mm"};
+    const char *media[] = {
+        "na_letter_8.5x11in",       "na_legal_8.5x14in",         "na_executive_7.25x10.5in",
+        "iso_a4_210x297mm",         "iso_a5_148x210mm",          "na_number-9_3.875x8.875in",
+        "na_number-10_4.125x9.5in", "na_number-11_4.5x10.375in", "na_number-12_4.75x11in",
+        "na_number-14_5x11.5in",    "na_monarch_3.875x7.5in",    "na_personal_3.625x6.5in",
+        "iso_dl_110x220mm",         "iso_c4_229x324mm",          "iso_c5_162x229mm",
+        "iso_c6_114x162mm",         "iso_c6c5_114x229mm",        "iso_b5_176x250mm",
+        "iso_b6_125x176mm",         "om_italian_110x230mm"};
     for (const char *m : media) {
         SpoolerPaper p;
         p.keyword = QString::fromLatin1(m);
@@ -99,8 +101,8 @@ bool PdfSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
     return true;
 }
 
-std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
-                                               const QString &title, QString &error)
+std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const PrinterCaps &caps,
+                                               const DevMode &dm, const QString &title, QString &error)
 {
     if (name != PrinterName()) {
         error = QStringLiteral("The printer \"%1\" is not available.").arg(name);
@@ -114,7 +116,6 @@ std::unique_ptr<SpoolJob> PdfSpooler::StartDoc(const QString &name, const Printe
     // The file is what people look at: landscape envelopes read as such.
     PageGeometry geometry = GeometryFor(caps, dm);
     geometry.landscapeSheet = true;
-    return std::make_unique<SpoolJob>(geometry, title, [path](QIODevice &pdf, int, QString &err) {
-        return WritePdfFile(path, pdf, err);
-    });
+    return std::make_unique<SpoolJob>(
+        geometry, title, [path](QIODevice &pdf, int, QString &err) { return WritePdfFile(path, pdf, err); });
 }

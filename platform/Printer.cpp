@@ -209,9 +209,7 @@ void TPrinter::SetState(TPrinterState Value)
         if (m_state == TPrinterState::psHandleDC)
             return;
         break;
-    case TPrinterState::psHandleDC:
-        m_job.reset();
-        break;
+    case TPrinterState::psHandleDC: m_job.reset(); break;
     }
     if (!m_printerOpen)
         throw EPrinter(PrinterNotValid);

@@ -152,4 +152,3 @@ private:
     DeviceValues m_info;
     bool m_printerOpen = false;
 };
-

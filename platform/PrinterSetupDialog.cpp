@@ -30,10 +30,10 @@ QString QualityName(int code)
 
 } // namespace
 
-PrinterSetupModel::PrinterSetupModel(const QString &printerName, const PrinterCaps &caps, const DevMode &current)
+PrinterSetupModel::PrinterSetupModel(const QString &printerName, const PrinterCaps &caps,
+                                     const DevMode &current)
     : m_name(printerName), m_caps(caps), m_edit(current)
-{
-}
+{}
 
 QStringList PrinterSetupModel::PaperNames() const
 {
@@ -123,7 +123,8 @@ void PrinterSetupModel::SetQualityIndex(int index)
     if (index >= 0 && index < m_caps.resolutions.size()) {
         in.SetPrintQuality(static_cast<int16_t>(m_caps.resolutions[index].x));
         in.SetYResolution(static_cast<int16_t>(m_caps.resolutions[index].y));
-    } else if (index >= m_caps.resolutions.size() && index < m_caps.resolutions.size() + m_caps.qualities.size()) {
+    } else if (index >= m_caps.resolutions.size()
+               && index < m_caps.resolutions.size() + m_caps.qualities.size()) {
         in.SetPrintQuality(static_cast<int16_t>(m_caps.qualities[index - m_caps.resolutions.size()]));
     } else {
         return;
@@ -152,8 +153,8 @@ void PrinterSetupModel::SetDuplexIndex(int index)
     m_edit.SetDuplex(codes[index]);
 }
 
-PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const PrinterCaps &caps, const DevMode &current,
-                                       QWidget *parent)
+PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const PrinterCaps &caps,
+                                       const DevMode &current, QWidget *parent)
     : QDialog(parent), m_model(printerName, caps, current)
 {
     setWindowTitle(QStringLiteral("%1 Properties").arg(printerName));
@@ -221,7 +222,8 @@ PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const Printer
                    [this](int i) { m_model.SetDuplexIndex(i); });
 }
 
-bool RunPrinterSetupDialog(QWidget *parent, const QString &printerName, const PrinterCaps &caps, DevMode &devMode)
+bool RunPrinterSetupDialog(QWidget *parent, const QString &printerName, const PrinterCaps &caps,
+                           DevMode &devMode)
 {
     PrinterSetupDialog dialog(printerName, caps, devMode, parent);
     if (dialog.exec() != QDialog::Accepted)

@@ -68,4 +68,5 @@ private:
 };
 
 // Shows the dialog on the printer's device mode; the record changes only on OK.
-bool RunPrinterSetupDialog(QWidget *parent, const QString &printerName, const PrinterCaps &caps, DevMode &devMode);
+bool RunPrinterSetupDialog(QWidget *parent, const QString &printerName, const PrinterCaps &caps,
+                           DevMode &devMode);

@@ -151,7 +151,8 @@ int PaperForPwgMedia(const QString &media)
         int ew = 0;
         int eh = 0;
         PwgMediaSize(QString::fromLatin1(e.media), ew, eh);
-        if ((std::abs(ew - w) <= 50 && std::abs(eh - h) <= 50) || (std::abs(ew - h) <= 50 && std::abs(eh - w) <= 50))
+        if ((std::abs(ew - w) <= 50 && std::abs(eh - h) <= 50)
+            || (std::abs(ew - h) <= 50 && std::abs(eh - w) <= 50))
             return e.number;
     }
     return 0;
@@ -175,12 +176,14 @@ QString PaperDisplayName(int paperNumber, const QString &media)
 bool IsEnvelopePaper(int paperNumber, const QString &media)
 {
     // #9 to #14, DL to 6 3/4, Invitation.
-    if ((paperNumber >= 19 && paperNumber <= 23) || (paperNumber >= 27 && paperNumber <= 38) || paperNumber == 47)
+    if ((paperNumber >= 19 && paperNumber <= 23) || (paperNumber >= 27 && paperNumber <= 38)
+        || paperNumber == 47)
         return true;
     if (paperNumber > 0 && paperNumber < FirstPrivatePaperNumber)
         return false;
-    static const char *const envelopeMedia[] = {"na_number-", "na_monarch_", "na_personal_", "na_a2_", "iso_dl_",
-                                                "iso_c",      "om_italian_", "jpn_chou",    "jpn_kaku", "jpn_you"};
+    static const char *const envelopeMedia[] = {"na_number-", "na_monarch_", "na_personal_", "na_a2_",
+                                                "iso_dl_",    "iso_c",       "om_italian_",  "jpn_chou",
+                                                "jpn_kaku",   "jpn_you"};
     for (const char *prefix : envelopeMedia) {
         if (media.startsWith(QLatin1String(prefix)))
             return true;
@@ -224,11 +227,8 @@ int IppQualityForCode(int code)
 {
     switch (code) {
     case DMRES_DRAFT:
-    case DMRES_LOW:
-        return 3;
-    case DMRES_HIGH:
-        return 5;
-    default:
-        return 4;
+    case DMRES_LOW: return 3;
+    case DMRES_HIGH: return 5;
+    default: return 4;
     }
 }

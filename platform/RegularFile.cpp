@@ -50,16 +50,11 @@ QString NotRegularFileMessage(const QString &FileName, TFileKind Kind)
 {
     switch (Kind) {
     case TFileKind::Missing:
-    case TFileKind::Regular:
-        return QString();
-    case TFileKind::Folder:
-        return CannotOpen(FileName, QStringLiteral("It is a folder, not a file."));
-    case TFileKind::Pipe:
-        return CannotOpen(FileName, QStringLiteral("It is a pipe, not a file."));
-    case TFileKind::Device:
-        return CannotOpen(FileName, QStringLiteral("It is a device, not a file."));
-    case TFileKind::Other:
-        break;
+    case TFileKind::Regular: return QString();
+    case TFileKind::Folder: return CannotOpen(FileName, QStringLiteral("It is a folder, not a file."));
+    case TFileKind::Pipe: return CannotOpen(FileName, QStringLiteral("It is a pipe, not a file."));
+    case TFileKind::Device: return CannotOpen(FileName, QStringLiteral("It is a device, not a file."));
+    case TFileKind::Other: break;
     }
     return CannotOpen(FileName, QStringLiteral("It is not a regular file."));
 }

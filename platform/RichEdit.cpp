@@ -273,9 +273,11 @@ void RichEdit::ApplyHideSelection()
     QPalette base = QPalette();
     if (m_hideSelection && !hasFocus()) {
         p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Inactive, QPalette::Base));
-        p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Inactive, QPalette::Text));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   p.color(QPalette::Inactive, QPalette::Text));
     } else {
-        p.setColor(QPalette::Inactive, QPalette::Highlight, base.color(QPalette::Inactive, QPalette::Highlight));
+        p.setColor(QPalette::Inactive, QPalette::Highlight,
+                   base.color(QPalette::Inactive, QPalette::Highlight));
         p.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    base.color(QPalette::Inactive, QPalette::HighlightedText));
     }
@@ -463,9 +465,10 @@ TParaAttributes RichEdit::Paragraph() const
     QTextBlockFormat f = textCursor().blockFormat();
     TParaAttributes p;
     Qt::Alignment h = f.alignment() & Qt::AlignHorizontal_Mask;
-    p.Alignment = (h & Qt::AlignHCenter) ? Qt::AlignHCenter
+    p.Alignment = (h & Qt::AlignHCenter)   ? Qt::AlignHCenter
                   : (h & Qt::AlignJustify) ? Qt::AlignJustify
-                  : (h & Qt::AlignRight) ? Qt::AlignRight : Qt::AlignLeft;
+                  : (h & Qt::AlignRight)   ? Qt::AlignRight
+                                           : Qt::AlignLeft;
     p.FirstIndent = f.textIndent() * 0.75;
     p.LeftIndent = f.leftMargin() * 0.75;
     p.RightIndent = f.rightMargin() * 0.75;
@@ -484,7 +487,8 @@ void RichEdit::SetParagraph(const TParaAttributes &attributes)
     const int end = c.selectionEnd();
     QTextCursor edit(document());
     edit.beginEditBlock();
-    for (QTextBlock b = document()->findBlock(c.selectionStart()); b.isValid() && b.position() <= end; b = b.next()) {
+    for (QTextBlock b = document()->findBlock(c.selectionStart()); b.isValid() && b.position() <= end;
+         b = b.next()) {
         const QTextBlockFormat old = b.blockFormat();
         if (old.alignment() != f.alignment() || old.textIndent() != f.textIndent()
             || old.leftMargin() != f.leftMargin() || old.rightMargin() != f.rightMargin()) {
@@ -574,8 +578,9 @@ void RichEdit::LoadFromFile(const QString &fileName)
         throw Exception(error);
     // A document cut short would open as whatever came before the cut, often nothing.
     if (IsRtf(data) && !IsWholeRtf(data))
-        throw Exception(QStringLiteral("The file \"%1\" is damaged: its rich text ends before it is complete.")
-                            .arg(fileName));
+        throw Exception(
+            QStringLiteral("The file \"%1\" is damaged: its rich text ends before it is complete.")
+                .arg(fileName));
     try {
         StreamIn(data);
     } catch (const ERtfError &e) {

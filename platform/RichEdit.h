@@ -14,17 +14,19 @@ class QPainter;
 
 // Font styles and the attributes a selection may hold uniformly.
 enum class RichStyle { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
+// clang-format off
 enum class RichConsistent { Bold = 1, Color = 2, Face = 4, Italic = 8, Size = 16, StrikeOut = 32,
                             Underline = 64, All = 127 };
+// clang-format on
 
 // Character attributes of a rich edit's selection or of its default text.
 struct TTextAttributes
 {
     QString Name;
-    double Size = 10;         // points
-    QColor Color;             // invalid: the automatic (window text) colour
-    unsigned Style = 0;       // RichStyle flags
-    unsigned Consistent = 0;  // RichConsistent flags: the same over the whole selection
+    double Size = 10;        // points
+    QColor Color;            // invalid: the automatic (window text) colour
+    unsigned Style = 0;      // RichStyle flags
+    unsigned Consistent = 0; // RichConsistent flags: the same over the whole selection
 
     bool HasStyle(RichStyle s) const { return Style & static_cast<unsigned>(s); }
     bool IsConsistent(RichConsistent a) const { return Consistent & static_cast<unsigned>(a); }
@@ -127,7 +129,7 @@ public:
     // text (UTF-8 when valid, else Windows-1252). Throws ERtfError for rich text
     // that cannot be read; the text is then unchanged.
     void StreamIn(const QByteArray &data);
-    QByteArray StreamOut() const; // rich text
+    QByteArray StreamOut() const;      // rich text
     QByteArray StreamOutPlain() const; // UTF-8, lines joined by CR LF
     // Throws Exception, leaving the text as it was, for a file that cannot be
     // read and for rich text that is not whole (IsWholeRtf).

@@ -44,7 +44,8 @@ struct ParaState
 
 size_t qHash(const CharState &s, size_t seed = 0)
 {
-    return qHashMulti(seed, s.font, s.halfPoints, s.bold, s.italic, s.underline, s.strike, s.colour, s.unicodeSkip);
+    return qHashMulti(seed, s.font, s.halfPoints, s.bold, s.italic, s.underline, s.strike, s.colour,
+                      s.unicodeSkip);
 }
 
 size_t qHash(const ParaState &p, size_t seed = 0)
@@ -83,6 +84,7 @@ struct FontEntry
 const QSet<QByteArray> &SkippedDestinations()
 {
     static const QSet<QByteArray> names = {
+        // clang-format off
         "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
         "footer", "footerl", "footerr", "footerf", "footnote", "annotation", "fldinst",
         "xe", "tc", "listtable", "listoverridetable", "revtbl", "rsidtbl", "generator",
@@ -91,6 +93,7 @@ const QSet<QByteArray> &SkippedDestinations()
         "subject", "keywords", "doccomm", "company", "pn", "pntext", "pntxta", "pntxtb",
         "private", "atnid", "atnauthor", "bkmkstart", "bkmkend", "txe", "userprops",
         "mmathPr", "xmlnstbl", "wgrffmtfilter", "pgdsctbl", "objdata", "result",
+        // clang-format on
     };
     return names;
 }
@@ -216,8 +219,8 @@ private:
     qsizetype m_pos = 0;
     Pieces m_out;
     QVector<Group> m_stack;
-    int m_skipDepth = -1;    // depth at which a skipped destination began
-    bool m_starred = false;  // last token was \*
+    int m_skipDepth = -1;      // depth at which a skipped destination began
+    bool m_starred = false;    // last token was \*
     bool m_groupStart = false; // no token yet in the newest group
     int m_docCodePage = 1252;
     int m_defaultFont = 0;
@@ -228,7 +231,7 @@ private:
     QVector<QColor> m_colours;
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colourSet = false;
-    int m_skipChars = 0;     // characters still to skip after \uN
+    int m_skipChars = 0; // characters still to skip after \uN
     char16_t m_highSurrogate = 0;
     QByteArray m_pendingBytes;
     int m_pendingCodePage = 1252;
@@ -351,8 +354,8 @@ void Reader::TextChar(char16_t ch)
     }
     if (g.dest != Destination::Text)
         return;
-    if ((ch < 0x20 && ch != '\t') || ch == QChar::ObjectReplacementCharacter || ch == QChar::ParagraphSeparator
-        || ch == 0xFDD0 || ch == 0xFDD1)
+    if ((ch < 0x20 && ch != '\t') || ch == QChar::ObjectReplacementCharacter
+        || ch == QChar::ParagraphSeparator || ch == 0xFDD0 || ch == 0xFDD1)
         return; // control characters and the document's own markers are not text
     const int f = CharFormat();
     m_textSincePar = true;
@@ -447,9 +450,7 @@ void Reader::ControlSymbol(char symbol)
     switch (symbol) {
     case '\\':
     case '{':
-    case '}':
-        TextByte(symbol);
-        break;
+    case '}': TextByte(symbol); break;
     case '~':
         Flush();
         TextChar(0x00A0);
@@ -459,11 +460,8 @@ void Reader::ControlSymbol(char symbol)
         TextChar(0x2011);
         break;
     case '\r':
-    case '\n':
-        Paragraph();
-        break;
-    default:
-        break;
+    case '\n': Paragraph(); break;
+    default: break;
     }
 }
 
@@ -696,8 +694,9 @@ void Reader::Run()
                            || (m_data[m_pos] >= 'A' && m_data[m_pos] <= 'Z')))
                     ++m_pos;
                 QByteArray word = m_data.mid(start, m_pos - start);
-                while (m_pos < size && ((m_data[m_pos] >= 'a' && m_data[m_pos] <= 'z')
-                                        || (m_data[m_pos] >= 'A' && m_data[m_pos] <= 'Z')))
+                while (m_pos < size
+                       && ((m_data[m_pos] >= 'a' && m_data[m_pos] <= 'z')
+                           || (m_data[m_pos] >= 'A' && m_data[m_pos] <= 'Z')))
                     ++m_pos; // an overlong word is cut, not split
                 bool negative = false;
                 bool hasParam = false;
@@ -732,9 +731,10 @@ void Reader::Run()
                 int digits = 0;
                 while (digits < 2 && m_pos < size) {
                     char h = m_data[m_pos];
-                    int d = (h >= '0' && h <= '9') ? h - '0'
+                    int d = (h >= '0' && h <= '9')   ? h - '0'
                             : (h >= 'a' && h <= 'f') ? h - 'a' + 10
-                            : (h >= 'A' && h <= 'F') ? h - 'A' + 10 : -1;
+                            : (h >= 'A' && h <= 'F') ? h - 'A' + 10
+                                                     : -1;
                     if (d < 0)
                         break;
                     v = v * 16 + d;

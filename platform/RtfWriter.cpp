@@ -58,8 +58,7 @@ private:
     // Breaks the line when it is long and neither side of the break is a blank.
     bool Break(char next)
     {
-        bool wanted = m_lineLength >= kSoftLineLength
-                      || m_breakWanted;
+        bool wanted = m_lineLength >= kSoftLineLength || m_breakWanted;
         if (!wanted || next == ' ' || m_out.isEmpty() || m_out.back() == ' ')
             return false;
         LineBreak();
@@ -151,8 +150,7 @@ RtfCharAttributes EffectiveCharAttributes(const QTextCharFormat &f, const QFont 
     RtfCharAttributes a;
     QStringList families = f.fontFamilies().toStringList();
     a.name = !families.isEmpty() && !families.front().isEmpty() ? families.front() : defaultFont.family();
-    a.points = f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0
-                   ? f.fontPointSize()
+    a.points = f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0 ? f.fontPointSize()
                : f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0
                    ? f.intProperty(QTextFormat::FontPixelSize) * 72.0 / 96.0
                    : FontPoints(defaultFont);
@@ -299,7 +297,8 @@ QByteArray WriteRtf(const QTextDocument *document, int from, int to)
             int size = static_cast<int>(RoundHalfEven(a.points * 2));
             if (size != currentSize)
                 out.Control("\\fs", size);
-            int colour = a.colour.isValid() ? static_cast<int>(colours.indexOf(QColor(a.colour.rgb()))) + 1 : 0;
+            int colour =
+                a.colour.isValid() ? static_cast<int>(colours.indexOf(QColor(a.colour.rgb()))) + 1 : 0;
             if (colour != currentColour)
                 out.Control("\\cf", colour);
             if (a.bold != current.bold)

@@ -281,11 +281,11 @@ QByteArray WriteShellLink(const ShellLinkData &link)
     PutU32(out, kHeaderSize);
     out.append(reinterpret_cast<const char *>(kLinkClsid), 16);
     PutU32(out, flags);
-    PutU32(out, 0x20); // archive
+    PutU32(out, 0x20);                // archive
     out.append(QByteArray(24, '\0')); // times
-    PutU32(out, 0); // file size
-    PutU32(out, 0); // icon index
-    PutU32(out, 1); // show normally
+    PutU32(out, 0);                   // file size
+    PutU32(out, 0);                   // icon index
+    PutU32(out, 1);                   // show normally
     out.append(QByteArray(12, '\0')); // hot key and reserved
     if (flags & HasLinkInfo) {
         // Header of 0x24 bytes, volume id, ANSI base path, empty suffix, Unicode base path.

@@ -5,11 +5,11 @@
 
 #include <QTemporaryFile>
 
-#include <malloc.h>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <malloc.h>
 
 #include <algorithm>
 #include <utility>
@@ -77,7 +77,8 @@ const SpoolerBin *PrinterCaps::FindBin(const DevMode &dm) const
     const int number = static_cast<uint16_t>(dm.DefaultSource());
     if (number >= FirstPrivateBinNumber) {
         for (const auto &b : bins) {
-            if (!dm.SourceKeyword().isEmpty() && b.keyword == dm.SourceKeyword() && b.number >= FirstPrivateBinNumber)
+            if (!dm.SourceKeyword().isEmpty() && b.keyword == dm.SourceKeyword()
+                && b.number >= FirstPrivateBinNumber)
                 return &b;
         }
     }
@@ -119,7 +120,8 @@ PageGeometry GeometryFor(const PrinterCaps &caps, const DevMode &dm)
 {
     PageGeometry g;
     const SpoolerPaper *paper = nullptr;
-    if (static_cast<uint16_t>(dm.PaperSize()) == DMPAPER_USER && dm.PaperWidth() > 0 && dm.PaperLength() > 0) {
+    if (static_cast<uint16_t>(dm.PaperSize()) == DMPAPER_USER && dm.PaperWidth() > 0
+        && dm.PaperLength() > 0) {
         g.sheetWidth = dm.PaperWidth() * 10;
         g.sheetLength = dm.PaperLength() * 10;
         // A user size takes the hardware margins of the printer's own default medium.
@@ -155,7 +157,8 @@ PageGeometry GeometryFor(const PrinterCaps &caps, const DevMode &dm)
             g.xDpi = dm.PrintQuality();
             g.yDpi = dm.Has(DM_YRESOLUTION) && dm.YResolution() > 0 ? dm.YResolution() : g.xDpi;
         } else if (!caps.resolutions.isEmpty()) {
-            const auto &r = caps.resolutions[std::clamp(caps.defaultResolution, 0, int(caps.resolutions.size()) - 1)];
+            const auto &r =
+                caps.resolutions[std::clamp(caps.defaultResolution, 0, int(caps.resolutions.size()) - 1)];
             g.xDpi = r.x;
             g.yDpi = r.y;
         } else {
@@ -213,10 +216,11 @@ void FillDefaultDevMode(const QString &printerName, const PrinterCaps &caps, Dev
 {
     out = DevMode(printerName);
     uint32_t fields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE | DM_COPIES
-        | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLLATE;
+                      | DM_PRINTQUALITY | DM_YRESOLUTION | DM_COLLATE;
     out.SetOrientation(DMORIENT_PORTRAIT);
     if (!caps.papers.isEmpty()) {
-        const SpoolerPaper &paper = caps.papers[std::clamp(caps.defaultPaper, 0, int(caps.papers.size()) - 1)];
+        const SpoolerPaper &paper =
+            caps.papers[std::clamp(caps.defaultPaper, 0, int(caps.papers.size()) - 1)];
         TakePaper(paper, out);
         out.SetOrientation(DefaultOrientationFor(caps, paper.number, paper.keyword));
     }
@@ -252,12 +256,14 @@ bool MergeDevModeWithCaps(const PrinterCaps &caps, const DevMode &in, DevMode &o
     if (!in.IsValid() || !out.IsValid())
         return false;
     DevMode result = out;
-    if (in.Has(DM_ORIENTATION) && (in.Orientation() == DMORIENT_PORTRAIT || in.Orientation() == DMORIENT_LANDSCAPE))
+    if (in.Has(DM_ORIENTATION)
+        && (in.Orientation() == DMORIENT_PORTRAIT || in.Orientation() == DMORIENT_LANDSCAPE))
         result.SetOrientation(in.Orientation());
     if (in.Has(DM_PAPERSIZE)) {
         const int number = static_cast<uint16_t>(in.PaperSize());
         if (number == DMPAPER_USER) {
-            if (in.Has(DM_PAPERWIDTH) && in.Has(DM_PAPERLENGTH) && in.PaperWidth() > 0 && in.PaperLength() > 0) {
+            if (in.Has(DM_PAPERWIDTH) && in.Has(DM_PAPERLENGTH) && in.PaperWidth() > 0
+                && in.PaperLength() > 0) {
                 result.SetPaperSize(DMPAPER_USER);
                 result.SetPaperWidth(in.PaperWidth());
                 result.SetPaperLength(in.PaperLength());
@@ -266,7 +272,8 @@ bool MergeDevModeWithCaps(const PrinterCaps &caps, const DevMode &in, DevMode &o
         } else if (const SpoolerPaper *paper = caps.FindPaper(in)) {
             TakePaper(*paper, result);
         }
-        const bool newMedium = result.PaperSize() != out.PaperSize() || result.MediaKeyword() != out.MediaKeyword();
+        const bool newMedium =
+            result.PaperSize() != out.PaperSize() || result.MediaKeyword() != out.MediaKeyword();
         if (newMedium && !in.Has(DM_ORIENTATION))
             result.SetOrientation(DefaultOrientationFor(caps, static_cast<uint16_t>(result.PaperSize()),
                                                         result.MediaKeyword()));
@@ -297,7 +304,9 @@ bool MergeDevModeWithCaps(const PrinterCaps &caps, const DevMode &in, DevMode &o
     }
     if (in.Has(DM_COLOR) && (in.Color() == DMCOLOR_MONOCHROME || (in.Color() == DMCOLOR_COLOR && caps.color)))
         result.SetColor(in.Color());
-    if (in.Has(DM_DUPLEX) && (in.Duplex() == DMDUP_SIMPLEX || (caps.duplex && (in.Duplex() == DMDUP_VERTICAL || in.Duplex() == DMDUP_HORIZONTAL))))
+    if (in.Has(DM_DUPLEX)
+        && (in.Duplex() == DMDUP_SIMPLEX
+            || (caps.duplex && (in.Duplex() == DMDUP_VERTICAL || in.Duplex() == DMDUP_HORIZONTAL))))
         result.SetDuplex(in.Duplex());
     if (in.Has(DM_SCALE) && in.Scale() > 0)
         result.SetScale(in.Scale());
@@ -348,10 +357,10 @@ void KeepHeapBetweenPages()
 } // namespace
 
 SpoolJob::SpoolJob(const PageGeometry &geometry, const QString &title, Deliver deliver, Withdraw withdrawJob)
-    : m_impl((KeepHeapBetweenPages(), std::make_unique<Impl>())), m_geometry(geometry), m_values(DeviceValuesFor(geometry)), m_title(title),
-      m_deliver(std::move(deliver)), m_withdraw(std::move(withdrawJob))
-{
-}
+    : m_impl((KeepHeapBetweenPages(), std::make_unique<Impl>())), m_geometry(geometry),
+      m_values(DeviceValuesFor(geometry)), m_title(title), m_deliver(std::move(deliver)),
+      m_withdraw(std::move(withdrawJob))
+{}
 
 SpoolJob::~SpoolJob()
 {
@@ -392,7 +401,8 @@ bool SpoolJob::StartPage()
                      static_cast<int>(MulDivRoundHalfEven(g.sheetLength, 72, HmmPerInch)));
         if (g.landscape && g.landscapeSheet)
             points.transpose();
-        QPageLayout layout(QPageSize(points, QString(), QPageSize::ExactMatch), QPageLayout::Portrait, QMarginsF());
+        QPageLayout layout(QPageSize(points, QString(), QPageSize::ExactMatch), QPageLayout::Portrait,
+                           QMarginsF());
         if (!m_impl->writer->setPageLayout(layout) || !m_impl->painter.begin(m_impl->writer.get())) {
             m_error = QStringLiteral("The page cannot be set up.");
             return false;

@@ -18,11 +18,11 @@ class QPainter;
 // millimetre for the portrait sheet, as the print system reports them.
 struct SpoolerPaper
 {
-    int number = 0;      // device-mode paper number
-    QString keyword;     // PWG media name
-    QString name;        // display name
-    int width = 0;       // short side
-    int length = 0;      // long side
+    int number = 0;  // device-mode paper number
+    QString keyword; // PWG media name
+    QString name;    // display name
+    int width = 0;   // short side
+    int length = 0;  // long side
     int left = 0;
     int bottom = 0;
     int right = 0;
@@ -187,8 +187,8 @@ public:
     virtual bool MergeDevMode(const QString &name, const PrinterCaps &caps, const DevMode &in, DevMode &out);
     // Starts a document; nullptr and an error text when it cannot. May raise
     // SpoolCancelled.
-    virtual std::unique_ptr<SpoolJob> StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
-                                               const QString &title, QString &error) = 0;
+    virtual std::unique_ptr<SpoolJob> StartDoc(const QString &name, const PrinterCaps &caps,
+                                               const DevMode &dm, const QString &title, QString &error) = 0;
 };
 
 // The program's print system: the CUPS printers followed by the built-in

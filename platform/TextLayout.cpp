@@ -132,7 +132,8 @@ bool DisplayBand(const TFormattedText &Text, const FormatRect &Rect)
     QPainter *p = Text.m_canvas;
     QPaintDevice *device = p->device();
     p->save();
-    p->translate(double(Rect.Left) * device->logicalDpiX() / 1440.0, double(Rect.Top) * device->logicalDpiY() / 1440.0);
+    p->translate(double(Rect.Left) * device->logicalDpiX() / 1440.0,
+                 double(Rect.Top) * device->logicalDpiY() / 1440.0);
     const double w = Text.m_width;
     p->setClipRect(QRectF(-w, 0, 3 * w, Text.m_fitHeight), Qt::IntersectClip);
     QAbstractTextDocumentLayout::PaintContext context;

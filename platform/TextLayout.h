@@ -15,7 +15,7 @@ struct FormatRect
 {
     int Left = 0;
     int Top = 0;
-    int Right = 0;   // exclusive, as the Windows rectangle
+    int Right = 0; // exclusive, as the Windows rectangle
     int Bottom = 0;
 };
 

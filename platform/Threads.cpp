@@ -65,7 +65,8 @@ class TSystemClock : public TClock
 public:
     int64_t Milliseconds() override
     {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
             .count();
     }
     void Sleep(int64_t Milliseconds) override
@@ -135,7 +136,8 @@ TSyncQueue &SyncQueue()
 void WakeMainThread()
 {
     if (QCoreApplication *app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -177,7 +179,8 @@ bool CheckSynchronize(int TimeoutMs)
     {
         std::unique_lock lock(queue.Mutex);
         if (queue.Calls.empty() && TimeoutMs > 0)
-            queue.Queued.wait_for(lock, std::chrono::milliseconds(TimeoutMs), [&] { return !queue.Calls.empty(); });
+            queue.Queued.wait_for(lock, std::chrono::milliseconds(TimeoutMs),
+                                  [&] { return !queue.Calls.empty(); });
         count = queue.Calls.size();
     }
     // One call at a time, and only as many as were queued: a call may wait for

@@ -70,16 +70,7 @@ bool Synchronize(const std::function<void()> &Method, const std::function<bool()
 // most TimeoutMs for one. True when at least one call ran.
 bool CheckSynchronize(int TimeoutMs = 0);
 
-enum TThreadPriority
-{
-    tpIdle,
-    tpLowest,
-    tpLower,
-    tpNormal,
-    tpHigher,
-    tpHighest,
-    tpTimeCritical
-};
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // The calling thread's system id.
 int64_t CurrentThreadId();

@@ -34,7 +34,8 @@ QPixmap StampPicture(int Index)
 {
     if (Index < 0 || Index >= StampPictureCount)
         return {};
-    static const QColor colours[] = {QColor(0x1f, 0x4e, 0x9c), QColor(0xb0, 0x28, 0x2c), QColor(0x2e, 0x7d, 0x32)};
+    static const QColor colours[] = {QColor(0x1f, 0x4e, 0x9c), QColor(0xb0, 0x28, 0x2c),
+                                     QColor(0x2e, 0x7d, 0x32)};
     QPixmap pixmap = Blank(64, 64);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -109,12 +110,13 @@ QIcon DrawnToolIcon(const QString &Name)
     p.setPen(QPen(ink, 1.2));
     if (Name == QLatin1String("new")) {
         p.setBrush(paper);
-        p.drawPolygon(QPolygonF({QPointF(5, 2), QPointF(15, 2), QPointF(20, 7), QPointF(20, 22), QPointF(5, 22)}));
+        p.drawPolygon(
+            QPolygonF({QPointF(5, 2), QPointF(15, 2), QPointF(20, 7), QPointF(20, 22), QPointF(5, 22)}));
         p.drawPolyline(QPolygonF({QPointF(15, 2), QPointF(15, 7), QPointF(20, 7)}));
     } else if (Name == QLatin1String("open")) {
         p.setBrush(QColor(0xe8, 0xc0, 0x5a));
-        p.drawPolygon(QPolygonF({QPointF(2, 6), QPointF(9, 6), QPointF(11, 8), QPointF(21, 8), QPointF(21, 20),
-                                 QPointF(2, 20)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(2, 6), QPointF(9, 6), QPointF(11, 8), QPointF(21, 8), QPointF(21, 20), QPointF(2, 20)}));
     } else if (Name == QLatin1String("save")) {
         p.setBrush(accent);
         p.drawRect(QRectF(3, 3, 18, 18));

@@ -45,7 +45,8 @@ QPushButton *button(const QString &caption, const QString &hint, int help, QWidg
 
 } // namespace
 
-TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent) : QDialog(parent), m_store(Store)
+TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent)
+    : QDialog(parent), m_store(Store)
 {
     DlgEnvelopeSizes = this;
     setWindowTitle(QStringLiteral("Envelope Definitions"));
@@ -74,22 +75,23 @@ void TDlgEnvelopeSizes::buildControls()
     m_listEnvelopes->installEventFilter(this);
     m_listEnvelopes->viewport()->installEventFilter(this);
 
-    m_addBtn = button(QStringLiteral("Add"), QStringLiteral("Click here to add a new envelope to the list."), 20097,
-                      m_groupBoxEnvelopes);
+    m_addBtn = button(QStringLiteral("Add"), QStringLiteral("Click here to add a new envelope to the list."),
+                      20097, m_groupBoxEnvelopes);
     m_renameBtn = button(QStringLiteral("Rename"),
-                         QStringLiteral("Click here to change the description for the highlighted envelope."), 20098,
-                         m_groupBoxEnvelopes);
-    m_deleteBtn = button(QStringLiteral("Delete"), QStringLiteral("Click here to remove the highlighted envelope."),
-                         20099, m_groupBoxEnvelopes);
+                         QStringLiteral("Click here to change the description for the highlighted envelope."),
+                         20098, m_groupBoxEnvelopes);
+    m_deleteBtn =
+        button(QStringLiteral("Delete"), QStringLiteral("Click here to remove the highlighted envelope."),
+               20099, m_groupBoxEnvelopes);
     m_defaultBtn = button(QStringLiteral("Default"),
-                          QStringLiteral("Click here to define the highlighed envelope as the default."), 20100,
-                          m_groupBoxEnvelopes);
+                          QStringLiteral("Click here to define the highlighed envelope as the default."),
+                          20100, m_groupBoxEnvelopes);
     m_setupBtn = button(QStringLiteral("Setup"),
-                        QStringLiteral("Click here to define the envelope size and other printer settings."), 20101,
-                        m_groupBoxEnvelopes);
+                        QStringLiteral("Click here to define the envelope size and other printer settings."),
+                        20101, m_groupBoxEnvelopes);
     m_resetBtn = button(QStringLiteral("Reset"),
-                        QStringLiteral("Click here to reset the envelope indents to their default values."), 20102,
-                        m_groupBoxEnvelopes);
+                        QStringLiteral("Click here to reset the envelope indents to their default values."),
+                        20102, m_groupBoxEnvelopes);
     ConnectGuarded(m_addBtn, &QPushButton::clicked, this, [this] { AddBtnClick(); });
     ConnectGuarded(m_renameBtn, &QPushButton::clicked, this, [this] { RenameBtnClick(); });
     ConnectGuarded(m_deleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
@@ -131,10 +133,11 @@ void TDlgEnvelopeSizes::buildControls()
     m_btnHelp->setAutoDefault(false);
     ConnectGuarded(m_btnHelp, &QPushButton::clicked, this,
                    [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
-    m_sendIniBtn = button(QStringLiteral("Send"),
-                          QStringLiteral("Click here to send your envelope configuration to Morvane Software via the "
-                                         "internet so that your printer can be better supported."),
-                          20103, this);
+    m_sendIniBtn =
+        button(QStringLiteral("Send"),
+               QStringLiteral("Click here to send your envelope configuration to Morvane Software via the "
+                              "internet so that your printer can be better supported."),
+               20103, this);
     // The printer information page comes with its own work.
     m_sendIniBtn->setEnabled(false);
 
@@ -214,7 +217,8 @@ void TDlgEnvelopeSizes::AddBtnClick()
     if (dialog->ExecuteAddEnvelope(true, QStringLiteral("<enter envelope name here>")) != QDialog::Accepted)
         return;
     auto data = std::make_unique<TEnvelopeData>();
-    if (!initialiseNew(*data, dialog->SelectedPrinterIndex(), dialog->SelectedModelIndex(), dialog->EnvelopeType()))
+    if (!initialiseNew(*data, dialog->SelectedPrinterIndex(), dialog->SelectedModelIndex(),
+                       dialog->EnvelopeType()))
         return;
     TEnvelopeData *added = data.get();
     const int idx = m_store.Add(dialog->Description(), std::move(data));
@@ -246,7 +250,8 @@ void TDlgEnvelopeSizes::RenameBtnClick()
     if (!list.ValidIndex(i))
         return;
     TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
-    if (dialog->ExecuteRenameEnvelope(list.Description(i), list.Object(i)->FullPrinterName) != QDialog::Accepted)
+    if (dialog->ExecuteRenameEnvelope(list.Description(i), list.Object(i)->FullPrinterName)
+        != QDialog::Accepted)
         return;
     m_store.SelectEnvelope(m_store.Rename(i, dialog->Description()));
     m_store.SaveEnvelopeList();
@@ -308,15 +313,17 @@ void TDlgEnvelopeSizes::ResetBtnClick()
 
 bool TDlgEnvelopeSizes::CreateFirstEnvelope()
 {
-    MessageDlg(QStringLiteral("No envelopes have been defined yet. You will be prompted to choose the printer "
-                              "settings for a #10 business envelope to get started. You will be able to add "
-                              "additional envelopes later."),
-               TMsgDlgType::Information, mbOK, 20018);
+    MessageDlg(
+        QStringLiteral("No envelopes have been defined yet. You will be prompted to choose the printer "
+                       "settings for a #10 business envelope to get started. You will be able to add "
+                       "additional envelopes later."),
+        TMsgDlgType::Information, mbOK, 20018);
     TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
     // There is no Cancel: the user leaves with a definition whatever the result.
     dialog->ExecuteAddEnvelope(false, QStringLiteral("#10 Business"));
     auto data = std::make_unique<TEnvelopeData>();
-    if (!initialiseNew(*data, dialog->SelectedPrinterIndex(), dialog->SelectedModelIndex(), dialog->EnvelopeType()))
+    if (!initialiseNew(*data, dialog->SelectedPrinterIndex(), dialog->SelectedModelIndex(),
+                       dialog->EnvelopeType()))
         return false;
     TEnvelopeData *added = data.get();
     const int idx = m_store.Add(dialog->Description(), std::move(data));

@@ -105,11 +105,11 @@ QColor ColorFromWindows(qint32 Color)
         // A system colour: the few the program uses, from the desktop's palette.
         const QPalette palette = QApplication::palette();
         switch (c & 0xFFu) {
-        case 5:  // window
+        case 5: // window
             return palette.color(QPalette::Base);
-        case 8:  // window text
+        case 8: // window text
             return palette.color(QPalette::Text);
-        default:  // button face and the rest
+        default: // button face and the rest
             return palette.color(QPalette::Button);
         }
     }
@@ -124,13 +124,15 @@ bool HasAnyLetter(const QString &Text)
     }
     // Letters outside the basic plane come as surrogate pairs.
     for (int i = 0; i + 1 < Text.size(); ++i) {
-        if (Text.at(i).isHighSurrogate() && QChar::isLetter(QChar::surrogateToUcs4(Text.at(i), Text.at(i + 1))))
+        if (Text.at(i).isHighSurrogate()
+            && QChar::isLetter(QChar::surrogateToUcs4(Text.at(i), Text.at(i + 1))))
             return true;
     }
     return false;
 }
 
-TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, QWidget *parent)
+TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
+                               QWidget *parent)
     : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
       m_preferences(std::make_unique<Preferences>(*this))
 {
@@ -164,13 +166,16 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     setAcceptDrops(true);
 
     if (RegIni) {
-        ContactFolderID.EntryID = RegIni->ReadString(QStringLiteral("Outlook"), QStringLiteral("ContactFolderEntryID"), {});
-        ContactFolderID.StoreID = RegIni->ReadString(QStringLiteral("Outlook"), QStringLiteral("ContactFolderStoreID"), {});
+        ContactFolderID.EntryID =
+            RegIni->ReadString(QStringLiteral("Outlook"), QStringLiteral("ContactFolderEntryID"), {});
+        ContactFolderID.StoreID =
+            RegIni->ReadString(QStringLiteral("Outlook"), QStringLiteral("ContactFolderStoreID"), {});
     }
     ReadPreferences();
 
     if (OldFileList) {
-        OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
+        OldFileList->UpdateMenu(
+            MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
         OldFileList->UpdateOtherList(m_saveHistory);
         OldFileList->UpdateOtherList(m_openHistory);
     }
@@ -238,8 +243,9 @@ void TFormStampMain::CreateActions()
     ActionFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     ConnectGuarded(ActionFileSaveAs, &QAction::triggered, this, [this] { ActionFileSaveAsExecute(); });
     // Ctrl+P belongs to the menu's Print Envelope... alone.
-    ActionFilePrintEnvelope = make(QStringLiteral("&Print Envelope..."), QStringLiteral("print"),
-                                   QKeySequence(Qt::CTRL | Qt::Key_P), &TFormStampMain::ActionFilePrintEnvelopeExecute);
+    ActionFilePrintEnvelope =
+        make(QStringLiteral("&Print Envelope..."), QStringLiteral("print"),
+             QKeySequence(Qt::CTRL | Qt::Key_P), &TFormStampMain::ActionFilePrintEnvelopeExecute);
     ActionFilePrintEnvelopeNow = make(QStringLiteral("&Print Envelope"), QStringLiteral("print"), {},
                                       &TFormStampMain::ActionFilePrintEnvelopeNowExecute);
     ActionFileExit = new QAction(QStringLiteral("E&xit"), this);
@@ -248,7 +254,7 @@ void TFormStampMain::CreateActions()
 
     const auto editOnFocused = [this](void (QTextEdit::*op)(), bool writes) {
         return [this, op, writes] {
-            RichEdit *box = ActiveBox == 0 ? RichEditReturn
+            RichEdit *box = ActiveBox == 0   ? RichEditReturn
                             : ActiveBox == 1 ? RichEditDestination
                             : ActiveBox == 2 ? RichEditAttention
                                              : nullptr;
@@ -281,7 +287,8 @@ void TFormStampMain::CreateActions()
             DlgReturnAddresses->Execute();
         FillReturnBox();
     });
-    ActionFormatEnvelopes = new QAction(ToolIcon(QStringLiteral("envelopes")), QStringLiteral("&Envelope Sizes..."), this);
+    ActionFormatEnvelopes =
+        new QAction(ToolIcon(QStringLiteral("envelopes")), QStringLiteral("&Envelope Sizes..."), this);
     ConnectGuarded(ActionFormatEnvelopes, &QAction::triggered, this, [] {
         if (DlgEnvelopeSizes)
             DlgEnvelopeSizes->Execute(false);
@@ -353,12 +360,14 @@ void TFormStampMain::CreatePanel()
         edit->viewport()->installEventFilter(this);
         return edit;
     };
-    RichEditReturn = box(QStringLiteral("RichEditReturn"), QStringLiteral("Return Address (right click for options)"), 15);
+    RichEditReturn =
+        box(QStringLiteral("RichEditReturn"), QStringLiteral("Return Address (right click for options)"), 15);
     RichEditReturn->setReadOnly(true);
     RichEditReturn->setFocusPolicy(Qt::ClickFocus);
     RichEditDestination = box(QStringLiteral("RichEditDestination"),
                               QStringLiteral("Destination Address (right click for options)"), 16);
-    RichEditAttention = box(QStringLiteral("RichEditAttention"), QStringLiteral("Attention Line (right click for options)"), 15);
+    RichEditAttention = box(QStringLiteral("RichEditAttention"),
+                            QStringLiteral("Attention Line (right click for options)"), 15);
     RichEditAttention->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     RichEditAttention->setFixedHeight(30);
     ConnectGuarded(RichEditDestination, &QTextEdit::textChanged, this,
@@ -437,7 +446,8 @@ void TFormStampMain::ReadPreferences()
     FavoritesPath = reg.ReadString(kOptions, QStringLiteral("FavoritesPath"), favorites);
     if (!QFileInfo(FavoritesPath).isDir())
         FavoritesPath = favorites;
-    DefaultEnvelopePath = reg.ReadString(kOptions, QStringLiteral("DefaultEnvelopePath"), WinDefaultFolders.Personal);
+    DefaultEnvelopePath =
+        reg.ReadString(kOptions, QStringLiteral("DefaultEnvelopePath"), WinDefaultFolders.Personal);
     if (!DefaultEnvelopePath.isEmpty() && !QFileInfo(DefaultEnvelopePath).isDir())
         DefaultEnvelopePath.clear();
     ShowHints = reg.ReadBool(kOptions, QStringLiteral("ShowHints"), true);
@@ -500,17 +510,14 @@ void TFormStampMain::FormShow()
 void TFormStampMain::ProcessCommandLine()
 {
     switch (m_commandLine.Mode) {
-    case cmOpen:
-        OpenEnvelopeFile(this, m_commandLine.FileName, false);
-        break;
+    case cmOpen: OpenEnvelopeFile(this, m_commandLine.FileName, false); break;
     case cmPrint:
         // A file that cannot be opened prints nothing; the program closes all the same.
         if (OpenEnvelopeFile(this, m_commandLine.FileName, true))
             ActionFilePrintEnvelopeExecute();
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -528,15 +535,13 @@ bool TFormStampMain::QueryDiscard()
     if (!IsEnvelopeModified())
         return true;
     const QString name = FileName.isEmpty() ? QStringLiteral("Untitled") : FileName;
-    switch (MessageDlg(QStringLiteral("Save changes to envelope file \"%1\"?").arg(name), TMsgDlgType::Confirmation,
-                       mbYesNoCancel, 0)) {
+    switch (MessageDlg(QStringLiteral("Save changes to envelope file \"%1\"?").arg(name),
+                       TMsgDlgType::Confirmation, mbYesNoCancel, 0)) {
     case mrYes:
         // Only a save that happened lets the caller go on.
         return ActionFileSaveExecute();
-    case mrNo:
-        return true;
-    default:
-        return false;
+    case mrNo: return true;
+    default: return false;
     }
 }
 
@@ -624,11 +629,13 @@ void TFormStampMain::SetHelpContexts()
     SetHelpContext(FontComboBox, 20064);
     SetHelpContext(ToolBarOptions, 20067);
     const QList<QPair<QAction *, int>> actions = {
-        {ActionFileNew, 20035},        {ActionFileOpen, 20036},       {ActionFileSave, 20037},
-        {ActionFileSaveAs, 20038},     {ActionFilePrintEnvelope, 20039}, {ActionFileClose, 20040},
-        {ActionFileExit, 20042},       {ActionFormatReturnAddresses, 20044}, {ActionFormatEnvelopes, 20046},
-        {ActionEditUndo, 20049},       {ActionEditCut, 20050},        {ActionEditCopy, 20051},
-        {ActionEditPaste, 20052},      {ActionHelpMain, 20068},
+        {ActionFileNew, 20035},           {ActionFileOpen, 20036},
+        {ActionFileSave, 20037},          {ActionFileSaveAs, 20038},
+        {ActionFilePrintEnvelope, 20039}, {ActionFileClose, 20040},
+        {ActionFileExit, 20042},          {ActionFormatReturnAddresses, 20044},
+        {ActionFormatEnvelopes, 20046},   {ActionEditUndo, 20049},
+        {ActionEditCut, 20050},           {ActionEditCopy, 20051},
+        {ActionEditPaste, 20052},         {ActionHelpMain, 20068},
     };
     for (const auto &[action, context] : actions)
         action->setProperty("helpContext", context);
@@ -661,9 +668,12 @@ void TFormStampMain::UpdateMenu()
     Updating = true;
     const bool hasText = RichEditDestination->TextLength() > 0;
     ActionFileSave->setEnabled(hasText && !ReadOnly);
-    for (QAction *action : {ActionFileSaveAs, ActionFileClose, ActionFilePrintEnvelope, ActionFilePrintEnvelopeNow})
-        action->setEnabled(hasText && (m_printRequests == 0 || (action != ActionFilePrintEnvelope
-                                                                 && action != ActionFilePrintEnvelopeNow)));
+    for (QAction *action :
+         {ActionFileSaveAs, ActionFileClose, ActionFilePrintEnvelope, ActionFilePrintEnvelopeNow})
+        action->setEnabled(
+            hasText
+            && (m_printRequests == 0
+                || (action != ActionFilePrintEnvelope && action != ActionFilePrintEnvelopeNow)));
     StatusPanels[0]->setText(IsEnvelopeModified() ? QStringLiteral(" Modified")
                              : Imported           ? QStringLiteral(" Imported")
                                                   : QString());
@@ -710,8 +720,7 @@ bool TFormStampMain::eventFilter(QObject *Watched, QEvent *Event)
             }
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return QMainWindow::eventFilter(Watched, Event);
@@ -732,7 +741,8 @@ void TFormStampMain::dropEvent(QDropEvent *Event)
     }
     Event->acceptProposedAction();
     if (!files.isEmpty())
-        QTimer::singleShot(0, this, [this, files] { RunOutsideRequest([this, files] { DropFiles(files); }); });
+        QTimer::singleShot(0, this,
+                           [this, files] { RunOutsideRequest([this, files] { DropFiles(files); }); });
 }
 
 void TFormStampMain::DropFiles(const QStringList &Files)
@@ -741,7 +751,8 @@ void TFormStampMain::DropFiles(const QStringList &Files)
         return;
     show();
     if (Files.size() > 1)
-        MessageDlg(QStringLiteral("%1 files were selected, but Plikora will only open the first one.").arg(Files.size()),
+        MessageDlg(QStringLiteral("%1 files were selected, but Plikora will only open the first one.")
+                       .arg(Files.size()),
                    TMsgDlgType::Information, mbOK, 20016);
     const QString name = Files.first();
     if (QueryDiscard())
@@ -829,7 +840,8 @@ void TFormStampMain::ShowReturnPicture()
     const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
     TGraphic *graphic = address ? address->Picture().Graphic() : nullptr;
     if (address && address->FileExists() && graphic && !graphic->Empty()) {
-        const QSize size(std::max(1, address->GraphicWidthPixels()), std::max(1, address->GraphicHeightPixels()));
+        const QSize size(std::max(1, address->GraphicWidthPixels()),
+                         std::max(1, address->GraphicHeightPixels()));
         QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);

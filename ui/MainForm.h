@@ -34,9 +34,9 @@ struct TOutlookFolderID
 
 // The job that prints the envelopes of a request; replaceable so that a test can
 // watch what a request asks for.
-using TPrintEnvelopesJob =
-    std::function<TPrintOutcome(TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
-                       TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool PrintTriFoldLines)>;
+using TPrintEnvelopesJob = std::function<TPrintOutcome(
+    TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
+    TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool PrintTriFoldLines)>;
 
 // The main window: the envelope being addressed (destination, attention line,
 // return address and envelope definition), its documents and its print requests.
@@ -45,7 +45,8 @@ class TFormStampMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, QWidget *parent = nullptr);
+    TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
+                   QWidget *parent = nullptr);
     ~TFormStampMain() override;
 
     // State.
@@ -53,9 +54,9 @@ public:
     bool ReadOnly = false;
     bool TestEnvelope = false;
     bool Resizing = false;
-    int ActiveBox = 1;  // 0 return address, 1 destination, 2 attention, 3 none
+    int ActiveBox = 1; // 0 return address, 1 destination, 2 attention, 3 none
     bool Updating = false;
-    int Measure = 0;    // 0 inches, 1 centimetres
+    int Measure = 0; // 0 inches, 1 centimetres
     bool FontSizeTyped = false;
     bool HasAttentionLine = false;
     bool Imported = false;

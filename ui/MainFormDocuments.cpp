@@ -89,7 +89,8 @@ void TFormStampMain::FileOpened()
         // The list is a convenience; the opened file (and a print of it) goes on.
         ShowException(e);
     }
-    OldFileList->UpdateMenu(MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
+    OldFileList->UpdateMenu(
+        MenuFile, FileOldFileBreak, [this](QAction *a) { FileOpenOldClick(a); }, this);
     OldFileList->UpdateOtherList(m_saveHistory);
     OldFileList->UpdateOtherList(m_openHistory);
 }
@@ -174,8 +175,9 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
     if (doc.ReturnAddress && choose(ComboBoxReturnAddress, *doc.ReturnAddress))
         m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
     if (doc.Unknown)
-        MessageDlg(QStringLiteral("Plikora found some unexpected information in file \"%1\". This file may have been "
-                                  "modified by a program other than Plikora. Check the information loaded into Plikora.")
+        MessageDlg(QStringLiteral(
+                       "Plikora found some unexpected information in file \"%1\". This file may have been "
+                       "modified by a program other than Plikora. Check the information loaded into Plikora.")
                        .arg(shownName),
                    TMsgDlgType::Warning, mbOK, 20017);
     RichEditDestination->SetModified(false);

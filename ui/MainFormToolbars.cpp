@@ -125,8 +125,8 @@ void TFormStampMain::LoadToolbarLayout()
             row = place.Rect.Top;
         }
         addToolBar(Qt::TopToolBarArea, place.Bar);
-        place.Bar->setVisible(RegIni->ReadBool(
-            ToolBarSections()[int(bars.indexOf(place.Bar))].Section, QStringLiteral("Visible"), true));
+        place.Bar->setVisible(RegIni->ReadBool(ToolBarSections()[int(bars.indexOf(place.Bar))].Section,
+                                               QStringLiteral("Visible"), true));
     }
 }
 
@@ -160,16 +160,18 @@ void TFormStampMain::DefaultToolbarArrangement()
     const QList<ToolBarSection> sections = ToolBarSections();
     const QList<QToolBar *> bars = ToolBars();
     for (int i = 0; i < bars.size(); ++i)
-        bars[i]->setVisible(!RegIni || RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
+        bars[i]->setVisible(!RegIni
+                            || RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
 }
 
 void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
 {
     if (!RegIni)
         return;
-    for (const QString &section : {QStringLiteral("MainWindowFileToolBar"), QStringLiteral("MainWindowEditToolBar"),
-                                   QStringLiteral("MainWindowFormatToolBar"), QStringLiteral("MainWindowSelectionToolBar"),
-                                   QStringLiteral("MainWindowOptionsToolbar")})
+    for (const QString &section :
+         {QStringLiteral("MainWindowFileToolBar"), QStringLiteral("MainWindowEditToolBar"),
+          QStringLiteral("MainWindowFormatToolBar"), QStringLiteral("MainWindowSelectionToolBar"),
+          QStringLiteral("MainWindowOptionsToolbar")})
         RegIni->EraseSection(section);
     LoadToolbarLayout();
     DefaultToolbarArrangement();

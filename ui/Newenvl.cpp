@@ -64,9 +64,11 @@ QStringList ReadPrinterModels(const QString &FileName)
         // Each model has its name key: a larger count is not a models file's.
         QStringList keys;
         defaults.ReadSection(section, keys);
-        const int count = std::clamp(defaults.ReadInteger(section, QStringLiteral("Count"), 0), 0, int(keys.size()));
+        const int count =
+            std::clamp(defaults.ReadInteger(section, QStringLiteral("Count"), 0), 0, int(keys.size()));
         for (int i = 1; i <= count; ++i)
-            models.append(defaults.ReadString(section, QStringLiteral("Envelope%1_PrinterName").arg(i), generic));
+            models.append(
+                defaults.ReadString(section, QStringLiteral("Envelope%1_PrinterName").arg(i), generic));
     } catch (const Exception &) {
         // An unreadable file offers the generic setup alone.
         models = QStringList{generic};
@@ -106,7 +108,8 @@ TDlgNewEnvelopeSize::TDlgNewEnvelopeSize(QWidget *parent) : QDialog(parent)
     m_radioGroupEnvelopeType->setToolTip(
         QStringLiteral("Select whether an envelope or tri-fold paper is being defined."));
     m_radioEnvelope = new QRadioButton(QStringLiteral("Envelope"), m_radioGroupEnvelopeType);
-    m_radioLetter = new QRadioButton(QStringLiteral("Letter Sized paper folded in thirds"), m_radioGroupEnvelopeType);
+    m_radioLetter =
+        new QRadioButton(QStringLiteral("Letter Sized paper folded in thirds"), m_radioGroupEnvelopeType);
     m_radioEnvelope->setChecked(true);
     auto *radios = new QVBoxLayout(m_radioGroupEnvelopeType);
     radios->addWidget(m_radioEnvelope);

@@ -5,10 +5,10 @@
 
 // The command line: what the program was asked to do when it started.
 enum TCommandMode : int {
-    cmNothing = 0,   // nothing to do (also the automation server's switches)
-    cmStart = 1,     // a plain start
-    cmOpen = 2,      // open FileName
-    cmPrint = 3,     // open FileName read-only, print it through the print dialog, close
+    cmNothing = 0, // nothing to do (also the automation server's switches)
+    cmStart = 1,   // a plain start
+    cmOpen = 2,    // open FileName
+    cmPrint = 3,   // open FileName read-only, print it through the print dialog, close
 };
 
 struct TCommandLine

@@ -37,7 +37,8 @@ QString quotedCaption(const QString &lead, const QString &description)
 
 } // namespace
 
-TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *parent) : QDialog(parent), m_store(Store)
+TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *parent)
+    : QDialog(parent), m_store(Store)
 {
     DlgReturnAddresses = this;
     setWindowTitle(QStringLiteral("Return Addresses"));

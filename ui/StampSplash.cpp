@@ -21,7 +21,7 @@ TFormSplash::TFormSplash(QWidget *parent)
     setFixedSize(ClientWidth, ClientHeight);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 0, 0x80));  // the navy border
+    pal.setColor(QPalette::Window, QColor(0, 0, 0x80)); // the navy border
     setPalette(pal);
     const int inner = ClientWidth - 2 * BorderWidth;
     const int innerHeight = ClientHeight - 2 * BorderWidth;

@@ -14,17 +14,18 @@ QStringList selectedCaptions(const TAddressPrintList &list)
     return out;
 }
 
-const QStringList fourAddresses{QStringLiteral("A1"), QStringLiteral("A2"), QString(), QStringLiteral("B1"),
-                                QStringLiteral("   "), QStringLiteral("\t"), QStringLiteral("C1"),
-                                QStringLiteral("C2"), QString(), QStringLiteral("D1")};
+const QStringList fourAddresses{QStringLiteral("A1"), QStringLiteral("A2"),  QString(),
+                                QStringLiteral("B1"), QStringLiteral("   "), QStringLiteral("\t"),
+                                QStringLiteral("C1"), QStringLiteral("C2"),  QString(),
+                                QStringLiteral("D1")};
 
 } // namespace
 
 TEST(AddressList, SplitsOnRunsOfBlankLines)
 {
     TAddressPrintList list(nullptr, nullptr, nullptr);
-    list.RefreshFrom({QStringLiteral("A1"), QStringLiteral("A2"), QString(), QString(), QStringLiteral("B1")}, 0, 0,
-                     2, false);
+    list.RefreshFrom({QStringLiteral("A1"), QStringLiteral("A2"), QString(), QString(), QStringLiteral("B1")},
+                     0, 0, 2, false);
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.GetAddress(0).StartChar, 0);
     EXPECT_EQ(list.GetAddress(0).EndChar, 8);

@@ -44,14 +44,16 @@ protected:
         for (int n = 1; n <= descriptions.size(); ++n) {
             const QString name = QStringLiteral("Envelope%1").arg(n);
             IniFile->WriteString(s, name, descriptions.at(n - 1));
-            IniFile->WriteString(s, name + QStringLiteral("_FullPrinterName"), QStringLiteral("Office Laser"));
+            IniFile->WriteString(s, name + QStringLiteral("_FullPrinterName"),
+                                 QStringLiteral("Office Laser"));
             IniFile->WriteInteger(s, name + QStringLiteral("_ReturnLeft"), n);
         }
     }
     QString storedDefaultDescription() const
     {
         const int n = IniFile->ReadInteger(DefinitionStore::Section, QStringLiteral("Default"), 0);
-        return IniFile->ReadString(DefinitionStore::Section, QStringLiteral("Envelope%1").arg(n), QStringLiteral("?"));
+        return IniFile->ReadString(DefinitionStore::Section, QStringLiteral("Envelope%1").arg(n),
+                                   QStringLiteral("?"));
     }
 
     // A definition on the printer the tests have.

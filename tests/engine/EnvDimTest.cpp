@@ -153,7 +153,7 @@ TEST_F(EnvDimTest, DefaultsFollowThePrinterPaper)
     letter.InitForLetter(true);
     EXPECT_EQ(letter.FullPrinterName, QStringLiteral("Office Laser"));
     EXPECT_EQ(letter.DestinationLeft(), 440); // 2 * 1100 / 5
-    EXPECT_EQ(letter.TriFoldFromTop(), 0); // snapshot still empty until stored
+    EXPECT_EQ(letter.TriFoldFromTop(), 0);    // snapshot still empty until stored
     letter.PaperSize = 1;
     EXPECT_TRUE(letter.IsTriFoldLetter());
     letter.ResetLayout();
@@ -250,8 +250,9 @@ TEST_F(EnvDimTest, SaveAndLoadEveryKey)
     data.Color = 1;
     data.Duplex = 1;
     data.SaveToIni(QStringLiteral("Envelopes"), QStringLiteral("Envelope3"));
-    EXPECT_EQ(IniFile->ReadString(QStringLiteral("Envelopes"), QStringLiteral("Envelope3_PrinterName"), QString()),
-              QStringLiteral("Desk Inkjet"));
+    EXPECT_EQ(
+        IniFile->ReadString(QStringLiteral("Envelopes"), QStringLiteral("Envelope3_PrinterName"), QString()),
+        QStringLiteral("Desk Inkjet"));
 
     TEnvelopeData loaded;
     loaded.SetupLoaded = true;
@@ -259,13 +260,14 @@ TEST_F(EnvDimTest, SaveAndLoadEveryKey)
     EXPECT_FALSE(loaded.SetupLoaded);
     EXPECT_EQ(loaded.Name, QStringLiteral("Envelope3"));
     EXPECT_EQ(loaded.FullPrinterName, data.FullPrinterName);
-    EXPECT_EQ((std::vector<int>{loaded.ReturnLeft(), loaded.ReturnTop(), loaded.DestinationLeft(),
-                                loaded.DestinationBottom(), loaded.AttentionLeft(), loaded.AttentionBottom(),
-                                loaded.FacingMarkFromRight(), loaded.TriFoldFromTop(), loaded.TriFoldFromBottom()}),
-              (std::vector<int>{11, 12, 13, 14, 15, 16, 17, 18, 19}));
-    EXPECT_EQ((std::vector<int>{loaded.IniId, loaded.Fields, loaded.Orientation, loaded.PaperSize, loaded.PaperLength,
-                                loaded.PaperWidth, loaded.Scale, loaded.DefaultSource, loaded.PrintQuality,
-                                loaded.Color, loaded.Duplex}),
+    EXPECT_EQ(
+        (std::vector<int>{loaded.ReturnLeft(), loaded.ReturnTop(), loaded.DestinationLeft(),
+                          loaded.DestinationBottom(), loaded.AttentionLeft(), loaded.AttentionBottom(),
+                          loaded.FacingMarkFromRight(), loaded.TriFoldFromTop(), loaded.TriFoldFromBottom()}),
+        (std::vector<int>{11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_EQ((std::vector<int>{loaded.IniId, loaded.Fields, loaded.Orientation, loaded.PaperSize,
+                                loaded.PaperLength, loaded.PaperWidth, loaded.Scale, loaded.DefaultSource,
+                                loaded.PrintQuality, loaded.Color, loaded.Duplex}),
               (std::vector<int>{1234, 0x1A0F, 2, 20, 2413, 1046, 100, 4, -4, 1, 1}));
 
     // Missing keys take the defaults; the printer name defaults to the current one.
@@ -362,9 +364,10 @@ TEST_F(EnvDimTest, SelectingAMissingPrinterWarnsAndChangesNothing)
     EXPECT_EQ(messages.shown.first().type, TMsgDlgType::Warning);
     EXPECT_EQ(messages.shown.first().buttons, TMsgDlgButtons(mbOK));
     EXPECT_EQ(messages.shown.first().message,
-              QStringLiteral("The selected envelope was defined for printer \"Gone Printer\". This printer has been "
-                             "renamed or has been removed. Press the \"Add\" button in the Envelope Sizes box to "
-                             "redefine this envelope size with a new printer."));
+              QStringLiteral(
+                  "The selected envelope was defined for printer \"Gone Printer\". This printer has been "
+                  "renamed or has been removed. Press the \"Add\" button in the Envelope Sizes box to "
+                  "redefine this envelope size with a new printer."));
 }
 
 TEST_F(EnvDimTest, ImportsTakeTheirOwnSections)

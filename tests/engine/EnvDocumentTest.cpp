@@ -32,8 +32,10 @@ TEST(EnvDocument, WritesTheBlocksItHasInTheirOrder)
     doc.Destination = QByteArray("{\\rtf1 Ann\\par}");
     doc.Envelope = QString::fromUtf8("#10 Büro\r\nx");
     WriteEnvelopeDocument(path, doc);
-    EXPECT_EQ(FileBytes(path), QByteArray("[Morvane_Software_Plikora_Envelope]\r\n*** DO NOT TRY TO EDIT THIS FILE!!! "
-                                          "***\r\n[Destination=15]\r\n{\\rtf1 Ann\\par}[Envelope=0]\r\n#10 B\xc3\xbcro  x\r\n"));
+    EXPECT_EQ(
+        FileBytes(path),
+        QByteArray("[Morvane_Software_Plikora_Envelope]\r\n*** DO NOT TRY TO EDIT THIS FILE!!! "
+                   "***\r\n[Destination=15]\r\n{\\rtf1 Ann\\par}[Envelope=0]\r\n#10 B\xc3\xbcro  x\r\n"));
 
     doc.Attention = QByteArray("{\\rtf1 Attn}");
     doc.ReturnAddress = QStringLiteral("Home");
@@ -56,7 +58,8 @@ TEST(EnvDocument, ReadsWindowsFilesAndTellsOtherFilesApart)
     EXPECT_EQ(doc->ReturnAddress, QString::fromUtf8("Büro Köln € Home"));
 
     EXPECT_FALSE(FromBytes("{\\rtf1 just rich text}\r\n"));
-    const QByteArray head = "[Morvane_Software_Plikora_Envelope]\r\n*** DO NOT TRY TO EDIT THIS FILE!!! ***\r\n";
+    const QByteArray head =
+        "[Morvane_Software_Plikora_Envelope]\r\n*** DO NOT TRY TO EDIT THIS FILE!!! ***\r\n";
     const auto odd = FromBytes(head + "[Sticker=3]\r\nabc[Envelope=0]\r\nDL\r\n");
     ASSERT_TRUE(odd);
     EXPECT_TRUE(odd->Unknown);
@@ -86,7 +89,8 @@ TEST(EnvDocument, ADocumentCutShortIsDamagedUnlessCutBetweenBlocks)
         try {
             doc = FromBytes(bytes.left(cut));
         } catch (const ECompositeFileError &e) {
-            EXPECT_TRUE(e.Message().startsWith("The file \"test.env\" is damaged: ")) << e.Message().toStdString();
+            EXPECT_TRUE(e.Message().startsWith("The file \"test.env\" is damaged: "))
+                << e.Message().toStdString();
             continue;
         }
         ASSERT_TRUE(cut == afterDestination || cut == afterAttention || cut == afterEnvelope);

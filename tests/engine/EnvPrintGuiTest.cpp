@@ -24,16 +24,17 @@ TEST(PrintValues, CopiesAndRangeMessages)
     const Case cases[] = {
         {"1", "1", "5", TPrintValuesCheck::Ok, ""},
         {" 99 ", "1", "5", TPrintValuesCheck::Ok, ""},
-        {"0", "1", "5", TPrintValuesCheck::CopiesOutOfRange, "You selected 0 copies, but only 1 to 99 can be printed."},
+        {"0", "1", "5", TPrintValuesCheck::CopiesOutOfRange,
+         "You selected 0 copies, but only 1 to 99 can be printed."},
         {"100", "1", "5", TPrintValuesCheck::CopiesOutOfRange,
          "You selected 100 copies, but only 1 to 99 can be printed."},
         {"abc", "1", "5", TPrintValuesCheck::NotAnInteger, "'abc' is not a valid integer value"},
         {"2", "1", "", TPrintValuesCheck::NotAnInteger, "'' is not a valid integer value"},
         {"2", "1", "6", TPrintValuesCheck::RangeOutOfBounds, "You can only print from page 1 to page 5."},
         {"2", "0", "3", TPrintValuesCheck::RangeOutOfBounds, "You can only print from page 1 to page 5."},
-        {"2", "4", "2", TPrintValuesCheck::Ok, ""},  // From after To passes and selects nothing
+        {"2", "4", "2", TPrintValuesCheck::Ok, ""}, // From after To passes and selects nothing
         {"0", "0", "9", TPrintValuesCheck::CopiesOutOfRange,
-         "You selected 0 copies, but only 1 to 99 can be printed."},  // copies first
+         "You selected 0 copies, but only 1 to 99 can be printed."}, // copies first
     };
     for (const Case &c : cases) {
         const TPrintValuesCheck check = CheckPrintValues(c.copies, c.from, c.to, 1, 5);
@@ -57,7 +58,8 @@ struct DialogFixture : ::testing::Test
     {
         EnsureRichTextTestApp();
         destination = std::make_unique<RichEdit>();
-        destination->SetText("A One\r\n1 St\r\n\r\nB Two\r\n2 St\r\n\r\nC Three\r\n3 St\r\n\r\nD Four\r\n4 St\r\n\r\nE Five");
+        destination->SetText(
+            "A One\r\n1 St\r\n\r\nB Two\r\n2 St\r\n\r\nC Three\r\n3 St\r\n\r\nD Four\r\n4 St\r\n\r\nE Five");
         list = std::make_unique<TAddressPrintList>(destination.get(), nullptr, nullptr);
         list->Refresh(false);
         dialog = std::make_unique<TDlgEnvelopePrint>();

@@ -2,8 +2,8 @@
 // instead of blocking on the pipe or reading /dev/zero until memory runs out.
 #include "engine/QmStream.h"
 #include "gif/GIFImage.h"
-#include "platform/JpegImage.h"
 #include "platform/Graphics.h"
+#include "platform/JpegImage.h"
 #include "platform/RichEdit.h"
 #include "platform/ShellLink.h"
 #include "support/RichTextTestApp.h"
@@ -18,7 +18,8 @@
 
 namespace {
 
-struct Watchdog {
+struct Watchdog
+{
     Watchdog() { ::alarm(60); }
     ~Watchdog() { ::alarm(0); }
 };
@@ -40,7 +41,8 @@ TEST(OutsideFiles, PipesAndDevicesAreRefusedByEveryReader)
     for (const QString &kind : {QStringLiteral("fifo"), QStringLiteral("zero")}) {
         SCOPED_TRACE(kind.toStdString());
         const QString name = dir.filePath(kind);
-        EXPECT_THROW(TCompositeStampFileStream(name + ".env", TCompositeFileMode::fmOpenRead), ECompositeFileError);
+        EXPECT_THROW(TCompositeStampFileStream(name + ".env", TCompositeFileMode::fmOpenRead),
+                     ECompositeFileError);
         const QString why = kind == "fifo" ? "It is a pipe, not a file." : "It is a device, not a file.";
         RichEdit edit;
         try {

@@ -1,7 +1,6 @@
 #include "engine/EnvDim.h"
 #include "engine/PrintAddresses.h"
 #include "engine/PrintProgress.h"
-#include "ui/Prntprog.h"
 #include "engine/RetAddr.h"
 #include "engine/ZipBarCo.h"
 #include "foundation/QmIniFile.h"
@@ -13,6 +12,7 @@
 #include "support/FakeSpooler.h"
 #include "support/PrintTestSupport.h"
 #include "support/ScriptedMessageService.h"
+#include "ui/Prntprog.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -37,7 +37,8 @@ PrinterCaps envelopeCaps()
         p.left = p.top = p.right = p.bottom = 635;
         return p;
     };
-    caps.papers = {paper("na_letter_8.5x11in", 21590, 27940), paper("na_number-10_4.125x9.5in", 10478, 24130)};
+    caps.papers = {paper("na_letter_8.5x11in", 21590, 27940),
+                   paper("na_number-10_4.125x9.5in", 10478, 24130)};
     caps.bins.append(SpoolerBin{0, QStringLiteral("manual"), QString()});
     caps.resolutions = {{600, 600}};
     caps.defaultResolution = 0;
@@ -147,7 +148,8 @@ protected:
         PrinterInstance()->SetSetupDialog([letter](const QString &, const PrinterCaps &, DevMode &dm) {
             dm.SetOrientation(letter ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE);
             dm.SetPaperSize(letter ? 1 : DMPAPER_ENV_10);
-            dm.SetMediaKeyword(letter ? QStringLiteral("na_letter_8.5x11in") : QStringLiteral("na_number-10_4.125x9.5in"));
+            dm.SetMediaKeyword(letter ? QStringLiteral("na_letter_8.5x11in")
+                                      : QStringLiteral("na_number-10_4.125x9.5in"));
             return true;
         });
         envelope().EditPrinterSetup();
@@ -168,8 +170,8 @@ protected:
         destination.SetText(destinationText);
         TAddressPrintList list(&destination, &returnBox, &attention);
         list.Refresh(true);
-        list.PrintEnvelopes(copies, test, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), placement,
-                            folds);
+        list.PrintEnvelopes(copies, test, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"),
+                            placement, folds);
         return spooler->jobs.isEmpty() ? QByteArray() : spooler->jobs.last().pdf;
     }
 
@@ -235,12 +237,14 @@ TEST_F(PrintJobTest, WorkedExampleBarCodeAboveTheAddress)
 
     // The address starts below the code, at the definition's left.
     const auto words = landscapeWords(pdf);
-    auto jane = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text == QLatin1String("Jane"); });
+    auto jane = std::find_if(words.begin(), words.end(),
+                             [](const PdfWord &w) { return w.text == QLatin1String("Jane"); });
     ASSERT_NE(jane, words.end());
     EXPECT_NEAR(jane->xMin, (margin + 2280) * 72.0 / 600, 3);
     EXPECT_GT(jane->yMin * 600 / 72, margin + 1122 + 131);
     EXPECT_LT(jane->yMin * 600 / 72, margin + 1122 + 131 + 200);
-    auto sender = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text == QLatin1String("Sender"); });
+    auto sender = std::find_if(words.begin(), words.end(),
+                               [](const PdfWord &w) { return w.text == QLatin1String("Sender"); });
     ASSERT_NE(sender, words.end());
     EXPECT_NEAR(sender->xMin, margin * 72.0 / 600, 3);
 }
@@ -252,7 +256,8 @@ TEST_F(PrintJobTest, PlacementsBelowBottomAndNone)
     QByteArray pdf = print(address, 3);
     QImage page = landscapePage(pdf);
     const auto words = landscapeWords(pdf);
-    auto zip = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text.startsWith(QLatin1String("62704")); });
+    auto zip = std::find_if(words.begin(), words.end(),
+                            [](const PdfWord &w) { return w.text.startsWith(QLatin1String("62704")); });
     ASSERT_NE(zip, words.end());
     const int textBottom = static_cast<int>(zip->yMax * 600 / 72);
     int barRow = -1;
@@ -266,7 +271,8 @@ TEST_F(PrintJobTest, PlacementsBelowBottomAndNone)
     // Bottom: two inches in from the physical right edge, moved left to the limit.
     pdf = print(address, 1);
     page = landscapePage(pdf);
-    const int bottomBase = margin + 2172 - 131 + 74; // (PH - TB) * LY / 100 - BarCodeHeight, then the base row
+    const int bottomBase =
+        margin + 2172 - 131 + 74; // (PH - TB) * LY / 100 - BarCodeHeight, then the base row
     const auto bars = runsOnRow(page, bottomBase, margin + 3000, margin + 5400);
     ASSERT_EQ(bars.size(), 62);
     EXPECT_NEAR(bars[0].first + bars[0].second / 2.0, margin + 4950 - 1680, 1.0);
@@ -282,35 +288,38 @@ TEST_F(PrintJobTest, PlacementsBelowBottomAndNone)
 TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
 {
     defineEnvelope();
-    destination.SetText(QStringLiteral("Alpha One\nCity 11111\n\nBravo Two\nCity 22222\n\nCharlie Three\nCity 33333"));
+    destination.SetText(
+        QStringLiteral("Alpha One\nCity 11111\n\nBravo Two\nCity 22222\n\nCharlie Three\nCity 33333"));
     TAddressPrintList list(&destination, &returnBox, &attention);
     list.Refresh(false);
     list.GetAddress(0).Selected = true;
     list.GetAddress(2).Selected = true;
     list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
-                            GetPrintStatusForm());
+                        GetPrintStatusForm());
     ASSERT_EQ(spooler->jobs.size(), 1);
     const QByteArray pdf = spooler->jobs.last().pdf;
     ASSERT_EQ(PdfInfo(pdf).pages, 6);
-    const QStringList expected{QStringLiteral("Alpha"), QStringLiteral("Alpha"), QStringLiteral("Alpha"),
-                               QStringLiteral("Charlie"), QStringLiteral("Charlie"), QStringLiteral("Charlie")};
+    const QStringList expected{QStringLiteral("Alpha"),   QStringLiteral("Alpha"),
+                               QStringLiteral("Alpha"),   QStringLiteral("Charlie"),
+                               QStringLiteral("Charlie"), QStringLiteral("Charlie")};
     for (int i = 0; i < 6; ++i) {
         const auto words = PdfWords(pdf, i + 1);
-        EXPECT_TRUE(std::any_of(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == expected[i]; }))
+        EXPECT_TRUE(
+            std::any_of(words.begin(), words.end(), [&](const PdfWord &w) { return w.text == expected[i]; }))
             << "page " << i + 1;
     }
     EXPECT_EQ(GetPrintStatusForm()->GroupBoxProgress->title(), QStringLiteral("Copy 3 of Envelope 3"));
 
     // Cancel during the first page: the job is withdrawn whole.
     TFormPrintStatus *progress = GetPrintStatusForm();
-    auto connection = QObject::connect(progress->ProgressBar, &QProgressBar::valueChanged, progress,
-                                       [progress](int value) {
-                                           if (value == 1)
-                                               progress->Continue = false;
-                                       });
+    auto connection =
+        QObject::connect(progress->ProgressBar, &QProgressBar::valueChanged, progress, [progress](int value) {
+            if (value == 1)
+                progress->Continue = false;
+        });
     list.SelectAll(true);
-    EXPECT_EQ(list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
-                            GetPrintStatusForm()),
+    EXPECT_EQ(list.PrintEnvelopes(3, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"),
+                                  2, false, GetPrintStatusForm()),
               TPrintOutcome::Cancelled);
     QObject::disconnect(connection);
     EXPECT_EQ(spooler->jobs.size(), 1);
@@ -322,8 +331,8 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
         progressShown = progress->isVisible();
         throw SpoolCancelled();
     };
-    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
-                            GetPrintStatusForm()),
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"),
+                                  2, false, GetPrintStatusForm()),
               TPrintOutcome::Cancelled);
     spooler->onStartDoc = nullptr;
     EXPECT_FALSE(progressShown);
@@ -332,12 +341,13 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
 
     // Nothing selected: no job at all, and a word why.
     list.SelectAll(false);
-    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
-                            GetPrintStatusForm()),
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"),
+                                  2, false, GetPrintStatusForm()),
               TPrintOutcome::NothingSelected);
     EXPECT_EQ(spooler->jobs.size(), 1);
     ASSERT_FALSE(messages.shown.isEmpty());
-    EXPECT_EQ(messages.shown.last().message, QStringLiteral("No address is selected, so nothing was printed."));
+    EXPECT_EQ(messages.shown.last().message,
+              QStringLiteral("No address is selected, so nothing was printed."));
 }
 
 // What a job reports to whoever watches it, with no window: pages in order, a
@@ -355,7 +365,10 @@ TEST_F(PrintJobTest, ReportsProgressAndTakesCancel)
         {
             log << lines.first() + " on " + printer;
         }
-        void CopyStarted(int copy, int envelope) override { log << QStringLiteral("copy %1/%2").arg(copy).arg(envelope); }
+        void CopyStarted(int copy, int envelope) override
+        {
+            log << QStringLiteral("copy %1/%2").arg(copy).arg(envelope);
+        }
         void PageDone() override { ++pages; }
         bool Cancelled() const override { return pages == cancelAfter; }
         void Finished(bool normally) override { log << (normally ? "done" : "failed"); }
@@ -366,12 +379,13 @@ TEST_F(PrintJobTest, ReportsProgressAndTakesCancel)
     list.Refresh(false);
     list.SelectAll(true);
     auto print = [&] {
-        return list.PrintEnvelopes(2, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"), 2, false,
-                                   &recorder);
+        return list.PrintEnvelopes(2, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"),
+                                   2, false, &recorder);
     };
     EXPECT_EQ(print(), TPrintOutcome::Printed);
-    EXPECT_EQ(recorder.log, QStringList({"prepare", "start 4", "Alpha One on " + PrinterName, "copy 1/1", "copy 2/1",
-                                         "Bravo Two on " + PrinterName, "copy 1/2", "copy 2/2", "done"}));
+    EXPECT_EQ(recorder.log,
+              QStringList({"prepare", "start 4", "Alpha One on " + PrinterName, "copy 1/1", "copy 2/1",
+                           "Bravo Two on " + PrinterName, "copy 1/2", "copy 2/2", "done"}));
     EXPECT_EQ(recorder.pages, 4);
 
     recorder = {};
@@ -424,7 +438,8 @@ TEST_F(PrintJobTest, MissingEnvelopeOrReturnAddress)
     list.PrintEnvelopes(1, false, nullptr, &envelope(), QStringLiteral("Plikora Envelope"), 0, false,
                         GetPrintStatusForm());
     ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].message, QStringLiteral("You must define and select an envelope in order to print."));
+    EXPECT_EQ(messages.shown[0].message,
+              QStringLiteral("You must define and select an envelope in order to print."));
     EXPECT_EQ(messages.shown[0].helpContext, 20096);
     EXPECT_EQ(messages.shown[1].message,
               QStringLiteral("You must define and select a return address in order to print."));
@@ -458,7 +473,8 @@ TEST_F(PrintJobTest, ReturnAddressGifPrintsItsFirstFrame)
     EXPECT_GT(grey(101, 50), 250); // white beyond the picture
     // The sender's name starts to the right of the picture.
     const auto words = landscapeWords(pdf);
-    auto sender = std::find_if(words.begin(), words.end(), [](const PdfWord &w) { return w.text == QLatin1String("Sender"); });
+    auto sender = std::find_if(words.begin(), words.end(),
+                               [](const PdfWord &w) { return w.text == QLatin1String("Sender"); });
     ASSERT_NE(sender, words.end());
     EXPECT_GT(sender->xMin, (margin + 600) * 72.0 / 600);
 }

@@ -78,9 +78,10 @@ TEST(QmStream, WritesTheDocumentByteForByte)
         stream.WriteLine("");
         stream.Commit();
     }
-    EXPECT_EQ(FileBytes(path), Head + "[Destination=11]\r\n{\\rtf1 A}\r\n"
-                                      "[Envelope=0]\r\n#10 Business\r\n"
-                                      "[ReturnAddress=0]\r\n\r\n");
+    EXPECT_EQ(FileBytes(path), Head
+                                   + "[Destination=11]\r\n{\\rtf1 A}\r\n"
+                                     "[Envelope=0]\r\n#10 Business\r\n"
+                                     "[ReturnAddress=0]\r\n\r\n");
 }
 
 TEST(QmStream, RoundTripKeepsBlockBytesThatLookLikeLines)
@@ -162,8 +163,8 @@ TEST(QmStream, UnknownBlocksAreSkippedBySize)
 {
     // The unknown block hides a header that must not be obeyed.
     const QByteArray hidden = "[Destination=3]\r\nbad";
-    const Loaded got = ReadBytes(Head + "[Extra=" + QByteArray::number(hidden.size()) + "]\r\n" + hidden +
-                                 "[Destination=4]\r\ngood" + "[Envelope]\r\n[Envelope=0]\r\nDL\r\n");
+    const Loaded got = ReadBytes(Head + "[Extra=" + QByteArray::number(hidden.size()) + "]\r\n" + hidden
+                                 + "[Destination=4]\r\ngood" + "[Envelope]\r\n[Envelope=0]\r\nDL\r\n");
     EXPECT_TRUE(got.error.isEmpty()) << got.error.toStdString();
     EXPECT_EQ(got.unknown, QStringList({"Extra", "[Envelope]"}));
     EXPECT_EQ(got.destination, "good");

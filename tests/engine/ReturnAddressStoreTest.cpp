@@ -50,7 +50,10 @@ TEST_F(ReturnAddressStoreTest, RichTextLinesSurviveTheFile)
 {
     const QStringList lines{R"({\rtf1\ansi\deff0{\fonttbl{\f0 Arial;}})",
                             R"(\pard\plain\f0\fs20 O'Brien, "Pat"; Ltd.\par)",
-                            R"(C:\path\{braces\}, a;b\par)", "  padded  ", R"("quoted")", "}"};
+                            R"(C:\path\{braces\}, a;b\par)",
+                            "  padded  ",
+                            R"("quoted")",
+                            "}"};
     auto address = std::make_unique<TReturnAddress>();
     address->Lines() = lines;
     addresses->Add("Work, \"main\"; office", std::move(address));

@@ -56,7 +56,8 @@ QString Caught(const std::function<void()> &Save)
 QList<Writer> Writers()
 {
     return {
-        {"envelope document", [](const QString &path) -> std::optional<QString> {
+        {"envelope document",
+         [](const QString &path) -> std::optional<QString> {
              return Caught([&] {
                  TCompositeStampFileStream stream(path, TCompositeFileMode::fmCreate);
                  stream.WriteFileHeader();
@@ -64,41 +65,48 @@ QList<Writer> Writers()
                  stream.Commit();
              });
          }},
-        {"settings", [](const QString &path) -> std::optional<QString> {
+        {"settings",
+         [](const QString &path) -> std::optional<QString> {
              return Caught([&] {
                  TIniFile ini(path);
                  ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QString(3000, QLatin1Char('v')));
              });
          }},
-        {"rich text", [](const QString &path) -> std::optional<QString> {
+        {"rich text",
+         [](const QString &path) -> std::optional<QString> {
              RichEdit edit;
              edit.SetText(QString(3000, QLatin1Char('r')));
              return Caught([&] { edit.SaveToFile(path); });
          }},
-        {"printed document", [](const QString &path) -> std::optional<QString> {
+        {"printed document",
+         [](const QString &path) -> std::optional<QString> {
              QByteArray pdf(3000, 'p');
              QBuffer buffer(&pdf);
              buffer.open(QIODevice::ReadOnly);
              QString error;
              return WritePdfFile(path, buffer, error) ? QString() : error;
          }},
-        {"shortcut", [](const QString &path) -> std::optional<QString> {
+        {"shortcut",
+         [](const QString &path) -> std::optional<QString> {
              ShellLinkData link;
              link.Target = QStringLiteral("/home/user/") + QString(500, QLatin1Char('t'));
              // Says only that it failed.
              return WriteShellLinkFile(path, link) ? std::optional<QString>(QString()) : std::nullopt;
          }},
-        {"bitmap", [](const QString &path) -> std::optional<QString> {
+        {"bitmap",
+         [](const QString &path) -> std::optional<QString> {
              TBitmap bitmap = Noise(64, 64);
              return Caught([&] { bitmap.SaveToFile(path); });
          }},
-        {"GIF picture", [](const QString &path) -> std::optional<QString> {
+        {"GIF picture",
+         [](const QString &path) -> std::optional<QString> {
              TBitmap bitmap = Noise(64, 64);
              TGIFImage image;
              image.Assign(&bitmap);
              return Caught([&] { image.SaveToFile(path); });
          }},
-        {"GIF part", [](const QString &path) -> std::optional<QString> {
+        {"GIF part",
+         [](const QString &path) -> std::optional<QString> {
              TBitmap bitmap = Noise(64, 64);
              TGIFImage image;
              image.Assign(&bitmap);

@@ -24,8 +24,9 @@ QStringList runZint(const QStringList &arguments, const QStringList &inputs)
     file.write(inputs.join(QLatin1Char('\n')).toLatin1() + '\n');
     file.close();
     QProcess zint;
-    zint.start(QStringLiteral("zint"), arguments + QStringList{QStringLiteral("--dump"), QStringLiteral("--batch"),
-                                                               QStringLiteral("-i"), file.fileName()});
+    zint.start(QStringLiteral("zint"), arguments
+                                           + QStringList{QStringLiteral("--dump"), QStringLiteral("--batch"),
+                                                         QStringLiteral("-i"), file.fileName()});
     zint.waitForFinished(60000);
     return QString::fromLatin1(zint.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
@@ -83,10 +84,12 @@ TEST(ZipBarCoAgainstZint, PostnetPatterns)
             addresses << QStringList{QStringLiteral("1 Main St"), QStringLiteral("Town ST ") + zip};
         } else if (kind == 1) {
             inputs << zip + plus4;
-            addresses << QStringList{QStringLiteral("Main St"), QStringLiteral("Town ST ") + zip + '-' + plus4};
+            addresses << QStringList{QStringLiteral("Main St"),
+                                     QStringLiteral("Town ST ") + zip + '-' + plus4};
         } else {
             inputs << zip + plus4 + point;
-            addresses << QStringList{QString::number(random.bounded(1, 99)) + point + QStringLiteral(" Main St"),
+            addresses << QStringList{QString::number(random.bounded(1, 99)) + point
+                                         + QStringLiteral(" Main St"),
                                      QStringLiteral("Town ST ") + zip + '-' + plus4};
         }
     }

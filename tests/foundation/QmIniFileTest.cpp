@@ -51,7 +51,7 @@ TEST_F(QmIniFileTest, BinaryBlocksGiveExactKeys)
         QStringList expected = {QStringLiteral("Count")};
         for (int b = 0; b * 32 < n; ++b)
             expected << QStringLiteral("Block%1").arg(b, 4, 10, QLatin1Char('0'));
-        EXPECT_EQ(keys, expected) << n;  // the earlier key is gone
+        EXPECT_EQ(keys, expected) << n; // the earlier key is gone
         EXPECT_EQ(ini.ReadBinarySize(QStringLiteral("IniId_1")), n);
         EXPECT_EQ(ini.ReadBinary(QStringLiteral("IniId_1")), std::optional<QByteArray>(data)) << n;
     }
@@ -78,12 +78,15 @@ TEST_F(QmIniFileTest, DamagedBlocksAreRefusedWhole)
                      "[NoCount]\nBlock0000=00\n"
                      "[Negative]\nCount=-1\n"
                      "[Huge]\nCount=65537\n"
-                     "[Missing]\nCount=33\nBlock0000=" + QByteArray(64, 'A') + "\n"
-                     "[Short]\nCount=3\nBlock0000=0A0\n"
-                     "[NotHex]\nCount=2\nBlock0000=0G00\n"
-                     "[Signed]\nCount=1\nBlock0000=-1\n");
+                     "[Missing]\nCount=33\nBlock0000="
+                         + QByteArray(64, 'A')
+                         + "\n"
+                           "[Short]\nCount=3\nBlock0000=0A0\n"
+                           "[NotHex]\nCount=2\nBlock0000=0G00\n"
+                           "[Signed]\nCount=1\nBlock0000=-1\n");
     TZambIniFile ini(path());
-    EXPECT_EQ(ini.ReadBinary(QStringLiteral("Lower")), std::optional<QByteArray>(QByteArray("\x0a\xff\x7c", 3)));
+    EXPECT_EQ(ini.ReadBinary(QStringLiteral("Lower")),
+              std::optional<QByteArray>(QByteArray("\x0a\xff\x7c", 3)));
     EXPECT_EQ(ini.ReadBinary(QStringLiteral("NoCount")), std::optional<QByteArray>(QByteArray()));
     EXPECT_EQ(ini.ReadBinary(QStringLiteral("Nothing")), std::optional<QByteArray>(QByteArray()));
     for (const char *s : {"Negative", "Huge", "Missing", "Short", "NotHex", "Signed"})
@@ -118,7 +121,7 @@ TEST_F(QmIniFileTest, FontsColoursPointsAndPlacements)
     TFontAttributes a;
     a.Name = QStringLiteral("Courier");
     reg.ReadTextAttributes(QStringLiteral("EnvelopeFont"), a);
-    EXPECT_EQ(a, TFontAttributes{});  // Arial 10, colour 0, no styles
+    EXPECT_EQ(a, TFontAttributes{}); // Arial 10, colour 0, no styles
     TFontAttributes f{-20, QStringLiteral("Times New Roman"), 15, 0x0000FF, true, false, true, false};
     reg.WriteFont(QStringLiteral("EnvelopeFont"), f);
     QStringList keys;
@@ -188,7 +191,8 @@ TEST_F(StoresTest, LocationsAndOneTimeMigration)
     EXPECT_EQ(OldIniPath, dir.filePath(QStringLiteral("bin/pliKORA32.INI")));
     EXPECT_EQ(NewIniPath, dir.filePath(QStringLiteral("config/Morvane Software/plikora/pliKORA.INI")));
     EXPECT_EQ(IniFile->FileName(), NewIniPath);
-    EXPECT_EQ(RegIni->FileName(), dir.filePath(QStringLiteral("config/Morvane Software/plikora/Registry.ini")));
+    EXPECT_EQ(RegIni->FileName(),
+              dir.filePath(QStringLiteral("config/Morvane Software/plikora/Registry.ini")));
     EXPECT_EQ(IniFile->ReadString(QStringLiteral("Envelopes"), QStringLiteral("Envelope1"), QString()),
               QStringLiteral("Caf\u00e9"));
     IniFile->WriteInteger(QStringLiteral("Envelopes"), QStringLiteral("Count"), 2);
@@ -201,7 +205,8 @@ TEST_F(StoresTest, LocationsAndOneTimeMigration)
     StartQmIniFile(program);
     EXPECT_EQ(IniFile->ReadInteger(QStringLiteral("Envelopes"), QStringLiteral("Count"), 0), 2);
     EXPECT_TRUE(RegIni->ReadBool(QStringLiteral("Options"), QStringLiteral("ShowBarCode"), false));
-    EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("bin/pliKORA32.INI"))), QByteArray("[Envelopes]\nCount=7\n"));
+    EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("bin/pliKORA32.INI"))),
+              QByteArray("[Envelopes]\nCount=7\n"));
 
     // After start-up the title changes; the data folder is the same in any case.
     SetApplicationTitle(QStringLiteral("Plikora"));

@@ -5,8 +5,8 @@
 #include "support/PrintTestSupport.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -130,16 +130,16 @@ TEST_F(QmPrinterCups, BuiltInPrinterWritesTheEnvelopeToAFile)
 TEST_F(QmPrinterCups, AQueueThatStatesAnOrientationKeepsItForEnvelopes)
 {
     const QString other = QStringLiteral("PlikoraOther");
-    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"),
-                                {QStringLiteral("-p"), other, QStringLiteral("-o"),
-                                 QStringLiteral("orientation-requested-default=3")}),
-              0);
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-p"), other, QStringLiteral("-o"),
+                                                      QStringLiteral("orientation-requested-default=3")}),
+        0);
     TZambPrinter &p = *PrinterInstance();
     p.SetPrinterIndex(int(p.Printers().indexOf(other)));
     p.SelectEnvelope10();
     const int orientation = p.GetOrientation();
-    QProcess::execute(QStringLiteral("lpadmin"),
-                      {QStringLiteral("-p"), other, QStringLiteral("-R"), QStringLiteral("orientation-requested-default")});
+    QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-p"), other, QStringLiteral("-R"),
+                                                  QStringLiteral("orientation-requested-default")});
     EXPECT_EQ(orientation, DMORIENT_PORTRAIT);
 }
 

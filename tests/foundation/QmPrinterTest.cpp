@@ -1,6 +1,6 @@
+#include "foundation/QmPrinter.h"
 #include "foundation/Measurements.h"
 #include "foundation/QmIniFile.h"
-#include "foundation/QmPrinter.h"
 #include "support/FakeSpooler.h"
 #include "support/PrintTestSupport.h"
 #include "support/ScriptedMessageService.h"
@@ -15,14 +15,14 @@ namespace {
 const QString Office = QStringLiteral("Office");
 const QString Section = QStringLiteral("IniId_17");
 
-#define EXPECT_EPRINTER(statement, text)                                                                               \
-    do {                                                                                                               \
-        try {                                                                                                          \
-            statement;                                                                                                 \
-            ADD_FAILURE() << "no EPrinter from " #statement;                                                           \
-        } catch (const EPrinter &e) {                                                                                  \
-            EXPECT_EQ(e.Message(), QStringLiteral(text));                                                              \
-        }                                                                                                              \
+#define EXPECT_EPRINTER(statement, text)                                                                     \
+    do {                                                                                                     \
+        try {                                                                                                \
+            statement;                                                                                       \
+            ADD_FAILURE() << "no EPrinter from " #statement;                                                 \
+        } catch (const EPrinter &e) {                                                                        \
+            EXPECT_EQ(e.Message(), QStringLiteral(text));                                                    \
+        }                                                                                                    \
     } while (false)
 
 class QmPrinterTest : public ::testing::Test
@@ -309,7 +309,8 @@ TEST_F(QmPrinterTest, SetupBlockRoundTrip)
     Printer().SetCustomWidth(950);
     Printer().SaveSetupBlock(*ini, Section);
     EXPECT_EQ(ini->ReadBinarySize(Section), DevMode::TotalSize);
-    EXPECT_EQ(ini->ReadString(Section, QStringLiteral("Block0001"), QString()).mid(28, 4), QStringLiteral("1B00"));
+    EXPECT_EQ(ini->ReadString(Section, QStringLiteral("Block0001"), QString()).mid(28, 4),
+              QStringLiteral("1B00"));
 
     Printer().SelectLetter();
     Printer().SetCustomSize(false);
@@ -334,7 +335,8 @@ TEST_F(QmPrinterTest, EnvelopeTenGoldenBytes)
     Printer().SaveSetupBlock(*ini, Section);
     const QString block1 = ini->ReadString(Section, QStringLiteral("Block0001"), QString());
     EXPECT_EQ(block1.mid(28, 4), QStringLiteral("1400")); // offset 46: paper 20
-    EXPECT_EQ(ini->ReadString(Section, QStringLiteral("Block0000"), QString()).left(12), QStringLiteral("4F6666696365"));
+    EXPECT_EQ(ini->ReadString(Section, QStringLiteral("Block0000"), QString()).left(12),
+              QStringLiteral("4F6666696365"));
     const QByteArray bytes = *ini->ReadBinary(Section);
     EXPECT_EQ(bytes.mid(36, 2), QByteArray("\x9c\x00", 2));
     EXPECT_EQ(bytes.mid(50, 2), QByteArray("\x18\x04", 2)); // width 1048
@@ -392,7 +394,8 @@ TEST_F(QmPrinterTest, OlderPerKeyFormAppliesOnlyTheMaskedFields)
     spooler.failMerge = true;
     Printer().LoadPrinterSetup(*ini, old, QStringLiteral("Envelope2"));
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].message, QStringLiteral("Error updating printer setup information for printer \"Office\"."));
+    EXPECT_EQ(messages.shown[0].message,
+              QStringLiteral("Error updating printer setup information for printer \"Office\"."));
     EXPECT_EQ(messages.shown[0].type, TMsgDlgType::Warning);
 }
 
@@ -406,12 +409,15 @@ TEST_F(QmPrinterTest, DriverFailuresAreReported)
     Printer().SelectEnvelope10();
     Printer().SelectLetter();
     ASSERT_EQ(messages.shown.size(), 3);
-    EXPECT_EQ(messages.shown[0].message,
-              QStringLiteral("Error reading driver information for printer Office while getting default values."));
-    EXPECT_EQ(messages.shown[1].message,
-              QStringLiteral("Error reading driver information for printer Office while choosing a #10 envelope."));
+    EXPECT_EQ(
+        messages.shown[0].message,
+        QStringLiteral("Error reading driver information for printer Office while getting default values."));
+    EXPECT_EQ(
+        messages.shown[1].message,
+        QStringLiteral("Error reading driver information for printer Office while choosing a #10 envelope."));
     EXPECT_EQ(messages.shown[2].message,
-              QStringLiteral("Error reading driver information for printer Office while choosing letter sized paper."));
+              QStringLiteral(
+                  "Error reading driver information for printer Office while choosing letter sized paper."));
 }
 
 TEST_F(QmPrinterTest, SetupDialogCommitsOnlyOnOk)
@@ -431,7 +437,8 @@ TEST_F(QmPrinterTest, SetupDialogCommitsOnlyOnOk)
     spooler.failMerge = true;
     EXPECT_FALSE(Printer().EditDocumentProperties());
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].message, QStringLiteral("Error updating printer setup information for printer \"Office\"."));
+    EXPECT_EQ(messages.shown[0].message,
+              QStringLiteral("Error updating printer setup information for printer \"Office\"."));
 }
 
 TEST_F(QmPrinterTest, JobsSendTheirPagesAndNothingWhenEmpty)

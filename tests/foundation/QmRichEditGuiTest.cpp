@@ -56,7 +56,8 @@ QString Fingerprint(const RichEdit &e)
                        .arg(f.fontItalic())
                        .arg(f.fontUnderline())
                        .arg(f.fontStrikeOut())
-                       .arg(f.foreground().style() == Qt::NoBrush ? QString("auto") : f.foreground().color().name());
+                       .arg(f.foreground().style() == Qt::NoBrush ? QString("auto")
+                                                                  : f.foreground().color().name());
         }
     }
     return out;
@@ -76,8 +77,8 @@ TEST_F(QmRichEditTest, EmptyListGivesAnEmptyUnmodifiedEdit)
 TEST_F(QmRichEditTest, LinesRoundTripThroughATrimmingStore)
 {
     RichEdit a;
-    a.SetText(QStringLiteral("Jane Doe \r\nRue de l'\u00c9glise 5\r\n\u4e1c\u4eac\u90fd\r\n") + QString(3000, 'w')
-              + QStringLiteral("\r\nend"));
+    a.SetText(QStringLiteral("Jane Doe \r\nRue de l'\u00c9glise 5\r\n\u4e1c\u4eac\u90fd\r\n")
+              + QString(3000, 'w') + QStringLiteral("\r\nend"));
     Format(a, 0, 4, Attr("Arial", 14, unsigned(RichStyle::Bold), Qt::darkGreen));
     Format(a, 5, 3, Attr("Times New Roman", 9, unsigned(RichStyle::Italic) | unsigned(RichStyle::Underline)));
     Format(a, 10, 3, Attr("Courier New", 10, unsigned(RichStyle::StrikeOut)));
@@ -106,11 +107,10 @@ TEST_F(QmRichEditTest, LinesRoundTripThroughATrimmingStore)
 
 TEST_F(QmRichEditTest, ReadsLinesStoredOnWindows)
 {
-    QStringList stored{"{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}",
-                       "\\viewkind4\\uc1\\pard\\f0\\fs20 Morvane Software\\par",
-                       "12 M\\'fchlenweg\\par",
-                       "}",
-                       QString(QChar(0))};
+    QStringList stored{
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}",
+        "\\viewkind4\\uc1\\pard\\f0\\fs20 Morvane Software\\par", "12 M\\'fchlenweg\\par", "}",
+        QString(QChar(0))};
     RichEdit e;
     StringsToRichEdit(e, stored);
     EXPECT_EQ(e.Lines(), (QStringList{"Morvane Software", QStringLiteral("12 M\u00fchlenweg")}));

@@ -1,12 +1,12 @@
 #include "foundation/QmWindows.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
-#include <QWindow>
 #include <QToolBar>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,8 @@ protected:
         RegIni = nullptr;
     }
 
-    struct Window {
+    struct Window
+    {
         QMainWindow main;
         QToolBar *file;
         QToolBar *edit;
@@ -87,8 +88,10 @@ TEST_F(QmWindowsGuiTest, SaveLoadSaveGivesTheSameValues)
         // The test platform draws a frame, so the frame and the client differ here.
         EXPECT_GT(w.main.frameGeometry().width(), w.main.width());
         EXPECT_EQ(first.Right - first.Left, w.main.frameGeometry().width());
-        EXPECT_FALSE(RegIni->ReadBool(QStringLiteral("MainWindowEditToolBar"), QStringLiteral("Visible"), true));
-        EXPECT_FALSE(RegIni->ReadBool(QStringLiteral("MainWindowEditToolBar"), QStringLiteral("Maximized"), true));
+        EXPECT_FALSE(
+            RegIni->ReadBool(QStringLiteral("MainWindowEditToolBar"), QStringLiteral("Visible"), true));
+        EXPECT_FALSE(
+            RegIni->ReadBool(QStringLiteral("MainWindowEditToolBar"), QStringLiteral("Maximized"), true));
     }
     {
         // Loaded before the window is shown, as the program does.
@@ -126,7 +129,8 @@ TEST_F(QmWindowsGuiTest, PlacementLeavesTheWindowsContentsAlone)
 TEST_F(QmWindowsGuiTest, DamagedOrExtremeRectanglesAreNotApplied)
 {
     RegIni->WriteWindowPlacement(QStringLiteral("Flat"), TWindowRect{10, 10, 5, 400}, false, false);
-    RegIni->WriteWindowPlacement(QStringLiteral("Huge"), TWindowRect{0, 0, 2000000000, 2000000000}, false, true);
+    RegIni->WriteWindowPlacement(QStringLiteral("Huge"), TWindowRect{0, 0, 2000000000, 2000000000}, false,
+                                 true);
     Window w;
     const QSize before = w.main.size();
     LoadFormPlacement(&w.main, QStringLiteral("Flat"));
@@ -163,7 +167,8 @@ TEST_F(QmWindowsGuiTest, DialogPositionAndFrameArithmetic)
     LoadDialogPosition(&dialog, QStringLiteral("GoneDialog"));
     EXPECT_EQ(dialog.pos(), QPoint(7, 8));
 
-    EXPECT_EQ(ClientGeometryFor(TWindowRect{10, 20, 110, 220}, QMargins(4, 30, 4, 4)), QRect(14, 50, 92, 166));
+    EXPECT_EQ(ClientGeometryFor(TWindowRect{10, 20, 110, 220}, QMargins(4, 30, 4, 4)),
+              QRect(14, 50, 92, 166));
     // Without a registry store nothing is read or written.
     delete RegIni;
     RegIni = nullptr;

@@ -91,7 +91,7 @@ TEST(Measurements, RoundsHalfToEven)
 {
     EXPECT_EQ(MulInchToMetric(1), 3);
     EXPECT_EQ(DivMetricToInch(1), 0);
-    EXPECT_EQ(MulInchToMetric(25), 64); // 63.5
+    EXPECT_EQ(MulInchToMetric(25), 64);  // 63.5
     EXPECT_EQ(MulInchToMetric(75), 190); // 190.5
     EXPECT_EQ(MulInchToMetric(950), 2413);
     EXPECT_EQ(DivMetricToInch(2413), 950);

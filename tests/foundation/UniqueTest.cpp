@@ -1,5 +1,5 @@
-#include "foundation/QmIniFile.h"
 #include "foundation/Unique.h"
+#include "foundation/QmIniFile.h"
 #include "platform/Exception.h"
 
 #include <QDir>
@@ -67,7 +67,8 @@ TEST_F(UniqueTest, FileNamesAreCreatedExclusively)
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
     taken.write("keep");
     taken.close();
-    ASSERT_TRUE(QFile::link(folder + QStringLiteral("/target"), folder + QStringLiteral("/Qm1163680498.jpg")));
+    ASSERT_TRUE(
+        QFile::link(folder + QStringLiteral("/target"), folder + QStringLiteral("/Qm1163680498.jpg")));
 
     const QString name = UniqueFileName(QStringLiteral(".jpg"), folder);
     EXPECT_EQ(name, folder + QStringLiteral("/Qm1163680499.jpg"));
@@ -81,7 +82,8 @@ TEST_F(UniqueTest, FileNamesAreCreatedExclusively)
     EXPECT_EQ(UniqueFileName(QStringLiteral(".jpg"), folder + QLatin1Char('/')),
               folder + QStringLiteral("/Qm1163680500.jpg"));
     EXPECT_THROW(UniqueFileName(QStringLiteral(".jpg"), QString()), Exception);
-    EXPECT_THROW(UniqueFileName(QStringLiteral(".jpg"), folder + QStringLiteral("/no/such")), Exception);  // uses 501
+    EXPECT_THROW(UniqueFileName(QStringLiteral(".jpg"), folder + QStringLiteral("/no/such")),
+                 Exception); // uses 501
 
     const QString temp = UniqueTempFileName(QStringLiteral(".tmp"));
     EXPECT_EQ(temp, QDir::tempPath() + QStringLiteral("/Qm1163680502.tmp"));

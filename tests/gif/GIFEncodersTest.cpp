@@ -29,8 +29,8 @@ std::unique_ptr<TGIFImage> MakeImage(int Width, int Height, int Bits, const std:
     return image;
 }
 
-QByteArray EncodeRaster(int Compression, int CodeSize, int MaxColor, const std::vector<uint8_t> &Pixels, int Width,
-                        int Height, bool Interlace = false)
+QByteArray EncodeRaster(int Compression, int CodeSize, int MaxColor, const std::vector<uint8_t> &Pixels,
+                        int Width, int Height, bool Interlace = false)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -40,7 +40,8 @@ QByteArray EncodeRaster(int Compression, int CodeSize, int MaxColor, const std::
         encoder = std::make_unique<TRLEEncoder>();
     else
         encoder = std::make_unique<TLZWEncoder>();
-    encoder->Compress(buffer, CodeSize, MaxColor, Pixels.empty() ? nullptr : Pixels.data(), Interlace, Height, Width);
+    encoder->Compress(buffer, CodeSize, MaxColor, Pixels.empty() ? nullptr : Pixels.data(), Interlace, Height,
+                      Width);
     return bytes;
 }
 
@@ -118,7 +119,8 @@ TEST(GIFEncoders, GiflibFilesDecodeToTheSameIndices)
     for (int bits : {1, 2, 4, 8}) {
         for (bool interlace : {false, true}) {
             for (int h = 1; h <= 9; ++h) {
-                SCOPED_TRACE(testing::Message() << "bits " << bits << " interlace " << interlace << " h " << h);
+                SCOPED_TRACE(testing::Message()
+                             << "bits " << bits << " interlace " << interlace << " h " << h);
                 const int w = 13;
                 const auto pixels = Noise(size_t(w * h), 1 << bits, unsigned(h));
                 const Loaded ours = LoadGif(OracleEncode(w, h, bits, pixels, interlace));
@@ -181,7 +183,8 @@ TEST(GIFEncoders, SubBlocksAreFullExceptTheLast)
 TEST(GIFEncoders, SmallTablesUseCodeSizeTwo)
 {
     for (int colors : {1, 2}) {
-        const QByteArray raster = EncodeRaster(0, BitsForColorCount(colors), colors, std::vector<uint8_t>(8, 0), 4, 2);
+        const QByteArray raster =
+            EncodeRaster(0, BitsForColorCount(colors), colors, std::vector<uint8_t>(8, 0), 4, 2);
         EXPECT_EQ(raster[0], char(2));
         // Clear code 4 at 3 bits comes first.
         EXPECT_EQ(uint8_t(raster[2]) & 7, 4);

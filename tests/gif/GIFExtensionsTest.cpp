@@ -114,7 +114,8 @@ TEST(GIFExtensions, ApplicationBlocks)
     const QByteArray anim = Bytes({0x21, 0xFF, 11}) + "ANIMEXTS1.0" + Bytes({3, 1, 5, 0, 0});
     const QByteArray unknown10 = Bytes({0x21, 0xFF, 10}) + "XMP DataXM" + Bytes({2, 7, 8, 0});
     // An unknown identifier whose data looks like a looping block stays unknown.
-    const QByteArray unknownNested = Bytes({0x21, 0xFF, 11}) + "OTHERAPP1.0" + Bytes({11}) + "NETSCAPE2.0" + Bytes({0});
+    const QByteArray unknownNested =
+        Bytes({0x21, 0xFF, 11}) + "OTHERAPP1.0" + Bytes({11}) + "NETSCAPE2.0" + Bytes({0});
     // A longer identifier block is classified by its first 11 bytes.
     const QByteArray longLoop = Bytes({0x21, 0xFF, 13}) + "NETSCAPE2.0zz" + Bytes({3, 9, 2, 0, 0});
     Fixture f;
@@ -208,9 +209,9 @@ TEST(GIFExtensions, CommentAndPlainText)
     EXPECT_EQ(readText->CellWidth, 8);
     EXPECT_EQ(readText->TextBackgroundColorIndex, 2);
     EXPECT_EQ(readText->Text(), (QStringList{QStringLiteral("Hello"), QStringLiteral("World")}));
-    EXPECT_EQ(g.Write(), written.mid(0, 2 + 256 + 256 + 91 + 1) + Bytes({0x21, 0x01, 12, 44, 1, 0, 0, 0, 0, 0, 0, 8, 0, 0, 2,
-                                                                        5, 'H', 'e', 'l', 'l', 'o', 5, 'W', 'o', 'r',
-                                                                        'l', 'd', 0}));
+    EXPECT_EQ(g.Write(), written.mid(0, 2 + 256 + 256 + 91 + 1)
+                             + Bytes({0x21, 0x01, 12,  44,  1,   0,   0,   0, 0,   0,   0,   8,   0,   0,
+                                      2,    5,    'H', 'e', 'l', 'l', 'o', 5, 'W', 'o', 'r', 'l', 'd', 0}));
 }
 
 TEST(GIFExtensions, UnknownLabelsAndStrayBytes)
@@ -231,7 +232,8 @@ TEST(GIFExtensions, UnknownLabelsAndStrayBytes)
 TEST(GIFExtensions, ExtensionsAfterTheLastImageRoundTrip)
 {
     const QByteArray comment = Bytes({0x21, 0xFE, 2, 'h', 'i', 0});
-    const QByteArray gif = MakeGif(1, 1, 1, ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}})) + comment);
+    const QByteArray gif =
+        MakeGif(1, 1, 1, ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}})) + comment);
     Loaded l = LoadGif(gif);
     ASSERT_TRUE(l.Error.isEmpty());
     ASSERT_EQ(l.Image->Images()->Count(), 2);

@@ -58,7 +58,7 @@ TEST(GIFImage, HeaderSignature)
         const char *Signature;
         bool Ok;
     } cases[] = {
-        {"", "GIF89a", true},     {"", "gif87a", true},     {"", "GIFxyz", true},      {"abcd", "GIF89a", true},
+        {"", "GIF89a", true},     {"", "gif87a", true},       {"", "GIFxyz", true},  {"abcd", "GIF89a", true},
         {"abc", "GIF89a", false}, {"abcde", "GIF89a", false}, {"", "PNG89a", false},
     };
     for (const Case &c : cases) {
@@ -211,8 +211,8 @@ TEST(GIFImage, BlockLoop)
     // A stray block byte ends the load; the first frame stays.
     l = LoadGif(MakeGif(1, 1, 1, OnePixel + "B" + OnePixel));
     EXPECT_EQ(l.Image->Images()->Count(), 1);
-    EXPECT_EQ(l.Warnings,
-              (QStringList{QStringLiteral("Unknown GIF block type"), QStringLiteral("Invalid Image trailer")}));
+    EXPECT_EQ(l.Warnings, (QStringList{QStringLiteral("Unknown GIF block type"),
+                                       QStringLiteral("Invalid Image trailer")}));
 
     // Header and trailer only.
     l = LoadGif(MakeGif(1, 1, 1, QByteArray()));

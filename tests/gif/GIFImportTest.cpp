@@ -98,7 +98,8 @@ TEST(GIFImport, IndexedBitmapsKeepPixelsAndColourTables)
         TPixelFormat Format;
         int Width;
         int Colors;
-    } cases[] = {{TPixelFormat::pf1bit, 11, 2}, {TPixelFormat::pf4bit, 5, 16}, {TPixelFormat::pf8bit, 7, 200}};
+    } cases[] = {
+        {TPixelFormat::pf1bit, 11, 2}, {TPixelFormat::pf4bit, 5, 16}, {TPixelFormat::pf8bit, 7, 200}};
     for (const Case &c : cases) {
         SCOPED_TRACE(int(c.Format));
         TBitmap bitmap(c.Width, 3, c.Format);
@@ -119,7 +120,8 @@ TEST(GIFImport, IndexedBitmapsKeepPixelsAndColourTables)
         EXPECT_EQ(image.Width(), c.Width);
         ASSERT_EQ(sub->ColorMap()->Count(), c.Colors);
         for (int i = 0; i < c.Colors; ++i)
-            EXPECT_EQ(sub->ColorMap()->Triple(i), (TColorTriple{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i)}));
+            EXPECT_EQ(sub->ColorMap()->Triple(i),
+                      (TColorTriple{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i)}));
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < c.Width; ++x)
                 EXPECT_EQ(sub->Data()[y * c.Width + x], (x * 3 + y * 5) % c.Colors) << x << "," << y;
@@ -215,8 +217,11 @@ TEST(GIFImport, ConvertingProgressEvery32Rows)
     Stages log;
     image.OnProgress = Record(log, QStringLiteral("Converting..."), &image);
     image.Add(&bitmap);
-    EXPECT_EQ(log, (Stages{{TProgressStage::Starting, 0}, {TProgressStage::Running, 0}, {TProgressStage::Running, 46},
-                           {TProgressStage::Running, 91}, {TProgressStage::Ending, 100}}));
+    EXPECT_EQ(log, (Stages{{TProgressStage::Starting, 0},
+                           {TProgressStage::Running, 0},
+                           {TProgressStage::Running, 46},
+                           {TProgressStage::Running, 91},
+                           {TProgressStage::Ending, 100}}));
 }
 
 TEST(GIFImport, TransparentBitmapGetsANewTransparentIndex)
@@ -349,8 +354,8 @@ TEST(GIFImport, AddRefusesWhatIsNoPicture)
 {
     TGIFImage image, other;
     TPicture picture;
-    for (const TPersistent *source : {static_cast<const TPersistent *>(nullptr),
-                                      static_cast<const TPersistent *>(&picture)}) {
+    for (const TPersistent *source :
+         {static_cast<const TPersistent *>(nullptr), static_cast<const TPersistent *>(&picture)}) {
         try {
             image.Add(source);
             FAIL() << "accepted";
@@ -428,8 +433,10 @@ TEST(GIFImport, AssignCopiesTheImageAndItsSettings)
     copy.SetCompression(1);
     EXPECT_EQ(SaveImage(copy), SaveImage(source));
 
-    EXPECT_EQ(log, (Stages{{TProgressStage::Starting, 0}, {TProgressStage::Running, 50},
-                           {TProgressStage::Running, 100}, {TProgressStage::Ending, 100}}));
+    EXPECT_EQ(log, (Stages{{TProgressStage::Starting, 0},
+                           {TProgressStage::Running, 50},
+                           {TProgressStage::Running, 100},
+                           {TProgressStage::Ending, 100}}));
 
     copy.Assign(&copy);
     EXPECT_EQ(copy.Images()->Count(), 2);

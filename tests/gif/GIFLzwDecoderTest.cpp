@@ -22,7 +22,8 @@ QByteArray ReadFile(const QString &Path)
 QByteArray WithSecondImage(const QByteArray &FirstRaster, int Width, int Height)
 {
     const QByteArray second = PackCodes(2, {{4, 3}, {3, 3}, {5, 3}});
-    return MakeGif(Width, Height, 2, ImageBlock(Width, Height, false, FirstRaster) + ImageBlock(1, 1, false, second));
+    return MakeGif(Width, Height, 2,
+                   ImageBlock(Width, Height, false, FirstRaster) + ImageBlock(1, 1, false, second));
 }
 
 void ExpectSecondImageLoaded(const Loaded &L)
@@ -113,7 +114,8 @@ TEST(GIFLzwDecoder, CorruptCodesWarnKeepTheFillAndTheNextImage)
         const Loaded l = LoadGif(WithSecondImage(PackCodes(2, c.Codes), 4, 1));
         ExpectSecondImageLoaded(l);
         EXPECT_EQ(Pixels(*l.Image->Images()->SubImages(0)), c.Expected);
-        EXPECT_TRUE(l.Warnings.contains(QStringLiteral("Invalid LZW code"))) << l.Warnings.join(u'|').toStdString();
+        EXPECT_TRUE(l.Warnings.contains(QStringLiteral("Invalid LZW code")))
+            << l.Warnings.join(u'|').toStdString();
     }
 }
 
@@ -205,13 +207,15 @@ TEST(GIFLzwDecoder, FullTableWithoutClearKeepsDecodingTwelveBitCodes)
     EXPECT_TRUE(l.Warnings.isEmpty()) << l.Warnings.join(u'|').toStdString();
     ASSERT_EQ(l.Image->Images()->Count(), 1);
     EXPECT_EQ(Pixels(*l.Image->Images()->SubImages(0)), expected);
-    EXPECT_EQ(OracleDecode(MakeGif(w, 1, 8, ImageBlock(w, 1, false, PackCodes(8, codes)))).Frames.at(0).Pixels,
-              expected);
+    EXPECT_EQ(
+        OracleDecode(MakeGif(w, 1, 8, ImageBlock(w, 1, false, PackCodes(8, codes)))).Frames.at(0).Pixels,
+        expected);
 }
 
 TEST(GIFLzwDecoder, HugeDimensionsAreRefused)
 {
-    const Loaded l = LoadGif(MakeGif(65535, 65535, 2, ImageBlock(65535, 65535, false, PackCodes(2, {{4, 3}, {5, 3}}))));
+    const Loaded l =
+        LoadGif(MakeGif(65535, 65535, 2, ImageBlock(65535, 65535, false, PackCodes(2, {{4, 3}, {5, 3}}))));
     EXPECT_EQ(l.Error, QStringLiteral("Image is too large"));
 }
 

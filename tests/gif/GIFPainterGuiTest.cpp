@@ -146,7 +146,8 @@ struct FrameRecipe
 
 // An animation on a screen of Width x Height with a four-colour table
 // (black, red, green, blue); each frame is filled with its colour.
-void MakeAnimation(TGIFImage &Image, int Width, int Height, const std::vector<FrameRecipe> &Frames, int Loops = -1)
+void MakeAnimation(TGIFImage &Image, int Width, int Height, const std::vector<FrameRecipe> &Frames,
+                   int Loops = -1)
 {
     Image.Header()->SetScreenWidth(uint16_t(Width));
     Image.Header()->SetScreenHeight(uint16_t(Height));
@@ -168,7 +169,8 @@ void MakeAnimation(TGIFImage &Image, int Width, int Height, const std::vector<Fr
             gce->SetTransparent(true);
         }
         sub->Extensions()->Add(gce);
-        sub->SetBounds(recipe.Bounds.left(), recipe.Bounds.top(), recipe.Bounds.width(), recipe.Bounds.height());
+        sub->SetBounds(recipe.Bounds.left(), recipe.Bounds.top(), recipe.Bounds.width(),
+                       recipe.Bounds.height());
         std::fill(sub->Data(), sub->Data() + sub->DataSize(), recipe.Color);
         Image.Images()->Add(sub);
     }
@@ -193,7 +195,8 @@ TEST_F(GIFPainterTest, SuiteAnimationsComposeToTheirExpectedFrames)
             const std::vector<QImage> frames = PlayFrames(image, async);
             ASSERT_EQ(frames.size(), 4u);
             for (int i = 0; i < 4; ++i) {
-                const QImage expected(SuiteDir + QStringLiteral("/frames/%1-%2.png").arg(name.chopped(4)).arg(i));
+                const QImage expected(SuiteDir
+                                      + QStringLiteral("/frames/%1-%2.png").arg(name.chopped(4)).arg(i));
                 ASSERT_FALSE(expected.isNull());
                 // A frame beyond the logical screen widens it; the expected
                 // pictures keep the declared 100 x 100.
@@ -239,7 +242,8 @@ TEST_F(GIFPainterTest, DisposalZeroToTwoMatchesImageMagickCoalesce)
             for (int i = 0; i < int(frames.size()); ++i) {
                 const QImage expected(QString(pattern).replace(QStringLiteral("%d"), QString::number(i)));
                 ASSERT_FALSE(expected.isNull());
-                EXPECT_EQ(Differences(expected, frames[size_t(i)]), 0) << "frame " << i << (async ? " async" : "");
+                EXPECT_EQ(Differences(expected, frames[size_t(i)]), 0)
+                    << "frame " << i << (async ? " async" : "");
             }
         }
     }
@@ -249,8 +253,11 @@ TEST_F(GIFPainterTest, UndefinedDisposalsKeepTheFrameAndRestorePreviousUndoesIt)
 {
     TGIFImage image;
     MakeAnimation(image, 8, 8,
-                  {{QRect(0, 0, 8, 8), 1, 7}, {QRect(0, 0, 4, 4), 2, 2}, {QRect(4, 4, 4, 4), 3, 3},
-                   {QRect(2, 2, 2, 2), 2, 3}, {QRect(6, 0, 2, 2), 3, 5}});
+                  {{QRect(0, 0, 8, 8), 1, 7},
+                   {QRect(0, 0, 4, 4), 2, 2},
+                   {QRect(4, 4, 4, 4), 3, 3},
+                   {QRect(2, 2, 2, 2), 2, 3},
+                   {QRect(6, 0, 2, 2), 3, 5}});
     for (bool async : {false, true}) {
         const std::vector<QImage> frames = PlayFrames(image, async);
         ASSERT_EQ(frames.size(), 5u);
@@ -290,7 +297,8 @@ TEST_F(GIFPainterTest, DelaysFollowTheFramesAndTheSpeed)
             RunUntilPaintersEnd(image);
             ASSERT_EQ(times.size(), 4u);
             for (size_t i = 1; i < 4; ++i)
-                EXPECT_EQ(times[i] - times[i - 1], atSpeed100[i - 1] * 100 / speed) << "after frame " << i - 1;
+                EXPECT_EQ(times[i] - times[i - 1], atSpeed100[i - 1] * 100 / speed)
+                    << "after frame " << i - 1;
         }
 }
 
@@ -303,12 +311,12 @@ TEST_F(GIFPainterTest, PassesFollowTheLoopCountAndTheOptions)
         int Frames;
     };
     const Case cases[] = {
-        {3, AnimatedPaint | LoopedPaint, 12},                                 // the count is the number of passes
-        {-1, AnimatedPaint | LoopedPaint, 4},                                 // no extension: once
-        {3, AnimatedPaint, 4},                                                // not looped: once
-        {0, AnimatedPaint | LoopedPaint, 4},                                  // 0 means for ever, but not synchronously
-        {3, LoopedPaint, 1},                                                  // not animated: the first frame
-        {2, AnimatedPaint | LoopedPaint | AsyncPaint, 8},                     // asynchronous too
+        {3, AnimatedPaint | LoopedPaint, 12},             // the count is the number of passes
+        {-1, AnimatedPaint | LoopedPaint, 4},             // no extension: once
+        {3, AnimatedPaint, 4},                            // not looped: once
+        {0, AnimatedPaint | LoopedPaint, 4},              // 0 means for ever, but not synchronously
+        {3, LoopedPaint, 1},                              // not animated: the first frame
+        {2, AnimatedPaint | LoopedPaint | AsyncPaint, 8}, // asynchronous too
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.Loops) + "/" + std::to_string(c.Options));

@@ -20,8 +20,9 @@ struct Picture
     QStringList Warnings;
     std::vector<std::pair<TProgressStage, int>> Progress;
 
-    Picture(int ScreenWidth, int ScreenHeight, QRect Bounds,
-            const std::function<uint8_t(int, int)> &Pixel = [](int, int) { return 1; })
+    Picture(
+        int ScreenWidth, int ScreenHeight, QRect Bounds,
+        const std::function<uint8_t(int, int)> &Pixel = [](int, int) { return 1; })
     {
         Image.SetOnWarning([this](const void *, TGIFSeverity, const QString &m) { Warnings << m; });
         Image.OnProgress = [this](TPersistent *, TProgressStage stage, int percent, bool, const QRect &,
@@ -194,11 +195,8 @@ TEST(GIFPicture, RenderingReportsProgressEveryThirtyTwoRows)
     Picture p(3, 70, QRect(0, 0, 3, 70));
     ASSERT_NE(p.Frame->GetBitmap(), nullptr);
     const std::vector<std::pair<TProgressStage, int>> expected = {
-        {TProgressStage::Starting, 0},
-        {TProgressStage::Running, 0},
-        {TProgressStage::Running, 46},
-        {TProgressStage::Running, 91},
-        {TProgressStage::Ending, 100},
+        {TProgressStage::Starting, 0}, {TProgressStage::Running, 0},  {TProgressStage::Running, 46},
+        {TProgressStage::Running, 91}, {TProgressStage::Ending, 100},
     };
     EXPECT_EQ(p.Progress, expected);
     p.Progress.clear();
@@ -258,7 +256,8 @@ TEST(GIFPicture, LoadingAndSavingReportProgress)
     p.Image.Images()->Add(second);
     second->SetBounds(1, 1, 2, 2);
     QStringList reports;
-    auto record = [&](TPersistent *, TProgressStage stage, int percent, bool, const QRect &, const QString &m) {
+    auto record = [&](TPersistent *, TProgressStage stage, int percent, bool, const QRect &,
+                      const QString &m) {
         reports << QStringLiteral("%1 %2 %3").arg(m).arg(int(stage)).arg(percent);
     };
     p.Image.OnProgress = record;
@@ -266,7 +265,8 @@ TEST(GIFPicture, LoadingAndSavingReportProgress)
     QBuffer out(&bytes);
     out.open(QIODevice::WriteOnly);
     p.Image.SaveToStream(out);
-    EXPECT_EQ(reports, QStringList({"Saving... 0 0", "Saving... 1 50", "Saving... 1 100", "Saving... 2 100"}));
+    EXPECT_EQ(reports,
+              QStringList({"Saving... 0 0", "Saving... 1 50", "Saving... 1 100", "Saving... 2 100"}));
 
     reports.clear();
     TGIFImage loaded;

@@ -32,9 +32,8 @@ struct LoadedGif
 
 void Load(LoadedGif &Target, QByteArray Bytes)
 {
-    Target.Image.SetOnWarning([&Target](const void *, TGIFSeverity, const QString &Message) {
-        Target.Warnings << Message;
-    });
+    Target.Image.SetOnWarning(
+        [&Target](const void *, TGIFSeverity, const QString &Message) { Target.Warnings << Message; });
     QBuffer buffer(&Bytes);
     buffer.open(QIODevice::ReadOnly);
     Target.Image.LoadFromStream(buffer);
@@ -110,8 +109,9 @@ TEST(GIFSubImage, SuiteDecodesLikeGiflibAndFirstFramesMatch)
         // The first frame covers the whole screen in every file of the suite,
         // so it is the first expected picture.
         const QString stem = name.chopped(4);
-        QImage expected(SuiteDir + QStringLiteral("/frames/") + stem +
-                        (stem.startsWith(QStringLiteral("static")) ? QStringLiteral(".png") : QStringLiteral("-0.png")));
+        QImage expected(SuiteDir + QStringLiteral("/frames/") + stem
+                        + (stem.startsWith(QStringLiteral("static")) ? QStringLiteral(".png")
+                                                                     : QStringLiteral("-0.png")));
         ASSERT_FALSE(expected.isNull());
         expected = expected.convertToFormat(QImage::Format_ARGB32);
         const QImage ours = list->SubImages(0)->RenderImage(true);
@@ -144,7 +144,8 @@ TEST(GIFSubImage, MaskAndDrawing)
     // 2 x 1 frame, pixels 0 and 1, index 1 transparent.
     QByteArray gce("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
     LoadedGif loaded;
-    Load(loaded, Stream(gce + ImageBlock(2, 1, false, PackCodes(2, {{4, 3}, {0, 3}, {1, 3}, {5, 3}})) + ";", 2, 1));
+    Load(loaded,
+         Stream(gce + ImageBlock(2, 1, false, PackCodes(2, {{4, 3}, {0, 3}, {1, 3}, {5, 3}})) + ";", 2, 1));
     ASSERT_EQ(loaded.Image.Images()->Count(), 1);
     TGIFSubImage *sub = loaded.Image.Images()->SubImages(0);
     ASSERT_TRUE(sub->Transparent());
@@ -179,12 +180,14 @@ TEST(GIFSubImage, HostileInputs)
     // 65535 x 65535 declared in a 40-byte file: refused before any allocation.
     {
         LoadedGif loaded;
-        EXPECT_THROW(Load(loaded, Stream(Descriptor(0, 0, 65535, 65535) + "\x02\x02\x4c\x01\x00;")), GIFException);
+        EXPECT_THROW(Load(loaded, Stream(Descriptor(0, 0, 65535, 65535) + "\x02\x02\x4c\x01\x00;")),
+                     GIFException);
     }
     // Left + Width beyond 16 bits raises instead of wrapping.
     {
         LoadedGif loaded;
-        EXPECT_THROW(Load(loaded, Stream(Descriptor(65535, 0, 2, 1) + "\x02\x02\x4c\x01\x00;")), GIFException);
+        EXPECT_THROW(Load(loaded, Stream(Descriptor(65535, 0, 2, 1) + "\x02\x02\x4c\x01\x00;")),
+                     GIFException);
     }
     // Frames that fit one by one but not together exceed the picture budget.
     {
@@ -197,8 +200,8 @@ TEST(GIFSubImage, HostileInputs)
     // A stray byte after an extension: the descriptor is not read from it.
     {
         LoadedGif loaded;
-        Load(loaded, Stream(ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}})) +
-                            QByteArray("\x21\xfe\x01x\x00\x42\x00\x00\x01\x00\x01\x00\x00", 13)));
+        Load(loaded, Stream(ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}}))
+                            + QByteArray("\x21\xfe\x01x\x00\x42\x00\x00\x01\x00\x01\x00\x00", 13)));
         EXPECT_EQ(loaded.Image.Images()->Count(), 2);
         EXPECT_TRUE(loaded.Image.Images()->SubImages(1)->Empty());
         EXPECT_TRUE(loaded.Warnings.contains(QStringLiteral("Unknown GIF block type")));
@@ -270,7 +273,8 @@ TEST(GIFSubImage, TransparencyFollowsFirstGraphicControl)
     const QByteArray opaque("\x21\xf9\x04\x00\x00\x00\x00\x00", 8);
     const QByteArray clear("\x21\xf9\x04\x01\x00\x00\x01\x00", 8);
     LoadedGif loaded;
-    Load(loaded, Stream(opaque + clear + ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}})) + ";"));
+    Load(loaded,
+         Stream(opaque + clear + ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {1, 3}, {5, 3}})) + ";"));
     TGIFSubImage *sub = loaded.Image.Images()->SubImages(0);
     ASSERT_EQ(sub->Extensions()->Count(), 2);
     EXPECT_FALSE(sub->Transparent());

@@ -54,9 +54,9 @@ FileFacts GiflibFacts(const QByteArray &Bytes)
         facts.Height = gif->SHeight;
         auto scanLoops = [&](int count, const ExtensionBlock *blocks) {
             for (int e = 0; e + 1 < count; ++e)
-                if (blocks[e].Function == APPLICATION_EXT_FUNC_CODE && blocks[e].ByteCount == 11 &&
-                    std::memcmp(blocks[e].Bytes, "NETSCAPE2.0", 11) == 0 && blocks[e + 1].ByteCount >= 3 &&
-                    facts.Loops < 0)
+                if (blocks[e].Function == APPLICATION_EXT_FUNC_CODE && blocks[e].ByteCount == 11
+                    && std::memcmp(blocks[e].Bytes, "NETSCAPE2.0", 11) == 0 && blocks[e + 1].ByteCount >= 3
+                    && facts.Loops < 0)
                     facts.Loops = blocks[e + 1].Bytes[1] | (blocks[e + 1].Bytes[2] << 8);
         };
         for (int i = 0; i < gif->ImageCount; ++i) {
@@ -90,7 +90,8 @@ FileFacts OurFacts(const TGIFImage &Image)
     for (int i = 0; i < Image.Images()->Count(); ++i) {
         TGIFSubImage *sub = Image.Images()->SubImages(i);
         for (int e = 0; e < sub->Extensions()->Count(); ++e)
-            if (auto *loop = dynamic_cast<TGIFAppExtNSLoop *>(sub->Extensions()->Extensions(e)); loop && facts.Loops < 0)
+            if (auto *loop = dynamic_cast<TGIFAppExtNSLoop *>(sub->Extensions()->Extensions(e));
+                loop && facts.Loops < 0)
                 facts.Loops = loop->Loops();
         if (sub->Empty())
             continue;
@@ -218,8 +219,8 @@ TEST(GIFWholeFile, ImageMagickAnimations)
         {"-delay", "7", "-loop", "3", "-size", "20x10", "xc:red", "-dispose", "Background", "-page", "+4+2",
          "-size", "6x5", "xc:blue", "-page", "+10+5", "-size", "9x4", "xc:yellow"},
         // Transparent frames restoring the previous picture, endless.
-        {"-delay", "0", "-loop", "0", "-dispose", "Previous", "-size", "16x16", "xc:none", "-fill", "green", "-draw",
-         "rectangle 2,2 9,9", "-size", "16x16", "gradient:red-blue"},
+        {"-delay", "0", "-loop", "0", "-dispose", "Previous", "-size", "16x16", "xc:none", "-fill", "green",
+         "-draw", "rectangle 2,2 9,9", "-size", "16x16", "gradient:red-blue"},
         // A many-coloured frame after a transparent one, no looping block.
         {"-delay", "250", "-size", "31x17", "plasma:", "-size", "31x17", "xc:none", "-fill", "black", "-draw",
          "circle 15,8 15,2"},

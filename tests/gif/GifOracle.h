@@ -87,14 +87,16 @@ inline int WriteToMemory(GifFileType *gif, const GifByteType *buffer, int size)
 }
 
 // Writes one frame with giflib (a global map of 2^Bits grey entries).
-inline QByteArray OracleEncode(int Width, int Height, int Bits, const std::vector<uint8_t> &Pixels, bool Interlace)
+inline QByteArray OracleEncode(int Width, int Height, int Bits, const std::vector<uint8_t> &Pixels,
+                               bool Interlace)
 {
     QByteArray out;
     int error = 0;
     GifFileType *gif = EGifOpen(&out, WriteToMemory, &error);
     std::vector<GifColorType> colors(size_t(1) << Bits);
     for (size_t i = 0; i < colors.size(); ++i)
-        colors[i] = {GifByteType(i * 255 / colors.size()), GifByteType(i), GifByteType(255 - i * 255 / colors.size())};
+        colors[i] = {GifByteType(i * 255 / colors.size()), GifByteType(i),
+                     GifByteType(255 - i * 255 / colors.size())};
     ColorMapObject *map = GifMakeMapObject(int(colors.size()), colors.data());
     EGifPutScreenDesc(gif, Width, Height, Bits, 0, map);
     EGifPutImageDesc(gif, 0, 0, Width, Height, Interlace, nullptr);
@@ -117,7 +119,8 @@ inline QByteArray OracleEncode(int Width, int Height, int Bits, const std::vecto
 
 // Packs codes (value, width) least significant bit first into data sub-blocks,
 // preceded by the code-size byte and followed by the terminator.
-inline QByteArray PackCodes(int CodeSize, const std::vector<std::pair<int, int>> &Codes, bool Terminate = true)
+inline QByteArray PackCodes(int CodeSize, const std::vector<std::pair<int, int>> &Codes,
+                            bool Terminate = true)
 {
     QByteArray bytes;
     uint32_t acc = 0;
@@ -195,7 +198,8 @@ inline Loaded LoadGif(const QByteArray &Bytes)
 {
     Loaded result;
     QStringList *warnings = &result.Warnings;
-    result.Image->SetOnWarning([warnings](const void *, TGIFSeverity, const QString &m) { warnings->append(m); });
+    result.Image->SetOnWarning(
+        [warnings](const void *, TGIFSeverity, const QString &m) { warnings->append(m); });
     QByteArray copy = Bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
@@ -219,7 +223,8 @@ inline QByteArray SaveImage(TGIFImage &Image)
 
 inline std::vector<uint8_t> Pixels(const TGIFSubImage &Sub)
 {
-    return Sub.Data() ? std::vector<uint8_t>(Sub.Data(), Sub.Data() + Sub.DataSize()) : std::vector<uint8_t>();
+    return Sub.Data() ? std::vector<uint8_t>(Sub.Data(), Sub.Data() + Sub.DataSize())
+                      : std::vector<uint8_t>();
 }
 
 } // namespace giftest

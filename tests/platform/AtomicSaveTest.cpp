@@ -95,7 +95,8 @@ TEST_F(AtomicSaveTest, EveryFailedStepKeepsTheOldFileAndSaysWhy)
         ScopedSaveFault fault(SaveStep::Create, code);
         QString error;
         EXPECT_FALSE(SaveFileAtomically(path(), "new", error));
-        EXPECT_TRUE(error.contains(QStringLiteral("\"%1\"").arg(path())) && !error.contains(QLatin1String("space")))
+        EXPECT_TRUE(error.contains(QStringLiteral("\"%1\"").arg(path()))
+                    && !error.contains(QLatin1String("space")))
             << error.toStdString();
         ExpectUntouched();
     }
@@ -148,7 +149,9 @@ TEST_F(AtomicSaveTest, RefusesWhatIsNotAWritableFile)
     // A file where a folder should be.
     const QString below = path() + QStringLiteral("/y.env");
     EXPECT_FALSE(SaveFileAtomically(below, "new", error));
-    EXPECT_EQ(error, QStringLiteral("\"%1\" cannot be saved because a part of its folder path is not a folder.").arg(below));
+    EXPECT_EQ(error,
+              QStringLiteral("\"%1\" cannot be saved because a part of its folder path is not a folder.")
+                  .arg(below));
     EXPECT_EQ(FolderEntries(dir.path()), QStringList({"fifo.env", "folder.env", "x.env"}));
     EXPECT_EQ(FileBytes(path()), old);
 }

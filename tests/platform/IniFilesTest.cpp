@@ -1,5 +1,5 @@
-#include "platform/CaseFolders.h"
 #include "platform/IniFiles.h"
+#include "platform/CaseFolders.h"
 #include "platform/RegularFile.h"
 #include "support/SaveFaults.h"
 #include "support/ScriptedMessageService.h"
@@ -39,9 +39,15 @@ protected:
 
 TEST_F(IniFilesTest, ValuesRoundTripThroughAFreshReader)
 {
-    const QStringList values = {QStringLiteral("C:\\new\\pic.bmp"), QStringLiteral("a, b"), QStringLiteral(" x "),
-                                QStringLiteral("\"q\""), QStringLiteral("'q'"), QStringLiteral("Grüße · €"),
-                                QString(), QStringLiteral("{\\rtf1\\ansi a=b;c}"), QStringLiteral("\""),
+    const QStringList values = {QStringLiteral("C:\\new\\pic.bmp"),
+                                QStringLiteral("a, b"),
+                                QStringLiteral(" x "),
+                                QStringLiteral("\"q\""),
+                                QStringLiteral("'q'"),
+                                QStringLiteral("Grüße · €"),
+                                QString(),
+                                QStringLiteral("{\\rtf1\\ansi a=b;c}"),
+                                QStringLiteral("\""),
                                 QStringLiteral(" ")};
     {
         TIniFile ini(path());
@@ -50,7 +56,8 @@ TEST_F(IniFilesTest, ValuesRoundTripThroughAFreshReader)
     }
     TIniFile again(path());
     for (int i = 0; i < values.size(); ++i)
-        EXPECT_EQ(again.ReadString(QStringLiteral("S"), QStringLiteral("K%1").arg(i), QStringLiteral("?")), values.at(i))
+        EXPECT_EQ(again.ReadString(QStringLiteral("S"), QStringLiteral("K%1").arg(i), QStringLiteral("?")),
+                  values.at(i))
             << i;
     // A long value comes back whole.
     const QString longValue(5000, QLatin1Char('x'));
@@ -67,8 +74,10 @@ TEST_F(IniFilesTest, ReadsWindowsProfileText)
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("ENVELOPES"), QStringLiteral("count"), 0), 2);
     EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("NAME1"), QString()),
               QStringLiteral("  Caf\u00e9 \u20ac  "));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Quoted"), QString()), QStringLiteral("a"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Half"), QString()), QStringLiteral("\"a"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Quoted"), QString()),
+              QStringLiteral("a"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Half"), QString()),
+              QStringLiteral("\"a"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Envelopes"), QStringLiteral("Missing"), QStringLiteral(" d  ")),
               QStringLiteral(" d"));
     // The registry hands a default back as it is.
@@ -97,10 +106,12 @@ TEST_F(IniFilesTest, EveryLineEndAndEncodingIsReadAndWrittenBackWhole)
     const auto encode = [&](const char *lineEnd, QStringConverter::Encoding encoding, bool bom) {
         QString t = text;
         t.replace(QLatin1Char('\n'), QLatin1String(lineEnd));
-        QStringEncoder encoder(encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        QStringEncoder encoder(encoding,
+                               bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
         return QByteArray(encoder.encode(t));
     };
-    const struct {
+    const struct
+    {
         const char *name;
         QByteArray bytes;
     } files[] = {
@@ -120,9 +131,11 @@ TEST_F(IniFilesTest, EveryLineEndAndEncodingIsReadAndWrittenBackWhole)
         ini.ReadSections(sections);
         EXPECT_EQ(sections, QStringList({"A", "B", "C"}));
         EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("K"), QString()), QStringLiteral("v1"));
-        EXPECT_EQ(ini.ReadString(QStringLiteral("b"), QStringLiteral("x"), QString()), QStringLiteral("\u00e9\u20ac"));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("b"), QStringLiteral("x"), QString()),
+                  QStringLiteral("\u00e9\u20ac"));
         ini.WriteInteger(QStringLiteral("C"), QStringLiteral("n"), 1);
-        EXPECT_EQ(ReadAll(path()), "; Gr\xC3\xBC\xC3\x9F" "e\n[A]\nk=v1\n\n[B]\n x = \xC3\xA9\xE2\x82\xAC \n[C]\nn=1\n");
+        EXPECT_EQ(ReadAll(path()), "; Gr\xC3\xBC\xC3\x9F"
+                                   "e\n[A]\nk=v1\n\n[B]\n x = \xC3\xA9\xE2\x82\xAC \n[C]\nn=1\n");
     }
 }
 
@@ -130,15 +143,17 @@ TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
 {
     ::alarm(60); // a pipe that blocked the reader would end the test here
     ScriptedMessageService messages;
-    const QString aside = path() + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
+    const QString aside =
+        path() + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
     QStringEncoder utf16(QStringConverter::Utf16LE);
     const QByteArray noMark = utf16.encode(QStringLiteral("[A]\r\nk=v\r\n"));
     const QByteArray brokenUtf16 = QByteArray("\xFF\xFE[\0A\0]\0\n", 9);
-    for (const char *kind : {"UTF-16 without mark", "broken UTF-16", "binary", "pipe", "device", "too large"}) {
+    for (const char *kind :
+         {"UTF-16 without mark", "broken UTF-16", "binary", "pipe", "device", "too large"}) {
         SCOPED_TRACE(kind);
         const QByteArray bytes = kind == std::string("UTF-16 without mark") ? noMark
-                               : kind == std::string("broken UTF-16")       ? brokenUtf16
-                                                                            : QByteArray("[A]\nk=\0\x01\n", 10);
+                                 : kind == std::string("broken UTF-16")     ? brokenUtf16
+                                                                        : QByteArray("[A]\nk=\0\x01\n", 10);
         if (kind == std::string("pipe")) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
         } else if (kind == std::string("device")) {
@@ -153,13 +168,16 @@ TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
         messages.shown.clear();
         {
             TIniFile ini(path());
-            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("d")),
+                      QStringLiteral("d"));
             ASSERT_EQ(messages.shown.size(), 1);
-            EXPECT_TRUE(messages.shown.at(0).message.contains(QStringLiteral("renamed to \"") + aside + QLatin1Char('"')))
+            EXPECT_TRUE(messages.shown.at(0).message.contains(QStringLiteral("renamed to \"") + aside
+                                                              + QLatin1Char('"')))
                 << messages.shown.at(0).message.toStdString();
             EXPECT_FALSE(QFileInfo::exists(path()));
             ini.WriteString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("new"));
-            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()), QStringLiteral("new"));
+            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()),
+                      QStringLiteral("new"));
         }
         EXPECT_EQ(messages.shown.size(), 1);
         EXPECT_EQ(FileKind(aside), before);
@@ -182,8 +200,9 @@ TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
 
 TEST_F(IniFilesTest, IntegersAndBooleans)
 {
-    WriteAll(path(), "[N]\nd=-42\nh=$1F\nx=0x1f\nX2=0XFF\nneg=-$10\nbad=12a\nbig=2147483648\nmin=-2147483648\n"
-                     "all=$FFFFFFFF\nempty=\nsp= 7 \nt=1\nf=0\nyes=yes\n");
+    WriteAll(path(),
+             "[N]\nd=-42\nh=$1F\nx=0x1f\nX2=0XFF\nneg=-$10\nbad=12a\nbig=2147483648\nmin=-2147483648\n"
+             "all=$FFFFFFFF\nempty=\nsp= 7 \nt=1\nf=0\nyes=yes\n");
     TIniFile ini(path());
     auto I = [&](const char *k) { return ini.ReadInteger(QStringLiteral("N"), QString::fromLatin1(k), 99); };
     EXPECT_EQ(I("d"), -42);
@@ -232,10 +251,14 @@ TEST_F(IniFilesTest, EraseDeleteAndExistence)
 TEST_F(IniFilesTest, RefusesTextThatWouldBreakTheFormat)
 {
     TIniFile ini(path());
-    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("a\nb=c")), EIniFileException);
-    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QStringLiteral("a=b"), QStringLiteral("v")), EIniFileException);
-    EXPECT_THROW(ini.WriteString(QStringLiteral("S]"), QStringLiteral("K"), QStringLiteral("v")), EIniFileException);
-    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QStringLiteral("[K]"), QStringLiteral("v")), EIniFileException);
+    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("a\nb=c")),
+                 EIniFileException);
+    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QStringLiteral("a=b"), QStringLiteral("v")),
+                 EIniFileException);
+    EXPECT_THROW(ini.WriteString(QStringLiteral("S]"), QStringLiteral("K"), QStringLiteral("v")),
+                 EIniFileException);
+    EXPECT_THROW(ini.WriteString(QStringLiteral("S"), QStringLiteral("[K]"), QStringLiteral("v")),
+                 EIniFileException);
     EXPECT_FALSE(QFile::exists(path()));
 }
 
@@ -272,9 +295,11 @@ TEST_F(IniFilesTest, AFailedWriteRaisesAndKeepsTheOldFile)
         ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
         FAIL() << "no exception";
     } catch (const EIniFileException &e) {
-        EXPECT_EQ(e.Message(), "\"" + ini.FileName() + "\" cannot be saved because its folder does not exist.");
+        EXPECT_EQ(e.Message(),
+                  "\"" + ini.FileName() + "\" cannot be saved because its folder does not exist.");
     }
-    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("d")),
+              QStringLiteral("d"));
 }
 
 TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
@@ -300,7 +325,8 @@ TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
         TIniUpdate outer(ini);
         ini.WriteString(QStringLiteral("Other"), QStringLiteral("X"), QStringLiteral("x"));
         EXPECT_THROW(half(), EIniFileException);
-        EXPECT_EQ(ini.ReadString(QStringLiteral("Other"), QStringLiteral("X"), QString()), QStringLiteral("x"));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Other"), QStringLiteral("X"), QString()),
+                  QStringLiteral("x"));
         outer.Commit();
     }
     TIniFile fresh(path());
@@ -319,7 +345,8 @@ TEST_F(IniFilesTest, AWriteErrorHandlerIsToldAndTheChangesWaitInMemory)
         ScopedSaveFault fault(SaveStep::Sync, ENOSPC);
         ini.WriteString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v"));
     }
-    EXPECT_EQ(told, QStringList{QStringLiteral("There is not enough space on the disk to save \"%1\".").arg(path())});
+    EXPECT_EQ(told, QStringList{
+                        QStringLiteral("There is not enough space on the disk to save \"%1\".").arg(path())});
     EXPECT_EQ(ReadAll(path()), before);
     EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("K"), QString()), QStringLiteral("v"));
     ini.WriteString(QStringLiteral("S"), QStringLiteral("L"), QStringLiteral("w"));

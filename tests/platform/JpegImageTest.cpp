@@ -52,7 +52,8 @@ TEST_F(JpegTest, DecodesAsTheLibraryToolsDo)
     TPicture grey;
     grey.LoadFromFile(kData + "grey-progressive.jpg");
     ASSERT_NE(dynamic_cast<TJPEGImage *>(grey.Graphic()), nullptr);
-    ExpectSamePixels(dynamic_cast<TJPEGImage *>(grey.Graphic())->Bitmap(), QImage(kData + "grey-progressive.pgm"));
+    ExpectSamePixels(dynamic_cast<TJPEGImage *>(grey.Graphic())->Bitmap(),
+                     QImage(kData + "grey-progressive.pgm"));
 
     // "JPEG" registers as well, and the registration goes away again.
     EXPECT_TRUE(TPicture::IsFileFormatRegistered("jpeg"));

@@ -23,9 +23,9 @@ TEST(PrinterSetupModel, EditsACopyWithinWhatThePrinterOffers)
               (QStringList{QStringLiteral("Letter"), QStringLiteral("A4"), QStringLiteral("#10 Envelope"),
                            QStringLiteral("DL Envelope")}));
     EXPECT_EQ(model.SourceNames().last(), QStringLiteral("Envelope"));
-    EXPECT_EQ(model.QualityNames(),
-              (QStringList{QStringLiteral("300 dpi"), QStringLiteral("600 dpi"), QStringLiteral("1200 x 600 dpi"),
-                           QStringLiteral("Draft"), QStringLiteral("Normal"), QStringLiteral("High")}));
+    EXPECT_EQ(model.QualityNames(), (QStringList{QStringLiteral("300 dpi"), QStringLiteral("600 dpi"),
+                                                 QStringLiteral("1200 x 600 dpi"), QStringLiteral("Draft"),
+                                                 QStringLiteral("Normal"), QStringLiteral("High")}));
     EXPECT_EQ(model.PaperIndex(), 0);
     EXPECT_EQ(model.QualityIndex(), 1);
 

@@ -12,7 +12,8 @@
 namespace {
 
 // A pipe that blocks its reader would end the test here instead of at ctest's timeout.
-struct Watchdog {
+struct Watchdog
+{
     Watchdog() { ::alarm(60); }
     ~Watchdog() { ::alarm(0); }
 };
@@ -45,7 +46,8 @@ TEST(RegularFile, OnlyRegularFilesOfBoundedSizeAreRead)
     EXPECT_EQ(FileKind(dir.filePath("none")), TFileKind::Missing);
     EXPECT_EQ(FileKind(text), TFileKind::Regular);
 
-    const struct {
+    const struct
+    {
         QString name;
         QString message;
     } refused[] = {
@@ -64,7 +66,8 @@ TEST(RegularFile, OnlyRegularFilesOfBoundedSizeAreRead)
     QString error;
     QByteArray data;
     EXPECT_FALSE(ReadRegularFile(dir.filePath("none"), kMaxDocumentBytes, data, error));
-    EXPECT_TRUE(error.startsWith("Cannot open file \"" + dir.filePath("none") + "\". ")) << error.toStdString();
+    EXPECT_TRUE(error.startsWith("Cannot open file \"" + dir.filePath("none") + "\". "))
+        << error.toStdString();
     EXPECT_FALSE(ReadRegularFile(text, 2, data, error));
 
     ASSERT_TRUE(ReadRegularFile(text, 3, data, error));

@@ -73,7 +73,8 @@ void FillSample(RichEdit &edit)
     Insert(edit, QStringLiteral("Bold "), Attr("Arial", 10, unsigned(RichStyle::Bold)));
     Insert(edit, QStringLiteral("italic "), Attr("Times New Roman", 12, unsigned(RichStyle::Italic)));
     Insert(edit, QStringLiteral("under"), Attr("Arial", 14.5, unsigned(RichStyle::Underline), Qt::red));
-    Insert(edit, QStringLiteral(" struck\n"), Attr("Courier New", 8, unsigned(RichStyle::StrikeOut), QColor(0, 128, 255)));
+    Insert(edit, QStringLiteral(" struck\n"),
+           Attr("Courier New", 8, unsigned(RichStyle::StrikeOut), QColor(0, 128, 255)));
     Insert(edit, QStringLiteral("caf\u00e9 \u20ac {braces} back\\slash\ttab \u4e2d\u6587 ends in a space \n"),
            Attr("Arial", 10));
     Insert(edit, QString(3000, QLatin1Char('x')).replace(7, 1, QLatin1Char(' ')) + QStringLiteral("\n"),
@@ -299,7 +300,7 @@ TEST_F(RichEditTest, FormatRangeKeepsOnlyWholeLinesThatFit)
     QPainter painter(&image);
     TFormatRange range;
     range.Canvas = &painter;
-    range.Rect = {0, 0, 2880, 720}; // 2 x 0.5 inches: two lines of 12 points
+    range.Rect = {0, 0, 2880, 720};             // 2 x 0.5 inches: two lines of 12 points
     EXPECT_EQ(e.FormatRange(&range, false), 8); // "three" does not fit
     EXPECT_TRUE(e.DisplayBand(range.Rect));
     range.Rect.Bottom = 100000;

@@ -101,7 +101,8 @@ TEST(ShellLink, DamagedDataIsRefused)
         ShellLinkData link;
         for (qsizetype n = 0; n < data.size() - 4; ++n) {
             EXPECT_FALSE(ReadShellLink(data.left(n), link)) << n;
-            EXPECT_TRUE(link.Target.isEmpty() && link.Description.isEmpty() && link.WorkingDirectory.isEmpty());
+            EXPECT_TRUE(link.Target.isEmpty() && link.Description.isEmpty()
+                        && link.WorkingDirectory.isEmpty());
         }
         // Sizes and offsets pointing outside the data.
         for (int at : {0x4C, 0x4E, 0x50, 0x54, 0x60}) {

@@ -1,14 +1,14 @@
+#include "platform/Spooler.h"
 #include "platform/CupsSpooler.h"
 #include "platform/DevMode.h"
 #include "platform/PdfSpooler.h"
 #include "platform/PwgTables.h"
-#include "platform/Spooler.h"
 #include "support/FakeSpooler.h"
 #include "support/PrintTestSupport.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QFile>
 
 #include <QIODevice>
 
@@ -103,7 +103,8 @@ TEST(PwgTables, MediaAndSourcesMapBothWays)
 TEST(PwgTables, UnknownMediaAndSourcesGetPrivateNumbers)
 {
     PrinterCaps caps;
-    for (const char *m : {"om_odd_123x45mm", "na_letter_8.5x11in", "oe_letter-plus_8.5x11in", "om_odd2_50x50mm"}) {
+    for (const char *m :
+         {"om_odd_123x45mm", "na_letter_8.5x11in", "oe_letter-plus_8.5x11in", "om_odd2_50x50mm"}) {
         SpoolerPaper p;
         p.keyword = QString::fromLatin1(m);
         caps.papers.append(p);
@@ -415,10 +416,11 @@ TEST(CupsJobOptions, NameTheMediumSourceResolutionAndOrientation)
     QStringList texts;
     for (const auto &o : options)
         texts.append(QString::fromUtf8(o.first + '=' + o.second));
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("media=na_number-10_4.125x9.5in"), QStringLiteral("media-source=envelope"),
-                                  QStringLiteral("printer-resolution=600dpi"),
-                                  QStringLiteral("orientation-requested=3"), QStringLiteral("print-color-mode=color"),
-                                  QStringLiteral("sides=two-sided-short-edge")}));
+    EXPECT_EQ(texts,
+              (QStringList{
+                  QStringLiteral("media=na_number-10_4.125x9.5in"), QStringLiteral("media-source=envelope"),
+                  QStringLiteral("printer-resolution=600dpi"), QStringLiteral("orientation-requested=3"),
+                  QStringLiteral("print-color-mode=color"), QStringLiteral("sides=two-sided-short-edge")}));
 
     // A user size goes by the name of a medium of that size, else as a custom size.
     DevMode user = dm;

@@ -11,8 +11,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Runs queued calls until Done or the time is up; true when Done.
-template <typename Pred>
-bool PumpUntil(Pred Done, std::chrono::milliseconds Limit)
+template <typename Pred> bool PumpUntil(Pred Done, std::chrono::milliseconds Limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + Limit;
     while (!Done() && std::chrono::steady_clock::now() < deadline)

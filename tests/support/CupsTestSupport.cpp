@@ -16,7 +16,8 @@ int WaitForLastJob(const QString &queue)
     timer.start();
     while (timer.elapsed() < 30000) {
         cups_job_t *jobs = nullptr;
-        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+        const int n =
+            cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
         int id = 0;
         bool done = false;
         for (int i = 0; i < n; ++i) {
@@ -53,4 +54,3 @@ QStringList JobAttributes(const QString &queue, int jobId)
     ippDelete(response);
     return list;
 }
-

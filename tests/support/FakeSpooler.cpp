@@ -61,8 +61,8 @@ bool FakeSpooler::MergeDevMode(const QString &name, const PrinterCaps &caps, con
     return Spooler::MergeDevMode(name, caps, in, out);
 }
 
-std::unique_ptr<SpoolJob> FakeSpooler::StartDoc(const QString &name, const PrinterCaps &caps, const DevMode &dm,
-                                                const QString &title, QString &error)
+std::unique_ptr<SpoolJob> FakeSpooler::StartDoc(const QString &name, const PrinterCaps &caps,
+                                                const DevMode &dm, const QString &title, QString &error)
 {
     if (onStartDoc)
         onStartDoc();

@@ -1,11 +1,11 @@
 #include "PrintTestSupport.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QFile>
 
 void EnsurePrintTestApp()
 {
@@ -26,11 +26,13 @@ PdfFacts PdfInfo(const QString &file)
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return facts;
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
-    auto pages = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption).match(out);
+    auto pages = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
+                     .match(out);
     auto size = QRegularExpression(QStringLiteral("^Page size:\\s+([0-9.]+) x ([0-9.]+) pts"),
                                    QRegularExpression::MultilineOption)
                     .match(out);
-    auto title = QRegularExpression(QStringLiteral("^Title:\\s+(.*)$"), QRegularExpression::MultilineOption).match(out);
+    auto title = QRegularExpression(QStringLiteral("^Title:\\s+(.*)$"), QRegularExpression::MultilineOption)
+                     .match(out);
     facts.ok = pages.hasMatch() && size.hasMatch();
     facts.pages = pages.captured(1).toInt();
     facts.width = size.captured(1).toDouble();
@@ -58,9 +60,10 @@ QImage RenderPdfPage(const QByteArray &pdf, int page, int dpi)
     f.close();
     QProcess p;
     const QString prefix = dir.filePath(QStringLiteral("page"));
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi),
-                                         QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                         QString::number(page), QStringLiteral("-singlefile"), f.fileName(), prefix});
+    p.start(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+             QString::number(page), QStringLiteral("-l"), QString::number(page),
+             QStringLiteral("-singlefile"), f.fileName(), prefix});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {};
     // A letter page at 600 dpi is over Qt's default image allocation limit.
@@ -76,9 +79,9 @@ QList<PdfWord> PdfWords(const QByteArray &pdf, int page)
         return {};
     f.close();
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                                          QStringLiteral("-l"), QString::number(page), f.fileName(),
-                                          QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"),
+            {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+             QString::number(page), f.fileName(), QStringLiteral("-")});
     p.waitForFinished(30000);
     const QString html = QString::fromUtf8(p.readAllStandardOutput());
     static const QRegularExpression word(QStringLiteral(

@@ -59,5 +59,6 @@ inline QByteArray FileBytes(const QString &Path)
 // Every name in a folder, hidden ones (a left temporary file) included.
 inline QStringList FolderEntries(const QString &Folder)
 {
-    return QDir(Folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(Folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }

@@ -7,11 +7,12 @@
 class StoreSignals
 {
 public:
-    template <class Store>
-    explicit StoreSignals(Store &store)
+    template <class Store> explicit StoreSignals(Store &store)
     {
-        QObject::connect(&store, &Store::listChanged, &m_context, [this] { m_seen << QStringLiteral("list"); });
-        QObject::connect(&store, &Store::currentChanged, &m_context, [this] { m_seen << QStringLiteral("current"); });
+        QObject::connect(&store, &Store::listChanged, &m_context,
+                         [this] { m_seen << QStringLiteral("list"); });
+        QObject::connect(&store, &Store::currentChanged, &m_context,
+                         [this] { m_seen << QStringLiteral("current"); });
     }
 
     // What was emitted since the last call, as "list current".

@@ -2,9 +2,9 @@
 #include "ui/Newenvl.h"
 
 #include "engine/PrintAddresses.h"
-#include "ui/Prntprog.h"
 #include "engine/RetAddr.h"
 #include "platform/RichEdit.h"
+#include "ui/Prntprog.h"
 
 #include "ManagerTestSupport.h"
 #include "foundation/QmIniFile.h"
@@ -200,7 +200,8 @@ TEST_F(EnvsizesGuiTest, AddRenameDeleteKeepTheStoredDefault)
     EXPECT_EQ(definitions->CurrentEnvelope()->Name, "Envelope1");
     EXPECT_NE(definitions->CurrentEnvelope()->IniId, 0);
     EXPECT_EQ(IniFile->ReadInteger(envelopes, "Envelope1_IniId", 0), definitions->CurrentEnvelope()->IniId);
-    EXPECT_TRUE(IniFile->SectionExists(QStringLiteral("IniId_%1").arg(definitions->CurrentEnvelope()->IniId)));
+    EXPECT_TRUE(
+        IniFile->SectionExists(QStringLiteral("IniId_%1").arg(definitions->CurrentEnvelope()->IniId)));
     EXPECT_EQ(hostPtr->envelopeCombo.count(), 3);
     EXPECT_EQ(hostPtr->envelopeCombo.currentIndex(), 0);
     EXPECT_EQ(setupDialogs, 1);
@@ -371,8 +372,8 @@ TEST_F(EnvsizesGuiTest, FirstRunOnTheBuiltInPdfPrinterMakesADefinitionThatPrints
     TReturnAddress returnAddress;
     TAddressPrintList list(&destination, &returnBox, &attention);
     list.Refresh(true);
-    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, definitions->CurrentEnvelope(), "Plikora Envelope", 0,
-                                  false, GetPrintStatusForm()),
+    EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, definitions->CurrentEnvelope(),
+                                  "Plikora Envelope", 0, false, GetPrintStatusForm()),
               TPrintOutcome::Printed);
     QFile file(output);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -5,7 +5,6 @@
 #include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
 #include "engine/PrintAddresses.h"
-#include "ui/Prntprog.h"
 #include "engine/QmStream.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
@@ -26,6 +25,7 @@
 #include "support/ScriptedMessageService.h"
 #include "ui/Envsizes.h"
 #include "ui/Oldfiles.h"
+#include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
 
 #include <QApplication>
@@ -33,13 +33,13 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QRadioButton>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -263,8 +263,9 @@ TEST_F(MainFormTest, DamagedAndForeignFiles)
     messages.shown.clear();
     WriteFile(Path("cut.rtf"), "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Ann");
     EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("cut.rtf"), false));
-    EXPECT_EQ(Messages(messages), QStringList({"The file \"" + Path("cut.rtf")
-                                                + "\" is damaged: its rich text ends before it is complete."}));
+    EXPECT_EQ(Messages(messages),
+              QStringList({"The file \"" + Path("cut.rtf")
+                           + "\" is damaged: its rich text ends before it is complete."}));
     EXPECT_EQ(form.FileName, Path("memo.txt"));
     EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
 }
@@ -298,7 +299,8 @@ TEST_F(MainFormTest, CutDocumentsOtherFilesAndRawNames)
         WriteFile(Path("cut.env"), whole.left(cut));
         messages.shown.clear();
         EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path("cut.env"), false));
-        EXPECT_TRUE(Messages(messages).value(0).startsWith("The file \"" + Path("cut.env") + "\" is damaged: "))
+        EXPECT_TRUE(
+            Messages(messages).value(0).startsWith("The file \"" + Path("cut.env") + "\" is damaged: "))
             << Messages(messages).join("\n").toStdString();
         EXPECT_EQ(dest.Text(), "Bo Cy");
         EXPECT_TRUE(form.FileName.isEmpty());
@@ -314,9 +316,10 @@ TEST_F(MainFormTest, CutDocumentsOtherFilesAndRawNames)
     messages.shown.clear();
     for (const char *name : {"folder.env", "pipe.env", "null.txt"})
         EXPECT_FALSE(form.OpenEnvelopeFile(&form, Path(name), false));
-    EXPECT_EQ(Messages(messages), QStringList({"Cannot open file \"" + Path("folder.env") + "\". It is a folder, not a file.",
-                                               "Cannot open file \"" + Path("pipe.env") + "\". It is a pipe, not a file.",
-                                               "Cannot open file \"" + Path("null.txt") + "\". It is a device, not a file."}));
+    EXPECT_EQ(Messages(messages),
+              QStringList({"Cannot open file \"" + Path("folder.env") + "\". It is a folder, not a file.",
+                           "Cannot open file \"" + Path("pipe.env") + "\". It is a pipe, not a file.",
+                           "Cannot open file \"" + Path("null.txt") + "\". It is a device, not a file."}));
 
     // A name that is not UTF-8 opens, and saves under the same name.
     const QByteArray raw = QFile::encodeName(dir.path()) + "/caf\xe9.txt";
@@ -325,14 +328,16 @@ TEST_F(MainFormTest, CutDocumentsOtherFilesAndRawNames)
     ASSERT_EQ(::write(fd, "Cy Dee\r\n", 8), 8);
     ::close(fd);
     messages.shown.clear();
-    ASSERT_TRUE(form.OpenEnvelopeFile(&form, DecodeFileName(raw), false)) << Messages(messages).join("\n").toStdString();
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, DecodeFileName(raw), false))
+        << Messages(messages).join("\n").toStdString();
     EXPECT_EQ(dest.Lines(), QStringList{"Cy Dee"});
     EXPECT_FALSE(form.ReadOnly);
     dest.SetText("Cy Dee\r\n2 Oak Ave");
     dest.SetModified(true);
     ASSERT_TRUE(form.ActionFileSaveExecute()) << Messages(messages).join("\n").toStdString();
     QFile saved;
-    ASSERT_TRUE(saved.open(::open(raw.constData(), O_RDONLY), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    ASSERT_TRUE(
+        saved.open(::open(raw.constData(), O_RDONLY), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
     EXPECT_TRUE(saved.readAll().contains("2 Oak Ave"));
 }
 
@@ -541,11 +546,11 @@ TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
 {
     Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("missing.env")}));
     int printed = 0;
-    s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
-                                     const QString &, int, bool) {
-        ++printed;
-        return TPrintOutcome::Printed;
-    });
+    s.form->SetPrintEnvelopesJob(
+        [&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *, const QString &, int, bool) {
+            ++printed;
+            return TPrintOutcome::Printed;
+        });
     s.form->show();
     s.form->FormActivate();
     QCoreApplication::processEvents();
@@ -576,8 +581,8 @@ TEST_F(MainFormTest, SettingsThatCannotBeWrittenAreOneMessageAndThePrintGoesOn)
             } else {
                 readOnly.emplace(SaveStep::Create, EACCES);
             }
-            s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
-                                             const QString &, int, bool) {
+            s.form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *,
+                                             TEnvelopeData *, const QString &, int, bool) {
                 ++printed;
                 return TPrintOutcome::Printed;
             });
@@ -636,7 +641,7 @@ TEST_F(MainFormTest, PlacementAndChoicesSurviveARestart)
     }
     StartWindowsDefaultFolders();
     StartQmIniFile(dir.path() + "/plikora");
-    EXPECT_EQ(RegIni->ReadInteger("Options", "Measure", 7), 7);  // nothing written that the options own
+    EXPECT_EQ(RegIni->ReadInteger("Options", "Measure", 7), 7); // nothing written that the options own
     EXPECT_TRUE(RegIni->SectionExists("MainWindow"));
     EXPECT_TRUE(RegIni->SectionExists("MainWindowOptionsToolbar"));
     StopQmIniFile();

@@ -118,7 +118,8 @@ TEST_F(NewenvlGuiTest, ModesShowAndHideTheirControls)
         shownWidth = dialog->width();
         cancelShown = dialog->CancelBtn()->isVisible();
         printersEnabled = dialog->ComboBoxPrinters()->isEnabled();
-        modelsShown = dialog->ComboBoxDefaults()->isVisible() || dialog->RadioGroupEnvelopeType()->isVisible();
+        modelsShown =
+            dialog->ComboBoxDefaults()->isVisible() || dialog->RadioGroupEnvelopeType()->isVisible();
         dialog->reject();
     });
     EXPECT_EQ(dialog->ExecuteRenameEnvelope("Old", "Other Laser"), QDialog::Rejected);
@@ -131,7 +132,8 @@ TEST_F(NewenvlGuiTest, ModesShowAndHideTheirControls)
 
     WhenModalShows([&] {
         printersEnabled = dialog->ComboBoxPrinters()->isEnabled();
-        modelsShown = dialog->ComboBoxDefaults()->isVisible() && dialog->RadioGroupEnvelopeType()->isVisible();
+        modelsShown =
+            dialog->ComboBoxDefaults()->isVisible() && dialog->RadioGroupEnvelopeType()->isVisible();
         dialog->accept();
     });
     dialog->ExecuteAddEnvelope(true, "x");

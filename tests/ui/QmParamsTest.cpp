@@ -20,12 +20,12 @@ TEST(CommandLine, ModesAndFileNames)
     const Case cases[] = {
         {{}, cmStart, ""},
         {{"letter.env"}, cmOpen, "letter.env"},
-        {{"/o"}, cmOpen, "/o"},  // a lone switch is a file name
+        {{"/o"}, cmOpen, "/o"}, // a lone switch is a file name
         {{"/o", "f.env"}, cmOpen, "f.env"},
         {{"-O", "f.env"}, cmOpen, "f.env"},
         {{"/p", "f.env"}, cmPrint, "f.env"},
         {{"-P", "f.env"}, cmPrint, "f.env"},
-        {{"/x", "f.env"}, cmNothing, "f.env"},  // unknown switch: nothing, name still taken
+        {{"/x", "f.env"}, cmNothing, "f.env"}, // unknown switch: nothing, name still taken
         {{"/Print", "f.env"}, cmNothing, "f.env"},
         {{"/REGSERVER"}, cmNothing, ""},
         {{"/UnRegServer"}, cmNothing, ""},

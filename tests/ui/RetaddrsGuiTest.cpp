@@ -1,5 +1,5 @@
-#include "ui/Retaddrs.h"
 #include "ui/Newretad.h"
+#include "ui/Retaddrs.h"
 
 #include "ManagerTestSupport.h"
 #include "engine/RetAddr.h"
