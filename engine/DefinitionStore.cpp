@@ -2,6 +2,7 @@
 
 #include "foundation/QmIniFile.h"
 #include "platform/Exception.h"
+#include "platform/GuardedSlot.h"
 #include "platform/MessageService.h"
 
 #include <QCursor>
@@ -45,12 +46,8 @@ DefinitionStore::DefinitionStore(QObject *parent) : QObject(parent) {}
 
 DefinitionStore::~DefinitionStore()
 {
-    try {
-        SaveEnvelopeList();
-    } catch (const Exception &error) {
-        // Shutdown goes on; the user learns that the list was not stored.
-        MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
-    }
+    // Shutdown goes on; the user learns that the list was not stored.
+    RunGuarded([this] { SaveEnvelopeList(); });
 }
 
 int DefinitionStore::CurrentIndex() const
@@ -64,11 +61,7 @@ bool DefinitionStore::LoadEnvelopeList()
     m_usable = false;
     m_list.Clear();
     if (IniFile) {
-        int count = IniFile->ReadInteger(Section, QStringLiteral("Count"), 0);
-        // Every stored entry has its description key: a larger count is not ours.
-        QStringList keys;
-        IniFile->ReadSection(Section, keys);
-        count = std::clamp(count, 0, int(keys.size()));
+        const int count = StoredEntryCount(*IniFile, Section);
         const int defaultIndex =
             m_list.DefaultFromStored(IniFile->ReadInteger(Section, QStringLiteral("Default"), 1), count);
         for (int n = 1; n <= count; ++n) {
@@ -93,9 +86,7 @@ void DefinitionStore::SaveEnvelopeList()
         return;
     // An update that fails halfway writes nothing; cleaned values cannot fail it.
     TIniUpdate batch(*IniFile);
-    IniFile->EraseSection(Section);
-    IniFile->WriteInteger(Section, QStringLiteral("Count"), m_list.Count());
-    IniFile->WriteInteger(Section, QStringLiteral("Default"), m_list.DefaultIndex() + 1);
+    RewriteListHeader(*IniFile, Section, m_list.Count(), m_list.DefaultIndex());
     for (int i = 0; i < m_list.Count(); ++i) {
         const QString name = entryName(i + 1);
         IniFile->WriteString(Section, name, TIniFile::StorableValue(m_list.Description(i)));

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "foundation/QmIniFile.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -125,3 +128,20 @@ private:
     std::vector<Item> m_items;
     int m_defaultIndex = 0;
 };
+
+// The number of entries a list section holds: its "Count", but never more than
+// the section's keys, since every stored entry has its description key.
+inline int StoredEntryCount(TZambIniFile &Ini, const QString &Section)
+{
+    QStringList keys;
+    Ini.ReadSection(Section, keys);
+    return std::clamp(Ini.ReadInteger(Section, QStringLiteral("Count"), 0), 0, int(keys.size()));
+}
+
+// Starts a list section afresh: erased, then "Count" and the 1-based "Default".
+inline void RewriteListHeader(TZambIniFile &Ini, const QString &Section, int Count, int DefaultIndex)
+{
+    Ini.EraseSection(Section);
+    Ini.WriteInteger(Section, QStringLiteral("Count"), Count);
+    Ini.WriteInteger(Section, QStringLiteral("Default"), DefaultIndex + 1);
+}

@@ -2,10 +2,7 @@
 
 #include "engine/RetAddr.h"
 #include "foundation/QmIniFile.h"
-#include "platform/Exception.h"
-#include "platform/MessageService.h"
-
-#include <algorithm>
+#include "platform/GuardedSlot.h"
 
 const QString ReturnAddressStore::Section = QStringLiteral("ReturnAddresses");
 
@@ -13,11 +10,7 @@ ReturnAddressStore::ReturnAddressStore(QObject *parent) : QObject(parent) {}
 
 ReturnAddressStore::~ReturnAddressStore()
 {
-    try {
-        SaveReturnAddressList();
-    } catch (const Exception &error) {
-        MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
-    }
+    RunGuarded([this] { SaveReturnAddressList(); });
 }
 
 int ReturnAddressStore::CurrentIndex() const
@@ -31,11 +24,7 @@ bool ReturnAddressStore::LoadReturnAddressList()
     m_list.Clear();
     int count = 0;
     if (IniFile) {
-        count = IniFile->ReadInteger(Section, QStringLiteral("Count"), 0);
-        // Every stored entry has its description key: a larger count is not ours.
-        QStringList keys;
-        IniFile->ReadSection(Section, keys);
-        count = std::clamp(count, 0, int(keys.size()));
+        count = StoredEntryCount(*IniFile, Section);
         const int defaultIndex =
             m_list.DefaultFromStored(IniFile->ReadInteger(Section, QStringLiteral("Default"), 1), count);
         for (int n = 1; n <= count; ++n) {
@@ -70,9 +59,7 @@ void ReturnAddressStore::SaveReturnAddressList()
         return;
     // An update that fails halfway writes nothing; cleaned values cannot fail it.
     TIniUpdate batch(*IniFile);
-    IniFile->EraseSection(Section);
-    IniFile->WriteInteger(Section, QStringLiteral("Count"), m_list.Count());
-    IniFile->WriteInteger(Section, QStringLiteral("Default"), m_list.DefaultIndex() + 1);
+    RewriteListHeader(*IniFile, Section, m_list.Count(), m_list.DefaultIndex());
     for (int i = 0; i < m_list.Count(); ++i) {
         const QString n = QString::number(i + 1);
         IniFile->WriteString(Section, QStringLiteral("Description") + n,
