@@ -16,7 +16,10 @@ function(plikora_layer layer)
     endif()
   endforeach()
   file(GLOB _files CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
-       ${PROJECT_SOURCE_DIR}/${layer}/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/*.h)
+       ${PROJECT_SOURCE_DIR}/${layer}/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/*.h
+       ${PROJECT_SOURCE_DIR}/${layer}/*/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/*/*.h)
+  # The program's entry point is the executable's, not the library's.
+  list(REMOVE_ITEM _files ui/main/Plikora.cpp)
   set(_core)
   set(_widgets)
   foreach(_file ${_files})
