@@ -18,11 +18,6 @@ void TFormStampMain::ActionEditLookupExecute()
     NotAvailableYet();
 }
 
-void TFormStampMain::ActionFormatOptionsExecute()
-{
-    NotAvailableYet();
-}
-
 void TFormStampMain::ActionFormatCustomizeToolbarExecute()
 {
     NotAvailableYet();

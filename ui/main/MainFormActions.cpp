@@ -4,11 +4,13 @@
 #include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmInternet.h"
+#include "platform/FontCheck.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
+#include "ui/Options.h"
 #include "ui/Retaddrs.h"
 
 #include <QAction>
@@ -319,10 +321,21 @@ void TFormStampMain::CreateBarControls()
             statusBar()->addWidget(StatusPanels[i], 1);
         }
     }
-    StatusPanels[2]->setText(QStringLiteral(" Welcome to Plikora!"));
+    // Told once, in place of the greeting: what stands in for a missing Arial.
+    const QString fontWarning = ArialFallbackMessage();
+    StatusPanels[2]->setText(QLatin1Char(' ')
+                             + (fontWarning.isEmpty() ? QStringLiteral("Welcome to Plikora!") : fontWarning));
 }
 
 void TFormStampMain::ActionHelpWebSiteExecute()
 {
     OpenURL(kHomePage);
+}
+
+void TFormStampMain::ActionFormatOptionsExecute()
+{
+    GetOptionsDialog()->ExecuteOptions(*this);
+    // The bar code's place and the colours may have changed.
+    RichEditDestinationChange();
+    FormResize();
 }
