@@ -14,8 +14,10 @@
 #include "ui/FavoritesAdd.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
+#include "ui/Options.h"
 #include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
+#include "ui/SelectFolder.h"
 #include "ui/StampSplash.h"
 
 #include <QTimer>
@@ -77,6 +79,8 @@ int main(int argc, char *argv[])
     }
     FreeCustomizeToolbarsDialog();
     FreeFavoritesAddForm();
+    FreeOptionsDialog();
+    FreeSelectFolderDialog();
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
     StopOldfiles();
