@@ -17,34 +17,3 @@ void TFormStampMain::ActionEditLookupExecute()
 {
     NotAvailableYet();
 }
-
-void TFormStampMain::ActionFormatCustomizeToolbarExecute()
-{
-    NotAvailableYet();
-}
-
-void TFormStampMain::ActionFavoritesAddExecute()
-{
-    NotAvailableYet();
-}
-
-void TFormStampMain::ActionFavoritesOrganizeExecute()
-{
-    NotAvailableYet();
-}
-
-void TFormStampMain::ActionFavoritesSelectExecute(QAction *Sender)
-{
-    Q_UNUSED(Sender);
-    NotAvailableYet();
-}
-
-void TFormStampMain::MenuFavoritesPopup()
-{
-    // No favourites are listed yet.
-}
-
-void TFormStampMain::HelpAboutClick()
-{
-    NotAvailableYet();
-}

@@ -8,6 +8,7 @@
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
+#include "ui/About.h"
 #include "ui/Artwork.h"
 #include "ui/Envsizes.h"
 #include "ui/Options.h"
@@ -24,7 +25,10 @@
 
 namespace {
 
-const QString kHomePage = QStringLiteral("https://www.morvane.com/");
+QString HomePage()
+{
+    return QStringLiteral("https://") + WebSiteAddressText() + QLatin1Char('/');
+}
 
 } // namespace
 
@@ -329,7 +333,7 @@ void TFormStampMain::CreateBarControls()
 
 void TFormStampMain::ActionHelpWebSiteExecute()
 {
-    OpenURL(kHomePage);
+    OpenURL(HomePage());
 }
 
 void TFormStampMain::ActionFormatOptionsExecute()
