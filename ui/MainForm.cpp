@@ -18,6 +18,7 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/FileDialogService.h"
 #include "platform/FileNames.h"
+#include "platform/FontCheck.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
@@ -411,7 +412,10 @@ void TFormStampMain::CreatePanel()
             statusBar()->addWidget(StatusPanels[i], 1);
         }
     }
-    StatusPanels[2]->setText(QStringLiteral(" Welcome to Plikora!"));
+    // Told once, in place of the greeting: what stands in for a missing Arial.
+    const QString fontWarning = ArialFallbackMessage();
+    StatusPanels[2]->setText(QLatin1Char(' ')
+                             + (fontWarning.isEmpty() ? QStringLiteral("Welcome to Plikora!") : fontWarning));
 }
 
 void TFormStampMain::ReadPreferences()
