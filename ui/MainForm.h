@@ -199,8 +199,17 @@ public:
     // The ZIP code lookup on the destination, set by the layer that provides it.
     std::function<void(RichEdit &Destination)> ZipCodeLookup;
 
+    // Shows the preference fields in the window (colour, borders, font samples, stamp) and
+    // tells every window that follows them; called after the fields changed.
+    void ApplyPreferences();
+
     // The default text attributes of registry section "EnvelopeFont" applied to a box.
     void ApplyEnvelopeFont(RichEdit &Box) const;
+
+signals:
+    // The preference fields changed (the options dialog's OK); windows that show
+    // lengths, the stamp, the bar code or font samples read them again.
+    void preferencesChanged();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -218,7 +227,6 @@ private:
     void CreatePanel();
     void ReadPreferences();
     void SetHelpContexts();
-    void ApplyBorders();
     void SetCaption();
     void FileOpened();
     void PurgeEnvelopeIniSections();
