@@ -12,8 +12,10 @@
 #include "ui/Envsizes.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
+#include "ui/Options.h"
 #include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
+#include "ui/SelectFolder.h"
 #include "ui/StampSplash.h"
 
 #include <QTimer>
@@ -73,6 +75,8 @@ int main(int argc, char *argv[])
         delete returnAddresses;
         delete definitions;
     }
+    FreeOptionsDialog();
+    FreeSelectFolderDialog();
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
     StopOldfiles();
