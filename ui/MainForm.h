@@ -137,6 +137,8 @@ public:
     void SaveToolbarLayout();
     void DefaultToolbarArrangement();
     void ActionFormatRestoreToolbarDefaultsExecute();
+    // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
+    QAction *ToolBarButton(const QString &Key) const;
     bool IsMetric() const { return Measure == 1; }
     static QString DefaultClipArtFolder();
     static QString DefaultFavoritesFolder();

@@ -9,7 +9,9 @@
 #include "platform/Application.h"
 #include "platform/JpegImage.h"
 #include "ui/Artwork.h"
+#include "ui/CustomizeToolbar.h"
 #include "ui/Envsizes.h"
+#include "ui/FavoritesAdd.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
 #include "ui/Options.h"
@@ -75,6 +77,8 @@ int main(int argc, char *argv[])
         delete returnAddresses;
         delete definitions;
     }
+    FreeCustomizeToolbarsDialog();
+    FreeFavoritesAddForm();
     FreeOptionsDialog();
     FreeSelectFolderDialog();
     FreeEnvelopePrintDialog();
