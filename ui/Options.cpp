@@ -141,21 +141,21 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
     TabSheetSettings = new QWidget;
     auto *general = new QGroupBox(QStringLiteral("General Options"), TabSheetSettings);
     CheckBoxShowHints =
-        checkBox(QStringLiteral("Show pop-up hints"),
+        checkBox(QStringLiteral("Show pop-up &hints"),
                  QStringLiteral("Check this box to view pop-up hints like this one."), 20117, general);
     CheckBoxShowBorders = checkBox(
-        QStringLiteral("Show text box borders"),
+        QStringLiteral("Show text bo&x borders"),
         QStringLiteral("Check this box to show a border around the destination and return addresses."), 20118,
         general);
-    CheckBoxShowFonts = checkBox(QStringLiteral("Show font samples"),
+    CheckBoxShowFonts = checkBox(QStringLiteral("Show font sa&mples"),
                                  QStringLiteral("Check this box to show font samples."), 20119, general);
     CheckBoxPostalMargins = checkBox(
-        QStringLiteral("Enforce margins"),
+        QStringLiteral("Enforce mar&gins"),
         QStringLiteral(
             "Check this box to restrict the margin sizings to those approved by the Postal Service."),
         20120, general);
     CheckBoxConvertTabs = checkBox(
-        QStringLiteral("Convert tab to new line"),
+        QStringLiteral("Convert ta&b to new line"),
         QStringLiteral("Check this box to convert tab characters to new line characters."), 20121, general);
     auto *generalLayout = new QVBoxLayout(general);
     for (QCheckBox *box : {CheckBoxShowHints, CheckBoxShowBorders, CheckBoxShowFonts, CheckBoxPostalMargins,
@@ -164,30 +164,30 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
 
     RadioGroupBarCode =
         new TRadioGroup(QStringLiteral("POSTNET Bar Code"),
-                        {QStringLiteral("Print above address"), QStringLiteral("Print below address"),
-                         QStringLiteral("Print on bottom edge of envelope"), QStringLiteral("Don't print")},
+                        {QStringLiteral("Print &above address"), QStringLiteral("Print belo&w address"),
+                         QStringLiteral("Print on bottom &edge of envelope"), QStringLiteral("Do&n't print")},
                         TabSheetSettings);
     SetHelpContext(RadioGroupBarCode, 20129);
     CheckBoxFacingMark = checkBox(
-        QStringLiteral("Print Facing Mark near stamp"),
+        QStringLiteral("Print Facing Mar&k near stamp"),
         QStringLiteral(
             "Check this box to print the Facing Mark bar codes in the upper right corner near the stamp."),
         20128, TabSheetSettings);
 
     auto *openSave = new QGroupBox(QStringLiteral("Open/Save Options"), TabSheetSettings);
     CheckBoxClearAttention =
-        checkBox(QStringLiteral("Clear attention line"),
+        checkBox(QStringLiteral("C&lear attention line"),
                  QStringLiteral("Check this box to clear the attention line when a new address is opened."),
                  20122, openSave);
     CheckBoxSaveAttention = checkBox(
-        QStringLiteral("Save attention line"),
+        QStringLiteral("Sa&ve attention line"),
         QStringLiteral("Check this box to save the attention line with the address."), 20123, openSave);
     CheckBoxRememberReturnAddress = checkBox(
-        QStringLiteral("Remember Return Address"),
+        QStringLiteral("Remember Re&turn Address"),
         QStringLiteral("Check this box to remember the return address to use for each destination address"),
         20125, openSave);
     CheckBoxRememberEnvelope = checkBox(
-        QStringLiteral("Remember Envelope"),
+        QStringLiteral("Remember Envel&ope"),
         QStringLiteral("Check this box to remember the envelope to use for each destination address"), 20124,
         openSave);
     auto *openSaveLayout = new QVBoxLayout(openSave);
@@ -195,7 +195,7 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
                            CheckBoxRememberEnvelope})
         openSaveLayout->addWidget(box);
 
-    auto *colorGroup = new QGroupBox(QStringLiteral("Envelope Color"), TabSheetSettings);
+    auto *colorGroup = new QGroupBox(QStringLiteral("Envelope Colo&r"), TabSheetSettings);
     ColorBoxEnvelope = new QComboBox(colorGroup);
     for (const TNamedColor &c : EnvelopeColors())
         ColorBoxEnvelope->addItem(swatch(c.Color), QString::fromLatin1(c.Name), c.Color);
@@ -204,10 +204,10 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
 
     RadioGroupMeasure =
         new TRadioGroup(QStringLiteral("Units of Measure"),
-                        {QStringLiteral("Inches"), QStringLiteral("Centimeters")}, TabSheetSettings);
+                        {QStringLiteral("&Inches"), QStringLiteral("&Centimeters")}, TabSheetSettings);
     SetHelpContext(RadioGroupMeasure, 20127);
 
-    auto *stampGroup = new QGroupBox(QStringLiteral("Stamp Price"), TabSheetSettings);
+    auto *stampGroup = new QGroupBox(QStringLiteral("Stamp &Price"), TabSheetSettings);
     ComboBoxStampPrice = new QComboBox(stampGroup);
     ComboBoxStampPrice->addItems({QStringLiteral("37"), QStringLiteral("38"), QStringLiteral("39")});
     ComboBoxStampPrice->setToolTip(QStringLiteral("Enter the price of a stamp"));
@@ -222,7 +222,7 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
     settings->addWidget(RadioGroupMeasure, 2, 1);
     settings->addWidget(CheckBoxFacingMark, 3, 0);
     settings->addWidget(stampGroup, 3, 1);
-    PageControl->addTab(TabSheetSettings, QStringLiteral("Settings"));
+    PageControl->addTab(TabSheetSettings, QStringLiteral("&Settings"));
 
     // File Locations.
     TabSheetFileLocations = new QWidget;
@@ -249,28 +249,28 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
         return edit;
     };
     EditDefaultEnvelopePath =
-        location(QStringLiteral("Default Envelope Folder"),
+        location(QStringLiteral("Default &Envelope Folder"),
                  QStringLiteral("Default folder for envelope files"), 20131, ButtonBrowseEnvelopePath);
     EditGraphicEditor =
-        location(QStringLiteral("Graphic Editor"), QStringLiteral("Path to a graphic editor program"), 20132,
+        location(QStringLiteral("&Graphic Editor"), QStringLiteral("Path to a graphic editor program"), 20132,
                  ButtonBrowseGraphicEditor);
     ButtonBrowseGraphicEditor->setToolTip(
         QStringLiteral("Click here to select a program to edit graphic files"));
     EditFavoritesPath =
-        location(QStringLiteral("Favorites Folder"), QStringLiteral("Folder to store envelope favorites"),
+        location(QStringLiteral("Fa&vorites Folder"), QStringLiteral("Folder to store envelope favorites"),
                  20133, ButtonBrowseFavorites);
-    EditClipArtPath = location(QStringLiteral("Clipart Folder"),
+    EditClipArtPath = location(QStringLiteral("C&lipart Folder"),
                                QStringLiteral("Folder to store clipart files"), 20134, ButtonBrowseClipArt);
     files->setColumnStretch(0, 1);
     files->setRowStretch(row, 1);
-    PageControl->addTab(TabSheetFileLocations, QStringLiteral("File Locations"));
+    PageControl->addTab(TabSheetFileLocations, QStringLiteral("&File Locations"));
 
     ButtonOK = new QPushButton(QStringLiteral("OK"), this);
     ButtonOK->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
     ButtonHelp = new QPushButton(QStringLiteral("Help"), this);
     ButtonHelp->setAutoDefault(false);
-    ButtonDefaults = new QPushButton(QStringLiteral("Defaults"), this);
+    ButtonDefaults = new QPushButton(QStringLiteral("&Defaults"), this);
     ButtonDefaults->setAutoDefault(false);
     ButtonDefaults->setToolTip(QStringLiteral("Restore all default options"));
     SetHelpContext(ButtonDefaults, 20135);

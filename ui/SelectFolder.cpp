@@ -60,7 +60,7 @@ TDlgSelectFolder::TDlgSelectFolder(QWidget *parent) : QDialog(parent)
     DriveComboBox->addItem(QStringLiteral("File System (/)"), kRoot);
     if (home != kRoot)
         DriveComboBox->addItem(QStringLiteral("Home (%1)").arg(home), home);
-    BitBtnMyDocuments = new QPushButton(QStringLiteral("My Documents"), this);
+    BitBtnMyDocuments = new QPushButton(QStringLiteral("&My Documents"), this);
     BitBtnMyDocuments->setAutoDefault(false);
 
     DirectoryListBox = new QTreeView(this);
@@ -68,7 +68,7 @@ TDlgSelectFolder::TDlgSelectFolder(QWidget *parent) : QDialog(parent)
     DirectoryListBox->setHeaderHidden(true);
     for (int column = 1; column < m_model->columnCount(); ++column)
         DirectoryListBox->hideColumn(column);
-    DirectoryListBox->setMinimumSize(320, 280);
+    DirectoryListBox->setMinimumSize(360, 320);
 
     LabelPath = new QLabel(this);
     QFont bold = LabelPath->font();
@@ -77,7 +77,7 @@ TDlgSelectFolder::TDlgSelectFolder(QWidget *parent) : QDialog(parent)
     LabelPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_subfolderRow = new QWidget(this);
-    CheckBoxSubfolders = new QCheckBox(QStringLiteral("Include folders below selection"), m_subfolderRow);
+    CheckBoxSubfolders = new QCheckBox(QStringLiteral("&Include folders below selection"), m_subfolderRow);
     CheckBoxSubfolders->setChecked(true);
     auto *subfolderLayout = new QHBoxLayout(m_subfolderRow);
     subfolderLayout->setContentsMargins(0, 0, 0, 0);
@@ -98,6 +98,11 @@ TDlgSelectFolder::TDlgSelectFolder(QWidget *parent) : QDialog(parent)
         SetRoot(root);
         m_folder = root;
         ShowCurrent();
+    });
+    // The tree fills in as folders are read: the current folder is brought into view again.
+    ConnectGuarded(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString &Path) {
+        if (m_folder != m_root && isInside(m_folder, cleanFolder(Path)))
+            DirectoryListBox->scrollTo(m_model->index(m_folder));
     });
     ConnectGuarded(BitBtnMyDocuments, &QPushButton::clicked, this,
                    [this] { SetFolder(WinDefaultFolders.Personal); });
