@@ -21,8 +21,6 @@ function(plikora_layer layer)
     list(APPEND _globs ${PROJECT_SOURCE_DIR}/${layer}/${_folder}/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/${_folder}/*.h)
   endforeach()
   file(GLOB _files CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${_globs})
-  # The program's entry point is the executable's, not the library's.
-  list(REMOVE_ITEM _files ui/main/Plikora.cpp)
   set(_core)
   set(_widgets)
   foreach(_file ${_files})

@@ -2,6 +2,7 @@
 #include "ui/MainForm.h"
 
 #include "platform/MessageService.h"
+#include "platform/RichEdit.h"
 
 void TFormStampMain::NotAvailableYet()
 {
@@ -15,5 +16,8 @@ void TFormStampMain::ActionFileImportOutlookExecute()
 
 void TFormStampMain::ActionEditLookupExecute()
 {
-    NotAvailableYet();
+    if (ZipCodeLookup)
+        ZipCodeLookup(*RichEditDestination);
+    else
+        NotAvailableYet();
 }
