@@ -207,6 +207,8 @@ TEST_F(RichEditTest, PlainTextStreamsAsText)
     e.StreamIn("utf \xc3\xa9\n2");
     EXPECT_EQ(e.Text(), "utf \u00e9\r\n2");
     EXPECT_EQ(e.LineCount(), 2);
+    e.StreamIn(QByteArray("a\0b\r", 5));
+    EXPECT_EQ(e.Text(), "ab\r\n");
     e.StreamIn("");
     EXPECT_EQ(e.LineCount(), 0);
 }
