@@ -120,7 +120,7 @@ TEST_F(QmRichEditTest, ReadsLinesStoredOnWindows)
     // Plain lines and rich text too deep to read both come through as text.
     StringsToRichEdit(e, {"just", "text"});
     EXPECT_EQ(e.Lines(), (QStringList{"just", "text"}));
-    QString deep = "{\\rtf1 " + QString(5000, '{') + "x";
+    QString deep = "{\\rtf1 " + QString(100001, '{') + "x";
     StringsToRichEdit(e, {deep});
     EXPECT_EQ(e.Lines(), QStringList{deep});
 }
