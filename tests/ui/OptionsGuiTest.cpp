@@ -5,12 +5,16 @@
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
+#include "foundation/Ruler.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedFileDialogService.h"
+#include "ui/Envsizes.h"
+#include "ui/EnvsizesPages.h"
+#include "ui/EnvsizesSample.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
 #include "ui/SelectFolder.h"
@@ -19,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -217,4 +222,19 @@ TEST_F(OptionsTest, BrowsingStoresAtOnceAndTheFolderDialogFindsAnExistingFolder)
     EXPECT_NE(editor, "/usr/bin/true");
     dialog.ApplyTo(*form);
     EXPECT_EQ(Stored("GraphicEditor"), editor);
+}
+
+TEST_F(OptionsTest, TheUnitOfMeasureReachesTheDefinitionsManager)
+{
+    TDlgEnvelopeSizes manager(definitions);
+    TDlgOptions &dialog = *GetOptionsDialog();
+    dialog.LoadFrom(*form);
+    dialog.RadioGroupMeasure->SetItemIndex(1);
+    dialog.ApplyTo(*form);
+    EXPECT_EQ(manager.Pages()->LabelUnits()->text(), "(CM)");
+    EXPECT_EQ(manager.Sample()->RulerHorizontal()->TicksPerUnit(), 1);
+    dialog.RadioGroupMeasure->SetItemIndex(0);
+    dialog.ApplyTo(*form);
+    EXPECT_EQ(manager.Pages()->LabelUnits()->text(), "(inches)");
+    EXPECT_EQ(manager.Sample()->RulerVertical()->TicksPerUnit(), 4);
 }
