@@ -4,6 +4,7 @@
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmWindows.h"
+#include "ui/Retaddrs.h"
 
 #include <QComboBox>
 #include <QToolBar>
@@ -176,4 +177,9 @@ void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
     LoadToolbarLayout();
     DefaultToolbarArrangement();
     DefaultToolbarArrangement();
+    if (DlgReturnAddresses) {
+        DlgReturnAddresses->LoadToolbarLayout();
+        DlgReturnAddresses->ArrangeToolbars();
+        DlgReturnAddresses->ArrangeToolbars();
+    }
 }

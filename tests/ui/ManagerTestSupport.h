@@ -18,8 +18,9 @@ inline QApplication &ManagerTestApp()
     static int argc = 1;
     static char name[] = "test";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own exit routines may outlive a static application.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs Answer inside the next modal dialog's event loop.
