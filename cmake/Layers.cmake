@@ -17,7 +17,7 @@ set(PLIKORA_WIDGETS_platform
   Application FileDialogService HelpService MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
   SystemSpooler)
 set(PLIKORA_WIDGETS_gif)
-set(PLIKORA_WIDGETS_foundation ColorBox FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows)
+set(PLIKORA_WIDGETS_foundation ColorBox FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows Ruler)
 # EnvDim and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.
 set(PLIKORA_WIDGETS_engine DefinitionStore EnvDim EnvPrint PrintAddresses PrintJob)
 

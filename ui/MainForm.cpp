@@ -18,6 +18,7 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/FileDialogService.h"
 #include "platform/FileNames.h"
+#include "platform/FontCheck.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
@@ -48,6 +49,7 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 
 TFormStampMain *FormStampMain = nullptr;
 
@@ -415,7 +417,10 @@ void TFormStampMain::CreatePanel()
             statusBar()->addWidget(StatusPanels[i], 1);
         }
     }
-    StatusPanels[2]->setText(QStringLiteral(" Welcome to Plikora!"));
+    // Told once, in place of the greeting: what stands in for a missing Arial.
+    const QString fontWarning = ArialFallbackMessage();
+    StatusPanels[2]->setText(QLatin1Char(' ')
+                             + (fontWarning.isEmpty() ? QStringLiteral("Welcome to Plikora!") : fontWarning));
 }
 
 void TFormStampMain::ReadPreferences()
@@ -424,9 +429,6 @@ void TFormStampMain::ReadPreferences()
         return;
     const TZambRegistryIniFile &reg = *RegIni;
     EnvelopeColor = reg.ReadColor(kOptions, QStringLiteral("EnvelopeColor"), qint32(0xFF00000F));
-    QPalette pal = PanelEnvelope->palette();
-    pal.setColor(QPalette::Window, ColorFromWindows(EnvelopeColor));
-    PanelEnvelope->setPalette(pal);
     const int barCode = reg.ReadInteger(kOptions, QStringLiteral("PrintBarCode"), 0);
     if (barCode >= 0 && barCode <= 3)
         PrintBarCode = barCode;
@@ -456,15 +458,23 @@ void TFormStampMain::ReadPreferences()
         DefaultEnvelopePath.clear();
     ShowHints = reg.ReadBool(kOptions, QStringLiteral("ShowHints"), true);
     ShowFonts = reg.ReadBool(kOptions, QStringLiteral("ShowFonts"), true);
-    FontComboBox->SetShowStyle(ShowFonts ? ssFontSample : ssFontName);
     ShowBorders = reg.ReadBool(kOptions, QStringLiteral("ShowBorders"), true);
-    ApplyBorders();
+    ApplyPreferences();
 }
 
-void TFormStampMain::ApplyBorders()
+void TFormStampMain::ApplyPreferences()
 {
+    QPalette pal = PanelEnvelope->palette();
+    pal.setColor(QPalette::Window, ColorFromWindows(EnvelopeColor));
+    PanelEnvelope->setPalette(pal);
     for (RichEdit *box : {RichEditDestination, RichEditReturn, RichEditAttention})
         box->setFrameShape(ShowBorders ? QFrame::StyledPanel : QFrame::NoFrame);
+    FontComboBox->SetShowStyle(ShowFonts ? ssFontSample : ssFontName);
+    UpdateStampImage();
+    if (!ShowHints)
+        QToolTip::hideText();
+    PanelEnvelope->update();
+    emit preferencesChanged();
 }
 
 bool TFormStampMain::event(QEvent *Event)

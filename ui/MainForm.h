@@ -137,6 +137,8 @@ public:
     void SaveToolbarLayout();
     void DefaultToolbarArrangement();
     void ActionFormatRestoreToolbarDefaultsExecute();
+    // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
+    QAction *ToolBarButton(const QString &Key) const;
     bool IsMetric() const { return Measure == 1; }
     static QString DefaultClipArtFolder();
     static QString DefaultFavoritesFolder();
@@ -184,8 +186,17 @@ public:
     void RunOutsideRequest(std::function<void()> Request);
     void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
 
+    // Shows the preference fields in the window (colour, borders, font samples, stamp) and
+    // tells every window that follows them; called after the fields changed.
+    void ApplyPreferences();
+
     // The default text attributes of registry section "EnvelopeFont" applied to a box.
     void ApplyEnvelopeFont(RichEdit &Box) const;
+
+signals:
+    // The preference fields changed (the options dialog's OK); windows that show
+    // lengths, the stamp, the bar code or font samples read them again.
+    void preferencesChanged();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -203,7 +214,6 @@ private:
     void CreatePanel();
     void ReadPreferences();
     void SetHelpContexts();
-    void ApplyBorders();
     void SetCaption();
     void FileOpened();
     void PurgeEnvelopeIniSections();

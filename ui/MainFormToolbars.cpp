@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QToolBar>
+#include <QToolButton>
 
 void TFormStampMain::CreateToolBars()
 {
@@ -17,9 +18,16 @@ void TFormStampMain::CreateToolBars()
         toolBar->setIconSize(QSize(24, 24));
         return toolBar;
     };
+    // A button of its own following the action, so that hiding the button leaves
+    // the action's menu item alone.
     const auto button = [](QToolBar *toolBar, QAction *action, const QString &key) {
-        toolBar->addAction(action);
-        toolBar->widgetForAction(action)->setObjectName(key);
+        auto *tool = new QToolButton(toolBar);
+        tool->setDefaultAction(action);
+        tool->setObjectName(key);
+        tool->setAutoRaise(true);
+        tool->setFocusPolicy(Qt::NoFocus);
+        tool->setIconSize(toolBar->iconSize());
+        toolBar->addWidget(tool);
     };
     ToolBarFile = bar(QStringLiteral("ToolBarFile"), QStringLiteral("File"));
     button(ToolBarFile, ActionFileNew, QStringLiteral("New"));
@@ -81,6 +89,15 @@ QAction *ButtonAction(QToolBar *ToolBar, const QString &Key)
 }
 
 } // namespace
+
+QAction *TFormStampMain::ToolBarButton(const QString &Key) const
+{
+    for (QToolBar *toolBar : ToolBars()) {
+        if (QAction *action = ButtonAction(toolBar, Key))
+            return action;
+    }
+    return nullptr;
+}
 
 void TFormStampMain::LoadToolbarLayout()
 {

@@ -9,11 +9,15 @@
 #include "platform/Application.h"
 #include "platform/JpegImage.h"
 #include "ui/Artwork.h"
+#include "ui/CustomizeToolbar.h"
 #include "ui/Envsizes.h"
+#include "ui/FavoritesAdd.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
+#include "ui/Options.h"
 #include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
+#include "ui/SelectFolder.h"
 #include "ui/StampSplash.h"
 
 #include <QTimer>
@@ -73,6 +77,10 @@ int main(int argc, char *argv[])
         delete returnAddresses;
         delete definitions;
     }
+    FreeCustomizeToolbarsDialog();
+    FreeFavoritesAddForm();
+    FreeOptionsDialog();
+    FreeSelectFolderDialog();
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
     StopOldfiles();

@@ -1,0 +1,181 @@
+#include "engine/DefinitionStore.h"
+#include "engine/ReturnAddressStore.h"
+#include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
+#include "foundation/Unique.h"
+#include "foundation/WindowsDefaultFolders.h"
+#include "platform/HelpService.h"
+#include "platform/PdfSpooler.h"
+#include "support/RichTextTestApp.h"
+#include "support/ScriptedMessageService.h"
+#include "ui/About.h"
+#include "ui/CustomizeToolbar.h"
+#include "ui/MainForm.h"
+#include "ui/Oldfiles.h"
+#include "ui/StampSplash.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The units and the main window, as the program starts and ends them.
+class Session
+{
+public:
+    explicit Session(const QString &Folder)
+    {
+        StartWindowsDefaultFolders();
+        StartQmIniFile(Folder + "/plikora");
+        StartUnique();
+        StartQmPrinter(std::make_unique<PdfSpooler>());
+        StartOldfiles();
+        SetApplicationTitle("Plikora");
+        definitions = new DefinitionStore;
+        returnAddresses = new ReturnAddressStore;
+        form = new TFormStampMain(*definitions, *returnAddresses);
+    }
+    ~Session()
+    {
+        delete form;
+        delete returnAddresses;
+        delete definitions;
+        FreeCustomizeToolbarsDialog();
+        StopOldfiles();
+        StopQmPrinter();
+        StopUnique();
+        StopQmIniFile();
+        StopWindowsDefaultFolders();
+    }
+    DefinitionStore *definitions;
+    ReturnAddressStore *returnAddresses;
+    TFormStampMain *form;
+};
+
+struct Follower : TToolbarFollower
+{
+    void FollowToolbars(const TMirroredToolbars &Shown) override { shown = Shown; }
+    void SaveToolbarLayout() override { ++saved; }
+    TMirroredToolbars shown;
+    int saved = 0;
+};
+
+struct RecordingHelp : THelpService
+{
+    RecordingHelp() { SetHelpService(this); }
+    ~RecordingHelp() override { SetHelpService(nullptr); }
+    bool WinHelp(int command, int data) override
+    {
+        calls << qMakePair(command, data);
+        return true;
+    }
+    QList<QPair<int, int>> calls;
+};
+
+struct CustomizeToolbarTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        EnsureRichTextTestApp();
+        ASSERT_TRUE(dir.isValid());
+    }
+    QTemporaryDir dir;
+    ScriptedMessageService messages;
+};
+
+Qt::CheckState State(TDlgCustomizeToolbars *dialog, const QString &caption)
+{
+    QTreeWidgetItem *box = dialog->Box(caption);
+    return box ? box->checkState(0) : Qt::PartiallyChecked;
+}
+
+} // namespace
+
+TEST_F(CustomizeToolbarTest, ChoiceAppliesKeepsAcrossRunsAndDefaultsRestore)
+{
+    Follower follower;
+    SetToolbarFollower(&follower);
+    {
+        Session s(dir.path());
+        TFormStampMain &form = *s.form;
+        TDlgCustomizeToolbars *dialog = GetCustomizeToolbarsDialog();
+        QTimer::singleShot(0, dialog, [dialog] {
+            EXPECT_EQ(State(dialog, "Edit Toolbar"), Qt::Checked);
+            dialog->Box("Cut")->setCheckState(0, Qt::Unchecked);
+            EXPECT_EQ(State(dialog, "Edit Toolbar"), Qt::PartiallyChecked);
+            // Unchecking a toolbar unchecks its buttons.
+            dialog->Box("Options Toolbar")->setCheckState(0, Qt::Unchecked);
+            EXPECT_EQ(State(dialog, "Help"), Qt::Unchecked);
+            dialog->Box("Selection Toolbar")->setCheckState(0, Qt::Unchecked);
+            dialog->accept();
+        });
+        ASSERT_TRUE(ExecuteCustomizeToolbars(dialog));
+        EXPECT_FALSE(form.ToolBarEdit->isHidden());
+        EXPECT_FALSE(form.ToolBarButton("Cut")->isVisible());
+        EXPECT_TRUE(form.ToolBarButton("Copy")->isVisible());
+        // The menu keeps its item.
+        EXPECT_TRUE(form.ActionEditCut->isVisible());
+        EXPECT_TRUE(form.ToolBarOptions->isHidden());
+        EXPECT_TRUE(form.ToolBarSelection->isHidden());
+        // A partly checked toolbar shows in the other window too.
+        EXPECT_TRUE(follower.shown.Edit);
+        EXPECT_FALSE(follower.shown.Cut);
+        EXPECT_TRUE(follower.shown.Copy && follower.shown.File && follower.shown.Format);
+        EXPECT_EQ(follower.saved, 1);
+
+        // Cancel changes nothing.
+        QTimer::singleShot(0, dialog, [dialog] {
+            dialog->Box("File Toolbar")->setCheckState(0, Qt::Unchecked);
+            dialog->reject();
+        });
+        EXPECT_FALSE(ExecuteCustomizeToolbars(dialog));
+        EXPECT_FALSE(form.ToolBarFile->isHidden());
+        EXPECT_EQ(follower.saved, 1);
+    }
+    {
+        Session s(dir.path());
+        TFormStampMain &form = *s.form;
+        EXPECT_FALSE(form.ToolBarButton("Cut")->isVisible());
+        EXPECT_TRUE(form.ToolBarOptions->isHidden());
+        EXPECT_TRUE(form.ToolBarSelection->isHidden());
+        TDlgCustomizeToolbars *dialog = GetCustomizeToolbarsDialog();
+        dialog->ReadToolbarChecks();
+        EXPECT_EQ(State(dialog, "Edit Toolbar"), Qt::PartiallyChecked);
+        EXPECT_EQ(State(dialog, "Options Toolbar"), Qt::Unchecked);
+        EXPECT_EQ(State(dialog, "Selection Toolbar"), Qt::Unchecked);
+        // Clicking a partly checked toolbar checks all its buttons.
+        dialog->Box("Edit Toolbar")->setCheckState(0, Qt::Checked);
+        EXPECT_EQ(State(dialog, "Cut"), Qt::Checked);
+
+        dialog->BtnDefaultsClick();
+        EXPECT_TRUE(form.ToolBarButton("Cut")->isVisible());
+        EXPECT_FALSE(form.ToolBarOptions->isHidden());
+        EXPECT_EQ(State(dialog, "Options Toolbar"), Qt::Checked);
+        EXPECT_EQ(State(dialog, "Selection Toolbar"), Qt::Checked);
+    }
+    SetToolbarFollower(nullptr);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(CustomizeToolbarTest, AboutShowsVersionAndHelpTopics)
+{
+    RecordingHelp help;
+    TDlgAbout *about = GetAboutBox();
+    QTimer::singleShot(0, about, [about] {
+        EXPECT_EQ(about->LabelVersionInfo->text(), "Version 9.0.27");
+        EXPECT_FALSE(about->ImageLogo->pixmap().isNull());
+        about->BtnLicense->click();
+        about->BtnHelp->click();
+        about->BtnOK->click();
+    });
+    ShowAboutBox(about);
+    ReleaseAboutBox();
+    EXPECT_EQ(help.calls, (QList<QPair<int, int>>{{HELP_CONTEXT, 9991}, {HELP_CONTEXT, 9994}}));
+}
