@@ -79,12 +79,15 @@ TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *par
     UpdateRulers();
     UpdateToolbar();
     setAcceptDrops(true);
+    SetToolbarFollower(this);
 }
 
 TDlgReturnAddresses::~TDlgReturnAddresses()
 {
     if (DlgReturnAddresses == this)
         DlgReturnAddresses = nullptr;
+    if (ToolbarFollower() == this)
+        SetToolbarFollower(nullptr);
 }
 
 void TDlgReturnAddresses::buildControls()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/CustomizeToolbar.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -41,7 +43,7 @@ struct TReturnEditorContext
 //
 // Its editor changes the current entry's text and picture at once; the store
 // tells the main window after each change.
-class TDlgReturnAddresses : public QDialog
+class TDlgReturnAddresses : public QDialog, public TToolbarFollower
 {
 
 public:
@@ -79,8 +81,10 @@ public:
     void DropFiles(const QStringList &Files);
 
     // Toolbar layout: placement in RegIni, button visibility in IniFile.
-    void SaveToolbarLayout();
+    void SaveToolbarLayout() override;
     void LoadToolbarLayout();
+    // The toolbar customisation's choice for this window's File, Edit and Format toolbars.
+    void FollowToolbars(const TMirroredToolbars &Shown) override;
     void ArrangeToolbars();
 
     // Where the editor's preferences come from: the main window by default.

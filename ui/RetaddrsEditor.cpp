@@ -277,10 +277,11 @@ void TDlgReturnAddresses::buildToolBars()
     ControlBar->setContextMenuPolicy(Qt::CustomContextMenu);
     ConnectGuarded(ControlBar, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         PopupMenuToolbar->clear();
+        ConnectGuarded(PopupMenuToolbar->addAction(QStringLiteral("&Customize Toolbar...")), &QAction::triggered,
+                       this, [] { ExecuteCustomizeToolbars(GetCustomizeToolbarsDialog()); });
         if (FormStampMain)
             PopupMenuToolbar->addAction(FormStampMain->ActionFormatRestoreToolbarDefaults);
-        if (!PopupMenuToolbar->isEmpty())
-            PopupMenuToolbar->exec(ControlBar->mapToGlobal(at));
+        PopupMenuToolbar->exec(ControlBar->mapToGlobal(at));
     });
 }
 
@@ -529,6 +530,19 @@ void TDlgReturnAddresses::restoreToolBars(bool placementStored)
     }
     for (const Place &place : places)
         place.Bar->setVisible(RegIni->ReadBool(place.Section, QStringLiteral("Visible"), true));
+}
+
+void TDlgReturnAddresses::FollowToolbars(const TMirroredToolbars &Shown)
+{
+    ToolBarFile->setVisible(Shown.File);
+    ActionFileOpen->setVisible(Shown.Open);
+    ActionFileSave->setVisible(Shown.Save);
+    ToolBarEdit->setVisible(Shown.Edit);
+    ActionEditUndo->setVisible(Shown.Undo);
+    ActionEditCut->setVisible(Shown.Cut);
+    ActionEditCopy->setVisible(Shown.Copy);
+    ActionEditPaste->setVisible(Shown.Paste);
+    ToolBarFormat->setVisible(Shown.Format);
 }
 
 void TDlgReturnAddresses::ArrangeToolbars()
