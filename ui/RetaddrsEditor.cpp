@@ -277,8 +277,9 @@ void TDlgReturnAddresses::buildToolBars()
     ControlBar->setContextMenuPolicy(Qt::CustomContextMenu);
     ConnectGuarded(ControlBar, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         PopupMenuToolbar->clear();
-        ConnectGuarded(PopupMenuToolbar->addAction(QStringLiteral("&Customize Toolbar...")), &QAction::triggered,
-                       this, [] { ExecuteCustomizeToolbars(GetCustomizeToolbarsDialog()); });
+        ConnectGuarded(PopupMenuToolbar->addAction(QStringLiteral("&Customize Toolbar...")),
+                       &QAction::triggered, this,
+                       [] { ExecuteCustomizeToolbars(GetCustomizeToolbarsDialog()); });
         if (FormStampMain)
             PopupMenuToolbar->addAction(FormStampMain->ActionFormatRestoreToolbarDefaults);
         PopupMenuToolbar->exec(ControlBar->mapToGlobal(at));
