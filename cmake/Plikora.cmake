@@ -4,19 +4,23 @@ include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 # new unit only needs its files: plikora_<layer>_core with the core units and
 # plikora_<layer>_widgets with the widget units, which links the core. A layer that is
 # all core or all widgets is one library, plikora_<layer>.
-#   plikora_layer(<layer> [CORE <links>...] [WIDGETS <links>...])
+# A layer's sub-folders named in FOLDERS belong to it too (integrations/contacts).
+#   plikora_layer(<layer> [FOLDERS <sub-folders>...] [CORE <links>...] [WIDGETS <links>...])
 add_library(plikora_all INTERFACE)
 
 function(plikora_layer layer)
-  cmake_parse_arguments(PARSE_ARGV 1 _arg "" "" "CORE;WIDGETS")
+  cmake_parse_arguments(PARSE_ARGV 1 _arg "" "" "FOLDERS;CORE;WIDGETS")
   foreach(_unit ${PLIKORA_WIDGETS_${layer}})
     file(GLOB _found ${PROJECT_SOURCE_DIR}/${layer}/${_unit}.*)
     if(NOT _found)
       message(FATAL_ERROR "cmake/Layers.cmake lists ${layer}/${_unit}, which has no files")
     endif()
   endforeach()
-  file(GLOB _files CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
-       ${PROJECT_SOURCE_DIR}/${layer}/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/*.h)
+  set(_globs ${PROJECT_SOURCE_DIR}/${layer}/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/*.h)
+  foreach(_folder ${_arg_FOLDERS})
+    list(APPEND _globs ${PROJECT_SOURCE_DIR}/${layer}/${_folder}/*.cpp ${PROJECT_SOURCE_DIR}/${layer}/${_folder}/*.h)
+  endforeach()
+  file(GLOB _files CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${_globs})
   set(_core)
   set(_widgets)
   foreach(_file ${_files})
