@@ -201,11 +201,17 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
         FillReturnBox();
         ApplyReturnAddress();
     });
+    ConnectGuarded(&m_returnAddresses, &ReturnAddressStore::currentEdited, this, [this] {
+        FillReturnBox();
+        ApplyReturnAddress();
+    });
     RefillEnvelopeCombo();
     RefillReturnAddressCombo();
     ApplyReturnAddress();
     qApp->installEventFilter(this);
     RichEditDestinationChange();
+    // The first box to take the keys.
+    RichEditDestination->setFocus();
 }
 
 TFormStampMain::~TFormStampMain()
@@ -280,8 +286,11 @@ bool TFormStampMain::event(QEvent *Event)
 {
     if (Event->type() == QEvent::WindowActivate)
         QTimer::singleShot(0, this, &TFormStampMain::FormActivate);
-    else if (Event->type() == QEvent::StatusTip)
+    else if (Event->type() == QEvent::StatusTip) {
+        // The hint goes into its panel only; the status bar's own message would cover all three.
         StatusPanels[2]->setText(QLatin1Char(' ') + static_cast<QStatusTipEvent *>(Event)->tip());
+        return true;
+    }
     return QMainWindow::event(Event);
 }
 
@@ -667,7 +676,24 @@ void TFormStampMain::ApplyReturnAddress()
     }
     ShowReturnPicture();
     FormResize();
+    ReportReturnPictureError();
     UpdateMenu();
+}
+
+void TFormStampMain::ReportReturnPictureError()
+{
+    const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
+    if (!address || address->LoadError().isEmpty()) {
+        m_reportedPictureError.clear();
+        return;
+    }
+    // Once for each picture that fails, not on every refresh.
+    const QString report = address->GraphicFile() + QLatin1Char('\n') + address->LoadError();
+    if (report == m_reportedPictureError)
+        return;
+    m_reportedPictureError = report;
+    StatusPanels[2]->setText(QStringLiteral(" The return address's picture \"%1\" could not be loaded: %2")
+                                 .arg(QFileInfo(address->GraphicFile()).fileName(), address->LoadError()));
 }
 
 void TFormStampMain::ShowReturnPicture()

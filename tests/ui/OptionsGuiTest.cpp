@@ -93,7 +93,14 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
     EXPECT_TRUE(StoredKeys().isEmpty());
     EXPECT_TRUE(form->ShowHints);
 
-    // Each bar-code item and stamp price stores its own value.
+    // Each bar-code item and stamp price stores its own value, and the next print job takes it.
+    int printedPlacement = -1;
+    form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                   const QString &, int Placement, bool) {
+        printedPlacement = Placement;
+        return TPrintOutcome::Printed;
+    });
+    form->RichEditDestination->SetText("Jane Doe\r\n1 Elm St\r\nSpringfield IL 62704");
     const int barCodes[] = {0, 3, 1, 2};
     for (int item = 0; item < 4; ++item) {
         dialog.LoadFrom(*form);
@@ -105,6 +112,8 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
         EXPECT_EQ(Stored("PrintBarCode"), QString::number(barCodes[item]));
         EXPECT_EQ(Stored("StampPrice"), QString::number(37 + item % 3));
         EXPECT_EQ(form->Measure, item % 2);
+        form->PrintEnvelope(true);
+        EXPECT_EQ(printedPlacement, barCodes[item]);
     }
     EXPECT_EQ(changed, 4);
 
