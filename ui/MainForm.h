@@ -184,6 +184,10 @@ public:
     void RunOutsideRequest(std::function<void()> Request);
     void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
 
+    // The contact import lives above the window: the program hands it in at start-up.
+    void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
+    void ActionFileImportOutlookExecute();
+
     // Shows the preference fields in the window (colour, borders, font samples, stamp) and
     // tells every window that follows them; called after the fields changed.
     void ApplyPreferences();
@@ -232,6 +236,7 @@ private:
     QStringList m_openHistory;
     QStringList m_saveHistory;
     TPrintEnvelopesJob m_printJob;
+    std::function<void()> m_contactImport;
     std::unique_ptr<Preferences> m_preferences;
 };
 

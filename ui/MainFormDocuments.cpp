@@ -77,6 +77,12 @@ void TFormStampMain::ActionFileNewExecute()
     NewEnvelope();
 }
 
+void TFormStampMain::ActionFileImportOutlookExecute()
+{
+    if (m_contactImport)
+        m_contactImport();
+}
+
 void TFormStampMain::FileOpened()
 {
     if (!OldFileList)
