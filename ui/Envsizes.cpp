@@ -10,6 +10,7 @@
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
+#include "ui/EnvsizesPages.h"
 #include "ui/Newenvl.h"
 #include "ui/StoreList.h"
 
@@ -110,9 +111,12 @@ void TDlgEnvelopeSizes::buildControls()
     envelopesLayout->addWidget(m_listEnvelopes);
     envelopesLayout->addLayout(listButtons);
 
-    // The definition pages fill this box.
     m_groupBoxDetails = new QGroupBox(this);
     SetHelpContext(m_groupBoxDetails, 20105);
+    m_pages = new TEnvelopePages(m_store, m_groupBoxDetails);
+    m_pages->OnSetup = [this] { SetupBtnClick(); };
+    auto *detailsLayout = new QVBoxLayout(m_groupBoxDetails);
+    detailsLayout->addWidget(m_pages);
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_groupBoxEnvelopes);
@@ -192,6 +196,14 @@ void TDlgEnvelopeSizes::ShowEnvelopeDetails()
     m_setupBtn->setEnabled(usable);
     m_resetBtn->setEnabled(usable);
     m_deleteBtn->setEnabled(hasItems);
+    fillPages();
+}
+
+void TDlgEnvelopeSizes::fillPages()
+{
+    m_pages->FillPrinterSetupGrid();
+    m_pages->FillIndentsGrid();
+    m_pages->FillEnvelopeSizePage();
 }
 
 bool TDlgEnvelopeSizes::initialiseNew(TEnvelopeData &data, int printerIndex, int modelIndex, int envelopeType)
@@ -303,12 +315,15 @@ void TDlgEnvelopeSizes::SetupBtnClick()
     }
     if (confirmed && !keepLayout)
         ResetBtnClick();
+    else
+        fillPages();
 }
 
 void TDlgEnvelopeSizes::ResetBtnClick()
 {
     if (TEnvelopeData *current = m_store.CurrentEnvelope())
         current->ResetLayout();
+    fillPages();
 }
 
 bool TDlgEnvelopeSizes::CreateFirstEnvelope()

@@ -8,6 +8,7 @@ class QListWidget;
 class QPushButton;
 class QStatusBar;
 class TEnvelopeData;
+class TEnvelopePages;
 
 // The window "Envelope Definitions": shows and edits the definitions of the
 // store, and makes the one chosen in its list current. main creates it at
@@ -46,6 +47,7 @@ public:
     QPushButton *ResetBtn() const { return m_resetBtn; }
     QGroupBox *GroupBoxDetails() const { return m_groupBoxDetails; }
     QGroupBox *GroupBoxDemo() const { return m_groupBoxDemo; }
+    TEnvelopePages *Pages() const { return m_pages; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -63,6 +65,7 @@ private:
     bool initialiseNew(TEnvelopeData &data, int printerIndex, int modelIndex, int envelopeType);
     void storeNew(TEnvelopeData &added, bool resetLayout);
     bool runSetup();
+    void fillPages();
 
     DefinitionStore &m_store;
     bool m_refilling = false;
@@ -83,6 +86,7 @@ private:
     QGroupBox *m_groupBoxDetails = nullptr;
     QGroupBox *m_groupBoxDemo = nullptr;
     QStatusBar *m_statusBar = nullptr;
+    TEnvelopePages *m_pages = nullptr;
 };
 
 extern TDlgEnvelopeSizes *DlgEnvelopeSizes;

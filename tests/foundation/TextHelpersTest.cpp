@@ -100,6 +100,25 @@ TEST(Measurements, RoundsHalfToEven)
     EXPECT_EQ(DivMetricToInch(std::numeric_limits<int>::max()), 845466003);
 }
 
+TEST(Measurements, ReadsTypedLengths)
+{
+    EXPECT_EQ(TypedLengthToInch("2.54", true), 100);
+    EXPECT_EQ(TypedLengthToInch("  -1.5e1", false), -1500);
+    EXPECT_EQ(TypedLengthToInch("+.5", false), 50);
+    EXPECT_EQ(TypedLengthToInch("1.5x", false), 150); // a tail is ignored
+    EXPECT_EQ(TypedLengthToInch("2e", false), 200);
+    EXPECT_EQ(TypedLengthToInch("0.125", false), 12); // halves to even
+    EXPECT_EQ(TypedLengthToInch("0.375", false), 38);
+    for (const char *none : {"", "abc", ".", "-", "inf", "nan", "0x10", "\u0663"})
+        EXPECT_EQ(TypedLengthToInch(QString::fromUtf8(none), false), 0) << none;
+    // Huge texts are limited to the range of int.
+    EXPECT_EQ(TypedLengthToInch("1e300", false), std::numeric_limits<int>::max());
+    EXPECT_EQ(TypedLengthToInch("-1e999", false), std::numeric_limits<int>::min());
+    EXPECT_EQ(TypedLengthToInch(QString(5000, QLatin1Char('9')), false), std::numeric_limits<int>::max());
+    EXPECT_EQ(TypedLengthToInch("1e300", true), 845466003);
+    EXPECT_EQ(TypedLengthToInch("1e-999", false), 0);
+}
+
 namespace {
 
 class RecordingOpener : public TUrlOpener

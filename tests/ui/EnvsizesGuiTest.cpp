@@ -1,4 +1,5 @@
 #include "ui/Envsizes.h"
+#include "ui/EnvsizesPages.h"
 #include "ui/Newenvl.h"
 
 #include "engine/PrintAddresses.h"
@@ -19,11 +20,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,6 +35,16 @@
 namespace {
 
 const QString envelopes = QStringLiteral("Envelopes");
+
+class TestPreferences : public TEnvelopePreferences
+{
+public:
+    int measure = 0;
+    bool postal = true;
+    int Measure() const override { return measure; }
+    bool PostalMargins() const override { return postal; }
+    bool FacingMark() const override { return true; }
+};
 
 class EnvsizesGuiTest : public ::testing::Test
 {
@@ -48,6 +62,7 @@ protected:
     }
     void TearDown() override
     {
+        SetEnvelopePreferences(nullptr);
         delete manager;
         definitions.reset();
         FreeNewEnvelopeSizeDialog();
@@ -441,6 +456,66 @@ TEST_F(EnvsizesGuiTest, AmpersandsShowInCaptions)
     store({"A&B"}, 1);
     open();
     EXPECT_EQ(manager->GroupBoxDetails()->title(), "Setup for \"A&&B\"");
+}
+
+TEST_F(EnvsizesGuiTest, TheIndentsGridAndCustomSizeKeepTypedValues)
+{
+    TestPreferences preferences;
+    SetEnvelopePreferences(&preferences);
+    fakePrinters({"Office Laser"});
+    store({"a"}, 1);
+    open();
+    TEnvelopeData &data = *definitions->CurrentEnvelope();
+    TEnvelopePages &pages = *manager->Pages();
+    QTableWidget &grid = *pages.StringGridEnvelopeIndents();
+    const auto type = [&](int row, const QString &text) {
+        grid.item(row, 1)->setText(text);
+        return grid.item(row, 1)->text();
+    };
+
+    preferences.measure = 1;
+    manager->ShowEnvelopeDetails();
+    EXPECT_EQ(grid.item(0, 1)->text(), "Value (cm)");
+    EXPECT_EQ(pages.LabelUnits()->text(), "(CM)");
+    EXPECT_EQ(type(1, "2.54"), "2.54");
+    EXPECT_EQ(data.ReturnLeft(), 100);
+
+    preferences.measure = 0;
+    manager->ShowEnvelopeDetails();
+    EXPECT_EQ(type(4, "9"), "2.75"); // the postal limit
+    EXPECT_EQ(data.DestinationBottom(), 275);
+    EXPECT_EQ(type(8, "9"), "5.00");
+    EXPECT_EQ(data.TriFoldFromTop(), 500);
+    EXPECT_EQ(type(3, ""), "0.50");
+    EXPECT_EQ(data.DestinationLeft(), 50);
+    EXPECT_EQ(type(2, "1e300"), "5.00");
+    EXPECT_EQ(data.ReturnLeft(), 100); // the other rows kept
+    EXPECT_FALSE(grid.item(1, 0)->flags() & Qt::ItemIsEditable);
+
+    // A custom size, limited by the printer, stored with the setup at once.
+    pages.RadioButtonCustom()->click();
+    ASSERT_TRUE(pages.EditCustomWidth()->isEnabled());
+    pages.EditCustomWidth()->setText("1");
+    pages.EditCustomHeight()->setText("20");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(pages.EditCustomWidth(), &enter);
+    EXPECT_EQ(pages.EditCustomWidth()->text(), "3.00");
+    EXPECT_EQ(pages.EditCustomHeight()->text(), "16.00");
+    const QString setup = QStringLiteral("IniId_%1").arg(data.IniId);
+    EXPECT_TRUE(IniFile->ReadBool(setup, "CustomSize", false));
+    EXPECT_EQ(IniFile->ReadInteger(setup, "CustomWidth", 0), 300);
+    pages.RadioButtonPrinter()->click();
+    EXPECT_FALSE(IniFile->ReadBool(setup, "CustomSize", true));
+    EXPECT_FALSE(pages.EditCustomWidth()->isEnabled());
+
+    // The printer's facts, and nothing shown without a current definition.
+    EXPECT_EQ(pages.StringGridPrinterSetup()->item(1, 1)->text(), "Office Laser");
+    EXPECT_EQ(pages.EditPaperSize()->text(), pages.StringGridPrinterSetup()->item(2, 1)->text());
+    EXPECT_EQ(pages.StringGridPrinterDiagnostics()->rowCount(), 6);
+    definitions->SelectEnvelope(-1);
+    manager->ShowEnvelopeDetails();
+    EXPECT_TRUE(grid.isHidden());
+    EXPECT_TRUE(pages.StringGridPrinterSetup()->isHidden());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QInputDevice>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +19,10 @@ inline QApplication &ManagerTestApp()
     static int argc = 1;
     static char name[] = "test";
     static char *argv[] = {name, nullptr};
+    // Qt's list of input devices must outlive the application, which deletes the
+    // devices that synthesised key and mouse events bring along.
+    static const bool devicesFirst = (QInputDevice::devices(), true);
+    Q_UNUSED(devicesFirst);
     static QApplication app(argc, argv);
     return app;
 }
