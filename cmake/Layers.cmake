@@ -7,8 +7,6 @@ set(PLIKORA_BELOW_foundation platform)
 set(PLIKORA_BELOW_engine platform gif foundation)
 set(PLIKORA_BELOW_ui platform gif foundation engine)
 set(PLIKORA_BELOW_integrations platform gif foundation engine ui)
-# The program itself starts every layer, so it may include them all.
-set(PLIKORA_PROGRAM_FOLDER ui/main)
 
 # A layer's core links Qt Core and Gui only (plus CUPS and JPEG in platform), so that it
 # can be used and tested without widgets. Its units (a file name without extension, the

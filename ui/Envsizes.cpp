@@ -10,7 +10,10 @@
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
+#include "ui/Artwork.h"
 #include "ui/EnvsizesPages.h"
+#include "ui/EnvsizesSample.h"
+#include "ui/MainForm.h"
 #include "ui/Newenvl.h"
 #include "ui/StoreList.h"
 
@@ -54,6 +57,8 @@ TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent)
     buildControls();
     resize(710, 620);
     LoadFormPlacement(this, placementSection);
+    m_sample->SetRulerScale(EnvelopePreferences().Measure());
+    LoadSampleStamp();
     ConnectGuarded(&m_store, &DefinitionStore::listChanged, this, &TDlgEnvelopeSizes::showList);
     ConnectGuarded(&m_store, &DefinitionStore::currentChanged, this, &TDlgEnvelopeSizes::showCurrent);
     showCurrent();
@@ -126,9 +131,12 @@ void TDlgEnvelopeSizes::buildControls()
     topWidget->setFixedHeight(244);
     top->setContentsMargins(0, 0, 0, 0);
 
-    // The sample layout fills this box.
     m_groupBoxDemo = new QGroupBox(this);
     SetHelpContext(m_groupBoxDemo, 20114);
+    m_sample = new TEnvelopeSample(m_store, m_groupBoxDemo);
+    (new QVBoxLayout(m_groupBoxDemo))->addWidget(m_sample);
+    m_pages->OnIndentsFilled = [this] { m_sample->LayoutEnvelopeSample(); };
+    m_sample->OnDropped = [this] { m_pages->FillIndentsGrid(); };
 
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
     m_btnOK->setDefault(true);
@@ -376,7 +384,16 @@ bool TDlgEnvelopeSizes::eventFilter(QObject *watched, QEvent *event)
 void TDlgEnvelopeSizes::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // The preferences may have changed since the last showing.
+    m_sample->SetRulerScale(EnvelopePreferences().Measure());
+    LoadSampleStamp();
     ShowEnvelopeDetails();
+}
+
+void TDlgEnvelopeSizes::LoadSampleStamp()
+{
+    const int price = FormStampMain ? FormStampMain->StampPrice : 37;
+    m_sample->LoadSampleStamp(StampPicture(std::max(0, price - 37)));
 }
 
 void TDlgEnvelopeSizes::resizeEvent(QResizeEvent *event)

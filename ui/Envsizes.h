@@ -9,6 +9,7 @@ class QPushButton;
 class QStatusBar;
 class TEnvelopeData;
 class TEnvelopePages;
+class TEnvelopeSample;
 
 // The window "Envelope Definitions": shows and edits the definitions of the
 // store, and makes the one chosen in its list current. main creates it at
@@ -48,6 +49,9 @@ public:
     QGroupBox *GroupBoxDetails() const { return m_groupBoxDetails; }
     QGroupBox *GroupBoxDemo() const { return m_groupBoxDemo; }
     TEnvelopePages *Pages() const { return m_pages; }
+    TEnvelopeSample *Sample() const { return m_sample; }
+    // The stamp of the main window's stamp price.
+    void LoadSampleStamp();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -87,6 +91,7 @@ private:
     QGroupBox *m_groupBoxDemo = nullptr;
     QStatusBar *m_statusBar = nullptr;
     TEnvelopePages *m_pages = nullptr;
+    TEnvelopeSample *m_sample = nullptr;
 };
 
 extern TDlgEnvelopeSizes *DlgEnvelopeSizes;

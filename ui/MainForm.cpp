@@ -942,17 +942,37 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
 
 void TFormStampMain::RunOutsideRequest(std::function<void()> Request)
 {
-    if (PrintRequestRunning() || !m_queuedRequests.isEmpty()) {
-        m_queuedRequests.append(std::move(Request));
-        return;
-    }
-    Request();
+    m_queuedRequests.append(std::move(Request));
+    RunQueuedRequests();
+}
+
+bool TFormStampMain::OutsideRequestsWait() const
+{
+    return PrintRequestRunning() || m_outsideRequestRunning || QApplication::activeModalWidget();
 }
 
 void TFormStampMain::RunQueuedRequests()
 {
-    while (!PrintRequestRunning() && !m_queuedRequests.isEmpty()) {
+    while (!m_queuedRequests.isEmpty()) {
+        if (OutsideRequestsWait()) {
+            // Nothing tells when a modal dialog closes: look again shortly.
+            if (!m_outsideRequestTimer) {
+                m_outsideRequestTimer = new QTimer(this);
+                m_outsideRequestTimer->setInterval(50);
+                connect(m_outsideRequestTimer, &QTimer::timeout, this, &TFormStampMain::RunQueuedRequests);
+            }
+            m_outsideRequestTimer->start();
+            return;
+        }
         const std::function<void()> request = m_queuedRequests.takeFirst();
-        request();
+        m_outsideRequestRunning = true;
+        try {
+            request();
+        } catch (const std::exception &e) {
+            ShowException(e);
+        }
+        m_outsideRequestRunning = false;
     }
+    if (m_outsideRequestTimer)
+        m_outsideRequestTimer->stop();
 }

@@ -16,6 +16,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolBar;
 class ReturnAddressStore;
 class RichEdit;
@@ -180,13 +181,28 @@ public:
     void EnablePrintControls(bool Enabled);
     bool PrintRequestRunning() const { return m_printRequests > 0; }
     // A request from outside the window (another program): runs now, or, while a
-    // print request runs, after it ends, in the order the requests came.
+    // print request, a modal dialog or another such request runs, after it ends, in
+    // the order the requests came. Never inside a dialog's event loop.
     void RunOutsideRequest(std::function<void()> Request);
     void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
 
     // The contact import lives above the window: the program hands it in at start-up.
     void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
     void ActionFileImportOutlookExecute();
+    // Other programs (over the session bus). The macro lines "new" and "print", compared
+    // without case; other lines are ignored.
+    void DDEsystemExecuteMacro(const QStringList &Msg);
+    // Lines poked into the item "DDELoadAddress": appended to the destination.
+    void DDELoadAddressPokeData(const QStringList &Lines);
+    // The automation object's routines; each first brings the window to the front.
+    // Throws Exception when the file could not be opened.
+    void AutomationOpenEnvelope(const QString &FileName);
+    void AutomationPrintEnvelope();
+    void AutomationNewEnvelope();
+    void AutomationPasteAddress();
+    void AutomationInsertAddress(const QString &Address);
+    // The ZIP code lookup on the destination, set by the layer that provides it.
+    std::function<void(RichEdit &Destination)> ZipCodeLookup;
 
     // Shows the preference fields in the window (colour, borders, font samples, stamp) and
     // tells every window that follows them; called after the fields changed.
@@ -220,6 +236,8 @@ private:
     void FileOpened();
     void PurgeEnvelopeIniSections();
     void RunQueuedRequests();
+    bool OutsideRequestsWait() const;
+    void BringToFront();
     bool LoadEnvelopeDocument(const QString &Name);
     void LoadTextDocument(const QString &Name);
     void SaveEnvelopeDocument(const QString &Name);
@@ -233,6 +251,8 @@ private:
     bool m_shown = false;
     int m_printRequests = 0;
     QList<std::function<void()>> m_queuedRequests;
+    bool m_outsideRequestRunning = false;
+    QTimer *m_outsideRequestTimer = nullptr;
     QStringList m_openHistory;
     QStringList m_saveHistory;
     TPrintEnvelopesJob m_printJob;

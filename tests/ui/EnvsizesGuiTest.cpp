@@ -1,5 +1,6 @@
 #include "ui/Envsizes.h"
 #include "ui/EnvsizesPages.h"
+#include "ui/EnvsizesSample.h"
 #include "ui/Newenvl.h"
 
 #include "engine/PrintAddresses.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -516,6 +518,43 @@ TEST_F(EnvsizesGuiTest, TheIndentsGridAndCustomSizeKeepTypedValues)
     manager->ShowEnvelopeDetails();
     EXPECT_TRUE(grid.isHidden());
     EXPECT_TRUE(pages.StringGridPrinterSetup()->isHidden());
+}
+
+TEST_F(EnvsizesGuiTest, DraggingAMarkerStoresItsPlace)
+{
+    fakePrinters({"Office Laser"});
+    store({"a"}, 1);
+    open();
+    manager->show();
+    TEnvelopeData &data = *definitions->CurrentEnvelope();
+    TEnvelopeSample &sample = *manager->Sample();
+    QLabel *marker = sample.Marker(TSampleMarker::Destination);
+    ASSERT_TRUE(marker->isVisible());
+    const QPoint start = marker->pos();
+    const int bottom = data.DestinationBottom();
+
+    // Down on the marker, ten pixels up, and up again.
+    const QPoint grip(5, 5);
+    const auto send = [&](QWidget *to, QEvent::Type type, QPoint inMarker, Qt::MouseButtons buttons) {
+        const QPoint global = marker->parentWidget()->mapToGlobal(start + inMarker);
+        QMouseEvent event(type, to->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    };
+    send(marker, QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    EXPECT_TRUE(marker->isHidden());
+    ASSERT_TRUE(sample.PanelMove()->isVisible());
+    QWidget *grabber = QWidget::mouseGrabber() ? QWidget::mouseGrabber() : marker;
+    send(grabber, QEvent::MouseMove, grip - QPoint(0, 5), Qt::LeftButton);
+    EXPECT_EQ(sample.PanelMove()->pos(), start - QPoint(0, 5));
+    send(grabber, QEvent::MouseButtonRelease, grip - QPoint(0, 10), Qt::NoButton);
+
+    EXPECT_TRUE(sample.PanelMove()->isHidden());
+    EXPECT_TRUE(marker->isVisible());
+    const int p = sample.PixelsPerInch();
+    EXPECT_NEAR(data.DestinationBottom(), bottom + 10 * 333 / p, 333 / p + 1);
+    EXPECT_EQ(manager->Pages()->StringGridEnvelopeIndents()->item(4, 1)->text(),
+              data.GetDestinationBottomText());
+    EXPECT_NEAR(marker->y(), start.y() - 10, 1);
 }
 
 } // namespace

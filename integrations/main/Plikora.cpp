@@ -8,7 +8,11 @@
 #include "gif/GIFImage.h"
 #include "integrations/contacts/ContactForms.h"
 #include "integrations/contacts/ContactImport.h"
+#include "integrations/AutomationRegistration.h"
+#include "integrations/EnvelopeAutomation.h"
+#include "integrations/LookupAddress.h"
 #include "platform/Application.h"
+#include "platform/FileNames.h"
 #include "platform/JpegImage.h"
 #include "ui/Artwork.h"
 #include "ui/CustomizeToolbar.h"
@@ -18,16 +22,40 @@
 #include "ui/Oldfiles.h"
 #include "ui/Options.h"
 #include "ui/Prntprog.h"
+#include "ui/QmParams.h"
 #include "ui/Retaddrs.h"
 #include "ui/SelectFolder.h"
 #include "ui/StampSplash.h"
 
 #include <QTimer>
 
+#include <cstdio>
+#include <memory>
+
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
     QApplication::setWindowIcon(ProgramIcon());
+
+    // Registering with the session bus shows no window.
+    QStringList arguments = TApplication::Arguments();
+    if (arguments.isEmpty())
+        arguments = QCoreApplication::arguments();
+    const QString only = arguments.size() == 2 ? arguments.at(1).toLower() : QString();
+    if (only == QLatin1String("/regserver") || only == QLatin1String("/unregserver")) {
+        QString error;
+        const bool done = only == QLatin1String("/regserver")
+                              ? RegisterServer(QCoreApplication::applicationFilePath(), error)
+                              : UnregisterServer(error);
+        if (!done)
+            std::fprintf(stderr, "plikora: %s\n", qPrintable(error));
+        return done ? 0 : 1;
+    }
+    // A single-window program: a file opened while it runs goes to the running one.
+    const TCommandLine commandLine = ParseCommandLine();
+    if (commandLine.Mode == cmOpen && !HasRawFileNameBytes(commandLine.FileName)
+        && HandOverFile(commandLine.FileName))
+        return 0;
 
     // The units, in the order they depend on each other.
     StartWindowsDefaultFolders();
@@ -68,8 +96,16 @@ int main(int argc, char *argv[])
         FormSplash->deleteLater();
         FormSplash = nullptr;
 
+        mainForm->ZipCodeLookup = ActionEditLookupExecute;
+        auto server = std::make_unique<TAutomationServer>(*mainForm);
+        QString error;
+        // Without a bus the program still works; only one started to serve it says so.
+        if (!server->Start(error) && only == QLatin1String("-embedding"))
+            std::fprintf(stderr, "plikora: %s\n", qPrintable(error));
+
         mainForm->show();
         result = QApplication::exec();
+        server.reset();
 
         delete DlgReturnAddresses;
         DlgReturnAddresses = nullptr;
