@@ -126,26 +126,28 @@ protected:
 
 TEST_F(ContactImport, TickedContactsBecomeOneEnvelopeEachAndACancelledOneIsLeftOut)
 {
-    WindowScript script({[](QDialog *d) {
-                             auto *select = qobject_cast<TFormSelectContact *>(d);
-                             ASSERT_NE(nullptr, select);
-                             EXPECT_EQ("Friends (/Contacts/Friends)",
-                                       select->ComboBoxContactFolders->currentText());
-                             TickAndOk(d, {0, 1, 2});
-                         },
-                         [](QDialog *d) {
-                             auto *format = qobject_cast<TFormFormatContactAddress *>(d);
-                             ASSERT_NE(nullptr, format);
-                             // Mailed at home: no job title or company unless asked for.
-                             EXPECT_FALSE(format->CheckBoxCompany->isChecked());
-                             EXPECT_FALSE(format->EditCompanyName->isEnabled());
-                             format->CheckBoxCompany->click();
-                             format->OKBtn->click();
-                         },
-                         [](QDialog *d) { qobject_cast<TFormFormatContactAddress *>(d)->CancelBtn->click(); },
-                         [](QDialog *d) { qobject_cast<TFormFormatContactAddress *>(d)->OKBtn->click(); }});
-    form->ActionFileImportOutlookExecute();
-    EXPECT_TRUE(script.Done());
+    {
+        WindowScript script(
+            {[](QDialog *d) {
+                 auto *select = qobject_cast<TFormSelectContact *>(d);
+                 ASSERT_NE(nullptr, select);
+                 EXPECT_EQ("Friends (/Contacts/Friends)", select->ComboBoxContactFolders->currentText());
+                 TickAndOk(d, {0, 1, 2});
+             },
+             [](QDialog *d) {
+                 auto *format = qobject_cast<TFormFormatContactAddress *>(d);
+                 ASSERT_NE(nullptr, format);
+                 // Mailed at home: no job title or company unless asked for.
+                 EXPECT_FALSE(format->CheckBoxCompany->isChecked());
+                 EXPECT_FALSE(format->EditCompanyName->isEnabled());
+                 format->CheckBoxCompany->click();
+                 format->OKBtn->click();
+             },
+             [](QDialog *d) { qobject_cast<TFormFormatContactAddress *>(d)->CancelBtn->click(); },
+             [](QDialog *d) { qobject_cast<TFormFormatContactAddress *>(d)->OKBtn->click(); }});
+        form->ActionFileImportOutlookExecute();
+        EXPECT_TRUE(script.Done());
+    }
     EXPECT_EQ((QStringList{"Ann Lee", "Acme", "2 Elm St", "Town, ST 12345", " ", "Cy Poe", "Clerk", "Acme",
                            "1 Main St", "Town, ST 12345"}),
               form->RichEditDestination->Lines());
