@@ -15,6 +15,8 @@
 #include <QTextDocumentFragment>
 #include <QTextList>
 
+#include <algorithm>
+
 namespace {
 
 const char kRtfMime[] = "text/rtf";
@@ -54,21 +56,33 @@ QTextCharFormat ToFormat(const TTextAttributes &a)
     return f;
 }
 
-// One pass: QString::replace moves the rest of the text for every CR LF.
+// One pass over the characters: a 50 MB file has millions of breaks.
 QString NormaliseBreaks(const QString &text)
 {
-    if (!text.contains(QLatin1Char('\r')))
+    const qsizetype first = text.indexOf(QLatin1Char('\r'));
+    if (first < 0)
         return text;
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r'))
-            out.append(c);
-        else if (i + 1 >= text.size() || text[i + 1] != QLatin1Char('\n'))
-            out.append(QLatin1Char('\n'));
+    QString out(text.size(), Qt::Uninitialized);
+    const char16_t *from = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *const end = from + text.size();
+    char16_t *const begin = reinterpret_cast<char16_t *>(out.data());
+    char16_t *to = std::copy(from, from + first, begin);
+    for (from += first; from < end; ++from) {
+        if (*from != u'\r')
+            *to++ = *from;
+        else if (from + 1 == end || from[1] != u'\n')
+            *to++ = u'\n';
     }
+    out.truncate(to - begin);
     return out;
+}
+
+// Whether some format of the document passes the test: the formats are few
+// where the paragraphs of a large file are millions.
+template <class Test> bool AnyFormat(const QTextDocument &document, Test test)
+{
+    const QList<QTextFormat> formats = document.allFormats();
+    return std::any_of(formats.begin(), formats.end(), test);
 }
 
 } // namespace
@@ -482,6 +496,13 @@ void RichEdit::SetParagraph(const TParaAttributes &attributes)
     f.setTextIndent(attributes.FirstIndent / 0.75);
     f.setLeftMargin(attributes.LeftIndent / 0.75);
     f.setRightMargin(attributes.RightIndent / 0.75);
+    const auto differs = [&](const QTextBlockFormat &old) {
+        return old.alignment() != f.alignment() || old.textIndent() != f.textIndent()
+               || old.leftMargin() != f.leftMargin() || old.rightMargin() != f.rightMargin();
+    };
+    if (!AnyFormat(*document(),
+                   [&](const QTextFormat &x) { return x.isBlockFormat() && differs(x.toBlockFormat()); }))
+        return;
     // Only paragraphs that change are touched: after a load every paragraph is set.
     const QTextCursor c = textCursor();
     const int end = c.selectionEnd();
@@ -489,9 +510,7 @@ void RichEdit::SetParagraph(const TParaAttributes &attributes)
     edit.beginEditBlock();
     for (QTextBlock b = document()->findBlock(c.selectionStart()); b.isValid() && b.position() <= end;
          b = b.next()) {
-        const QTextBlockFormat old = b.blockFormat();
-        if (old.alignment() != f.alignment() || old.textIndent() != f.textIndent()
-            || old.leftMargin() != f.leftMargin() || old.rightMargin() != f.rightMargin()) {
+        if (differs(b.blockFormat())) {
             edit.setPosition(b.position());
             edit.mergeBlockFormat(f);
         }
@@ -501,6 +520,10 @@ void RichEdit::SetParagraph(const TParaAttributes &attributes)
 
 void RichEdit::ClearNumbering()
 {
+    if (!AnyFormat(*document(), [](const QTextFormat &x) {
+            return x.isListFormat() || (x.isBlockFormat() && x.toBlockFormat().indent() != 0);
+        }))
+        return;
     QTextCursor c = textCursor();
     const int start = c.selectionStart();
     const int end = c.selectionEnd();
@@ -548,7 +571,8 @@ void RichEdit::StreamIn(const QByteArray &data)
     QByteArray bytes = data;
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    bytes.replace('\0', QByteArray());
+    if (bytes.contains('\0'))
+        bytes.removeIf([](char c) { return c == '\0'; });
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
     if (utf8.hasError())

@@ -14,8 +14,9 @@
 
 namespace {
 
-// Deeper groups than this are refused: real documents stay far below it.
-constexpr int kMaxDepth = 1000;
+// Deeper groups than this are refused. Mail programs nest rich text several
+// thousand deep; the groups are kept on a stack of our own, not the call stack.
+constexpr int kMaxDepth = 100000;
 constexpr int kDefaultHalfPoints = 24;
 
 enum class Destination { Text, FontTable, ColorTable, Skip };
@@ -90,7 +91,7 @@ const QSet<QByteArray> &SkippedDestinations()
         "xe", "tc", "listtable", "listoverridetable", "revtbl", "rsidtbl", "generator",
         "themedata", "colorschememapping", "latentstyles", "datastore", "filetbl",
         "nonshppict", "shppict", "shp", "shpinst", "comment", "author", "operator", "title",
-        "subject", "keywords", "doccomm", "company", "pn", "pntext", "pntxta", "pntxtb",
+        "subject", "keywords", "doccomm", "company", "pn", "pntxta", "pntxtb",
         "private", "atnid", "atnauthor", "bkmkstart", "bkmkend", "txe", "userprops",
         "mmathPr", "xmlnstbl", "wgrffmtfilter", "pgdsctbl", "objdata", "result",
         // clang-format on
@@ -212,6 +213,8 @@ private:
     int CharFormat();
     int BlockFormat();
     void FontsChanged();
+    void EndFontEntry();
+    void DropHighSurrogate();
     bool Skipping() const { return m_skipDepth >= 0; }
     Group &Top() { return m_stack.back(); }
 
@@ -232,6 +235,7 @@ private:
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colourSet = false;
     int m_skipChars = 0; // characters still to skip after \uN
+    int m_footnotes = 0;
     char16_t m_highSurrogate = 0;
     QByteArray m_pendingBytes;
     int m_pendingCodePage = 1252;
@@ -341,13 +345,9 @@ void Reader::TextChar(char16_t ch)
 {
     const Group &g = m_stack.back();
     if (g.dest == Destination::FontTable) {
-        if (ch == ';') {
-            FontsChanged();
-            FontEntry &e = m_fonts[m_fontEntry];
-            e.name = QString::fromUtf8(m_fontName).trimmed();
-            e.codePage = m_fontEntryCodePage;
-            m_fontName.clear();
-        } else if (ch >= 0x20) {
+        if (ch == ';')
+            EndFontEntry();
+        else if (ch >= 0x20) {
             m_fontName.append(QString(QChar(ch)).toUtf8());
         }
         return;
@@ -376,6 +376,7 @@ void Reader::TextByte(char byte)
         --m_skipChars;
         return;
     }
+    DropHighSurrogate();
     const Group &g = m_stack.back();
     if (g.dest == Destination::ColorTable) {
         if (byte == ';') {
@@ -417,6 +418,7 @@ void Reader::Paragraph()
 
 void Reader::OpenGroup()
 {
+    DropHighSurrogate();
     Flush();
     if (m_stack.size() >= kMaxDepth)
         throw ERtfError(QStringLiteral("The rich text is nested too deeply to be read."));
@@ -430,14 +432,9 @@ bool Reader::CloseGroup()
 {
     Flush();
     Group closing = m_stack.back();
-    if (closing.dest == Destination::FontTable && !m_fontName.isEmpty()) {
-        // An entry without its ";".
-        FontsChanged();
-        FontEntry &e = m_fonts[m_fontEntry];
-        e.name = QString::fromUtf8(m_fontName).trimmed();
-        e.codePage = m_fontEntryCodePage;
-        m_fontName.clear();
-    }
+    if (closing.dest == Destination::FontTable && !m_fontName.isEmpty())
+        EndFontEntry(); // an entry without its ";"
+    DropHighSurrogate();
     m_stack.removeLast();
     m_skipChars = 0;
     if (m_skipDepth > m_stack.size())
@@ -445,8 +442,32 @@ bool Reader::CloseGroup()
     return m_stack.size() > 1;
 }
 
+void Reader::EndFontEntry()
+{
+    FontsChanged();
+    FontEntry &e = m_fonts[m_fontEntry];
+    e.name = QString::fromUtf8(m_fontName).trimmed();
+    e.codePage = m_fontEntryCodePage;
+    // The Symbol font's letters are Greek and its signs mathematical, wherever it is drawn.
+    if (e.codePage == RtfCodePage::kSymbol
+        && e.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+        e.codePage = RtfCodePage::kSymbolFont;
+    m_fontName.clear();
+}
+
+// A high surrogate pairs only with the low one that comes next.
+void Reader::DropHighSurrogate()
+{
+    if (!m_highSurrogate)
+        return;
+    m_highSurrogate = 0;
+    Flush();
+    TextChar(QChar::ReplacementCharacter);
+}
+
 void Reader::ControlSymbol(char symbol)
 {
+    DropHighSurrogate();
     switch (symbol) {
     case '\\':
     case '{':
@@ -488,6 +509,8 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         --m_skipChars;
         return;
     }
+    if (word != "u")
+        DropHighSurrogate();
 
     const WordTable &destinations = DestinationWords();
     if (groupStart && (starred || SkippedDestinations().contains(word)) && !destinations.contains(word)) {
@@ -572,6 +595,12 @@ const Reader::WordTable &Reader::TextWords()
         {"emdash", &Reader::Char<0x2014>},
         {"endash", &Reader::Char<0x2013>},
         {"bullet", &Reader::Char<0x2022>},
+        // A footnote's mark keeps its place in the text; the footnote itself is skipped.
+        {"chftn",
+         [](Reader &r, Group &, WordParam) {
+             for (QChar c : QString::number(++r.m_footnotes))
+                 r.TextChar(c.unicode());
+         }},
         {"lquote", &Reader::Char<0x2018>},
         {"rquote", &Reader::Char<0x2019>},
         {"ldblquote", &Reader::Char<0x201C>},
@@ -638,21 +667,17 @@ void Reader::UnicodeChar(int code, int skip)
     if (code < 0 || code > 0xFFFF)
         code = QChar::ReplacementCharacter;
     auto c = static_cast<char16_t>(code);
-    if (QChar::isHighSurrogate(c)) {
-        m_highSurrogate = c;
-    } else if (QChar::isLowSurrogate(c)) {
-        if (m_highSurrogate) {
-            TextChar(m_highSurrogate);
-            TextChar(c);
-        } else {
-            TextChar(QChar::ReplacementCharacter);
-        }
+    if (QChar::isLowSurrogate(c) && m_highSurrogate) {
+        const char16_t high = m_highSurrogate;
         m_highSurrogate = 0;
-    } else {
-        if (m_highSurrogate)
-            TextChar(QChar::ReplacementCharacter);
-        m_highSurrogate = 0;
+        TextChar(high);
         TextChar(c);
+    } else {
+        DropHighSurrogate();
+        if (QChar::isHighSurrogate(c))
+            m_highSurrogate = c;
+        else
+            TextChar(QChar::isLowSurrogate(c) ? char16_t(QChar::ReplacementCharacter) : c);
     }
     m_skipChars = skip;
 }
@@ -760,6 +785,7 @@ void Reader::Run()
             continue;
         TextByte(c);
     }
+    DropHighSurrogate();
     Flush();
     if (!m_pendingBreak && m_textSincePar) {
         // The last paragraph has no \par: it keeps the formatting its text had.

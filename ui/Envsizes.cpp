@@ -15,6 +15,7 @@
 #include "ui/EnvsizesSample.h"
 #include "ui/MainForm.h"
 #include "ui/Newenvl.h"
+#include "ui/SendPrinterInfo.h"
 #include "ui/StoreList.h"
 
 #include <QGroupBox>
@@ -150,8 +151,7 @@ void TDlgEnvelopeSizes::buildControls()
                QStringLiteral("Click here to send your envelope configuration to Morvane Software via the "
                               "internet so that your printer can be better supported."),
                20103, this);
-    // The printer information page comes with its own work.
-    m_sendIniBtn->setEnabled(false);
+    ConnectGuarded(m_sendIniBtn, &QPushButton::clicked, this, [] { SendPrinterInfo(); });
 
     auto *column = new QVBoxLayout;
     column->addWidget(m_btnOK);

@@ -46,6 +46,7 @@ public:
     QPushButton *DefaultBtn() const { return m_defaultBtn; }
     QPushButton *SetupBtn() const { return m_setupBtn; }
     QPushButton *ResetBtn() const { return m_resetBtn; }
+    QPushButton *SendIniBtn() const { return m_sendIniBtn; }
     QGroupBox *GroupBoxDetails() const { return m_groupBoxDetails; }
     QGroupBox *GroupBoxDemo() const { return m_groupBoxDemo; }
     TEnvelopePages *Pages() const { return m_pages; }

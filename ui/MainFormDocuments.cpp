@@ -21,6 +21,8 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTextBlock>
 
@@ -193,6 +195,9 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 void TFormStampMain::LoadTextDocument(const QString &Name)
 {
     {
+        // Tens of megabytes take seconds, in which the window cannot answer: say so.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         // The box and its users see one change, not one for every piece of text.
         const RichEditUpdate update(*RichEditDestination);
         ApplyEnvelopeFont(*RichEditDestination);

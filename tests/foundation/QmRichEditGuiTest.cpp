@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextList>
 
 #include <gtest/gtest.h>
 
@@ -118,7 +120,7 @@ TEST_F(QmRichEditTest, ReadsLinesStoredOnWindows)
     // Plain lines and rich text too deep to read both come through as text.
     StringsToRichEdit(e, {"just", "text"});
     EXPECT_EQ(e.Lines(), (QStringList{"just", "text"}));
-    QString deep = "{\\rtf1 " + QString(5000, '{') + "x";
+    QString deep = "{\\rtf1 " + QString(100001, '{') + "x";
     StringsToRichEdit(e, {deep});
     EXPECT_EQ(e.Lines(), QStringList{deep});
 }
@@ -148,9 +150,12 @@ TEST_F(QmRichEditTest, ParagraphFormattingIsCleared)
     p.LeftIndent = 20;
     p.FirstIndent = -10;
     e.SetParagraph(p);
+    QTextCursor(e.document()).createList(QTextListFormat::ListDisc);
     e.SetSelStart(1);
     e.SetSelLength(2);
     ClearParagraphFormatting(e);
+    EXPECT_EQ(e.document()->firstBlock().textList(), nullptr);
+    EXPECT_EQ(e.document()->firstBlock().blockFormat().indent(), 0);
     EXPECT_EQ(e.SelStart(), 1);
     EXPECT_EQ(e.SelLength(), 2);
     for (int pos : {0, 5}) {

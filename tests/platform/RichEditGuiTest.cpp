@@ -169,6 +169,34 @@ TEST_F(RichEditTest, ReadsEscapesAndSkipsDestinations)
     EXPECT_EQ(doc.toRawText(), QStringLiteral("a\u20acb\U0001F600c\t\u2028\u00a0{}\\link"));
 }
 
+TEST_F(RichEditTest, ReadsWhatOtherProgramsWrite)
+{
+    const auto read = [](const QByteArray &rtf) {
+        QTextDocument doc;
+        ReadRtf(rtf, &doc);
+        return doc.toRawText();
+    };
+    // A font's own character set wins over the document's code page; symbol fonts keep their signs.
+    EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset0 Arial;}{\\f1\\fcharset2 Symbol;}"
+                   "{\\f2\\fcharset2 Wingdings;}}\\f0 J\\'e4rvi \\'93x\\'94{\\f1 a\\'b7}{\\f2 J\\'e4}}"),
+              QStringLiteral("J\u00e4rvi \u201cx\u201d\u03b1\u2022J\u00e4"));
+    // Mac documents and Mac fonts.
+    EXPECT_EQ(read("{\\rtf1\\mac{\\fonttbl{\\f0 Geneva;}}\\f0 \\'8a}"), QStringLiteral("\u00e4"));
+    EXPECT_EQ(read("{\\rtf1\\ansi\\ansicpg10001 \\'82\\'a0}"), QStringLiteral("\u3042"));
+    EXPECT_EQ(read("{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset77 Geneva;}}\\f1 \\'8e}"),
+              QStringLiteral("\u00e9"));
+    // List text as the rich edit control writes it, and a footnote mark where it stood.
+    EXPECT_EQ(read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}{\\pntext\\f1\\'b7\\tab}"
+                   "{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}Item\\par{\\pntext\\f0 1.\\tab}Two"
+                   "{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} note}.}"),
+              QStringLiteral("\u2022\tItem\u20291.\tTwo1."));
+    // Deep nesting, as mail programs write it.
+    EXPECT_EQ(read("{\\rtf1 " + QByteArray(5000, '{') + "x" + QByteArray(5000, '}') + "}"), "x");
+    // A lone surrogate is a replacement character where it stands.
+    EXPECT_EQ(read("{\\rtf1 a\\u-10179?b\\u-8704?c\\u-10179?\\u-10179?\\u-8704?}"),
+              QStringLiteral("a\ufffdb\ufffdc\ufffd\U0001F600"));
+}
+
 TEST_F(RichEditTest, HostileInputGivesTextOrAnError)
 {
     QTextDocument doc;
@@ -207,6 +235,8 @@ TEST_F(RichEditTest, PlainTextStreamsAsText)
     e.StreamIn("utf \xc3\xa9\n2");
     EXPECT_EQ(e.Text(), "utf \u00e9\r\n2");
     EXPECT_EQ(e.LineCount(), 2);
+    e.StreamIn(QByteArray("a\0b\r", 5));
+    EXPECT_EQ(e.Text(), "ab\r\n");
     e.StreamIn("");
     EXPECT_EQ(e.LineCount(), 0);
 }

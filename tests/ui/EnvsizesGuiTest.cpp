@@ -2,6 +2,7 @@
 #include "ui/EnvsizesPages.h"
 #include "ui/EnvsizesSample.h"
 #include "ui/Newenvl.h"
+#include "ui/SendPrinterInfo.h"
 
 #include "engine/PrintAddresses.h"
 #include "engine/RetAddr.h"
@@ -14,6 +15,7 @@
 #include "foundation/Unique.h"
 #include "platform/PdfSpooler.h"
 #include "platform/ProgramFiles.h"
+#include "platform/UrlOpener.h"
 #include "support/FakeSpooler.h"
 #include "support/PrintTestSupport.h"
 #include "support/ScriptedMessageService.h"
@@ -31,6 +33,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -555,6 +558,67 @@ TEST_F(EnvsizesGuiTest, DraggingAMarkerStoresItsPlace)
     EXPECT_EQ(manager->Pages()->StringGridEnvelopeIndents()->item(4, 1)->text(),
               data.GetDestinationBottomText());
     EXPECT_NEAR(marker->y(), start.y() - 10, 1);
+}
+
+class RecordingOpener : public TUrlOpener
+{
+public:
+    QStringList opened;
+    bool Open(const QString &url) override
+    {
+        opened << url;
+        return true;
+    }
+};
+
+TEST_F(EnvsizesGuiTest, SendWritesThePageOfTheStoredDefinitions)
+{
+    QTemporaryDir data;
+    QFile page(data.filePath("sendprinterinfo.htm"));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<form>\n<p>xxxxx|xxxxx</p>\nno marker\n");
+    page.close();
+    SetProgramDataFolder(data.path());
+    RecordingOpener opener;
+    SetUrlOpener(&opener);
+    fakePrinters({"Office Laser"});
+    store({"Say \"hi\"><script>", "<b>"}, 1);
+    open();
+    ASSERT_TRUE(definitions->HasCurrentEnvelope());
+    definitions->CurrentEnvelope()->SetReturnLeft(77); // not saved: not sent
+
+    manager->SendIniBtn()->click();
+    SetUrlOpener(nullptr);
+    ASSERT_EQ(opener.opened.size(), 1);
+    const QUrl url(opener.opened[0]);
+    ASSERT_TRUE(url.isLocalFile());
+    const QFileInfo written(url.toLocalFile());
+    EXPECT_EQ(written.dir().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
+    EXPECT_EQ(QFile(written.path()).permissions() & 0x0077, 0); // nobody else may look in
+    QFile result(written.filePath());
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(result.readAll()).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "<form>");
+    EXPECT_TRUE(lines[1].startsWith("<p><input type=\"hidden\" name=\"Count\" value=\"2\">"));
+    EXPECT_TRUE(lines[1].endsWith("|xxxxx</p>"));
+    EXPECT_EQ(lines[2], "no marker");
+    EXPECT_EQ(lines[1].count("<input"), 1 + 2 * 16);
+    EXPECT_TRUE(lines[1].contains("name=\"Envelope2\" value=\"&lt;b&gt;\">"));
+    EXPECT_TRUE(lines[1].contains("value=\"Say &quot;hi&quot;&gt;&lt;script&gt;\">"));
+    EXPECT_TRUE(lines[1].contains("name=\"Envelope2_ReturnLeft\" value=\"2\">"));
+    EXPECT_FALSE(lines[1].contains("value=\"77\""));
+    EXPECT_FALSE(lines[1].contains("TriFold"));
+
+    // Nothing stored: the count alone. A missing template opens nothing.
+    IniFile->EraseSection(envelopes);
+    EXPECT_EQ(PrinterInfoInputs(*IniFile), "<input type=\"hidden\" name=\"Count\" value=\"0\">");
+    QFile::remove(page.fileName());
+    SetUrlOpener(&opener);
+    manager->SendIniBtn()->click();
+    SetUrlOpener(nullptr);
+    EXPECT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(messages.shown.last().type, TMsgDlgType::Error);
 }
 
 } // namespace
