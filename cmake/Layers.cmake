@@ -14,10 +14,10 @@ set(PLIKORA_BELOW_integrations platform gif foundation engine ui)
 # integrations are widget layers through and through; gif is core through and through.
 set(PLIKORA_WIDGET_LAYERS ui integrations)
 set(PLIKORA_WIDGETS_platform
-  Application FileDialogService HelpService MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
+  Application FileDialogService FontDialogService HelpService MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
   SystemSpooler)
 set(PLIKORA_WIDGETS_gif)
-set(PLIKORA_WIDGETS_foundation FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows Ruler)
+set(PLIKORA_WIDGETS_foundation ColorBox FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows Ruler)
 # EnvDim and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.
 set(PLIKORA_WIDGETS_engine DefinitionStore EnvDim EnvPrint PrintAddresses PrintJob)
 

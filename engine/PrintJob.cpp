@@ -55,6 +55,35 @@ int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const For
     return range.Rect.Bottom;
 }
 
+// The return address and the attention line are the same on every page of a job: laid out
+// on the first page, drawn again from that layout on the others.
+struct LaidOutText
+{
+    TFormattedText Text;
+    FormatRect Rect;
+    const QPaintDevice *Device = nullptr;
+};
+
+void renderSameOnEveryPage(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect,
+                           LaidOutText &cache)
+{
+    if (!edit)
+        return;
+    const bool same = cache.Device && cache.Device == canvas.device() && cache.Rect.Left == rect.Left
+                      && cache.Rect.Top == rect.Top && cache.Rect.Right == rect.Right
+                      && cache.Rect.Bottom == rect.Bottom;
+    if (!same) {
+        TFormatRange range;
+        range.Canvas = &canvas;
+        range.Rect = rect;
+        range.Page = FormatRect{0, 0, m.PWT, m.PHT};
+        FormatRange(*edit->document(), range, cache.Text);
+        cache.Rect = rect;
+        cache.Device = canvas.device();
+    }
+    DisplayBand(cache.Text, rect);
+}
+
 // For a job nobody watches.
 class NoProgress : public TPrintProgress
 {
@@ -145,6 +174,8 @@ struct PageJob
     int placement;
     bool triFoldLines;
     bool facingMark;
+    LaidOutText *returnText;
+    LaidOutText *attentionText;
 };
 
 void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &address,
@@ -180,8 +211,9 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     // On tri-fold letter the return text stops above the destination and the page's end.
     const int returnBottom =
         std::min({(m.PH + TB - e.DestinationBottom()) * 1440 / 100, destinationBase * 1440 / 100, m.PHT});
-    renderText(job.returnBox, canvas, m,
-               FormatRect{textLeft, (e.ReturnTop() + TT) * 1440 / 100, m.PWT - 2880, returnBottom}, 0, -1);
+    renderSameOnEveryPage(job.returnBox, canvas, m,
+                          FormatRect{textLeft, (e.ReturnTop() + TT) * 1440 / 100, m.PWT - 2880, returnBottom},
+                          *job.returnText);
 
     // 5. Destination, for this address's characters, with its bar code.
     TPainterBarCodeCanvas barCanvas(canvas, m.LX, m.LY);
@@ -222,10 +254,10 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     int attentionRight = m.PWT * 2 / 5;
     if (attentionRight <= attentionLeft)
         attentionRight = m.PWT;
-    renderText(
+    renderSameOnEveryPage(
         job.attention, canvas, m,
-        FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100}, 0,
-        -1);
+        FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100},
+        *job.attentionText);
 
     // 7. Bar code at the bottom edge, two inches in from the physical right edge.
     if (job.placement == BarCodeBottom) {
@@ -296,9 +328,12 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
         m.PHT = printer.GetPageHeightTwips();
         m.PhysW = printer.GetPhysicalWidth();
         m.BM = printer.GetBottomMargin();
+        LaidOutText returnText;
+        LaidOutText attentionText;
         // clang-format off
         const PageJob job{m, *Envelope, *ReturnAddress, m_destination, m_return, m_attention, TestEnvelope,
-                          BarCodePlacement, PrintTriFoldLines, EnvelopePreferences().FacingMark()};
+                          BarCodePlacement, PrintTriFoldLines, EnvelopePreferences().FacingMark(),
+                          &returnText, &attentionText};
         // clang-format on
         bool first = true;
         for (int i = 0; i < Count() && !progress.Cancelled(); ++i) {

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
+
 namespace {
 
 const char *const digitBars[10] = {"11000", "00011", "00101", "00110", "01001",
@@ -47,13 +49,42 @@ TPainterBarCodeCanvas::TPainterBarCodeCanvas(QPainter &painter, int logPixelsX, 
         m_logPixelsY = device ? device->logicalDpiY() : 96;
 }
 
+TPainterBarCodeCanvas::~TPainterBarCodeCanvas()
+{
+    Flush();
+}
+
 void TPainterBarCodeCanvas::Line(int x1, int y1, int x2, int y2, int penWidth)
 {
+    // A flat-capped pen along an upright or level line covers exactly this rectangle.
+    const double half = penWidth / 2.0;
+    if (x1 == x2 && y1 != y2 && penWidth > 0) {
+        m_bars.append(QRectF(QPointF(x1 - half, std::min(y1, y2)), QPointF(x1 + half, std::max(y1, y2))));
+        return;
+    }
+    if (y1 == y2 && x1 != x2 && penWidth > 0) {
+        m_bars.append(QRectF(QPointF(std::min(x1, x2), y1 - half), QPointF(std::max(x1, x2), y1 + half)));
+        return;
+    }
+    Flush();
     QPen saved = m_painter.pen();
-    QPen pen(saved.color(), penWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    m_painter.setPen(pen);
+    m_painter.setPen(QPen(saved.color(), penWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     m_painter.drawLine(QPointF(x1, y1), QPointF(x2, y2));
     m_painter.setPen(saved);
+}
+
+void TPainterBarCodeCanvas::Flush()
+{
+    if (m_bars.isEmpty())
+        return;
+    const QPen savedPen = m_painter.pen();
+    const QBrush savedBrush = m_painter.brush();
+    m_painter.setBrush(savedPen.color());
+    m_painter.setPen(Qt::NoPen);
+    m_painter.drawRects(m_bars.constData(), static_cast<int>(m_bars.size()));
+    m_painter.setPen(savedPen);
+    m_painter.setBrush(savedBrush);
+    m_bars.clear();
 }
 
 void BuildZipDigits(const QStringList &addressLines, QString &digits)
@@ -179,6 +210,7 @@ void DrawPostnet(TBarCodeCanvas &canvas, const QString &digits, int &x, int &y, 
         const int top = pattern.at(i) == QLatin1Char('1') ? y : base - halfHeight;
         canvas.Line(barX, base, barX, top, barWidth);
     }
+    canvas.Flush();
     y = y + fullHeight + spaceBelow;
 }
 
@@ -191,4 +223,5 @@ void DrawFacingMark(TBarCodeCanvas &canvas, int x, int y)
         const int barX = x + inchesToPixels(offset, dpiX);
         canvas.Line(barX, y, barX, y + height, penWidth);
     }
+    canvas.Flush();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,8 @@ public:
     virtual int LogPixelsX() const = 0;
     virtual int LogPixelsY() const = 0;
     virtual void Line(int x1, int y1, int x2, int y2, int penWidth) = 0;
+    // Draws what Line may have kept back; called at the end of every bar code and mark.
+    virtual void Flush() {}
 };
 
 // Draws with a QPainter in device units, keeping the painter's pen colour.
@@ -25,10 +29,15 @@ public:
     explicit TPainterBarCodeCanvas(QPainter &painter, int logPixelsX = 0, int logPixelsY = 0);
     int LogPixelsX() const override { return m_logPixelsX; }
     int LogPixelsY() const override { return m_logPixelsY; }
+    ~TPainterBarCodeCanvas() override;
+    // Bars are kept and filled together on Flush: one path instead of a pen change per bar,
+    // which is most of a printed page.
     void Line(int x1, int y1, int x2, int y2, int penWidth) override;
+    void Flush() override;
 
 private:
     QPainter &m_painter;
+    QList<QRectF> m_bars;
     int m_logPixelsX;
     int m_logPixelsY;
 };

@@ -17,7 +17,7 @@ class PageHelpService : public THelpService
 public:
     bool WinHelp(int command, int data) override
     {
-        if (command == HELP_QUIT)
+        if (command == HELP_QUIT || command == HELP_COMMAND)
             return true;
         QString page;
         if (command == HELP_CONTEXT && data != 0)

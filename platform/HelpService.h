@@ -9,7 +9,14 @@ class QWidget;
 // without it the user is told that no help is installed. Tests install their
 // own service to record the calls.
 
-enum THelpCommand : int { HELP_CONTEXT = 1, HELP_QUIT = 2, HELP_CONTENTS = 3, HELP_FINDER = 11 };
+// HELP_COMMAND runs the help's search; pages are searched in the browser.
+enum THelpCommand : int {
+    HELP_CONTEXT = 1,
+    HELP_QUIT = 2,
+    HELP_CONTENTS = 3,
+    HELP_FINDER = 11,
+    HELP_COMMAND = 0x102
+};
 
 class THelpService
 {

@@ -322,9 +322,11 @@ void TPrinter::NewPage()
         ResetJob();
         throw EPrinter(PrinterNotValid);
     }
-    // Lets a progress window's Cancel be clicked between pages.
-    if (QCoreApplication::instance())
+    // Keeps the windows answering during a long job without paying for it on every page.
+    if (QCoreApplication::instance() && (!m_eventsHandled.isValid() || m_eventsHandled.elapsed() >= 50)) {
         QCoreApplication::processEvents();
+        m_eventsHandled.restart();
+    }
     m_pagePending = true;
     EnsurePage();
     ++m_pageNumber;

@@ -7,6 +7,7 @@
 #include "platform/Exception.h"
 #include "platform/Spooler.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QList>
 #include <QString>
@@ -147,6 +148,7 @@ private:
     bool m_printing = false;
     bool m_aborted = false;
     bool m_pagePending = false;
+    QElapsedTimer m_eventsHandled; // between pages, events are handled now and then
     unsigned m_capabilities = 0;
     TPrinterState m_state = TPrinterState::psNoHandle;
     DeviceValues m_info;

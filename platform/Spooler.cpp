@@ -348,7 +348,7 @@ void KeepHeapBetweenPages()
     static const bool tuned = [] {
         mallopt(M_TRIM_THRESHOLD, 16 << 20);
         mallopt(M_TOP_PAD, 4 << 20);
-        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_MMAP_THRESHOLD, 1 << 20);
         return true;
     }();
     (void)tuned;

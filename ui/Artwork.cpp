@@ -175,6 +175,60 @@ QIcon DrawnToolIcon(const QString &Name)
         font.setBold(true);
         p.setFont(font);
         p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
+    } else if (Name == QLatin1String("bold") || Name == QLatin1String("italic")
+               || Name == QLatin1String("underline")) {
+        QFont font(QStringLiteral("DejaVu Serif"));
+        font.setPixelSize(18);
+        font.setBold(Name == QLatin1String("bold"));
+        font.setItalic(Name == QLatin1String("italic"));
+        font.setUnderline(Name == QLatin1String("underline"));
+        p.setFont(font);
+        p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter,
+                   Name == QLatin1String("bold")     ? QStringLiteral("B")
+                   : Name == QLatin1String("italic") ? QStringLiteral("I")
+                                                     : QStringLiteral("U"));
+    } else if (Name == QLatin1String("delete")) {
+        p.setPen(QPen(QColor(0xb0, 0x28, 0x2c), 3));
+        p.drawLine(QPointF(6, 6), QPointF(18, 18));
+        p.drawLine(QPointF(18, 6), QPointF(6, 18));
+    } else if (Name == QLatin1String("find") || Name == QLatin1String("lookup")) {
+        if (Name == QLatin1String("lookup"))
+            DrawEnvelope(p, QRectF(2, 3, 16, 11), paper, ink);
+        p.setPen(QPen(ink, 2));
+        p.setBrush(QColor(0xdd, 0xe8, 0xf5));
+        p.drawEllipse(QRectF(8, 8, 10, 10));
+        p.drawLine(QPointF(16.5, 16.5), QPointF(22, 22));
+    } else if (Name == QLatin1String("pasteastext") || Name == QLatin1String("pasteasnew")) {
+        p.setBrush(QColor(0xc8, 0xa0, 0x6a));
+        p.drawRoundedRect(QRectF(3, 4, 15, 18), 2, 2);
+        p.setBrush(paper);
+        p.drawRect(QRectF(10, 9, 11, 13));
+        p.setPen(QPen(accent, 1.5));
+        if (Name == QLatin1String("pasteastext")) {
+            for (double y : {12.5, 15.5, 18.5})
+                p.drawLine(QPointF(12, y), QPointF(19, y));
+        } else {
+            p.drawLine(QPointF(15.5, 11), QPointF(15.5, 20));
+            p.drawLine(QPointF(11, 15.5), QPointF(20, 15.5));
+        }
+    } else if (Name == QLatin1String("options")) {
+        p.setBrush(QColor(0x90, 0x90, 0x98));
+        for (int i = 0; i < 8; ++i) {
+            p.save();
+            p.translate(12, 12);
+            p.rotate(i * 45);
+            p.drawRect(QRectF(-2, -11, 4, 5));
+            p.restore();
+        }
+        p.drawEllipse(QRectF(5, 5, 14, 14));
+        p.setBrush(paper);
+        p.drawEllipse(QRectF(9, 9, 6, 6));
+    } else if (Name == QLatin1String("toolbar")) {
+        p.setBrush(paper);
+        p.drawRect(QRectF(2, 5, 20, 14));
+        p.setBrush(accent);
+        for (double x : {4.0, 10.0, 16.0})
+            p.drawRect(QRectF(x, 8, 4, 4));
     } else {
         return {};
     }
@@ -196,6 +250,11 @@ QString ThemeIconName(const QString &Name)
         {QStringLiteral("copy"), QStringLiteral("edit-copy")},
         {QStringLiteral("paste"), QStringLiteral("edit-paste")},
         {QStringLiteral("help"), QStringLiteral("help-contents")},
+        {QStringLiteral("delete"), QStringLiteral("edit-delete")},
+        {QStringLiteral("find"), QStringLiteral("edit-find")},
+        {QStringLiteral("bold"), QStringLiteral("format-text-bold")},
+        {QStringLiteral("italic"), QStringLiteral("format-text-italic")},
+        {QStringLiteral("underline"), QStringLiteral("format-text-underline")},
     };
     return names.value(Name);
 }

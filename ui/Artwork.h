@@ -16,7 +16,9 @@ constexpr int StampPictureCount = 3;
 QPixmap SplashLogo(int Width, int Height);
 
 // A toolbar icon by name: "new", "open", "save", "print", "import", "undo",
-// "cut", "copy", "paste", "returnaddresses", "envelopes", "help". The standard
+// "cut", "copy", "paste", "pasteastext", "pasteasnew", "delete", "find", "lookup",
+// "bold", "italic", "underline", "returnaddresses", "envelopes", "options",
+// "toolbar", "help". The standard
 // commands take the desktop's icon theme where it has them. Unknown names give
 // an empty icon.
 QIcon ToolIcon(const QString &Name);

@@ -7,6 +7,7 @@
 #include "engine/PrintAddresses.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
+#include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
@@ -152,6 +153,7 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
 
     CreateActions();
     CreatePanel();
+    CreateBarControls();
     CreateMenus();
     CreateToolBars();
 
@@ -203,7 +205,7 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     RefillReturnAddressCombo();
     ApplyReturnAddress();
     qApp->installEventFilter(this);
-    UpdateMenu();
+    RichEditDestinationChange();
 }
 
 TFormStampMain::~TFormStampMain()
@@ -218,205 +220,6 @@ TFormStampMain::~TFormStampMain()
     PrintList.reset();
     if (FormStampMain == this)
         FormStampMain = nullptr;
-}
-
-void TFormStampMain::CreateActions()
-{
-    const auto make = [this](const QString &text, const QString &icon, const QKeySequence &key,
-                             void (TFormStampMain::*handler)()) {
-        auto *action = new QAction(text, this);
-        if (!icon.isEmpty())
-            action->setIcon(ToolIcon(icon));
-        if (!key.isEmpty())
-            action->setShortcut(key);
-        ConnectGuarded(action, &QAction::triggered, this, handler);
-        return action;
-    };
-    ActionFileNew = make(QStringLiteral("&New"), QStringLiteral("new"), QKeySequence(Qt::CTRL | Qt::Key_N),
-                         &TFormStampMain::ActionFileNewExecute);
-    ActionFileNew->setStatusTip(QStringLiteral("Start a new envelope"));
-    ActionFileClose = make(QStringLiteral("&Close"), {}, {}, &TFormStampMain::ActionFileNewExecute);
-    ActionFileOpen = make(QStringLiteral("&Open"), QStringLiteral("open"), QKeySequence(Qt::CTRL | Qt::Key_O),
-                          &TFormStampMain::ActionFileOpenExecute);
-    ActionFileSave = new QAction(ToolIcon(QStringLiteral("save")), QStringLiteral("&Save"), this);
-    ActionFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    ConnectGuarded(ActionFileSave, &QAction::triggered, this, [this] { ActionFileSaveExecute(); });
-    ActionFileSaveAs = new QAction(QStringLiteral("Save &As..."), this);
-    ActionFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    ConnectGuarded(ActionFileSaveAs, &QAction::triggered, this, [this] { ActionFileSaveAsExecute(); });
-    // Ctrl+P belongs to the menu's Print Envelope... alone.
-    ActionFilePrintEnvelope =
-        make(QStringLiteral("&Print Envelope..."), QStringLiteral("print"),
-             QKeySequence(Qt::CTRL | Qt::Key_P), &TFormStampMain::ActionFilePrintEnvelopeExecute);
-    ActionFilePrintEnvelopeNow = make(QStringLiteral("&Print Envelope"), QStringLiteral("print"), {},
-                                      &TFormStampMain::ActionFilePrintEnvelopeNowExecute);
-    ActionFileExit = new QAction(QStringLiteral("E&xit"), this);
-    ActionFileExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    ConnectGuarded(ActionFileExit, &QAction::triggered, this, &QWidget::close);
-
-    const auto editOnFocused = [this](void (QTextEdit::*op)(), bool writes) {
-        return [this, op, writes] {
-            RichEdit *box = ActiveBox == 0   ? RichEditReturn
-                            : ActiveBox == 1 ? RichEditDestination
-                            : ActiveBox == 2 ? RichEditAttention
-                                             : nullptr;
-            if (!box || (writes && box == RichEditReturn))
-                return;
-            (box->*op)();
-        };
-    };
-    ActionEditUndo = new QAction(ToolIcon(QStringLiteral("undo")), QStringLiteral("&Undo"), this);
-    ConnectGuarded(ActionEditUndo, &QAction::triggered, this, editOnFocused(&QTextEdit::undo, false));
-    ActionEditCut = new QAction(ToolIcon(QStringLiteral("cut")), QStringLiteral("Cu&t"), this);
-    ConnectGuarded(ActionEditCut, &QAction::triggered, this, editOnFocused(&QTextEdit::cut, true));
-    ActionEditCopy = new QAction(ToolIcon(QStringLiteral("copy")), QStringLiteral("&Copy"), this);
-    ConnectGuarded(ActionEditCopy, &QAction::triggered, this, editOnFocused(&QTextEdit::copy, false));
-    ActionEditPaste = new QAction(ToolIcon(QStringLiteral("paste")), QStringLiteral("&Paste"), this);
-    ConnectGuarded(ActionEditPaste, &QAction::triggered, this, [this] {
-        RichEdit *box = ActiveBox == 1 ? RichEditDestination : ActiveBox == 2 ? RichEditAttention : nullptr;
-        if (!box)
-            return;
-        box->paste();
-        ClearParagraphFormatting(*box);
-        if (box == RichEditDestination && ConvertTabsToCrlf)
-            ReplaceTabsByLineBreaks(*box);
-    });
-
-    ActionFormatReturnAddresses = new QAction(ToolIcon(QStringLiteral("returnaddresses")),
-                                              QStringLiteral("&Return Addresses..."), this);
-    ConnectGuarded(ActionFormatReturnAddresses, &QAction::triggered, this, [this] {
-        if (DlgReturnAddresses)
-            DlgReturnAddresses->Execute();
-        FillReturnBox();
-    });
-    ActionFormatEnvelopes =
-        new QAction(ToolIcon(QStringLiteral("envelopes")), QStringLiteral("&Envelope Sizes..."), this);
-    ConnectGuarded(ActionFormatEnvelopes, &QAction::triggered, this, [] {
-        if (DlgEnvelopeSizes)
-            DlgEnvelopeSizes->Execute(false);
-    });
-    ActionFormatRestoreToolbarDefaults = make(QStringLiteral("Restore Toolbar &Defaults"), {}, {},
-                                              &TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute);
-    ActionHelpMain = new QAction(ToolIcon(QStringLiteral("help")), QStringLiteral("Help"), this);
-    ConnectGuarded(ActionHelpMain, &QAction::triggered, this,
-                   [] { HelpService().WinHelp(HELP_CONTEXT, 20020); });
-}
-
-void TFormStampMain::CreateMenus()
-{
-    MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    MenuFile->addAction(ActionFileNew);
-    MenuFile->addAction(ActionFileOpen);
-    MenuFile->addAction(ActionFileSave);
-    MenuFile->addAction(ActionFileSaveAs);
-    MenuFile->addAction(ActionFileClose);
-    MenuFile->addSeparator();
-    MenuFile->addAction(ActionFilePrintEnvelope);
-    MenuFile->addSeparator();
-    MenuFile->addAction(ActionFileExit);
-    FileOldFileBreak = MenuFile->addSeparator();
-    FileOldFileBreak->setObjectName(QStringLiteral("FileOldFileBreak"));
-    MenuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    MenuEdit->addAction(ActionEditUndo);
-    MenuEdit->addSeparator();
-    MenuEdit->addAction(ActionEditCut);
-    MenuEdit->addAction(ActionEditCopy);
-    MenuEdit->addAction(ActionEditPaste);
-    MenuFormat = menuBar()->addMenu(QStringLiteral("F&ormat"));
-    MenuFormat->addAction(ActionFormatReturnAddresses);
-    MenuFormat->addAction(ActionFormatEnvelopes);
-    MenuFormat->addSeparator();
-    MenuFormat->addAction(ActionFormatRestoreToolbarDefaults);
-    MenuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    MenuHelp->addAction(ActionHelpMain);
-    for (QMenu *menu : {MenuFile, MenuEdit, MenuFormat, MenuHelp})
-        ConnectGuarded(menu, &QMenu::aboutToShow, this, &TFormStampMain::UpdateMenu);
-}
-
-void TFormStampMain::CreatePanel()
-{
-    PanelEnvelope = new QFrame(this);
-    PanelEnvelope->setObjectName(QStringLiteral("PanelEnvelope"));
-    PanelEnvelope->setFrameShape(QFrame::Panel);
-    PanelEnvelope->setFrameShadow(QFrame::Sunken);
-    PanelEnvelope->setLineWidth(2);
-    PanelEnvelope->setAutoFillBackground(true);
-    ImageReturnAddress = new QLabel(PanelEnvelope);
-    ImageReturnAddress->setToolTip(QStringLiteral("Graphic (double click to change)"));
-    ImageReturnAddress->setScaledContents(true);
-    ImageReturnAddress->setFixedSize(78, 78);
-    ImageReturnAddress->hide();
-    ImageStamp = new QLabel(PanelEnvelope);
-    ImageStamp->setFixedSize(65, 65);
-    ImageStamp->setAlignment(Qt::AlignCenter);
-
-    const auto box = [this](const QString &name, const QString &hint, int pixelHeight) {
-        auto *edit = new RichEdit(PanelEnvelope);
-        edit->setObjectName(name);
-        edit->setToolTip(hint);
-        edit->setLineWrapMode(QTextEdit::NoWrap);
-        QFont font(QStringLiteral("Arial"));
-        font.setPixelSize(pixelHeight);
-        edit->setFont(font);
-        edit->installEventFilter(this);
-        edit->viewport()->installEventFilter(this);
-        return edit;
-    };
-    RichEditReturn =
-        box(QStringLiteral("RichEditReturn"), QStringLiteral("Return Address (right click for options)"), 15);
-    RichEditReturn->setReadOnly(true);
-    RichEditReturn->setFocusPolicy(Qt::ClickFocus);
-    RichEditDestination = box(QStringLiteral("RichEditDestination"),
-                              QStringLiteral("Destination Address (right click for options)"), 16);
-    RichEditAttention = box(QStringLiteral("RichEditAttention"),
-                            QStringLiteral("Attention Line (right click for options)"), 15);
-    RichEditAttention->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    RichEditAttention->setFixedHeight(30);
-    ConnectGuarded(RichEditDestination, &QTextEdit::textChanged, this,
-                   &TFormStampMain::RichEditDestinationChange);
-    ConnectGuarded(RichEditAttention, &QTextEdit::textChanged, this, &TFormStampMain::UpdateMenu);
-
-    auto *grid = new QGridLayout(PanelEnvelope);
-    grid->setContentsMargins(7, 7, 7, 7);
-    auto *returnRow = new QHBoxLayout;
-    returnRow->addWidget(ImageReturnAddress, 0, Qt::AlignTop);
-    returnRow->addWidget(RichEditReturn, 1);
-    grid->addLayout(returnRow, 0, 0, 1, 2);
-    grid->addWidget(ImageStamp, 0, 2, Qt::AlignTop | Qt::AlignRight);
-    grid->addWidget(RichEditDestination, 1, 1, 1, 2);
-    grid->addWidget(RichEditAttention, 2, 0, 1, 2);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 2);
-    grid->setRowStretch(0, 2);
-    grid->setRowStretch(1, 3);
-    setCentralWidget(PanelEnvelope);
-
-    ComboBoxEnvelope = new QComboBox(this);
-    ComboBoxEnvelope->setObjectName(QStringLiteral("ComboBoxEnvelope"));
-    ComboBoxEnvelope->setMinimumContentsLength(16);
-    ComboBoxReturnAddress = new QComboBox(this);
-    ComboBoxReturnAddress->setObjectName(QStringLiteral("ComboBoxReturnAddress"));
-    ComboBoxReturnAddress->setMinimumContentsLength(16);
-    // Only the user's choice runs the handler: refills and the managers' selection do not.
-    ConnectGuarded(ComboBoxEnvelope, &QComboBox::activated, this, &TFormStampMain::ComboBoxEnvelopeChange);
-    ConnectGuarded(ComboBoxReturnAddress, &QComboBox::activated, this,
-                   &TFormStampMain::ComboBoxReturnAddressChange);
-    FontComboBox = new TFontComboBox(this);
-
-    for (int i = 0; i < 3; ++i) {
-        StatusPanels[i] = new QLabel(this);
-        if (i < 2) {
-            StatusPanels[i]->setAlignment(Qt::AlignCenter);
-            StatusPanels[i]->setFixedWidth(i == 0 ? 75 : 150);
-            statusBar()->addWidget(StatusPanels[i]);
-        } else {
-            statusBar()->addWidget(StatusPanels[i], 1);
-        }
-    }
-    // Told once, in place of the greeting: what stands in for a missing Arial.
-    const QString fontWarning = ArialFallbackMessage();
-    StatusPanels[2]->setText(QLatin1Char(' ')
-                             + (fontWarning.isEmpty() ? QStringLiteral("Welcome to Plikora!") : fontWarning));
 }
 
 void TFormStampMain::ReadPreferences()
@@ -637,15 +440,41 @@ void TFormStampMain::SetHelpContexts()
     SetHelpContext(ToolBarEdit, 20048);
     SetHelpContext(ToolBarFormat, 20060);
     SetHelpContext(FontComboBox, 20064);
+    SetHelpContext(ComboBoxFontSize, 20065);
+    SetHelpContext(ColorBoxFont, 20066);
     SetHelpContext(ToolBarOptions, 20067);
     const QList<QPair<QAction *, int>> actions = {
-        {ActionFileNew, 20035},           {ActionFileOpen, 20036},
-        {ActionFileSave, 20037},          {ActionFileSaveAs, 20038},
-        {ActionFilePrintEnvelope, 20039}, {ActionFileClose, 20040},
-        {ActionFileExit, 20042},          {ActionFormatReturnAddresses, 20044},
-        {ActionFormatEnvelopes, 20046},   {ActionEditUndo, 20049},
-        {ActionEditCut, 20050},           {ActionEditCopy, 20051},
-        {ActionEditPaste, 20052},         {ActionHelpMain, 20068},
+        {ActionFileNew, 20035},
+        {ActionFileOpen, 20036},
+        {ActionFileSave, 20037},
+        {ActionFileSaveAs, 20038},
+        {ActionFilePrintEnvelope, 20039},
+        {ActionFileClose, 20040},
+        {ActionFileExit, 20042},
+        {ActionFormatReturnAddresses, 20044},
+        {ActionFormatEnvelopes, 20046},
+        {ActionEditUndo, 20049},
+        {ActionEditCut, 20050},
+        {ActionEditCopy, 20051},
+        {ActionEditPaste, 20052},
+        {ActionHelpMain, 20068},
+        {ActionFileImportOutlook, 20041},
+        {ActionEditPasteAsNew, 20053},
+        {ActionEditPasteAsText, 20054},
+        {ActionEditDelete, 20055},
+        {ActionEditSelectAll, 20056},
+        {ActionEditClear, 20057},
+        {ActionEditLookup, 20058},
+        {ActionEditFind, 20059},
+        {ActionFormatBold, 20061},
+        {ActionFormatItalics, 20062},
+        {ActionFormatUnderline, 20063},
+        {ActionFormatOptions, 20069},
+        {ActionFormatCustomizeToolbar, 20070},
+        {HelpLicense, 9991},
+        {HelpOverview, 9992},
+        {HelpWarranty, 9996},
+        {HelpInstallation, 9997},
     };
     for (const auto &[action, context] : actions)
         action->setProperty("helpContext", context);
@@ -660,48 +489,30 @@ void TFormStampMain::ApplyEnvelopeFont(RichEdit &Box) const
     Box.SetDefAttributes(TextAttributesOf(font));
 }
 
-void TFormStampMain::UpdateStampImage()
-{
-    const QPixmap stamp = StampPicture(std::max(0, StampPrice - 37));
-    // A price beyond the pictures leaves the stamp as it was.
-    if (!stamp.isNull())
-        ImageStamp->setPixmap(stamp);
-}
-
-void TFormStampMain::RichEditDestinationChange()
-{
-    UpdateMenu();
-}
-
-void TFormStampMain::UpdateMenu()
-{
-    Updating = true;
-    const bool hasText = RichEditDestination->TextLength() > 0;
-    ActionFileSave->setEnabled(hasText && !ReadOnly);
-    for (QAction *action :
-         {ActionFileSaveAs, ActionFileClose, ActionFilePrintEnvelope, ActionFilePrintEnvelopeNow})
-        action->setEnabled(
-            hasText
-            && (m_printRequests == 0
-                || (action != ActionFilePrintEnvelope && action != ActionFilePrintEnvelopeNow)));
-    StatusPanels[0]->setText(IsEnvelopeModified() ? QStringLiteral(" Modified")
-                             : Imported           ? QStringLiteral(" Imported")
-                                                  : QString());
-    const QString boxNames[] = {QStringLiteral("Return Address"), QStringLiteral("Destination Address"),
-                                QStringLiteral("Attention Line")};
-    StatusPanels[1]->setText(ActiveBox >= 0 && ActiveBox <= 2 ? boxNames[ActiveBox] : QStringLiteral(" "));
-    Updating = false;
-}
-
 bool TFormStampMain::eventFilter(QObject *Watched, QEvent *Event)
 {
     // The "ShowHints" preference: no pop-up hints anywhere in the program.
     if (Event->type() == QEvent::ToolTip && !ShowHints)
         return true;
+    if (Watched == PanelEnvelope) {
+        // The layout's own moves do not start it again.
+        if (Event->type() == QEvent::Resize && !Resizing)
+            FormResize();
+        return QMainWindow::eventFilter(Watched, Event);
+    }
+    if (Watched == ImageReturnAddress && Event->type() == QEvent::MouseButtonDblClick) {
+        ActionFormatReturnAddresses->trigger();
+        return true;
+    }
+    if ((Watched == ComboBoxEnvelope || Watched == ComboBoxReturnAddress)
+        && (Event->type() == QEvent::MouseButtonPress || Event->type() == QEvent::FocusIn)) {
+        RichEditFocusNone();
+        return QMainWindow::eventFilter(Watched, Event);
+    }
     const auto boxOf = [this](QObject *o) -> int {
         for (int i = 0; i < 3; ++i) {
             RichEdit *box = i == 0 ? RichEditReturn : i == 1 ? RichEditDestination : RichEditAttention;
-            if (o == box || o == box->viewport())
+            if (box && (o == box || o == box->viewport()))
                 return i;
         }
         return -1;
@@ -713,6 +524,19 @@ bool TFormStampMain::eventFilter(QObject *Watched, QEvent *Event)
             ActiveBox = box;
             UpdateMenu();
             break;
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress: {
+            // The window's commands win over the box's own keys (Ctrl+A saves as); a
+            // disabled command's key does nothing.
+            const QKeySequence key(static_cast<QKeyEvent *>(Event)->keyCombination());
+            for (QAction *action : m_shortcutActions) {
+                if (action->shortcut() == key) {
+                    Event->ignore();
+                    return true;
+                }
+            }
+            break;
+        }
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto *drag = static_cast<QDropEvent *>(Event);
@@ -842,6 +666,7 @@ void TFormStampMain::ApplyReturnAddress()
         };
     }
     ShowReturnPicture();
+    FormResize();
     UpdateMenu();
 }
 

@@ -23,6 +23,9 @@ class RichEdit;
 class TAddressPrintList;
 class TEnvelopeData;
 class TFontAttributes;
+class QPlainTextEdit;
+class TColorBox;
+class TFindDialog;
 class TFontComboBox;
 class TReturnAddress;
 
@@ -85,43 +88,83 @@ public:
     bool ShowBorders = true;
 
     // Components.
-    QFrame *PanelEnvelope;
-    QLabel *ImageReturnAddress;
-    QLabel *ImageStamp;
-    RichEdit *RichEditReturn;
-    RichEdit *RichEditDestination;
-    RichEdit *RichEditAttention;
-    QComboBox *ComboBoxEnvelope;
-    QComboBox *ComboBoxReturnAddress;
-    TFontComboBox *FontComboBox;
-    QLabel *StatusPanels[3];
-    QMenu *MenuFile;
-    QMenu *MenuEdit;
-    QMenu *MenuFormat;
-    QMenu *MenuHelp;
-    QAction *FileOldFileBreak;
-    QToolBar *ToolBarFile;
-    QToolBar *ToolBarEdit;
-    QToolBar *ToolBarSelection;
-    QToolBar *ToolBarFormat;
-    QToolBar *ToolBarOptions;
+    QFrame *PanelEnvelope = nullptr;
+    QLabel *ImageReturnAddress = nullptr;
+    QLabel *ImageZipBarCode = nullptr;
+    QLabel *ImageStamp = nullptr;
+    QLabel *ImageFacingMark = nullptr;
+    RichEdit *RichEditReturn = nullptr;
+    RichEdit *RichEditDestination = nullptr;
+    RichEdit *RichEditAttention = nullptr;
+    QComboBox *ComboBoxEnvelope = nullptr;
+    QComboBox *ComboBoxReturnAddress = nullptr;
+    TFontComboBox *FontComboBox = nullptr;
+    QComboBox *ComboBoxFontSize = nullptr;
+    TColorBox *ColorBoxFont = nullptr;
+    QLabel *StatusPanels[3] = {};
+    QMenu *MenuFile = nullptr;
+    QMenu *MenuEdit = nullptr;
+    QMenu *MenuFormat = nullptr;
+    QMenu *MenuFavorites = nullptr;
+    QMenu *MenuHelp = nullptr;
+    // The pop-up menu of the three envelope boxes, and of the toolbar area.
+    QMenu *PopupMenuEnvelope = nullptr;
+    QMenu *PopupMenuToolbar = nullptr;
+    QAction *FileOldFileBreak = nullptr;
+    // The separator after which the favourites follow in their menu.
+    QAction *FavoritesBreak = nullptr;
+    QToolBar *ToolBarFile = nullptr;
+    QToolBar *ToolBarEdit = nullptr;
+    QToolBar *ToolBarSelection = nullptr;
+    QToolBar *ToolBarFormat = nullptr;
+    QToolBar *ToolBarOptions = nullptr;
 
-    QAction *ActionFileNew;
-    QAction *ActionFileOpen;
-    QAction *ActionFileSave;
-    QAction *ActionFileSaveAs;
-    QAction *ActionFileClose;
-    QAction *ActionFilePrintEnvelope;
-    QAction *ActionFilePrintEnvelopeNow;
-    QAction *ActionFileExit;
-    QAction *ActionEditUndo;
-    QAction *ActionEditCut;
-    QAction *ActionEditCopy;
-    QAction *ActionEditPaste;
-    QAction *ActionFormatReturnAddresses;
-    QAction *ActionFormatEnvelopes;
-    QAction *ActionFormatRestoreToolbarDefaults;
-    QAction *ActionHelpMain;
+    // The action list: menus, toolbars and the pop-up menu share these.
+    QAction *ActionFileNew = nullptr;
+    QAction *ActionFileOpen = nullptr;
+    QAction *ActionFileSave = nullptr;
+    QAction *ActionFileSaveAs = nullptr;
+    QAction *ActionFileClose = nullptr;
+    QAction *ActionFileImportOutlook = nullptr;
+    QAction *ActionFilePrintEnvelope = nullptr;
+    QAction *ActionFilePrintEnvelopeNow = nullptr;
+    QAction *ActionFileExit = nullptr;
+    QAction *ActionEditUndo = nullptr;
+    QAction *ActionEditCut = nullptr;
+    QAction *ActionEditCopy = nullptr;
+    QAction *ActionEditPaste = nullptr;
+    QAction *ActionEditPasteAsText = nullptr;
+    QAction *ActionEditPasteAsNew = nullptr;
+    QAction *ActionEditDelete = nullptr;
+    QAction *ActionEditClear = nullptr;
+    QAction *ActionEditSelectAll = nullptr;
+    QAction *ActionEditFind = nullptr;
+    QAction *ActionEditReplace = nullptr;
+    QAction *ActionEditLookup = nullptr;
+    // The pop-up menu's own caption for the lookup.
+    QAction *PopupEditLookup = nullptr;
+    QAction *ActionFormatBold = nullptr;
+    QAction *ActionFormatItalics = nullptr;
+    QAction *ActionFormatUnderline = nullptr;
+    QAction *ActionFormatCurrentFont = nullptr;
+    QAction *ActionFormatDefaultFont = nullptr;
+    QAction *ActionFormatReturnAddresses = nullptr;
+    QAction *ActionFormatEnvelopes = nullptr;
+    QAction *ActionFormatOptions = nullptr;
+    QAction *ActionFormatCustomizeToolbar = nullptr;
+    QAction *ActionFormatRestoreToolbarDefaults = nullptr;
+    QAction *ActionFavoritesAdd = nullptr;
+    QAction *ActionFavoritesOrganize = nullptr;
+    QAction *ActionHelpMain = nullptr;
+    QAction *ActionHelpWebSite = nullptr;
+    // Help menu items.
+    QAction *HelpContents = nullptr;
+    QAction *HelpOverview = nullptr;
+    QAction *HelpSearch = nullptr;
+    QAction *HelpInstallation = nullptr;
+    QAction *HelpWarranty = nullptr;
+    QAction *HelpLicense = nullptr;
+    QAction *HelpAbout = nullptr;
 
     // Start-up and shutdown.
     void SetCommandLine(const TCommandLine &CommandLine) { m_commandLine = CommandLine; }
@@ -173,6 +216,54 @@ public:
     void RichEditDestinationChange();
     void UpdateMenu();
     void UpdateStampImage();
+    // The stamp for StampPrice into Bitmap; a price beyond the pictures leaves it unchanged.
+    void SetStampPicture(QPixmap &Bitmap) const;
+    // The envelope picture's layout; runs on every resize of the window or the panel.
+    void FormResize();
+
+    // Editing, on the focused box (ActiveBox).
+    RichEdit *FocusedBox() const;
+    void RichEditFocusNone();
+    void ActionEditUndoExecute();
+    void ActionEditCutExecute();
+    void ActionEditCopyExecute();
+    void ActionEditPasteExecute();
+    void ActionEditPasteAsTextExecute();
+    void ActionEditPasteAsNewExecute();
+    void ActionEditDeleteExecute();
+    void ActionEditClearExecute();
+    void ActionEditSelectAllExecute();
+    void ActionEditFindExecute();
+    // One search of the find dialog; true when a match was selected.
+    bool FindDialogFind();
+    void ActionEditLookupExecute();
+
+    // Format controls.
+    void ActionFormatBoldExecute();
+    void ActionFormatItalicsExecute();
+    void ActionFormatUnderlineExecute();
+    void FontComboBoxChange();
+    void ColorBoxFontChange();
+    void ComboBoxFontSizeChange();
+    void ApplyFontSize();
+    void ActionFormatCurrentFontExecute();
+    void ActionFormatDefaultFontExecute();
+    void StoreReturnFormatting();
+    void ActionFormatOptionsExecute();
+    void ActionFormatCustomizeToolbarExecute();
+
+    // Contacts and favourites.
+    void ActionFileImportOutlookExecute();
+    void ActionFavoritesAddExecute();
+    void ActionFavoritesOrganizeExecute();
+    // A favourite menu item was chosen.
+    void ActionFavoritesSelectExecute(QAction *Sender);
+    // Rebuilds the favourites after the menu's first three items.
+    void MenuFavoritesPopup();
+
+    // Help.
+    void ActionHelpWebSiteExecute();
+    void HelpAboutClick();
 
     // Print requests.
     void PrintEnvelope(bool PrintNow);
@@ -227,9 +318,14 @@ protected:
 private:
     class Preferences;
     void CreateActions();
+    void CreateEditActions();
     void CreateMenus();
     void CreateToolBars();
+    // The toolbars' lists and boxes and the status bar.
+    void CreateBarControls();
     void CreatePanel();
+    // Says that the command's window is not in this version yet.
+    void NotAvailableYet();
     void ReadPreferences();
     void SetHelpContexts();
     void SetCaption();
@@ -258,6 +354,9 @@ private:
     TPrintEnvelopesJob m_printJob;
     std::function<void()> m_contactImport;
     std::unique_ptr<Preferences> m_preferences;
+    TFindDialog *m_findDialog = nullptr;
+    // The actions whose shortcuts win over the envelope boxes' own keys.
+    QList<QAction *> m_shortcutActions;
 };
 
 extern TFormStampMain *FormStampMain;

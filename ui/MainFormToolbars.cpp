@@ -1,6 +1,7 @@
 // The main window's toolbars: what they hold, and the layout kept between runs.
 #include "ui/MainForm.h"
 
+#include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmWindows.h"
@@ -32,12 +33,18 @@ void TFormStampMain::CreateToolBars()
     button(ToolBarFile, ActionFileNew, QStringLiteral("New"));
     button(ToolBarFile, ActionFileOpen, QStringLiteral("Open"));
     button(ToolBarFile, ActionFileSave, QStringLiteral("Save"));
+    button(ToolBarFile, ActionFileImportOutlook, QStringLiteral("Import"));
     button(ToolBarFile, ActionFilePrintEnvelopeNow, QStringLiteral("Print"));
     ToolBarEdit = bar(QStringLiteral("ToolBarEdit"), QStringLiteral("Edit"));
     button(ToolBarEdit, ActionEditUndo, QStringLiteral("Undo"));
     button(ToolBarEdit, ActionEditCut, QStringLiteral("Cut"));
     button(ToolBarEdit, ActionEditCopy, QStringLiteral("Copy"));
     button(ToolBarEdit, ActionEditPaste, QStringLiteral("Paste"));
+    button(ToolBarEdit, ActionEditPasteAsText, QStringLiteral("PasteAsText"));
+    button(ToolBarEdit, ActionEditPasteAsNew, QStringLiteral("PasteAsNew"));
+    button(ToolBarEdit, ActionEditDelete, QStringLiteral("Delete"));
+    button(ToolBarEdit, ActionEditLookup, QStringLiteral("Lookup"));
+    button(ToolBarEdit, ActionEditFind, QStringLiteral("Find"));
     ToolBarSelection = bar(QStringLiteral("ToolBarSelection"), QStringLiteral("Selection"));
     ToolBarSelection->addAction(ActionFormatReturnAddresses);
     ToolBarSelection->addWidget(ComboBoxReturnAddress);
@@ -45,7 +52,15 @@ void TFormStampMain::CreateToolBars()
     ToolBarSelection->addWidget(ComboBoxEnvelope);
     ToolBarFormat = bar(QStringLiteral("ToolBarFormat"), QStringLiteral("Format"));
     ToolBarFormat->addWidget(FontComboBox);
+    ToolBarFormat->addSeparator()->setObjectName(QStringLiteral("FontBoxSeparator"));
+    button(ToolBarFormat, ActionFormatBold, QStringLiteral("Bold"));
+    button(ToolBarFormat, ActionFormatItalics, QStringLiteral("Italics"));
+    button(ToolBarFormat, ActionFormatUnderline, QStringLiteral("Underline"));
+    ToolBarFormat->addWidget(ComboBoxFontSize);
+    ToolBarFormat->addWidget(ColorBoxFont);
     ToolBarOptions = bar(QStringLiteral("ToolBarOptions"), QStringLiteral("Options"));
+    button(ToolBarOptions, ActionFormatOptions, QStringLiteral("Options"));
+    button(ToolBarOptions, ActionFormatCustomizeToolbar, QStringLiteral("Toolbar"));
     button(ToolBarOptions, ActionHelpMain, QStringLiteral("Help"));
     for (QToolBar *toolBar : ToolBars())
         addToolBar(Qt::TopToolBarArea, toolBar);

@@ -75,27 +75,58 @@ void TFormPrintStatus::Started(int Pages)
     m_busy = true;
     ProgressBar->setMaximum(Pages);
     ProgressBar->setValue(0);
+    m_pagesDone = 0;
+    m_copy = m_envelope = 1;
     GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(1).arg(1));
+    m_shown.start();
+    m_pumped.invalidate();
     Continue = true;
     show();
 }
 
 void TFormPrintStatus::AddressStarted(const QStringList &AddressLines, const QString &PrinterName)
 {
-    MemoAddress->setPlainText(AddressLines.join(QLatin1Char('\n')));
-    GroupBoxStatic->setTitle(QStringLiteral("Plikora is printing to %1...").arg(PrinterName));
+    m_addressLines = AddressLines;
+    m_printerName = PrinterName;
+    m_addressChanged = true;
+    ShowProgressNowAndThen();
 }
 
 void TFormPrintStatus::CopyStarted(int Copy, int Envelope)
 {
-    GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(Copy).arg(Envelope));
+    m_copy = Copy;
+    m_envelope = Envelope;
+    ShowProgressNowAndThen();
 }
 
 void TFormPrintStatus::PageDone()
 {
-    StepIt();
-    // Lets Cancel be clicked before the next page starts.
-    QApplication::processEvents();
+    ++m_pagesDone;
+    ShowProgressNowAndThen();
+    // Lets Cancel be clicked before the next page starts; often enough to answer at once.
+    if (!m_pumped.isValid() || m_pumped.elapsed() >= 50) {
+        QApplication::processEvents();
+        m_pumped.restart();
+    }
+}
+
+void TFormPrintStatus::ShowProgressNowAndThen()
+{
+    // The first envelope shows as it starts and ends; then at most ten times a second.
+    if (m_pagesDone <= 1 || m_shown.elapsed() >= 100)
+        ShowProgress();
+}
+
+void TFormPrintStatus::ShowProgress()
+{
+    if (m_addressChanged) {
+        MemoAddress->setPlainText(m_addressLines.join(QLatin1Char('\n')));
+        GroupBoxStatic->setTitle(QStringLiteral("Plikora is printing to %1...").arg(m_printerName));
+        m_addressChanged = false;
+    }
+    GroupBoxProgress->setTitle(QStringLiteral("Copy %1 of Envelope %2").arg(m_copy).arg(m_envelope));
+    ProgressBar->setValue(m_pagesDone);
+    m_shown.restart();
 }
 
 void TFormPrintStatus::Finished(bool Normally)
@@ -103,6 +134,7 @@ void TFormPrintStatus::Finished(bool Normally)
     if (!m_busy)
         return;
     if (Normally) {
+        ShowProgress();
         TimerDelay->start();
     } else {
         TimerDelay->stop();

@@ -3,6 +3,8 @@
 #include "engine/PrintProgress.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
 
 class QGroupBox;
 class QPlainTextEdit;
@@ -48,8 +50,19 @@ protected:
 private:
     void CancelBtnClick();
     void TimerDelayTimer();
+    // Shows what the job has reached; repainting for every page would cost more than the page.
+    void ShowProgress();
+    void ShowProgressNowAndThen();
 
     bool m_busy = false; // between Started and Finished: the wait cursor is set
+    int m_pagesDone = 0;
+    int m_copy = 1;
+    int m_envelope = 1;
+    QStringList m_addressLines;
+    QString m_printerName;
+    bool m_addressChanged = false;
+    QElapsedTimer m_shown;  // since the window last showed the job's state
+    QElapsedTimer m_pumped; // since events were last handled (Cancel)
 };
 
 // The one progress window, created hidden on first use.

@@ -1,0 +1,70 @@
+// The Favorites menu and its commands, the toolbar customisation and the About window.
+#include "ui/MainForm.h"
+
+#include "platform/MessageService.h"
+#include "ui/About.h"
+#include "ui/CustomizeToolbar.h"
+#include "ui/FavoriteMenu.h"
+#include "ui/FavoritesAdd.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+
+void TFormStampMain::MenuFavoritesPopup()
+{
+    TFavoritesMenuStyle style;
+    style.ShortcutImage = QApplication::style()->standardIcon(QStyle::SP_FileLinkIcon);
+    style.FolderImage = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+    style.OnClick = [this](TFavoritesMenuItem *Item) { ActionFavoritesSelectExecute(Item); };
+    ClearFavoritesMenu(MenuFavorites, 3, FavoritesPath, style);
+}
+
+void TFormStampMain::ActionFavoritesSelectExecute(QAction *Sender)
+{
+    auto *item = dynamic_cast<TFavoritesMenuItem *>(Sender);
+    if (item && QueryDiscard())
+        OpenEnvelopeFile(Sender, item->FileName, false);
+}
+
+void TFormStampMain::ActionFavoritesAddExecute()
+{
+    if (FileName.isEmpty()) {
+        MessageDlg(QStringLiteral("Save your envelope file first before adding it to your list of favorite."),
+                   TMsgDlgType::Information, mbOK, 0);
+        ActionFileSaveAsExecute();
+    }
+    if (FileName.isEmpty()) {
+        MessageDlg(QStringLiteral(
+                       "Since your envelope file was not saved, it was not added to your list of favorites."),
+                   TMsgDlgType::Warning, mbOK, 0);
+        return;
+    }
+    AddFavorite(GetFavoritesAddForm(), FavoritesPath, FileName, GetSuggestedFileName());
+}
+
+void TFormStampMain::ActionFavoritesOrganizeExecute()
+{
+    OrganizeFavorites(FavoritesPath);
+}
+
+void TFormStampMain::ActionFormatCustomizeToolbarExecute()
+{
+    ExecuteCustomizeToolbars(GetCustomizeToolbarsDialog());
+    // The Format toolbar arranges itself anew.
+    for (QAction *action : ToolBarFormat->actions()) {
+        if (action->objectName() == QLatin1String("FontBoxSeparator")) {
+            action->setVisible(false);
+            action->setVisible(true);
+        }
+    }
+}
+
+void TFormStampMain::HelpAboutClick()
+{
+    TDlgAbout *about = GetAboutBox();
+    about->OpenWebSite = [this] { ActionHelpWebSiteExecute(); };
+    ShowAboutBox(about);
+    ReleaseAboutBox();
+}
