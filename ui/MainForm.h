@@ -279,7 +279,6 @@ public:
 
     // The contact import lives above the window: the program hands it in at start-up.
     void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
-    void ActionFileImportOutlookExecute();
     // Other programs (over the session bus). The macro lines "new" and "print", compared
     // without case; other lines are ignored.
     void DDEsystemExecuteMacro(const QStringList &Msg);

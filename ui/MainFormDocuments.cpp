@@ -83,6 +83,8 @@ void TFormStampMain::ActionFileImportOutlookExecute()
 {
     if (m_contactImport)
         m_contactImport();
+    else
+        NotAvailableYet();
 }
 
 void TFormStampMain::FileOpened()
