@@ -55,6 +55,8 @@ const TGIFExtensionClass TGIFApplicationExtension::Class = {
     "TGIFApplicationExtension", CreateExtension<TGIFUnknownAppExtension>, FindApplicationClass};
 const TGIFExtensionClass TGIFUnknownAppExtension::Class = {
     "TGIFUnknownAppExtension", CreateExtension<TGIFUnknownAppExtension>, OwnClass<TGIFUnknownAppExtension>};
+const TGIFExtensionClass TGIFUnknownExtension::Class = {
+    "TGIFUnknownExtension", CreateExtension<TGIFUnknownExtension>, OwnClass<TGIFUnknownExtension>};
 const TGIFExtensionClass TGIFAppExtNSLoop::Class = {"TGIFAppExtNSLoop", CreateExtension<TGIFAppExtNSLoop>,
                                                     OwnClass<TGIFAppExtNSLoop>};
 
@@ -132,10 +134,13 @@ const TGIFExtensionClass *FindExtensionClass(QIODevice &Stream)
     uint8_t label;
     if (!ReadByteChecked(Stream, label))
         return nullptr;
-    const TGIFExtensionClass *found = nullptr;
-    for (auto it = std::rbegin(ExtensionRegistry); it != std::rend(ExtensionRegistry) && !found; ++it)
-        if (it->Label == label)
+    // Browsers and image programs read past a label they do not know: so do we.
+    const TGIFExtensionClass *found = &TGIFUnknownExtension::Class;
+    for (auto it = std::rbegin(ExtensionRegistry); it != std::rend(ExtensionRegistry); ++it)
+        if (it->Label == label) {
             found = it->Class;
+            break;
+        }
     // Each class may hand the block on to a more specific one; each step reads
     // on from where the previous one stopped, so this ends with the stream.
     while (found) {
@@ -337,6 +342,26 @@ void TGIFUnknownAppExtension::SaveData(QIODevice &Stream)
 
 void TGIFUnknownAppExtension::LoadData(QIODevice &Stream)
 {
+    FBlocks.clear();
+    uint8_t size;
+    while (ReadByteChecked(Stream, size) && size != 0) {
+        auto block = std::make_unique<TGIFBlock>(size);
+        block->LoadFromStream(Stream);
+        FBlocks.push_back(std::move(block));
+    }
+}
+
+void TGIFUnknownExtension::SaveToStream(QIODevice &Stream)
+{
+    TGIFExtension::SaveToStream(Stream);
+    for (const auto &block : FBlocks)
+        block->SaveToStream(Stream);
+    WriteByte(Stream, 0);
+}
+
+void TGIFUnknownExtension::LoadFromStream(QIODevice &Stream)
+{
+    FLabel = ReadExtensionIntroducer(Stream);
     FBlocks.clear();
     uint8_t size;
     while (ReadByteChecked(Stream, size) && size != 0) {

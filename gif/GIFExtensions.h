@@ -1,7 +1,8 @@
 #pragma once
 
 // GIF89a extension blocks: graphic control, plain text, comment and
-// application data (the looping extension and unknown application blocks).
+// application data (the looping extension and unknown application blocks), and
+// extensions of labels we do not know.
 
 #include "gif/GIFImage.h"
 
@@ -39,8 +40,8 @@ protected:
 // Reads "!" and the label; returns the label.
 uint8_t ReadExtensionIntroducer(QIODevice &Stream);
 // The class that should read the extension whose label follows at the stream
-// (which stands just after the "!"); nullptr for an unknown label. The stream
-// is left where it was.
+// (which stands just after the "!"): an unknown label is kept as an unknown
+// extension; nullptr only at the end of the stream. The stream is left where it was.
 const TGIFExtensionClass *FindExtensionClass(QIODevice &Stream);
 
 class TGIFGraphicControlExtension : public TGIFExtension
@@ -162,6 +163,27 @@ public:
     const std::vector<std::unique_ptr<TGIFBlock>> &Blocks() const { return FBlocks; }
 
 private:
+    std::vector<std::unique_ptr<TGIFBlock>> FBlocks;
+};
+
+// An extension whose label we do not know, kept block by block so that it is
+// written back as it came.
+class TGIFUnknownExtension : public TGIFExtension
+{
+public:
+    static const TGIFExtensionClass Class;
+    using TGIFExtension::TGIFExtension;
+
+    uint8_t GetExtensionType() const override { return FLabel; }
+    void SetLabel(uint8_t Value) { FLabel = Value; }
+    void SaveToStream(QIODevice &Stream) override;
+    void LoadFromStream(QIODevice &Stream) override;
+
+    std::vector<std::unique_ptr<TGIFBlock>> &Blocks() { return FBlocks; }
+    const std::vector<std::unique_ptr<TGIFBlock>> &Blocks() const { return FBlocks; }
+
+private:
+    uint8_t FLabel = 0;
     std::vector<std::unique_ptr<TGIFBlock>> FBlocks;
 };
 

@@ -385,7 +385,7 @@ public:
     void SaveToStream(QIODevice &Stream) override;
 
     // The picture object: registered for "GIF" files and the "image/gif"
-    // clipboard format; draws its first frame.
+    // clipboard format; draws its still picture or animates.
     QString ClassName() const override { return QStringLiteral("TGIFImage"); }
     std::unique_ptr<TGraphic> NewInstance() const override;
     void Draw(QPainter &Canvas, const QRect &Rect) override;
@@ -417,7 +417,11 @@ public:
     void SetPalette(const TPalette &Value) override;
     TColor BackgroundColor();
     bool DoDither() const;
-    // The first frame on the whole logical screen (or the animation's back
+    // The sub-images that make the still picture, shown when not animating and
+    // printed: those up to the first with a delay (high-colour pictures are
+    // built of several without one), all when none has a delay.
+    int StillFrameCount() const;
+    // The still picture on the whole logical screen (or the animation's back
     // buffer); none for an empty image. Owned by the image.
     TBitmap *GetBitmap();
     bool HasBitmap() const { return FBitmap != nullptr; }

@@ -153,8 +153,9 @@ TBitmap *TGIFImage::GetBitmap()
     if (FBitmap)
         return FBitmap.get();
     TGIFSubImage *first = FImages->SubImages(0);
+    const int frames = StillFrameCount();
     auto bitmap = std::make_unique<TBitmap>();
-    if (first->Width() == Width() && first->Height() == Height()) {
+    if (frames == 1 && first->Width() == Width() && first->Height() == Height()) {
         if (TBitmap *rendering = first->GetBitmap())
             bitmap->Assign(rendering);
     } else {
@@ -167,7 +168,8 @@ TBitmap *TGIFImage::GetBitmap()
             bitmap->SetPalette(Palette());
         bitmap->Paint([&](QPainter &canvas) {
             canvas.fillRect(QRect(0, 0, bitmap->Width(), bitmap->Height()), Qt::white);
-            first->Draw(canvas, QRect(0, 0, Width(), Height()), false, false);
+            for (int i = 0; i < frames; ++i)
+                FImages->SubImages(i)->Draw(canvas, QRect(0, 0, Width(), Height()), i > 0, false);
         });
     }
     bitmap->OnChange = [this](TPersistent *) { Changed(this); };

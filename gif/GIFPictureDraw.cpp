@@ -1,5 +1,6 @@
 // Drawing a GIF image: the first frame, the whole-screen bitmap, or an
 // animation through painters.
+#include "gif/GIFExtensions.h"
 #include "gif/GIFImage.h"
 #include "gif/GIFPainter.h"
 #include "gif/GIFSubImage.h"
@@ -64,7 +65,10 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
     // share one picture's budget: a few header bytes must not cost gigabytes.
     const bool tooLarge = onBuffer && !FBitmap && qint64(Width()) * Height() > GIFPixelBudget() / 4;
     if (FImages->Count() == 1 || !(FDrawOptions & AnimatedPaint) || tooLarge) {
-        FImages->SubImages(0)->Draw(Canvas, Rect, FDrawOptions & TransparentPaint, FDrawOptions & TiledPaint);
+        // The frames after the first are drawn over it: their transparent pixels show it.
+        for (int i = 0, n = StillFrameCount(); i < n; ++i)
+            FImages->SubImages(i)->Draw(Canvas, Rect, i > 0 || (FDrawOptions & TransparentPaint),
+                                        FDrawOptions & TiledPaint);
         return;
     }
     if (FBitmap && !(FDrawOptions & DirectPaint)) {
@@ -112,6 +116,17 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
     }
     if (TBitmap *bitmap = GetBitmap())
         DrawBuffer(Canvas, Rect, *bitmap);
+}
+
+int TGIFImage::StillFrameCount() const
+{
+    const int count = FImages->Count();
+    for (int i = 0; i < count; ++i) {
+        const TGIFGraphicControlExtension *control = FImages->SubImages(i)->GraphicControlExtension();
+        if (control && control->Delay() > 0)
+            return i + 1;
+    }
+    return count;
 }
 
 void TGIFImage::DrawBuffer(QPainter &Canvas, const QRect &Rect, TBitmap &Bitmap)

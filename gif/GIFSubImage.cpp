@@ -189,13 +189,12 @@ void TGIFSubImage::LoadFromStream(QIODevice &Stream)
     ReadExact(Stream, descriptor, 10);
     auto word = [&](int at) { return int(descriptor[at] | (descriptor[at + 1] << 8)); };
     FPackedFields = descriptor[9];
-    int width = word(5), height = word(7);
-    if (width == 0 || height == 0) {
-        width = FImage ? FImage->Width() : 0;
-        height = FImage ? FImage->Height() : 0;
-        Warning(gsWarning, QStringLiteral("Image exceeds Logical Screen size"));
-    }
-    SetBounds(word(1), word(3), width, height);
+    // A frame without width or height has no pixels: its data is skipped and it draws nothing.
+    const int width = word(5), height = word(7);
+    if (width == 0 || height == 0)
+        SetBounds(0, 0, 0, 0); // nor does it place anything on the screen
+    else
+        SetBounds(word(1), word(3), width, height);
     if (FPackedFields & 0x80)
         FColorMap->LoadFromStream(Stream, 2 << (FPackedFields & 7));
     DecodePixels(*this, Stream);

@@ -136,12 +136,83 @@ bool ReadLinkInfo(const Input &in, qsizetype start, QString &target)
             || netSize > size - networkOffset || netNameOffset >= netSize)
             return false;
         QString share;
-        if (!in.AnsiZ(net + netNameOffset, net + netSize, share))
+        // Past the five fixed fields the structure also holds the share name in UTF-16.
+        quint32 unicodeOffset = 0;
+        if (!(netNameOffset > 0x14 && in.U32(net + 0x14, unicodeOffset) && unicodeOffset >= 0x14
+              && unicodeOffset < netSize && in.UnicodeZ(net + unicodeOffset, net + netSize, share))
+            && !in.AnsiZ(net + netNameOffset, net + netSize, share))
             return false;
         target = suffix.isEmpty() ? share : share + QLatin1Char('\\') + suffix;
         return true;
     }
     return true;
+}
+
+// A file entry's long name, from its extension block (signature 0xBEEF0004) that
+// follows the primary name; empty when the block is not one we can place.
+QString LongName(const Input &in, qsizetype item, qsizetype block, qsizetype end)
+{
+    quint32 size = 0, version = 0, signature = 0, back = 0;
+    if (!in.U16(block, size) || !in.U16(block + 2, version) || !in.U32(block + 4, signature)
+        || signature != 0xBEEF0004 || size < 0x14 || size > end - block || version < 3)
+        return {};
+    // The block ends with its own offset within the item.
+    if (!in.U16(block + size - 2, back) || back != block - item)
+        return {};
+    qsizetype at = block + 18;
+    if (version >= 7)
+        at += 18; // a reserved word, the file reference and eight more bytes
+    at += 2;      // the long name's size
+    if (version >= 9)
+        at += 4;
+    if (version >= 8)
+        at += 4;
+    QString name;
+    if (!in.UnicodeZ(at, block + size - 2, name))
+        return {};
+    return name;
+}
+
+// The path that the file-system items of a shell item-id list name: a drive, a
+// network share, then folders and the file. Other items (the computer, the
+// desktop) add nothing. Empty when nothing names a place.
+QString PathOfItems(const Input &in, qsizetype start, qsizetype end)
+{
+    QString path;
+    const auto add = [&](const QString &part) {
+        if (!path.isEmpty() && !path.endsWith(QLatin1Char('\\')))
+            path += QLatin1Char('\\');
+        path += part;
+    };
+    for (qsizetype pos = start; pos + 2 <= end;) {
+        quint32 size = 0, type = 0;
+        in.U16(pos, size);
+        if (size == 0)
+            break;
+        if (size < 3 || size > end - pos || !in.U16(pos + 2, type))
+            return {};
+        type &= 0xFF;
+        const qsizetype itemEnd = pos + size;
+        QString name;
+        if (type >= 0x23 && type <= 0x2F) { // a drive: "C:\"
+            if (in.AnsiZ(pos + 3, itemEnd, name))
+                path = name;
+        } else if ((type & 0x70) == 0x30) { // a folder or a file
+            const qsizetype at = pos + 14;
+            const bool unicode = type & 0x04;
+            if (unicode ? in.UnicodeZ(at, itemEnd, name) : in.AnsiZ(at, itemEnd, name)) {
+                qsizetype next = at + (unicode ? (name.size() + 1) * 2 : name.size() + 1);
+                next += (next - pos) % 2;
+                const QString longName = LongName(in, pos, next, itemEnd);
+                add(longName.isEmpty() ? name : longName);
+            }
+        } else if (type >= 0x41 && type <= 0x4F) { // a network place: "\\server\share"
+            if (in.AnsiZ(pos + 5, itemEnd, name))
+                path = name;
+        }
+        pos = itemEnd;
+    }
+    return path;
 }
 
 void PutU16(QByteArray &out, quint32 v)
@@ -186,10 +257,13 @@ bool ReadShellLink(const QByteArray &data, ShellLinkData &link)
         || data.size() < kHeaderSize)
         return false;
     qsizetype pos = kHeaderSize;
+    qsizetype itemsStart = 0, itemsEnd = 0;
     if (flags & HasLinkTargetIDList) {
         quint32 idListSize = 0;
         if (!in.U16(pos, idListSize) || idListSize > data.size() - pos - 2)
             return false;
+        itemsStart = pos + 2;
+        itemsEnd = itemsStart + idListSize;
         pos += 2 + idListSize;
     }
     ShellLinkData result;
@@ -244,6 +318,10 @@ bool ReadShellLink(const QByteArray &data, ShellLinkData &link)
         }
         pos += blockSize;
     }
+    // Without link information the items say where the target is; a relative path,
+    // which the caller resolves beside the link, says it better.
+    if (result.Target.isEmpty() && result.RelativePath.isEmpty() && itemsEnd > itemsStart)
+        result.Target = PathOfItems(in, itemsStart, itemsEnd);
     link = result;
     return true;
 }

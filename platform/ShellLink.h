@@ -19,7 +19,8 @@ struct ShellLinkData
 // Reads a shell link. False when the data is not one or is damaged; every field
 // read is checked against the data's bounds. The target comes from the link
 // information, else from the environment-variable block; a relative path alone is
-// reported in RelativePath.
+// reported in RelativePath; failing both, the file-system items of the item-id list
+// give it.
 bool ReadShellLink(const QByteArray &data, ShellLinkData &link);
 
 // Reads a link file; a target that only a relative path gives is resolved against

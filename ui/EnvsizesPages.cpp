@@ -7,6 +7,7 @@
 #include "platform/HelpService.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -31,6 +33,9 @@ QTableWidget *grid(int rows, const QString &hint, int help, QWidget *parent)
     g->verticalHeader()->hide();
     g->setToolTip(hint);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
+    g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 4);
+    g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     SetHelpContext(g, help);
     return g;
 }
@@ -46,6 +51,16 @@ QTableWidgetItem *cell(const QString &text, bool fixed)
     return item;
 }
 
+// The tab owns the page's visibility: a grid is hidden and shown inside a page of its own.
+QWidget *page(QTableWidget *grid)
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid);
+    return page;
+}
+
 } // namespace
 
 TEnvelopePages::TEnvelopePages(DefinitionStore &Store, QWidget *parent) : QTabWidget(parent), m_store(Store)
@@ -59,12 +74,12 @@ TEnvelopePages::TEnvelopePages(DefinitionStore &Store, QWidget *parent) : QTabWi
         if (item->column() == 1 && !m_fillingIndents)
             ParseIndentsGrid();
     });
-    addTab(m_indents, QStringLiteral("Envelope Indents"));
+    addTab(page(m_indents), QStringLiteral("Envelope Indents"));
 
     m_printerSetup = printerGrid(8, 20107);
-    addTab(m_printerSetup, QStringLiteral("Printer Setup"));
+    addTab(page(m_printerSetup), QStringLiteral("Printer Setup"));
     m_diagnostics = printerGrid(6, 20108);
-    addTab(m_diagnostics, QStringLiteral("Printer Diagnostics"));
+    addTab(page(m_diagnostics), QStringLiteral("Printer Diagnostics"));
 }
 
 QWidget *TEnvelopePages::buildSizePage()
@@ -134,8 +149,15 @@ QTableWidget *TEnvelopePages::printerGrid(int rows, int help)
 
 void TEnvelopePages::setRow(QTableWidget *grid, int row, const QString &name, const QString &value)
 {
-    grid->setItem(row, 0, cell(name, true));
-    grid->setItem(row, 1, cell(value, row == 0 || grid != m_indents));
+    // Existing cells keep their items, so that an editor open on one stays with it.
+    const auto put = [grid, row](int column, const QString &text, bool fixed) {
+        if (QTableWidgetItem *item = grid->item(row, column))
+            item->setText(text);
+        else
+            grid->setItem(row, column, cell(text, fixed));
+    };
+    put(0, name, true);
+    put(1, value, row == 0 || grid != m_indents);
 }
 
 void TEnvelopePages::FillPrinterSetupGrid()
@@ -271,13 +293,9 @@ void TEnvelopePages::ApplyCustomSize()
 void TEnvelopePages::resizeEvent(QResizeEvent *event)
 {
     QTabWidget::resizeEvent(event);
-    const int w = width() - 4;
-    for (QTableWidget *g : {m_printerSetup, m_diagnostics}) {
-        g->setColumnWidth(0, w / 2);
-        g->setColumnWidth(1, w / 2);
-    }
-    m_indents->setColumnWidth(0, w * 2 / 3);
-    m_indents->setColumnWidth(1, w / 3);
+    // The printer grids share their width equally; the values of the indents take a third.
+    m_indents->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
+    m_indents->setColumnWidth(1, width() / 3);
 }
 
 bool TEnvelopePages::eventFilter(QObject *watched, QEvent *event)
@@ -289,7 +307,9 @@ bool TEnvelopePages::eventFilter(QObject *watched, QEvent *event)
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return QTabWidget::eventFilter(watched, event);
     if (watched == m_indents) {
-        RunGuarded([this] { ParseIndentsGrid(); });
+        // From an open editor the key only passes by: its own commit reads the grid.
+        if (QApplication::focusWidget() == m_indents)
+            RunGuarded([this] { ParseIndentsGrid(); });
         return true;
     }
     if (watched == m_editCustomWidth || watched == m_editCustomHeight) {

@@ -286,3 +286,21 @@ TEST(GIFImage, PalettesAndBitmapColourTables)
     ASSERT_EQ(map.Count(), 2);
     EXPECT_EQ(map.Colors(0), TColor(30 | (20 << 8) | (10 << 16)));
 }
+
+TEST(GIFImage, ReadsWhatOtherProgramsWrite)
+{
+    // An extension of a label we do not know, then a frame without width: both read past.
+    const QByteArray unknown("\x21\x02\x01q\x00", 5);
+    const QByteArray noWidth = ImageBlock(0, 5, false, PackCodes(2, {{4, 3}, {5, 3}}));
+    Loaded l = LoadGif(MakeGif(1, 1, 1, unknown + noWidth + OnePixel));
+    ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
+    EXPECT_TRUE(l.Warnings.isEmpty()) << l.Warnings.join(u'|').toStdString();
+    ASSERT_EQ(l.Image->Images()->Count(), 2);
+    EXPECT_TRUE(l.Image->Images()->SubImages(0)->Empty());
+    EXPECT_NE(
+        dynamic_cast<TGIFUnknownExtension *>(l.Image->Images()->SubImages(0)->Extensions()->Extensions(0)),
+        nullptr);
+    EXPECT_EQ(Pixels(*l.Image->Images()->SubImages(1)), std::vector<uint8_t>{1});
+    EXPECT_EQ(l.Image->Width(), 1);
+    EXPECT_TRUE(SaveImage(*l.Image).contains(unknown));
+}

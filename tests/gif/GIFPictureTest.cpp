@@ -3,6 +3,8 @@
 #include "gif/GIFSubImage.h"
 
 #include <QBuffer>
+#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +135,34 @@ TEST(GIFPicture, WholeScreenBitmapPlacesTheFirstFrame)
     bare.Image.Header()->ColorMap()->Clear();
     ASSERT_NE(bare.Image.GetBitmap(), nullptr);
     EXPECT_EQ(bare.Image.GetBitmap()->Pixel(1, 1) & 0xFFFFFF, 0u);
+}
+
+TEST(GIFPicture, AStillPictureIsComposedUpToTheFirstDelay)
+{
+    // Two tiles without a delay make one picture; a delay on the first makes it a frame of its own.
+    for (const int delay : {0, 10}) {
+        Picture p(2, 1, QRect(0, 0, 1, 1));
+        auto *second = new TGIFSubImage(&p.Image);
+        p.Image.Images()->Add(second);
+        second->SetBounds(1, 0, 1, 1);
+        second->Scanline(0)[0] = 2;
+        if (delay) {
+            auto *gce = new TGIFGraphicControlExtension(p.Frame);
+            p.Frame->Extensions()->Add(gce);
+            gce->SetDelay(uint16_t(delay));
+        }
+        const bool composed = delay == 0;
+        ASSERT_NE(p.Image.GetBitmap(), nullptr);
+        EXPECT_EQ(p.Image.GetBitmap()->Pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
+        EXPECT_EQ((p.Image.GetBitmap()->Pixel(1, 0) & 0xFFFFFF) == 0x00FF00u, composed);
+        QImage shown(2, 1, QImage::Format_RGB32);
+        shown.fill(Qt::white);
+        p.Image.SetDrawOptions(p.Image.DrawOptions() & ~AnimatedPaint);
+        QPainter painter(&shown);
+        p.Image.Draw(painter, QRect(0, 0, 2, 1));
+        painter.end();
+        EXPECT_EQ(shown.pixel(1, 0) == qRgb(0, 255, 0), composed);
+    }
 }
 
 TEST(GIFPicture, PaletteResolution)

@@ -92,6 +92,83 @@ TEST(ShellLink, ReadsTheWindowsLayout)
     EXPECT_EQ(link.Arguments, "-x");
 }
 
+TEST(ShellLink, ReadsUnicodeSharesAndItemLists)
+{
+    const auto header = [](quint32 flags) {
+        QByteArray b;
+        U32(b, 0x4C);
+        b.append("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
+        U32(b, flags);
+        b.append(QByteArray(0x4C - b.size(), '\0'));
+        return b;
+    };
+    const auto utf16 = [](const QString &s) {
+        QByteArray b;
+        for (QChar c : s + QChar(0))
+            U16(b, c.unicode());
+        return b;
+    };
+    // A share whose name the ANSI code page cannot hold.
+    const QString share = QStringLiteral("\\\\srv\\\u03a0\u03b5\u03bb\u03ac\u03c4\u03b5\u03c2");
+    QByteArray net;
+    const QByteArray ansi = QByteArray("\\\\srv\\???????") + '\0';
+    U32(net, 0x1C + ansi.size() + utf16(share).size());
+    U32(net, 0);
+    U32(net, 0x1C);
+    U32(net, 0);
+    U32(net, 0);
+    U32(net, 0x1C + ansi.size());
+    U32(net, 0);
+    net += ansi + utf16(share);
+    QByteArray info;
+    U32(info, 0x1C + net.size() + 6);
+    U32(info, 0x1C);
+    U32(info, 2);
+    U32(info, 0);
+    U32(info, 0);
+    U32(info, 0x1C);
+    U32(info, 0x1C + net.size());
+    ShellLinkData link;
+    ASSERT_TRUE(ReadShellLink(
+        header(0x2 | 0x80) + info + net + QByteArray("a.env\0", 6) + QByteArray(4, '\0'), link));
+    EXPECT_EQ(link.Target, share + "\\a.env");
+
+    // No link information: the computer, a drive, a folder with its long name, a file.
+    QByteArray items;
+    U16(items, 0x14);
+    items.append("\x1f\x50", 2);
+    items.append(QByteArray(16, '\x01'));
+    QByteArray drive("\x2f"
+                     "C:\\");
+    drive.append(QByteArray(20, '\0'));
+    U16(items, 2 + drive.size());
+    items += drive;
+    QByteArray folder("\x31");
+    folder.append(QByteArray(11, '\0'));
+    folder.append("DOCUME~1\0\0", 10);
+    QByteArray extension;
+    U16(extension, 9);
+    U32(extension, 0xBEEF0004);
+    extension.append(QByteArray(4 + 4 + 2 + 2 + 8 + 8 + 2 + 4 + 4, '\0'));
+    extension += utf16(QStringLiteral("Dokumenty \u0141\u00f3d\u017a"));
+    U16(extension, 2 + folder.size()); // where the block starts in its item
+    QByteArray block;
+    U16(block, 2 + extension.size());
+    folder += block + extension;
+    U16(items, 2 + folder.size());
+    items += folder;
+    QByteArray file("\x32");
+    file.append(QByteArray(11, '\0'));
+    file.append("a.env\0", 6);
+    U16(items, 2 + file.size());
+    items += file;
+    U16(items, 0);
+    QByteArray list;
+    U16(list, items.size());
+    ASSERT_TRUE(ReadShellLink(header(0x1 | 0x80) + list + items + QByteArray(4, '\0'), link));
+    EXPECT_EQ(link.Target, QStringLiteral("C:\\Dokumenty \u0141\u00f3d\u017a\\a.env"));
+}
+
 TEST(ShellLink, DamagedDataIsRefused)
 {
     ShellLinkData full;

@@ -15,6 +15,7 @@
 #include "gif/GIFImage.h"
 #include "platform/Exception.h"
 #include "platform/FileNames.h"
+#include "platform/FontDialogService.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "platform/Spooler.h"
@@ -27,9 +28,11 @@
 #include "ui/Oldfiles.h"
 #include "ui/Prntprog.h"
 #include "ui/Retaddrs.h"
+#include "ui/main/FindDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -39,6 +42,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -726,4 +730,190 @@ TEST_F(MainFormTest, AnimatedReturnPicturePlays)
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     UnregisterGIFFormat();
+}
+
+namespace {
+
+// The box takes the focus as a click would give it.
+void Enter(QWidget *Box)
+{
+    QFocusEvent event(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(Box, &event);
+}
+
+class ScriptedFontDialog : public TFontDialogService
+{
+public:
+    ScriptedFontDialog() { SetFontDialogService(this); }
+    ~ScriptedFontDialog() override { SetFontDialogService(nullptr); }
+    TFontDialogAnswer Execute(const TFontDialogRequest &request) override
+    {
+        requests.append(request);
+        return answer;
+    }
+    TFontDialogAnswer answer;
+    QList<TFontDialogRequest> requests;
+};
+
+} // namespace
+
+TEST_F(MainFormTest, EditingCommandsActOnTheFocusedBox)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    QClipboard *clipboard = QApplication::clipboard();
+
+    // The return address can be copied, never changed.
+    Enter(form.RichEditReturn);
+    EXPECT_EQ(form.ActiveBox, 0);
+    form.RichEditReturn->SelectAllText();
+    form.UpdateMenu();
+    EXPECT_FALSE(form.ActionEditCut->isEnabled());
+    EXPECT_FALSE(form.ActionEditDelete->isEnabled());
+    EXPECT_FALSE(form.ActionEditPaste->isEnabled());
+    EXPECT_TRUE(form.ActionEditCopy->isEnabled());
+    EXPECT_EQ(form.StatusPanels[1]->text(), "Return Address");
+    clipboard->setText("pasted");
+    form.ActionEditCutExecute();
+    form.ActionEditDeleteExecute();
+    form.ActionEditPasteExecute();
+    EXPECT_EQ(form.RichEditReturn->Lines(), QStringList({"Ann Home", "1 Elm St", "Town, XX 12345"}));
+    form.ActionEditCopyExecute();
+    EXPECT_TRUE(clipboard->text().startsWith("Ann Home"));
+
+    // Find needs a second line.
+    Enter(&dest);
+    dest.SetText("Jane Doe");
+    EXPECT_FALSE(form.ActionEditFind->isEnabled());
+    dest.SetText("Jane Doe\r\nSpringfield, IL 62704");
+    EXPECT_TRUE(form.ActionEditFind->isEnabled());
+
+    // A typed size applies as typed, up to what rich text holds; without a box it is corrected.
+    dest.SelectAllText();
+    form.ComboBoxFontSize->setEditText("100");
+    EXPECT_EQ(dest.SelAttributes().Size, 100);
+    form.ComboBoxFontSize->setEditText("0");
+    form.ComboBoxFontSize->setEditText("5000");
+    EXPECT_EQ(dest.SelAttributes().Size, 1638);
+    form.RichEditFocusNone();
+    EXPECT_FALSE(form.ComboBoxFontSize->isEnabled());
+    form.ComboBoxFontSize->setEditText("100");
+    EXPECT_EQ(form.ComboBoxFontSize->currentText(), "72");
+    EXPECT_EQ(dest.SelAttributes().Size, 1638);
+
+    // Paste as Text leaves only plain text on the clipboard; nothing at all when it holds no text.
+    Enter(form.RichEditAttention);
+    auto *rich = new QMimeData;
+    rich->setHtml("<b>Attn</b> Sales");
+    rich->setText("Attn Sales");
+    clipboard->setMimeData(rich);
+    form.ActionEditPasteAsTextExecute();
+    EXPECT_EQ(clipboard->mimeData()->formats(), QStringList({"text/plain"}));
+    EXPECT_EQ(form.RichEditAttention->Text(), "Attn Sales");
+    EXPECT_FALSE(form.RichEditAttention->SelAttributes().HasStyle(RichStyle::Bold));
+    auto *picture = new QMimeData;
+    picture->setData("image/png", "not text");
+    clipboard->setMimeData(picture);
+    form.ActionEditPasteAsTextExecute();
+    EXPECT_TRUE(clipboard->mimeData()->hasFormat("image/png"));
+
+    // Clearing a modified destination asks first; Cancel keeps it.
+    Enter(&dest);
+    dest.SetModified(true);
+    messages.answers << mrCancel;
+    form.ActionEditClearExecute();
+    EXPECT_EQ(Messages(messages), QStringList({"Save changes to envelope file \"Untitled\"?"}));
+    EXPECT_EQ(dest.LineCount(), 2);
+
+    // A read-only envelope can be saved only under a new name.
+    dest.SetModified(false);
+    WriteFile(Path("jane.txt"), "Jane Doe\n1 Elm St\n");
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, Path("jane.txt"), true));
+    EXPECT_FALSE(form.ActionFileSave->isEnabled());
+    EXPECT_TRUE(form.ActionFileSaveAs->isEnabled());
+
+    // Commands whose windows are still to come say so.
+    messages.shown.clear();
+    form.ActionFileImportOutlook->trigger();
+    EXPECT_EQ(Messages(messages), QStringList({"This command is not available yet."}));
+}
+
+TEST_F(MainFormTest, FindSearchesOnAndWrapsAround)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    dest.SetText("Jane Doe\r\nSpringfield, IL 62704\r\nJANE");
+    form.ActionEditFindExecute();
+    auto *dialog = form.findChild<TFindDialog *>();
+    ASSERT_NE(dialog, nullptr);
+
+    // Nothing to look for does nothing.
+    EXPECT_FALSE(form.FindDialogFind());
+    dialog->SetFindText("Spring");
+    ASSERT_TRUE(form.FindDialogFind());
+    EXPECT_EQ(dest.SelText(), "Spring");
+    const int at = dest.SelStart();
+    // The only match, already selected: said so, and it stays selected.
+    ASSERT_TRUE(form.FindDialogFind());
+    EXPECT_EQ(Messages(messages), QStringList({"Text \"Spring\" not found again."}));
+    EXPECT_EQ(dest.SelStart(), at);
+    EXPECT_EQ(dest.SelText(), "Spring");
+
+    // From the end the search goes round to the start; case counts when asked.
+    dialog->SetFindText("Jane");
+    dialog->CheckBoxMatchCase->setChecked(true);
+    dest.SetSelStart(dest.TextLength());
+    messages.shown.clear();
+    ASSERT_TRUE(form.FindDialogFind());
+    EXPECT_EQ(dest.SelStart(), 0);
+    EXPECT_TRUE(messages.shown.isEmpty());
+    dialog->SetFindText("Shelbyville");
+    EXPECT_FALSE(form.FindDialogFind());
+    EXPECT_EQ(Messages(messages), QStringList({"Text \"Shelbyville\" not found."}));
+}
+
+TEST_F(MainFormTest, FontsThroughTheFontDialog)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    ScriptedFontDialog fonts;
+    dest.SetText("Jane Doe");
+    Enter(&dest);
+    dest.SelectAllText();
+
+    fonts.answer.Accepted = true;
+    fonts.answer.Font = QFont("DejaVu Serif");
+    fonts.answer.Font.setPointSize(20);
+    fonts.answer.Font.setItalic(true);
+    fonts.answer.Color = QColor(0, 0, 255);
+    form.ActionFormatCurrentFontExecute();
+    const TTextAttributes chosen = dest.SelAttributes();
+    EXPECT_EQ(chosen.Name, "DejaVu Serif");
+    EXPECT_EQ(chosen.Size, 20);
+    EXPECT_TRUE(chosen.HasStyle(RichStyle::Italic));
+    EXPECT_EQ(chosen.Color, QColor(0, 0, 255));
+    EXPECT_TRUE(form.ActionFormatItalics->isChecked());
+
+    // The default font is kept for the next start and set on both boxes.
+    fonts.answer.Font = QFont("DejaVu Sans");
+    fonts.answer.Font.setPointSize(14);
+    fonts.answer.Font.setBold(true);
+    form.ActionFormatDefaultFontExecute();
+    TFontAttributes stored;
+    RegIni->ReadFont("EnvelopeFont", stored);
+    EXPECT_EQ(stored.Name, "DejaVu Sans");
+    EXPECT_EQ(stored.Size, 14);
+    EXPECT_TRUE(stored.Bold);
+    EXPECT_EQ(stored.Color, 0xFF0000);
+    EXPECT_EQ(form.RichEditAttention->DefAttributes().Name, "DejaVu Sans");
+    EXPECT_TRUE(form.RichEditAttention->DefAttributes().HasStyle(RichStyle::Bold));
+
+    // Cancel changes nothing.
+    fonts.answer.Accepted = false;
+    form.ActionFormatCurrentFontExecute();
+    EXPECT_EQ(dest.SelAttributes().Name, "DejaVu Serif");
+    EXPECT_EQ(fonts.requests.size(), 3);
 }
