@@ -177,9 +177,14 @@ TEST_F(AutomationTest, MacrosAndPokedLines)
     EXPECT_TRUE(printDialog);
 
     Destination().SetText("Ann\n1 Elm St\nTown, XX 12345");
-    r = Dde("Poke", {"ddeloadaddress", "['Bob', '9 Oak Ave']"})->Finish();
+    EXPECT_TRUE(form->ImageZipBarCode->toolTip().startsWith("Postnet Bar Code (12345-"));
+    r = Dde("Poke", {"ddeloadaddress", "['Bob', 'Albany, NY 12207']"})->Finish();
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(Destination().Lines(), QStringList({"Ann", "1 Elm St", "Town, XX 12345", "Bob", "9 Oak Ave"}));
+    EXPECT_EQ(Destination().Lines(),
+              QStringList({"Ann", "1 Elm St", "Town, XX 12345", "Bob", "Albany, NY 12207"}));
+    // The preview follows the last address.
+    EXPECT_TRUE(form->ImageZipBarCode->toolTip().startsWith("Postnet Bar Code (12207-"))
+        << form->ImageZipBarCode->toolTip().toStdString();
 
     r = Dde("Poke", {"Other", "['x']"})->Finish();
     EXPECT_NE(r.status, 0);
