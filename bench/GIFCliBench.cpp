@@ -1,7 +1,8 @@
 // Command-line timing of our GIF codec, to be run beside the same tool built on
 // another library:
 //   bench_GIFCliBench decode FILE.gif ITER   decodes the file ITER times
-//   bench_GIFCliBench encode FILE.gif ITER   re-encodes its decoded indices ITER times
+//   bench_GIFCliBench encode FILE.gif ITER [OUT]   re-encodes its decoded indices ITER times
+//                                                  (OUT: the last image data written)
 // and prints one line ending in mpix_per_s=X.
 
 #include "gif/GIFEncoders.h"
@@ -18,8 +19,9 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 4 || (std::strcmp(argv[1], "decode") != 0 && std::strcmp(argv[1], "encode") != 0)) {
-        std::fprintf(stderr, "usage: %s decode|encode FILE.gif ITER\n", argv[0]);
+    if (argc < 4 || argc > 5
+        || (std::strcmp(argv[1], "decode") != 0 && std::strcmp(argv[1], "encode") != 0)) {
+        std::fprintf(stderr, "usage: %s decode|encode FILE.gif ITER [OUT]\n", argv[0]);
         return 2;
     }
     const bool decode = std::strcmp(argv[1], "decode") == 0;
@@ -61,6 +63,12 @@ int main(int argc, char **argv)
                     encoder.Compress(buffer, bits, 256, sub.Data(), false, sub.Height(), sub.Width());
                 }
                 outSize = out.size();
+                if (argc == 5 && n == iterations - 1) {
+                    // The encoded image data, to compare encoders byte for byte.
+                    QFile dump(QString::fromLocal8Bit(argv[4]));
+                    if (!dump.open(QIODevice::WriteOnly) || dump.write(out) != out.size())
+                        std::fprintf(stderr, "cannot write %s\n", argv[4]);
+                }
             }
         }
         const double seconds =

@@ -53,8 +53,14 @@ void TColorBox::SetSelected(qint32 Color)
 {
     int index = findData(Color);
     if (index < 0) {
-        addItem(Swatch(Color), QStringLiteral("Custom"), Color);
-        index = count() - 1;
+        // One custom entry, whatever colours were shown before.
+        index = findText(QStringLiteral("Custom"));
+        if (index < 0) {
+            addItem(QStringLiteral("Custom"));
+            index = count() - 1;
+        }
+        setItemIcon(index, Swatch(Color));
+        setItemData(index, Color);
     }
     setCurrentIndex(index);
 }

@@ -16,6 +16,6 @@ public:
     explicit TColorBox(bool IncludeDefault, QWidget *parent = nullptr);
 
     qint32 Selected() const;
-    // A colour that is not listed is added at the end as "Custom".
+    // A colour that is not listed becomes the one "Custom" entry at the end.
     void SetSelected(qint32 Color);
 };

@@ -34,38 +34,6 @@ void TGIFWriter::FlushSubBlock()
     WriteExact(FStream, FBuffer, fill);
 }
 
-// ---------------------------------------------------------------- hash table
-
-void THashTable::Insert(uint32_t Key, int Code)
-{
-    int slot = HashKey(Key);
-    // One displacement for the whole probe: with a prime table size every slot
-    // is reached.
-    const int displacement = slot == 0 ? 1 : Size - slot;
-    while (FEntries[size_t(slot)] != 0xFFFFFFFFu) {
-        slot -= displacement;
-        if (slot < 0)
-            slot += Size;
-    }
-    FEntries[size_t(slot)] = (Key << 12) | (uint32_t(Code) & 0xFFF);
-}
-
-int THashTable::Lookup(uint32_t Key) const
-{
-    int slot = HashKey(Key);
-    const int displacement = slot == 0 ? 1 : Size - slot;
-    for (;;) {
-        const uint32_t entry = FEntries[size_t(slot)];
-        if (entry == 0xFFFFFFFFu)
-            return -1;
-        if ((entry >> 12) == Key)
-            return int(entry & 0xFFF);
-        slot -= displacement;
-        if (slot < 0)
-            slot += Size;
-    }
-}
-
 // ---------------------------------------------------------------- base encoder
 
 void TGIFEncoder::Compress(QIODevice &Stream, int CodeSize, int MaxColor, const uint8_t *Data, bool Interlace,
@@ -134,12 +102,8 @@ void TGIFEncoder::PutCode(int Code)
     }
 }
 
-bool TGIFEncoder::AdvancePixel()
+bool TGIFEncoder::NextInterlacedRow()
 {
-    if (--FPixelsLeft > 0) {
-        ++FPixel;
-        return true;
-    }
     if (!FInterlace)
         return false;
     FPixelsLeft = FWidth;
@@ -184,23 +148,50 @@ void TLZWEncoder::EmitClear()
 void TLZWEncoder::EncodeData()
 {
     FHashTable = std::make_unique<THashTable>();
+    THashTable &table = *FHashTable;
     FFreeCode = FClearCode + 2;
     EmitClear();
     FPrefix = CurrentPixel();
-    while (AdvancePixel()) {
-        const int pixel = CurrentPixel();
-        const uint32_t key = uint32_t(FPrefix) * 256 + uint32_t(pixel);
-        const int code = FHashTable->Lookup(key);
-        if (code >= 0) {
-            FPrefix = code;
-            continue;
+    const int maxColor = FMaxColor;
+    for (;;) {
+        // Extends the prefix while the dictionary knows the string, in locals: almost every
+        // pixel takes only this loop.
+        const uint8_t *pixels = FPixel;
+        qint64 left = FPixelsLeft;
+        int prefix = FPrefix;
+        int pixel = 0;
+        bool known = true;
+        while (--left > 0) {
+            pixel = *++pixels;
+            if (pixel >= maxColor)
+                RaiseGIFError(QStringLiteral("Color not in color table"));
+            const int code = table.Lookup(uint32_t(prefix) * 256 + uint32_t(pixel));
+            if (code < 0) {
+                known = false;
+                break;
+            }
+            prefix = code;
         }
-        PutCode(FPrefix);
+        FPixel = pixels;
+        FPixelsLeft = left > 0 ? left : 0;
+        FPrefix = prefix;
+        if (known) {
+            // The row ended: interlaced images go on with their next row.
+            if (!NextInterlacedRow())
+                break;
+            pixel = CurrentPixel();
+            const int code = table.Lookup(uint32_t(prefix) * 256 + uint32_t(pixel));
+            if (code >= 0) {
+                FPrefix = code;
+                continue;
+            }
+        }
+        PutCode(prefix);
         FPrefix = pixel;
         if (FFreeCode >= 4095) {
             EmitClear();
         } else {
-            FHashTable->Insert(key, FFreeCode);
+            table.Insert(uint32_t(prefix) * 256 + uint32_t(pixel), FFreeCode);
             ++FFreeCode;
         }
     }

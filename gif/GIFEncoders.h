@@ -35,18 +35,38 @@ private:
     bool FOutputDirty = false;
 };
 
-// The LZW dictionary: 8009 slots of (prefix * 256 + pixel) << 12 | code.
+// The LZW dictionary: (prefix * 256 + pixel) << 12 | code in a power-of-two table at most a
+// quarter full (4,096 codes at most between clears), probed linearly from a multiplicative hash.
+// Lookup sits on the encoder's per-pixel path, so it is inline.
 class THashTable
 {
 public:
-    static constexpr int Size = 8009;
+    static constexpr int Bits = 14;
+    static constexpr int Size = 1 << Bits;
     THashTable() { Clear(); }
-    void Clear() { FEntries.fill(0xFFFFFFFFu); }
-    void Insert(uint32_t Key, int Code);
-    int Lookup(uint32_t Key) const;
+    void Clear() { FEntries.fill(Empty); }
+    void Insert(uint32_t Key, int Code)
+    {
+        uint32_t slot = HashKey(Key);
+        while (FEntries[slot] != Empty)
+            slot = (slot + 1) & (Size - 1);
+        FEntries[slot] = (Key << 12) | (uint32_t(Code) & 0xFFF);
+    }
+    int Lookup(uint32_t Key) const
+    {
+        for (uint32_t slot = HashKey(Key);; slot = (slot + 1) & (Size - 1)) {
+            const uint32_t entry = FEntries[slot];
+            if (entry == Empty)
+                return -1;
+            if ((entry >> 12) == Key)
+                return int(entry & 0xFFF);
+        }
+    }
 
 private:
-    static int HashKey(uint32_t Key) { return int(((Key >> 4) ^ Key) % Size); }
+    // Keys below 2^20 with prefixes below 4095 never make an all-ones entry.
+    static constexpr uint32_t Empty = 0xFFFFFFFFu;
+    static uint32_t HashKey(uint32_t Key) { return (Key * 2654435761u) >> (32 - Bits); }
     std::array<uint32_t, Size> FEntries;
 };
 
@@ -62,7 +82,16 @@ protected:
     virtual void EmitClear() = 0;
     virtual void EncodeData() = 0;
 
-    bool AdvancePixel();
+    // Steps to the next pixel in file order; false after the last.
+    bool AdvancePixel()
+    {
+        if (--FPixelsLeft > 0) {
+            ++FPixel;
+            return true;
+        }
+        return NextInterlacedRow();
+    }
+    bool NextInterlacedRow();
     // The pixel at the current position, checked against the colour count.
     int CurrentPixel() const
     {

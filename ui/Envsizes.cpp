@@ -60,6 +60,13 @@ TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent)
     LoadFormPlacement(this, placementSection);
     m_sample->SetRulerScale(EnvelopePreferences().Measure());
     LoadSampleStamp();
+    // New preferences: another stamp price, another unit of measure.
+    if (FormStampMain)
+        ConnectGuarded(FormStampMain, &TFormStampMain::preferencesChanged, this, [this] {
+            LoadSampleStamp();
+            m_sample->SetRulerScale(EnvelopePreferences().Measure());
+            ShowEnvelopeDetails();
+        });
     ConnectGuarded(&m_store, &DefinitionStore::listChanged, this, &TDlgEnvelopeSizes::showList);
     ConnectGuarded(&m_store, &DefinitionStore::currentChanged, this, &TDlgEnvelopeSizes::showCurrent);
     showCurrent();

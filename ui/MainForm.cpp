@@ -206,6 +206,8 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     ApplyReturnAddress();
     qApp->installEventFilter(this);
     RichEditDestinationChange();
+    // The first box to take the keys.
+    RichEditDestination->setFocus();
 }
 
 TFormStampMain::~TFormStampMain()
@@ -280,8 +282,11 @@ bool TFormStampMain::event(QEvent *Event)
 {
     if (Event->type() == QEvent::WindowActivate)
         QTimer::singleShot(0, this, &TFormStampMain::FormActivate);
-    else if (Event->type() == QEvent::StatusTip)
+    else if (Event->type() == QEvent::StatusTip) {
+        // The hint goes into its panel only; the status bar's own message would cover all three.
         StatusPanels[2]->setText(QLatin1Char(' ') + static_cast<QStatusTipEvent *>(Event)->tip());
+        return true;
+    }
     return QMainWindow::event(Event);
 }
 

@@ -97,11 +97,15 @@ int main(int argc, char *argv[])
         FormSplash = nullptr;
 
         mainForm->ZipCodeLookup = ActionEditLookupExecute;
-        auto server = std::make_unique<TAutomationServer>(*mainForm);
-        QString error;
-        // Without a bus the program still works; only one started to serve it says so.
-        if (!server->Start(error) && only == QLatin1String("-embedding"))
-            std::fprintf(stderr, "plikora: %s\n", qPrintable(error));
+        // A run that prints and closes serves no one: a file handed to it would be lost.
+        std::unique_ptr<TAutomationServer> server;
+        if (commandLine.Mode != cmPrint) {
+            server = std::make_unique<TAutomationServer>(*mainForm);
+            QString error;
+            // Without a bus the program still works; only one started to serve it says so.
+            if (!server->Start(error) && only == QLatin1String("-embedding"))
+                std::fprintf(stderr, "plikora: %s\n", qPrintable(error));
+        }
 
         mainForm->show();
         result = QApplication::exec();

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # Another program drives the running Plikora over its own session bus: an address
 # inserted with gdbus stands on the envelope and a second call prints it through the
-# print dialog; a second start with a file hands the file over and ends at once.
+# print dialog; a second start with a file hands the file over and ends at once, and
+# a run that prints and closes does not take the bus name.
 import os
 import select
 import subprocess
@@ -47,6 +48,16 @@ def scenario(desktop):
     wait_until("the file in the running window", lambda: document in program.windows().get(program.main, ""))
     # The inserted address was nothing to save.
     program.exit()
+
+    step("a run that prints and closes serves no one")
+    printing = desktop.start("/p", document)
+    printing.active("Print Envelope")
+    owner = subprocess.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path", "/",
+                            "--method", "org.freedesktop.DBus.NameHasOwner", "com.morvane.Plikora"],
+                           env=desktop.env, capture_output=True, text=True, timeout=TIMEOUT)
+    assert owner.stdout.strip() == "(false,)", owner
+    printing.keys("Return")
+    printing.ended_cleanly()
 
 
 run(scenario)

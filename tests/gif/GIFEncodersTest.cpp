@@ -228,14 +228,18 @@ TEST(GIFEncoders, LongNoiseClearsTheTableAndReadsBack)
     EXPECT_EQ(Pixels(*ours.Image->Images()->SubImages(0)), pixels);
 }
 
-TEST(GIFEncoders, HashTableReachesEverySlot)
+TEST(GIFEncoders, HashTableHoldsAFullDictionary)
 {
-    // Keys chosen to share a first slot still find room until the table is full.
+    // As many strings as codes between clears, with keys that crowd the same slots, from the
+    // smallest to the largest key a prefix below 4095 makes.
     THashTable table;
-    for (uint32_t key = 0; key < uint32_t(THashTable::Size); ++key)
-        table.Insert(key * 127u, int(key & 0xFFF));
-    for (uint32_t key = 0; key < uint32_t(THashTable::Size); key += 97)
-        EXPECT_EQ(table.Lookup(key * 127u), int(key & 0xFFF));
+    for (uint32_t code = 0; code < 4095; ++code)
+        table.Insert(code * 256 + (code & 0xFF), int(code));
+    for (uint32_t code = 0; code < 4095; ++code)
+        ASSERT_EQ(table.Lookup(code * 256 + (code & 0xFF)), int(code));
+    EXPECT_EQ(table.Lookup(4094u * 256 + 255), -1);
+    table.Clear();
+    EXPECT_EQ(table.Lookup(0), -1);
 }
 
 TEST(GIFEncoders, TriangleCost)

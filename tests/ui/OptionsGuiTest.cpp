@@ -5,12 +5,16 @@
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
+#include "foundation/Ruler.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedFileDialogService.h"
+#include "ui/Envsizes.h"
+#include "ui/EnvsizesPages.h"
+#include "ui/EnvsizesSample.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
 #include "ui/SelectFolder.h"
@@ -19,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -88,7 +93,14 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
     EXPECT_TRUE(StoredKeys().isEmpty());
     EXPECT_TRUE(form->ShowHints);
 
-    // Each bar-code item and stamp price stores its own value.
+    // Each bar-code item and stamp price stores its own value, and the next print job takes it.
+    int printedPlacement = -1;
+    form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                   const QString &, int Placement, bool) {
+        printedPlacement = Placement;
+        return TPrintOutcome::Printed;
+    });
+    form->RichEditDestination->SetText("Jane Doe\r\n1 Elm St\r\nSpringfield IL 62704");
     const int barCodes[] = {0, 3, 1, 2};
     for (int item = 0; item < 4; ++item) {
         dialog.LoadFrom(*form);
@@ -100,6 +112,8 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
         EXPECT_EQ(Stored("PrintBarCode"), QString::number(barCodes[item]));
         EXPECT_EQ(Stored("StampPrice"), QString::number(37 + item % 3));
         EXPECT_EQ(form->Measure, item % 2);
+        form->PrintEnvelope(true);
+        EXPECT_EQ(printedPlacement, barCodes[item]);
     }
     EXPECT_EQ(changed, 4);
 
@@ -208,4 +222,19 @@ TEST_F(OptionsTest, BrowsingStoresAtOnceAndTheFolderDialogFindsAnExistingFolder)
     EXPECT_NE(editor, "/usr/bin/true");
     dialog.ApplyTo(*form);
     EXPECT_EQ(Stored("GraphicEditor"), editor);
+}
+
+TEST_F(OptionsTest, TheUnitOfMeasureReachesTheDefinitionsManager)
+{
+    TDlgEnvelopeSizes manager(definitions);
+    TDlgOptions &dialog = *GetOptionsDialog();
+    dialog.LoadFrom(*form);
+    dialog.RadioGroupMeasure->SetItemIndex(1);
+    dialog.ApplyTo(*form);
+    EXPECT_EQ(manager.Pages()->LabelUnits()->text(), "(CM)");
+    EXPECT_EQ(manager.Sample()->RulerHorizontal()->TicksPerUnit(), 1);
+    dialog.RadioGroupMeasure->SetItemIndex(0);
+    dialog.ApplyTo(*form);
+    EXPECT_EQ(manager.Pages()->LabelUnits()->text(), "(inches)");
+    EXPECT_EQ(manager.Sample()->RulerVertical()->TicksPerUnit(), 4);
 }

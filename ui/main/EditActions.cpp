@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -116,7 +117,11 @@ void TFormStampMain::UpdateMenu()
         ActionFormatUnderline->setToolTip(QStringLiteral("Underline on/off for ") + whom);
         for (QWidget *w : formatControls)
             w->setEnabled(true);
-        FontComboBox->SetFontName(a.IsConsistent(RichConsistent::Face) ? a.Name : QString());
+        const QString face = a.IsConsistent(RichConsistent::Face) ? a.Name : QString();
+        FontComboBox->SetFontName(face);
+        // A face that is not installed shows as the one that stands in for it.
+        if (!face.isEmpty() && FontComboBox->currentIndex() < 0)
+            FontComboBox->SetFontName(QFontInfo(QFont(face)).family());
         FontComboBox->setToolTip(QStringLiteral("Font for ") + whom);
         ActionFormatCurrentFont->setToolTip(QStringLiteral("Font for ") + whom);
         ComboBoxFontSize->setEditText(a.IsConsistent(RichConsistent::Size) ? SizeText(a.Size) : QString());

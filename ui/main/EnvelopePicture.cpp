@@ -203,7 +203,8 @@ void TFormStampMain::CreatePanel()
                    &TFormStampMain::RichEditDestinationChange);
     ConnectGuarded(RichEditAttention, &QTextEdit::textChanged, this, &TFormStampMain::UpdateMenu);
     for (RichEdit *edit : {RichEditReturn, RichEditDestination, RichEditAttention}) {
-        ConnectGuarded(edit, &QTextEdit::selectionChanged, this, &TFormStampMain::UpdateMenu);
+        // The style buttons and the font boxes follow the caret.
+        ConnectGuarded(edit, &QTextEdit::cursorPositionChanged, this, &TFormStampMain::UpdateMenu);
         ConnectGuarded(edit, &QWidget::customContextMenuRequested, this,
                        [this, edit](const QPoint &at) { PopupMenuEnvelope->popup(edit->mapToGlobal(at)); });
     }

@@ -15,6 +15,8 @@
 #include "ui/Retaddrs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -295,6 +297,9 @@ void TFormStampMain::CreateBarControls()
 
     FontComboBox = new TFontComboBox(this);
     FontComboBox->setObjectName(QStringLiteral("FontComboBox"));
+    // Wide enough for a name before the fonts are listed.
+    FontComboBox->setMinimumContentsLength(14);
+    FontComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     ConnectGuarded(FontComboBox, &QComboBox::activated, this, &TFormStampMain::FontComboBoxChange);
     ComboBoxFontSize = new QComboBox(this);
     ComboBoxFontSize->setObjectName(QStringLiteral("ComboBoxFontSize"));
@@ -325,6 +330,8 @@ void TFormStampMain::CreateBarControls()
             statusBar()->addWidget(StatusPanels[i], 1);
         }
     }
+    // Paste follows what the clipboard holds, whoever put it there.
+    ConnectGuarded(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFormStampMain::UpdateMenu);
     // Told once, in place of the greeting: what stands in for a missing Arial.
     const QString fontWarning = ArialFallbackMessage();
     StatusPanels[2]->setText(QLatin1Char(' ')
