@@ -1,5 +1,6 @@
 // Prints N generated addresses, one envelope each with bar code and return
 // address, to the built-in PDF printer:  bench_PrintEnvelopesProgram N OUT.pdf
+// or, with "cups" after them, as one job to the default CUPS queue (OUT is not used).
 #include "engine/EnvDim.h"
 #include "engine/PrintAddresses.h"
 #include "engine/RetAddr.h"
@@ -8,6 +9,7 @@
 #include "foundation/Unique.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
+#include "platform/Spooler.h"
 #include "ui/Prntprog.h"
 
 #include <QApplication>
@@ -17,11 +19,12 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s N OUT.pdf\n", argv[0]);
+    if (argc != 3 && !(argc == 4 && std::strcmp(argv[3], "cups") == 0)) {
+        std::fprintf(stderr, "usage: %s N OUT.pdf [cups]\n", argv[0]);
         return 2;
     }
     const int count = std::atoi(argv[1]);
@@ -32,7 +35,10 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
     StartUnique();
-    StartQmPrinter(std::make_unique<PdfSpooler>([output](const QString &) { return output; }));
+    if (argc == 4)
+        StartQmPrinter(CreateSystemSpooler());
+    else
+        StartQmPrinter(std::make_unique<PdfSpooler>([output](const QString &) { return output; }));
     PrinterInstance()->PrinterIndex();
 
     TEnvelopeData envelope;

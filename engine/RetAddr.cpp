@@ -87,6 +87,7 @@ TReturnAddress::TReturnAddress() = default;
 void TReturnAddress::SetGraphicFile(const QString &fileName)
 {
     LoadingGuard guard(m_loading);
+    m_loadError.clear();
     m_graphicFile = fileName;
     const QFileInfo info(fileName);
     m_fileExists = !fileName.isEmpty() && info.isFile();
@@ -108,6 +109,10 @@ void TReturnAddress::SetGraphicFile(const QString &fileName)
         case gtGIF: m_picture.LoadFromFileAs(fileName, QStringLiteral("GIF")); break;
         default: return;
         }
+    } catch (const Exception &e) {
+        m_picture.SetGraphic(std::unique_ptr<TGraphic>());
+        m_loadError = e.Message();
+        throw;
     } catch (...) {
         m_picture.SetGraphic(std::unique_ptr<TGraphic>());
         throw;
@@ -124,11 +129,10 @@ void TReturnAddress::SetGraphicFile(const QString &fileName)
 
 void TReturnAddress::SetGraphicFileKeepingErrors(const QString &fileName)
 {
-    m_loadError.clear();
     try {
         SetGraphicFile(fileName);
-    } catch (const Exception &e) {
-        m_loadError = e.Message();
+    } catch (const Exception &) {
+        // Kept in LoadError.
     }
 }
 

@@ -58,7 +58,8 @@ public:
 
     // Takes the file name, loads the picture when the file exists and works out
     // its type and printed size from it. A picture that cannot be read throws the
-    // picture's error; the name is kept, with type 0, size 0 and no picture.
+    // picture's error (kept in LoadError); the name is kept, with type 0, size 0
+    // and no picture.
     void SetGraphicFile(const QString &fileName);
 
     // At most 400 and 300.
@@ -90,7 +91,8 @@ public:
     // A picture that cannot be read is kept by name, as in LoadFromIni.
     void Assign(const TReturnAddress &source);
 
-    // The message of the last picture that LoadFromIni or Assign could not read.
+    // Why the picture of the current file could not be read; empty when it was
+    // read or there is none.
     const QString &LoadError() const { return m_loadError; }
 
 private:

@@ -15,7 +15,8 @@ class TReturnAddress;
 // main window shows and a print request uses.
 //
 // listChanged follows a change of the entries, their order or the default;
-// currentChanged follows each selection. Each change emits each signal once.
+// currentChanged follows each selection, currentEdited an edit of the current
+// entry. Each change emits each signal once.
 class ReturnAddressStore : public QObject
 {
     Q_OBJECT
@@ -54,9 +55,13 @@ public:
     void Delete(int Index);
     void SetDefaultIndex(int Index);
 
+    // The current entry's text or picture was edited in place.
+    void CurrentEdited() { emit currentEdited(); }
+
 signals:
     void listChanged();
     void currentChanged();
+    void currentEdited();
 
 private:
     void addSampleReturnAddress();

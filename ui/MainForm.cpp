@@ -201,6 +201,10 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
         FillReturnBox();
         ApplyReturnAddress();
     });
+    ConnectGuarded(&m_returnAddresses, &ReturnAddressStore::currentEdited, this, [this] {
+        FillReturnBox();
+        ApplyReturnAddress();
+    });
     RefillEnvelopeCombo();
     RefillReturnAddressCombo();
     ApplyReturnAddress();
@@ -672,7 +676,24 @@ void TFormStampMain::ApplyReturnAddress()
     }
     ShowReturnPicture();
     FormResize();
+    ReportReturnPictureError();
     UpdateMenu();
+}
+
+void TFormStampMain::ReportReturnPictureError()
+{
+    const TReturnAddress *address = m_returnAddresses.CurrentReturnAddress();
+    if (!address || address->LoadError().isEmpty()) {
+        m_reportedPictureError.clear();
+        return;
+    }
+    // Once for each picture that fails, not on every refresh.
+    const QString report = address->GraphicFile() + QLatin1Char('\n') + address->LoadError();
+    if (report == m_reportedPictureError)
+        return;
+    m_reportedPictureError = report;
+    StatusPanels[2]->setText(QStringLiteral(" The return address's picture \"%1\" could not be loaded: %2")
+                                 .arg(QFileInfo(address->GraphicFile()).fileName(), address->LoadError()));
 }
 
 void TFormStampMain::ShowReturnPicture()

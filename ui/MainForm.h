@@ -213,6 +213,8 @@ public:
     // Draws the current return address's picture into its place; an animated
     // picture asks for this again after every frame.
     void ShowReturnPicture();
+    // Says in the status line, once, that the current return address's picture could not be read.
+    void ReportReturnPictureError();
     void RichEditDestinationChange();
     void UpdateMenu();
     void UpdateStampImage();
@@ -343,6 +345,7 @@ private:
     TCommandLine m_commandLine;
     bool m_commandLineDone = false;
     bool m_returnPictureQueued = false;
+    QString m_reportedPictureError;
     bool m_shown = false;
     int m_printRequests = 0;
     QList<std::function<void()>> m_queuedRequests;

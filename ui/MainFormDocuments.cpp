@@ -22,13 +22,22 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QTextBlock>
 
 #include <sys/stat.h>
 
 namespace {
+
+// Loading tens of megabytes takes seconds in which the window cannot answer: say so.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
 
 const QString kProgramTitle = QStringLiteral("Plikora");
 const QString kOpenFilter = QStringLiteral(
@@ -150,6 +159,7 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
         return false;
     const TEnvelopeDocument &doc = *read;
     {
+        const WaitCursor wait;
         const RichEditUpdate update(*RichEditDestination);
         ApplyEnvelopeFont(*RichEditDestination);
         if (doc.Destination) {
@@ -197,9 +207,7 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
 void TFormStampMain::LoadTextDocument(const QString &Name)
 {
     {
-        // Tens of megabytes take seconds, in which the window cannot answer: say so.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        const WaitCursor wait;
         // The box and its users see one change, not one for every piece of text.
         const RichEditUpdate update(*RichEditDestination);
         ApplyEnvelopeFont(*RichEditDestination);

@@ -5,6 +5,7 @@
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmWindows.h"
+#include "ui/Retaddrs.h"
 
 #include <QComboBox>
 #include <QToolBar>
@@ -208,4 +209,9 @@ void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
     LoadToolbarLayout();
     DefaultToolbarArrangement();
     DefaultToolbarArrangement();
+    if (DlgReturnAddresses) {
+        DlgReturnAddresses->LoadToolbarLayout();
+        DlgReturnAddresses->ArrangeToolbars();
+        DlgReturnAddresses->ArrangeToolbars();
+    }
 }

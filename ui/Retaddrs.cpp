@@ -2,6 +2,7 @@
 
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
+#include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmRichEdit.h"
 #include "foundation/QmStrings.h"
@@ -11,14 +12,19 @@
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
+#include "ui/MainForm.h"
 #include "ui/Newretad.h"
 #include "ui/StoreList.h"
 
+#include <QComboBox>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -42,9 +48,24 @@ TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *par
 {
     DlgReturnAddresses = this;
     setWindowTitle(QStringLiteral("Return Addresses"));
+    Context = [] {
+        TReturnEditorContext c;
+        if (FormStampMain) {
+            c.ConvertTabsToCrlf = FormStampMain->ConvertTabsToCrlf;
+            c.ClipArtPath = FormStampMain->ClipArtPath;
+            c.DocumentFileName = FormStampMain->GetFileName();
+        }
+        return c;
+    };
     buildControls();
-    resize(600, 400);
+    resize(640, 520);
     LoadFormPlacement(this, placementSection);
+    LoadToolbarLayout();
+    if (RegIni)
+        FontComboBox->SetShowStyle(
+            RegIni->ReadBool(QStringLiteral("Options"), QStringLiteral("ShowFonts"), true) ? ssFontSample
+                                                                                           : ssFontName);
+    FontComboBox->LoadFonts();
     ConnectGuarded(&m_store, &ReturnAddressStore::listChanged, this, &TDlgReturnAddresses::showList);
     ConnectGuarded(&m_store, &ReturnAddressStore::currentChanged, this, &TDlgReturnAddresses::showCurrent);
     showCurrent();
@@ -54,12 +75,19 @@ TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *par
     SetHelpContext(m_deleteBtn, 20076);
     SetHelpContext(m_defaultBtn, 20077);
     SetHelpContext(m_listAddresses, 20078);
+    setEditorHelpContexts();
+    UpdateRulers();
+    UpdateToolbar();
+    setAcceptDrops(true);
+    SetToolbarFollower(this);
 }
 
 TDlgReturnAddresses::~TDlgReturnAddresses()
 {
     if (DlgReturnAddresses == this)
         DlgReturnAddresses = nullptr;
+    if (ToolbarFollower() == this)
+        SetToolbarFollower(nullptr);
 }
 
 void TDlgReturnAddresses::buildControls()
@@ -89,10 +117,8 @@ void TDlgReturnAddresses::buildControls()
     listLayout->addLayout(buttons);
 
     m_groupBoxDetails = new QGroupBox(this);
-    m_richEdit = new RichEdit(m_groupBoxDetails);
-    ConnectGuarded(m_richEdit, &QTextEdit::textChanged, this, [this] { richEditChanged(); });
     auto *detailsLayout = new QVBoxLayout(m_groupBoxDetails);
-    detailsLayout->addWidget(m_richEdit);
+    detailsLayout->addWidget(buildEditor(m_groupBoxDetails));
 
     m_okBtn = new QPushButton(QStringLiteral("OK"), this);
     m_okBtn->setDefault(true);
@@ -102,15 +128,17 @@ void TDlgReturnAddresses::buildControls()
     ConnectGuarded(help, &QPushButton::clicked, this,
                    [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
 
+    // The list and the picture share the top half by halves; the editor takes the rest.
     auto *top = new QHBoxLayout;
-    top->addWidget(listBox, 2);
-    top->addWidget(m_groupBoxDetails, 3);
+    top->addWidget(listBox, 1);
+    top->addWidget(buildGraphicGroup(), 1);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(m_okBtn);
     bottom->addWidget(help);
     auto *main = new QVBoxLayout(this);
-    main->addLayout(top, 1);
+    main->addLayout(top, 2);
+    main->addWidget(m_groupBoxDetails, 3);
     main->addLayout(bottom);
 }
 
@@ -137,18 +165,34 @@ void TDlgReturnAddresses::ShowReturnAddressDetails()
     const bool usable = current && list.ValidIndex(i);
     if (usable) {
         const QString caption = quotedCaption(QStringLiteral("Return address for "), list.Description(i));
+        const QString graphicCaption = quotedCaption(QStringLiteral("Graphic for "), list.Description(i));
         m_groupBoxDetails->setTitle(caption);
+        GroupBoxGraphic->setTitle(graphicCaption);
         m_richEdit->setToolTip(caption);
+        ImageReturnAddress->setToolTip(graphicCaption);
         StringsToRichEdit(*m_richEdit, current->Lines());
+        EditGraphicFile->setText(current->GraphicFile());
+        EditGraphicHeight->setText(current->GetGraphicHeightText());
+        EditGraphicWidth->setText(current->GetGraphicWidthText());
+        HeightEdited = false;
+        WidthEdited = false;
+        ShowGraphic();
     } else {
         m_richEdit->Clear();
         m_groupBoxDetails->setTitle(QStringLiteral(" "));
+        GroupBoxGraphic->setTitle(QStringLiteral(" "));
+        EditGraphicFile->clear();
+        ShowGraphic();
+        ShowGraphicSize();
     }
     m_richEdit->setEnabled(usable);
     m_renameBtn->setEnabled(usable);
     m_deleteBtn->setEnabled(usable);
     m_defaultBtn->setEnabled(usable);
     ShowingDetails = false;
+    // A picture that could not be read is said, not dropped in silence; the name stays.
+    if (usable && isVisible() && !current->LoadError().isEmpty())
+        MessageDlg(current->LoadError(), TMsgDlgType::Error, mbOK, 0);
 }
 
 void TDlgReturnAddresses::richEditChanged()
@@ -158,6 +202,7 @@ void TDlgReturnAddresses::richEditChanged()
     if (ShowingDetails || !current)
         return;
     RichEditToStrings(current->Lines(), *m_richEdit);
+    m_store.CurrentEdited();
 }
 
 void TDlgReturnAddresses::AddBtnClick()
@@ -211,7 +256,21 @@ void TDlgReturnAddresses::DefaultBtnClick()
 int TDlgReturnAddresses::Execute()
 {
     showCurrent();
+    UpdateToolbar();
     return exec();
+}
+
+void TDlgReturnAddresses::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Fonts installed meanwhile, and a Measure changed in the options.
+    const QString font = FontComboBox->FontName();
+    FontComboBox->LoadFonts();
+    FontComboBox->SetFontName(font);
+    UpdateRulers();
+    ShowGraphic();
+    ShowGraphicSize();
+    UpdateToolbar();
 }
 
 void TDlgReturnAddresses::listClicked()
@@ -223,15 +282,54 @@ void TDlgReturnAddresses::listClicked()
 
 bool TDlgReturnAddresses::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((watched == m_listAddresses && event->type() == QEvent::KeyRelease)
-        || (watched == m_listAddresses->viewport() && event->type() == QEvent::MouseButtonRelease))
+    const QEvent::Type type = event->type();
+    if ((watched == m_listAddresses && type == QEvent::KeyRelease)
+        || (watched == m_listAddresses->viewport() && type == QEvent::MouseButtonRelease))
         listClicked();
+    // Enter in a size box applies it; it does not close the window.
+    if (type == QEvent::KeyPress
+        && (watched == EditGraphicWidth || watched == EditGraphicHeight
+            || watched == ComboBoxFontSize->lineEdit())) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            RunGuarded([this, watched] {
+                if (watched == ComboBoxFontSize->lineEdit())
+                    ApplyFontSize();
+                else
+                    applySizeEdit(watched == EditGraphicWidth);
+            });
+            return true;
+        }
+    }
+    if (watched == EditGraphicFile && type == QEvent::MouseButtonRelease && EditGraphicFile->isEnabled()) {
+        RunGuarded([this] { BtnBrowseClick(); });
+        return true;
+    }
+    // Pasting by key takes the same road as the command: formatting cleared, tabs converted.
+    if (watched == m_richEdit && type == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+        RunGuarded([this] { ActionEditPasteExecute(); });
+        return true;
+    }
+    // Files dropped on the text make the picture, as anywhere on the window.
+    if (watched == m_richEdit->viewport()
+        && (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (drop->mimeData()->hasUrls()) {
+            if (type == QEvent::Drop)
+                dropEvent(drop);
+            else
+                drop->acceptProposedAction();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 
 void TDlgReturnAddresses::done(int result)
 {
     SaveFormPlacement(this, placementSection);
+    RunGuarded([this] { SaveToolbarLayout(); });
     // The text typed here reaches the file now, not only when the program ends.
     try {
         m_store.SaveReturnAddressList();
@@ -247,5 +345,6 @@ void TDlgReturnAddresses::keyPressEvent(QKeyEvent *event)
         ShowHelpFor(this);
         return;
     }
+
     QDialog::keyPressEvent(event);
 }

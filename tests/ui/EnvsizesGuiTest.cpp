@@ -613,6 +613,9 @@ TEST_F(EnvsizesGuiTest, SendWritesThePageOfTheStoredDefinitions)
     // Nothing stored: the count alone. A missing template opens nothing.
     IniFile->EraseSection(envelopes);
     EXPECT_EQ(PrinterInfoInputs(*IniFile), "<input type=\"hidden\" name=\"Count\" value=\"0\">");
+    // A damaged count does not spin out entries that are not there.
+    IniFile->WriteInteger(envelopes, "Count", 2000000000);
+    EXPECT_EQ(PrinterInfoInputs(*IniFile).count("<input"), 1 + 16);
     QFile::remove(page.fileName());
     SetUrlOpener(&opener);
     manager->SendIniBtn()->click();

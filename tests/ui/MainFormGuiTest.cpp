@@ -40,6 +40,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -272,6 +273,7 @@ TEST_F(MainFormTest, DamagedAndForeignFiles)
                            + "\" is damaged: its rich text ends before it is complete."}));
     EXPECT_EQ(form.FileName, Path("memo.txt"));
     EXPECT_EQ(dest.Lines(), QStringList({"Bea Bird", "7 Lane"}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor goes, also on failures
 }
 
 TEST_F(MainFormTest, CutDocumentsOtherFilesAndRawNames)

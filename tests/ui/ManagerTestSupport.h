@@ -23,8 +23,9 @@ inline QApplication &ManagerTestApp()
     // devices that synthesised key and mouse events bring along.
     static const bool devicesFirst = (QInputDevice::devices(), true);
     Q_UNUSED(devicesFirst);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed either: Qt's exit routines may run after a static application's end.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs Answer inside the next modal dialog's event loop.
