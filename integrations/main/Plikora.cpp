@@ -9,6 +9,7 @@
 #include "integrations/AutomationRegistration.h"
 #include "integrations/EnvelopeAutomation.h"
 #include "integrations/LookupAddress.h"
+#include "integrations/MicrosoftClipArt.h"
 #include "platform/Application.h"
 #include "platform/FileNames.h"
 #include "platform/JpegImage.h"
@@ -64,6 +65,7 @@ int main(int argc, char *argv[])
     RegisterJPEGFormat();
     RegisterGIFFormat();
     StartOldfiles();
+    StartClipArt();
 
     // The splash shows the title the program started with.
     FormSplash = new TFormSplash;
@@ -123,6 +125,7 @@ int main(int argc, char *argv[])
     FreeSelectFolderDialog();
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
+    StopClipArt();
     StopOldfiles();
     UnregisterGIFFormat();
     UnregisterJPEGFormat();
