@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 TDlgReturnAddresses *DlgReturnAddresses = nullptr;
@@ -58,7 +59,7 @@ TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *par
         return c;
     };
     buildControls();
-    resize(640, 520);
+    resize(760, 560);
     LoadFormPlacement(this, placementSection);
     LoadToolbarLayout();
     if (RegIni)
@@ -271,6 +272,14 @@ void TDlgReturnAddresses::showEvent(QShowEvent *event)
     ShowGraphic();
     ShowGraphicSize();
     UpdateToolbar();
+    // A picture that could not be read is said once the window stands.
+    QTimer::singleShot(0, this, [this] {
+        RunGuarded([this] {
+            const TReturnAddress *current = m_store.CurrentReturnAddress();
+            if (isVisible() && current && !current->LoadError().isEmpty())
+                MessageDlg(current->LoadError(), TMsgDlgType::Error, mbOK, 0);
+        });
+    });
 }
 
 void TDlgReturnAddresses::listClicked()

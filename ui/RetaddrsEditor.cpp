@@ -172,6 +172,9 @@ void TDlgReturnAddresses::buildActions()
 
     const auto style = [this](const QString &text, const QString &theme, RichStyle s) {
         auto *action = new QAction(QIcon::fromTheme(theme), text, this);
+        // Without the theme's icon the button shows one letter.
+        action->setIconText(text.left(1));
+        action->setToolTip(text);
         action->setCheckable(true);
         ConnectGuarded(action, &QAction::triggered, this, [this, s](bool down) {
             if (UpdatingToolbar)
@@ -233,11 +236,19 @@ void TDlgReturnAddresses::buildToolBars()
     ToolBarFormat = bar(QStringLiteral("ToolBarFormat"), QStringLiteral("Format"));
     FontComboBox = new TFontComboBox(ToolBarFormat);
     FontComboBox->setObjectName(QStringLiteral("FontComboBox"));
-    FontComboBox->setMinimumContentsLength(14);
+    FontComboBox->setMinimumContentsLength(12);
     ToolBarFormat->addWidget(FontComboBox);
     button(ToolBarFormat, ActionFormatBold, QStringLiteral("ToolButtonFormatBold"));
     button(ToolBarFormat, ActionFormatItalics, QStringLiteral("ToolButtonFormatItalic"));
     button(ToolBarFormat, ActionFormatUnderline, QStringLiteral("ToolButtonFormatUnderline"));
+    for (QAction *action : {ActionFormatBold, ActionFormatItalics, ActionFormatUnderline}) {
+        QWidget *w = ToolBarFormat->widgetForAction(action);
+        QFont font = w->font();
+        font.setBold(action == ActionFormatBold);
+        font.setItalic(action == ActionFormatItalics);
+        font.setUnderline(action == ActionFormatUnderline);
+        w->setFont(font);
+    }
     ComboBoxFontSize = new QComboBox(ToolBarFormat);
     ComboBoxFontSize->setObjectName(QStringLiteral("ComboBoxFontSize"));
     ComboBoxFontSize->setEditable(true);
@@ -246,6 +257,8 @@ void TDlgReturnAddresses::buildToolBars()
     ComboBoxFontSize->addItems(
         {"8", "9", "10", "11", "12", "14", "16", "18", "20", "22", "24", "26", "28", "30", "32", "34", "36"});
     ComboBoxFontSize->setMinimumContentsLength(3);
+    // "2" is a size of its own, not the start of "20".
+    ComboBoxFontSize->setCompleter(nullptr);
     ComboBoxFontSize->lineEdit()->installEventFilter(this);
     ToolBarFormat->addWidget(ComboBoxFontSize);
     ColorBoxFont = new TColorBox(true, ToolBarFormat);
@@ -331,10 +344,9 @@ void TDlgReturnAddresses::UpdateToolbar()
     else
         FontComboBox->setCurrentIndex(-1);
     ComboBoxFontSize->setEnabled(true);
-    if (!ComboBoxFontSize->lineEdit()->hasFocus() || !FontSizeTyped)
-        ComboBoxFontSize->setEditText(attributes.IsConsistent(RichConsistent::Size)
-                                          ? QString::number(RoundHalfEven(attributes.Size))
-                                          : QString());
+    ComboBoxFontSize->setEditText(attributes.IsConsistent(RichConsistent::Size)
+                                      ? QString::number(RoundHalfEven(attributes.Size))
+                                      : QString());
     ColorBoxFont->SetSelected(
         attributes.IsConsistent(RichConsistent::Color) ? WindowsOfColor(attributes.Color) : clDefault);
     const bool selected = m_richEdit->SelLength() > 0;

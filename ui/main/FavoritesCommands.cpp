@@ -46,7 +46,9 @@ void TFormStampMain::ActionFavoritesAddExecute()
 
 void TFormStampMain::ActionFavoritesOrganizeExecute()
 {
-    OrganizeFavorites(FavoritesPath);
+    if (!OrganizeFavorites(FavoritesPath))
+        MessageDlg(QStringLiteral("Could not open the folder \"%1\".").arg(FavoritesPath),
+                   TMsgDlgType::Warning, mbOK, 0);
 }
 
 void TFormStampMain::ActionFormatCustomizeToolbarExecute()

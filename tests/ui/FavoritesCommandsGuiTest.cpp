@@ -6,17 +6,24 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/HelpService.h"
 #include "platform/PdfSpooler.h"
+#include "platform/RichEdit.h"
+#include "platform/UrlOpener.h"
 #include "support/RichTextTestApp.h"
+#include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/About.h"
 #include "ui/CustomizeToolbar.h"
+#include "ui/FavoriteMenu.h"
+#include "ui/FavoritesAdd.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
 #include "ui/StampSplash.h"
 
+#include <QFile>
 #include <QLabel>
-#include <QPushButton>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -48,6 +55,7 @@ public:
         delete returnAddresses;
         delete definitions;
         FreeCustomizeToolbarsDialog();
+        FreeFavoritesAddForm();
         StopOldfiles();
         StopQmPrinter();
         StopUnique();
@@ -67,6 +75,19 @@ struct Follower : TToolbarFollower
     int saved = 0;
 };
 
+struct RecordingOpener : TUrlOpener
+{
+    RecordingOpener() { SetUrlOpener(this); }
+    ~RecordingOpener() override { SetUrlOpener(nullptr); }
+    bool Open(const QString &url) override
+    {
+        opened << url;
+        return works;
+    }
+    QStringList opened;
+    bool works = true;
+};
+
 struct RecordingHelp : THelpService
 {
     RecordingHelp() { SetHelpService(this); }
@@ -79,7 +100,7 @@ struct RecordingHelp : THelpService
     QList<QPair<int, int>> calls;
 };
 
-struct CustomizeToolbarTest : ::testing::Test
+struct WindowCommandsTest : ::testing::Test
 {
     void SetUp() override
     {
@@ -98,7 +119,7 @@ Qt::CheckState State(TDlgCustomizeToolbars *dialog, const QString &caption)
 
 } // namespace
 
-TEST_F(CustomizeToolbarTest, ChoiceAppliesKeepsAcrossRunsAndDefaultsRestore)
+TEST_F(WindowCommandsTest, ChoiceAppliesKeepsAcrossRunsAndDefaultsRestore)
 {
     Follower follower;
     SetToolbarFollower(&follower);
@@ -164,7 +185,7 @@ TEST_F(CustomizeToolbarTest, ChoiceAppliesKeepsAcrossRunsAndDefaultsRestore)
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
-TEST_F(CustomizeToolbarTest, AboutShowsVersionAndHelpTopics)
+TEST_F(WindowCommandsTest, AboutShowsVersionAndHelpTopics)
 {
     RecordingHelp help;
     TDlgAbout *about = GetAboutBox();
@@ -178,4 +199,47 @@ TEST_F(CustomizeToolbarTest, AboutShowsVersionAndHelpTopics)
     ShowAboutBox(about);
     ReleaseAboutBox();
     EXPECT_EQ(help.calls, (QList<QPair<int, int>>{{HELP_CONTEXT, 9991}, {HELP_CONTEXT, 9994}}));
+}
+
+TEST_F(WindowCommandsTest, FavoritesAddAfterASaveAndOpenAfterTheSaveQuestion)
+{
+    ScriptedFileDialogService files;
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    form.RichEditDestination->SetText("Jane Doe\r\n1 Elm St");
+    form.RichEditDestination->SetModified(true);
+    // Untitled: the user is asked to save first; not saving adds nothing.
+    form.ActionFavoritesAddExecute();
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].type, TMsgDlgType::Information);
+    EXPECT_EQ(messages.shown[1].type, TMsgDlgType::Warning);
+    files.answers << ScriptedFileDialogService::Choose(dir.path() + "/jane.env");
+    QTimer::singleShot(0, [] { GetFavoritesAddForm()->accept(); });
+    form.ActionFavoritesAddExecute();
+    EXPECT_TRUE(QFile::exists(form.FavoritesPath + "/Jane Doe.LNK"));
+
+    ASSERT_TRUE(form.NewEnvelope());
+    form.RichEditDestination->SetText("Someone else");
+    form.RichEditDestination->SetModified(true);
+    emit form.MenuFavorites->aboutToShow();
+    ASSERT_EQ(form.MenuFavorites->actions().size(), 4);
+    QAction *favorite = form.MenuFavorites->actions().at(3);
+    EXPECT_EQ(favorite->text(), "Jane Doe");
+    messages.shown.clear();
+    messages.answers << mrCancel << mrNo;
+    favorite->trigger();
+    EXPECT_TRUE(form.FileName.isEmpty());
+    favorite->trigger();
+    EXPECT_EQ(form.FileName, dir.path() + "/jane.env");
+    EXPECT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].type, TMsgDlgType::Confirmation);
+
+    // Organize hands the folder to the desktop and says when that fails.
+    RecordingOpener opener;
+    form.ActionFavoritesOrganizeExecute();
+    opener.works = false;
+    form.ActionFavoritesOrganizeExecute();
+    EXPECT_EQ(opener.opened, QStringList({form.FavoritesPath, form.FavoritesPath}));
+    ASSERT_EQ(messages.shown.size(), 3);
+    EXPECT_EQ(messages.shown[2].type, TMsgDlgType::Warning);
 }
