@@ -322,6 +322,8 @@ private:
     void CreateEditActions();
     void CreateMenus();
     void CreateToolBars();
+    // Tab order, access keys and F1: the window used without a mouse.
+    void SetUpKeyboard();
     // The toolbars' lists and boxes and the status bar.
     void CreateBarControls();
     void CreatePanel();
