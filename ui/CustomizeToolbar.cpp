@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -147,7 +148,10 @@ void TDlgCustomizeToolbars::ReadToolbarChecks()
         for (int k = 0; k < bar->childCount(); ++k) {
             QTreeWidgetItem *box = bar->child(k);
             QAction *action = FormStampMain->ToolBarButton(box->data(0, Qt::UserRole).toString());
-            box->setIcon(0, action ? action->icon() : QIcon());
+            const auto *tool =
+                action ? qobject_cast<QToolButton *>((FormStampMain->*g.Bar)->widgetForAction(action))
+                       : nullptr;
+            box->setIcon(0, tool ? tool->icon() : QIcon());
             box->setCheckState(0, barShown && (!action || action->isVisible()) ? Qt::Checked : Qt::Unchecked);
         }
     }

@@ -170,6 +170,7 @@ TEST_F(WindowCommandsTest, ChoiceAppliesKeepsAcrossRunsAndDefaultsRestore)
         TDlgCustomizeToolbars *dialog = GetCustomizeToolbarsDialog();
         dialog->ReadToolbarChecks();
         EXPECT_EQ(State(dialog, "Edit Toolbar"), Qt::PartiallyChecked);
+        EXPECT_FALSE(dialog->Box("Cut")->icon(0).isNull());
         EXPECT_EQ(State(dialog, "Options Toolbar"), Qt::Unchecked);
         EXPECT_EQ(State(dialog, "Selection Toolbar"), Qt::Unchecked);
         // Clicking a partly checked toolbar checks all its buttons.
