@@ -7,6 +7,7 @@
 #include "platform/RtfWriter.h"
 
 #include <QFile>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -296,6 +297,18 @@ void RichEdit::ApplyHideSelection()
                    base.color(QPalette::Inactive, QPalette::HighlightedText));
     }
     setPalette(p);
+}
+
+void RichEdit::keyPressEvent(QKeyEvent *event)
+{
+    // Where Tab moves on, Ctrl+Tab is how a tab gets into the text.
+    if (!WantTabs() && event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier) {
+        if (!isReadOnly())
+            textCursor().insertText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
 }
 
 void RichEdit::focusInEvent(QFocusEvent *event)

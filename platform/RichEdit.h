@@ -101,6 +101,11 @@ public:
     bool CanUndo() const;
     bool CanPaste() const;
 
+    // Whether Tab types a tab (the default) or moves to the next control, as in a form;
+    // without it a tab is typed with Ctrl+Tab.
+    bool WantTabs() const { return !tabChangesFocus(); }
+    void SetWantTabs(bool want) { setTabChangesFocus(!want); }
+
     // Whether the selection is hidden while the control does not have the focus.
     bool HideSelection() const { return m_hideSelection; }
     void SetHideSelection(bool hide);
@@ -148,6 +153,7 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 

@@ -156,6 +156,7 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     CreateBarControls();
     CreateMenus();
     CreateToolBars();
+    SetUpKeyboard();
 
     // The printer object starts on the system's default printer.
     if (TZambPrinter *printer = PrinterInstance())

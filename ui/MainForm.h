@@ -279,6 +279,8 @@ public:
     void RunOutsideRequest(std::function<void()> Request);
     void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
 
+    // The contact import lives above the window: the program hands it in at start-up.
+    void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
     // Other programs (over the session bus). The macro lines "new" and "print", compared
     // without case; other lines are ignored.
     void DDEsystemExecuteMacro(const QStringList &Msg);
@@ -320,6 +322,8 @@ private:
     void CreateEditActions();
     void CreateMenus();
     void CreateToolBars();
+    // Tab order, access keys and F1: the window used without a mouse.
+    void SetUpKeyboard();
     // The toolbars' lists and boxes and the status bar.
     void CreateBarControls();
     void CreatePanel();
@@ -352,6 +356,7 @@ private:
     QStringList m_openHistory;
     QStringList m_saveHistory;
     TPrintEnvelopesJob m_printJob;
+    std::function<void()> m_contactImport;
     std::unique_ptr<Preferences> m_preferences;
     TFindDialog *m_findDialog = nullptr;
     // The actions whose shortcuts win over the envelope boxes' own keys.

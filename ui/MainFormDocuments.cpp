@@ -88,6 +88,14 @@ void TFormStampMain::ActionFileNewExecute()
     NewEnvelope();
 }
 
+void TFormStampMain::ActionFileImportOutlookExecute()
+{
+    if (m_contactImport)
+        m_contactImport();
+    else
+        NotAvailableYet();
+}
+
 void TFormStampMain::FileOpened()
 {
     if (!OldFileList)

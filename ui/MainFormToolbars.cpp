@@ -8,6 +8,7 @@
 #include "ui/Retaddrs.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -47,9 +48,18 @@ void TFormStampMain::CreateToolBars()
     button(ToolBarEdit, ActionEditLookup, QStringLiteral("Lookup"));
     button(ToolBarEdit, ActionEditFind, QStringLiteral("Find"));
     ToolBarSelection = bar(QStringLiteral("ToolBarSelection"), QStringLiteral("Selection"));
+    // The labels carry the lists' access keys.
+    const auto label = [](QToolBar *toolBar, const QString &text, QWidget *buddy) {
+        auto *caption = new QLabel(text, toolBar);
+        caption->setBuddy(buddy);
+        caption->setContentsMargins(4, 0, 2, 0);
+        toolBar->addWidget(caption);
+    };
     ToolBarSelection->addAction(ActionFormatReturnAddresses);
+    label(ToolBarSelection, QStringLiteral("&Return:"), ComboBoxReturnAddress);
     ToolBarSelection->addWidget(ComboBoxReturnAddress);
     ToolBarSelection->addAction(ActionFormatEnvelopes);
+    label(ToolBarSelection, QStringLiteral("E&nvelope:"), ComboBoxEnvelope);
     ToolBarSelection->addWidget(ComboBoxEnvelope);
     ToolBarFormat = bar(QStringLiteral("ToolBarFormat"), QStringLiteral("Format"));
     ToolBarFormat->addWidget(FontComboBox);

@@ -6,6 +6,8 @@
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "gif/GIFImage.h"
+#include "integrations/contacts/ContactForms.h"
+#include "integrations/contacts/ContactImport.h"
 #include "integrations/AutomationRegistration.h"
 #include "integrations/EnvelopeAutomation.h"
 #include "integrations/LookupAddress.h"
@@ -86,6 +88,7 @@ int main(int argc, char *argv[])
         auto *mainForm = new TFormStampMain(*definitions, *returnAddresses);
         DlgEnvelopeSizes = new TDlgEnvelopeSizes(*definitions, mainForm);
         DlgReturnAddresses = new TDlgReturnAddresses(*returnAddresses, mainForm);
+        InstallContactImport(*mainForm);
         // Loaded once the main window has dropped the printer setups no
         // definition uses, and with every window following the stores.
         mainForm->FirstRun = definitions->LoadEnvelopeList();
@@ -119,6 +122,7 @@ int main(int argc, char *argv[])
         delete returnAddresses;
         delete definitions;
     }
+    FreeContactForms();
     FreeCustomizeToolbarsDialog();
     FreeFavoritesAddForm();
     FreeOptionsDialog();

@@ -9,11 +9,6 @@ void TFormStampMain::NotAvailableYet()
     MessageDlg(QStringLiteral("This command is not available yet."), TMsgDlgType::Information, mbOK, 0);
 }
 
-void TFormStampMain::ActionFileImportOutlookExecute()
-{
-    NotAvailableYet();
-}
-
 void TFormStampMain::ActionEditLookupExecute()
 {
     if (ZipCodeLookup)
