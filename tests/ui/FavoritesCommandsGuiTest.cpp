@@ -17,6 +17,7 @@
 #include "ui/FavoritesAdd.h"
 #include "ui/MainForm.h"
 #include "ui/Oldfiles.h"
+#include "ui/Retaddrs.h"
 #include "ui/StampSplash.h"
 
 #include <QFile>
@@ -183,6 +184,27 @@ TEST_F(WindowCommandsTest, ChoiceAppliesKeepsAcrossRunsAndDefaultsRestore)
     }
     SetToolbarFollower(nullptr);
     EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(WindowCommandsTest, ReturnAddressWindowFollowsAndKeepsTheChoice)
+{
+    for (int run = 0; run < 2; ++run) {
+        Session s(dir.path());
+        TDlgReturnAddresses window(*s.returnAddresses);
+        if (run == 0) {
+            TDlgCustomizeToolbars *dialog = GetCustomizeToolbarsDialog();
+            QTimer::singleShot(0, dialog, [dialog] {
+                dialog->Box("Cut")->setCheckState(0, Qt::Unchecked);
+                dialog->Box("Find")->setCheckState(0, Qt::Unchecked);
+                dialog->accept();
+            });
+            ASSERT_TRUE(ExecuteCustomizeToolbars(dialog));
+        }
+        // A partly checked toolbar still shows here.
+        EXPECT_FALSE(window.ToolBarEdit->isHidden()) << run;
+        EXPECT_FALSE(window.ActionEditCut->isVisible()) << run;
+        EXPECT_TRUE(window.ActionEditCopy->isVisible()) << run;
+    }
 }
 
 TEST_F(WindowCommandsTest, AboutShowsVersionAndHelpTopics)

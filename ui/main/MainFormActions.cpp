@@ -71,7 +71,7 @@ void TFormStampMain::CreateActions()
                               QStringLiteral("Save the envelope in a new file"), {}, ctrl(Qt::Key_A));
     ConnectGuarded(ActionFileSaveAs, &QAction::triggered, this, [this] { ActionFileSaveAsExecute(); });
     ActionFileImportOutlook =
-        action(QStringLiteral("Import Contact..."),
+        action(QStringLiteral("&Import Contact..."),
                QStringLiteral("Import a contact from your address book."), QStringLiteral("import"));
     on(ActionFileImportOutlook, &TFormStampMain::ActionFileImportOutlookExecute);
     // Ctrl+P belongs to the menu's Print Envelope... alone.
