@@ -218,6 +218,9 @@ void TDlgReturnAddresses::buildToolBars()
         toolBar->setObjectName(name);
         toolBar->setIconSize(QSize(24, 24));
         toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+        // They move within the bar above the text only, where their places are kept.
+        toolBar->setAllowedAreas(Qt::TopToolBarArea);
+        toolBar->setFloatable(false);
         ControlBar->addToolBar(Qt::TopToolBarArea, toolBar);
         return toolBar;
     };
