@@ -83,12 +83,16 @@ int FormatRange(const QTextDocument &Text, const TFormatRange &Range, TFormatted
         doc->setDefaultFont(Text.defaultFont());
         doc->setDefaultTextOption(Text.defaultTextOption());
         QTextCursor source(const_cast<QTextDocument *>(&Text)); // only read
+        // Inside an edit block a cursor does not lay its paragraph out to find its x, which
+        // the text would keep for every address of a long list. Nothing is edited.
+        source.beginEditBlock();
         source.setPosition(first);
         source.setPosition(last, QTextCursor::KeepAnchor);
         QTextCursor target(doc.get());
         target.setBlockFormat(Text.findBlock(first).blockFormat());
         target.setBlockCharFormat(Text.findBlock(first).charFormat());
         target.insertFragment(source.selection());
+        source.endEditBlock();
     }
     // The range may end just after a line break: the empty line after it is not text.
     const bool endsWithBreak = last > first && IsLineBreak(Text.characterAt(last - 1));
