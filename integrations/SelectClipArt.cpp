@@ -237,10 +237,6 @@ void TFormChooseClipArt::showEvent(QShowEvent *event)
 
 void TFormChooseClipArt::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
     // Enter ends a search; it does not take the picture.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && EditSearch->hasFocus()) {
         ListClips->setFocus();

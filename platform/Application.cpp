@@ -2,8 +2,12 @@
 
 #include "platform/FileNames.h"
 #include "platform/GuardedSlot.h"
+#include "platform/HelpService.h"
 #include "platform/MessageBoxService.h"
 #include "platform/MessageService.h"
+
+#include <QKeyEvent>
+#include <QWidget>
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -27,7 +31,14 @@ TApplication::~TApplication()
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
     try {
-        return QApplication::notify(receiver, event);
+        const bool handled = QApplication::notify(receiver, event);
+        // F1 that no window takes for itself opens the help of the control with the focus.
+        if (event->type() == QEvent::KeyPress && !event->isAccepted()
+            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1 && receiver->isWidgetType()) {
+            ShowHelpFor(qobject_cast<QWidget *>(receiver)->window());
+            return true;
+        }
+        return handled;
     } catch (const std::exception &e) {
         ShowException(e);
     } catch (...) {

@@ -199,15 +199,6 @@ void TDlgCustomizeToolbars::showEvent(QShowEvent *event)
     TreeToolbars->setFocus();
 }
 
-void TDlgCustomizeToolbars::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 TDlgCustomizeToolbars *GetCustomizeToolbarsDialog()
 {
     if (!dialogInstance)

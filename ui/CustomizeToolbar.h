@@ -56,7 +56,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 };
 
 TDlgCustomizeToolbars *GetCustomizeToolbarsDialog();

@@ -414,12 +414,3 @@ void TDlgEnvelopeSizes::done(int result)
     SaveFormPlacement(this, placementSection);
     QDialog::done(result);
 }
-
-void TDlgEnvelopeSizes::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}

@@ -66,15 +66,6 @@ void TFormFavoritesAdd::showEvent(QShowEvent *event)
     EditDescription->selectAll();
 }
 
-void TFormFavoritesAdd::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 TFormFavoritesAdd *GetFavoritesAddForm()
 {
     if (!formInstance)

@@ -15,7 +15,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 };
 
 TFormFavoritesAdd *GetFavoritesAddForm();

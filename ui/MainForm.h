@@ -322,7 +322,7 @@ private:
     void CreateEditActions();
     void CreateMenus();
     void CreateToolBars();
-    // Tab order, access keys and F1: the window used without a mouse.
+    // Tab order and access keys: the window used without a mouse.
     void SetUpKeyboard();
     // The toolbars' lists and boxes and the status bar.
     void CreateBarControls();

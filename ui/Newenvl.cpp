@@ -255,15 +255,6 @@ void TDlgNewEnvelopeSize::changeEvent(QEvent *event)
     }
 }
 
-void TDlgNewEnvelopeSize::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 TDlgNewEnvelopeSize *GetNewEnvelopeSizeDialog()
 {
     if (!dialogInstance)

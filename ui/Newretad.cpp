@@ -54,15 +54,6 @@ void TDlgNewReturnAddress::showEvent(QShowEvent *event)
     m_editReturnAddress->setFocus();
 }
 
-void TDlgNewReturnAddress::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void TDlgNewReturnAddress::changeEvent(QEvent *event)
 {
     QDialog::changeEvent(event);

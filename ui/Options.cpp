@@ -499,15 +499,6 @@ bool TDlgOptions::eventFilter(QObject *Watched, QEvent *Event)
     return QDialog::eventFilter(Watched, Event);
 }
 
-void TDlgOptions::keyPressEvent(QKeyEvent *Event)
-{
-    if (Event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(Event);
-}
-
 TDlgOptions *GetOptionsDialog()
 {
     if (!dialogInstance)

@@ -90,7 +90,6 @@ public:
 
 protected:
     bool eventFilter(QObject *Watched, QEvent *Event) override;
-    void keyPressEvent(QKeyEvent *Event) override;
 
 private:
     void BrowseOptionsFolder(QLineEdit *Edit);

@@ -157,10 +157,6 @@ void TFormPrintStatus::TimerDelayTimer()
 
 void TFormPrintStatus::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
     // Escape cancels the job, as the Cancel button does, without closing the window.
     if (event->key() == Qt::Key_Escape) {
         CancelBtnClick();

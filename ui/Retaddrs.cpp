@@ -347,13 +347,3 @@ void TDlgReturnAddresses::done(int result)
     }
     QDialog::done(result);
 }
-
-void TDlgReturnAddresses::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-
-    QDialog::keyPressEvent(event);
-}

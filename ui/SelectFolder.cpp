@@ -204,15 +204,6 @@ void TDlgSelectFolder::showEvent(QShowEvent *event)
     DirectoryListBox->setFocus();
 }
 
-void TDlgSelectFolder::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_F1) {
-        ShowHelpFor(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 TDlgSelectFolder *GetSelectFolderDialog()
 {
     if (!dialogInstance)

@@ -3,7 +3,6 @@
 
 #include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
-#include "platform/HelpService.h"
 #include "platform/RichEdit.h"
 
 #include <QComboBox>
@@ -31,7 +30,4 @@ void TFormStampMain::SetUpKeyboard()
     };
     accessKey(Qt::ALT | Qt::Key_D, RichEditDestination);
     accessKey(Qt::ALT | Qt::Key_T, RichEditAttention);
-
-    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] { ShowHelpFor(this); });
 }
