@@ -184,8 +184,12 @@ void TContactImport::ImportContact(TOutlookItem &Item, bool &First)
     m_form.UpdateMenu();
 }
 
-void InstallContactImport(TFormStampMain &Form)
+void ImportContacts(TFormStampMain &Form)
 {
-    auto *import = new TContactImport(Form);
-    Form.SetContactImport([import] { import->Execute(); });
+    // Made on first use, so that start-up does not wait for the address books; kept for
+    // the rest of the run with the window.
+    auto *import = Form.findChild<TContactImport *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!import)
+        import = new TContactImport(Form);
+    import->Execute();
 }

@@ -32,5 +32,5 @@ private:
     TFormStampMain &m_form;
 };
 
-// Gives the main window its contact import.
-void InstallContactImport(TFormStampMain &Form);
+// The main window's Import Contact command.
+void ImportContacts(TFormStampMain &Form);

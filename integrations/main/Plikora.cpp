@@ -85,10 +85,10 @@ int main(int argc, char *argv[])
     {
         auto *definitions = new DefinitionStore;
         auto *returnAddresses = new ReturnAddressStore;
-        auto *mainForm = new TFormStampMain(*definitions, *returnAddresses);
+        auto *mainForm =
+            new TFormStampMain(*definitions, *returnAddresses, {ImportContacts, ActionEditLookupExecute});
         DlgEnvelopeSizes = new TDlgEnvelopeSizes(*definitions, mainForm);
         DlgReturnAddresses = new TDlgReturnAddresses(*returnAddresses, mainForm);
-        InstallContactImport(*mainForm);
         // Loaded once the main window has dropped the printer setups no
         // definition uses, and with every window following the stores.
         mainForm->FirstRun = definitions->LoadEnvelopeList();
@@ -98,7 +98,6 @@ int main(int argc, char *argv[])
         FormSplash->deleteLater();
         FormSplash = nullptr;
 
-        mainForm->ZipCodeLookup = ActionEditLookupExecute;
         // A run that prints and closes serves no one: a file handed to it would be lost.
         std::unique_ptr<TAutomationServer> server;
         if (commandLine.Mode != cmPrint) {

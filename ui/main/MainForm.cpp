@@ -101,24 +101,6 @@ QString MakeDataSubFolder(const QString &Name)
     return folder;
 }
 
-QColor ColorFromWindows(qint32 Color)
-{
-    const quint32 c = quint32(Color);
-    if ((c & 0xFF000000u) == 0xFF000000u || (c & 0xFF000000u) == 0x80000000u) {
-        // A system colour: the few the program uses, from the desktop's palette.
-        const QPalette palette = QApplication::palette();
-        switch (c & 0xFFu) {
-        case 5: // window
-            return palette.color(QPalette::Base);
-        case 8: // window text
-            return palette.color(QPalette::Text);
-        default: // button face and the rest
-            return palette.color(QPalette::Button);
-        }
-    }
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 bool HasAnyLetter(const QString &Text)
 {
     for (const QChar c : Text) {
@@ -135,9 +117,9 @@ bool HasAnyLetter(const QString &Text)
 }
 
 TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
-                               QWidget *parent)
+                               TMainFormHooks Hooks, QWidget *parent)
     : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
-      m_preferences(std::make_unique<Preferences>(*this))
+      m_hooks(std::move(Hooks)), m_preferences(std::make_unique<Preferences>(*this))
 {
     FormStampMain = this;
     setObjectName(QStringLiteral("FormStampMain"));

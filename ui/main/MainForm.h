@@ -20,6 +20,7 @@ class QTimer;
 class QToolBar;
 class ReturnAddressStore;
 class RichEdit;
+class TFormStampMain;
 class TAddressPrintList;
 class TEnvelopeData;
 class TFontAttributes;
@@ -42,6 +43,14 @@ using TPrintEnvelopesJob = std::function<TPrintOutcome(
     TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
     TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool PrintTriFoldLines)>;
 
+// What the layer above the window does for it: the contact import and the ZIP code
+// lookup. The program passes the real ones; window tests pass doubles.
+struct TMainFormHooks
+{
+    std::function<void(TFormStampMain &Form)> ImportContacts;
+    std::function<void(RichEdit &Destination)> LookupZipCode;
+};
+
 // The main window: the envelope being addressed (destination, attention line,
 // return address and envelope definition), its documents and its print requests.
 // Its two selection boxes show the stores' lists and current entries.
@@ -49,7 +58,7 @@ class TFormStampMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
+    TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, TMainFormHooks Hooks,
                    QWidget *parent = nullptr);
     ~TFormStampMain() override;
 
@@ -279,8 +288,6 @@ public:
     void RunOutsideRequest(std::function<void()> Request);
     void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
 
-    // The contact import lives above the window: the program hands it in at start-up.
-    void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
     // Other programs (over the session bus). The macro lines "new" and "print", compared
     // without case; other lines are ignored.
     void DDEsystemExecuteMacro(const QStringList &Msg);
@@ -293,8 +300,6 @@ public:
     void AutomationNewEnvelope();
     void AutomationPasteAddress();
     void AutomationInsertAddress(const QString &Address);
-    // The ZIP code lookup on the destination, set by the layer that provides it.
-    std::function<void(RichEdit &Destination)> ZipCodeLookup;
 
     // Shows the preference fields in the window (colour, borders, font samples, stamp) and
     // tells every window that follows them; called after the fields changed.
@@ -328,7 +333,6 @@ private:
     void CreateBarControls();
     void CreatePanel();
     // Says that the command's window is not in this version yet.
-    void NotAvailableYet();
     void ReadPreferences();
     void SetHelpContexts();
     void SetCaption();
@@ -356,7 +360,7 @@ private:
     QStringList m_openHistory;
     QStringList m_saveHistory;
     TPrintEnvelopesJob m_printJob;
-    std::function<void()> m_contactImport;
+    TMainFormHooks m_hooks;
     std::unique_ptr<Preferences> m_preferences;
     TFindDialog *m_findDialog = nullptr;
     // The actions whose shortcuts win over the envelope boxes' own keys.
@@ -367,9 +371,6 @@ extern TFormStampMain *FormStampMain;
 
 // The folders of the data folder made on demand: "<data folder>ClipArt/" and "Favorites/".
 QString MakeDataSubFolder(const QString &Name);
-
-// A Windows colour value (low byte red; 0xFF0000nn a system colour) as a Qt colour.
-QColor ColorFromWindows(qint32 Color);
 
 // Whether an envelope whose destination is Text counts as worth saving: it holds a letter.
 bool HasAnyLetter(const QString &Text);

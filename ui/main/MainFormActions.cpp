@@ -316,7 +316,7 @@ void TFormStampMain::CreateBarControls()
                    &TFormStampMain::ApplyFontSize);
     ConnectGuarded(ComboBoxFontSize->lineEdit(), &QLineEdit::editingFinished, this,
                    &TFormStampMain::ComboBoxFontSizeChange);
-    ColorBoxFont = new TColorBox(true, this);
+    ColorBoxFont = new TColorBox(TColorList::Font, this);
     ColorBoxFont->setObjectName(QStringLiteral("ColorBoxFont"));
     ConnectGuarded(ColorBoxFont, &QComboBox::activated, this, &TFormStampMain::ColorBoxFontChange);
 

@@ -90,10 +90,12 @@ void TFormStampMain::ActionFileNewExecute()
 
 void TFormStampMain::ActionFileImportOutlookExecute()
 {
-    if (m_contactImport)
-        m_contactImport();
-    else
-        NotAvailableYet();
+    m_hooks.ImportContacts(*this);
+}
+
+void TFormStampMain::ActionEditLookupExecute()
+{
+    m_hooks.LookupZipCode(*RichEditDestination);
 }
 
 void TFormStampMain::FileOpened()

@@ -1,5 +1,6 @@
 #include "ui/options/Options.h"
 
+#include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
@@ -33,24 +34,12 @@ TDlgOptions *dialogInstance = nullptr;
 
 const QString kOptions = QStringLiteral("Options");
 const QString kGraphicEditor = QStringLiteral("GraphicEditor");
-constexpr qint32 kButtonFace = qint32(0xFF00000F);
-constexpr int kCustomColor = -2;
 
 QString defaultPictureEditor()
 {
     QString editor;
     GetDefaultPictureEditor(editor);
     return editor;
-}
-
-QIcon swatch(qint32 Color)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(ColorFromWindows(Color));
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    painter.drawRect(0, 0, 15, 15);
-    return QIcon(pixmap);
 }
 
 QCheckBox *checkBox(const QString &Caption, const QString &Hint, int HelpContext, QWidget *parent)
@@ -119,19 +108,6 @@ int ItemFromMeasure(int Measure)
     return Measure == 1 ? 1 : 0;
 }
 
-const QList<TNamedColor> &EnvelopeColors()
-{
-    static const QList<TNamedColor> colors{
-        {0x000000, "Black"},          {0x000080, "Maroon"},   {0x008000, "Green"}, {0x008080, "Olive"},
-        {0x800000, "Navy"},           {0x800080, "Purple"},   {0x808000, "Teal"},  {0x808080, "Gray"},
-        {0xC0C0C0, "Silver"},         {0x0000FF, "Red"},      {0x00FF00, "Lime"},  {0x00FFFF, "Yellow"},
-        {0xFF0000, "Blue"},           {0xFF00FF, "Fuchsia"},  {0xFFFF00, "Aqua"},  {0xFFFFFF, "White"},
-        {0xC0DCC0, "Money Green"},    {0xF0CAA6, "Sky Blue"}, {0xF0FBFF, "Cream"}, {0xA4A0A0, "Medium Gray"},
-        {kButtonFace, "Button Face"},
-    };
-    return colors;
-}
-
 TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Plikora Options"));
@@ -196,9 +172,7 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
         openSaveLayout->addWidget(box);
 
     auto *colorGroup = new QGroupBox(QStringLiteral("Envelope Colo&r"), TabSheetSettings);
-    ColorBoxEnvelope = new QComboBox(colorGroup);
-    for (const TNamedColor &c : EnvelopeColors())
-        ColorBoxEnvelope->addItem(swatch(c.Color), QString::fromLatin1(c.Name), c.Color);
+    ColorBoxEnvelope = new TColorBox(TColorList::Envelope, colorGroup);
     SetHelpContext(ColorBoxEnvelope, 20126);
     (new QVBoxLayout(colorGroup))->addWidget(ColorBoxEnvelope);
 
@@ -296,27 +270,13 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
 
 qint32 TDlgOptions::SelectedColor() const
 {
-    return qint32(ColorBoxEnvelope->currentData().toLongLong());
-}
-
-void TDlgOptions::RemoveCustomColor()
-{
-    const int custom = ColorBoxEnvelope->findData(kCustomColor, Qt::UserRole + 1);
-    if (custom >= 0)
-        ColorBoxEnvelope->removeItem(custom);
+    return ColorBoxEnvelope->Selected();
 }
 
 void TDlgOptions::SetSelectedColor(qint32 Color)
 {
-    RemoveCustomColor();
-    int index = ColorBoxEnvelope->findData(Color);
-    if (index < 0) {
-        // A colour of the user's own is kept as it is.
-        ColorBoxEnvelope->addItem(swatch(Color), QStringLiteral("Custom"), Color);
-        index = ColorBoxEnvelope->count() - 1;
-        ColorBoxEnvelope->setItemData(index, kCustomColor, Qt::UserRole + 1);
-    }
-    ColorBoxEnvelope->setCurrentIndex(index);
+    // A colour of the user's own is kept as it is.
+    ColorBoxEnvelope->SetSelected(Color);
 }
 
 void TDlgOptions::LoadFrom(const TFormStampMain &Main)
@@ -419,7 +379,7 @@ void TDlgOptions::RestoreDefaults()
         ComboBoxStampPrice->setCurrentIndex(1);
         RadioGroupBarCode->SetItemIndex(0);
         RadioGroupMeasure->SetItemIndex(0);
-        SetSelectedColor(kButtonFace);
+        SetSelectedColor(clBtnFace);
     } else if (PageControl->currentWidget() == TabSheetFileLocations) {
         EditDefaultEnvelopePath->setText(WinDefaultFolders.Personal);
         EditGraphicEditor->setText(defaultPictureEditor());

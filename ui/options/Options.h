@@ -10,6 +10,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class TColorBox;
 class TFormStampMain;
 
 // A group of radio buttons chosen by item index.
@@ -31,14 +32,6 @@ int BarCodeFromItem(int Item);
 int ItemFromBarCode(int BarCode);
 int MeasureFromItem(int Item);
 int ItemFromMeasure(int Measure);
-
-// The colours the envelope picture may take, as Windows colour values.
-struct TNamedColor
-{
-    qint32 Color;
-    const char *Name;
-};
-const QList<TNamedColor> &EnvelopeColors();
 
 // "Plikora Options": the preferences of section "Options". Each run loads the
 // controls from the main window; OK applies them there and stores every key.
@@ -72,7 +65,7 @@ public:
     QCheckBox *CheckBoxSaveAttention = nullptr;
     QCheckBox *CheckBoxRememberReturnAddress = nullptr;
     QCheckBox *CheckBoxRememberEnvelope = nullptr;
-    QComboBox *ColorBoxEnvelope = nullptr;
+    TColorBox *ColorBoxEnvelope = nullptr;
     TRadioGroup *RadioGroupMeasure = nullptr;
     QComboBox *ComboBoxStampPrice = nullptr;
     QLineEdit *EditDefaultEnvelopePath = nullptr;
@@ -95,7 +88,6 @@ private:
     void BrowseOptionsFolder(QLineEdit *Edit);
     void BrowseGraphicEditor();
     void Browse(QLineEdit *Edit);
-    void RemoveCustomColor();
 };
 
 TDlgOptions *GetOptionsDialog();

@@ -264,7 +264,7 @@ void TDlgReturnAddresses::buildToolBars()
     ComboBoxFontSize->setCompleter(nullptr);
     ComboBoxFontSize->lineEdit()->installEventFilter(this);
     ToolBarFormat->addWidget(ComboBoxFontSize);
-    ColorBoxFont = new TColorBox(true, ToolBarFormat);
+    ColorBoxFont = new TColorBox(TColorList::Font, ToolBarFormat);
     ColorBoxFont->setObjectName(QStringLiteral("ColorBoxFont"));
     ToolBarFormat->addWidget(ColorBoxFont);
 

@@ -9,6 +9,7 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
+#include "support/MainFormHooks.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/main/MainForm.h"
@@ -54,7 +55,7 @@ struct AutomationTest : ::testing::Test
         StartOldfiles();
         definitions = std::make_unique<DefinitionStore>();
         returnAddresses = std::make_unique<ReturnAddressStore>();
-        form = std::make_unique<TFormStampMain>(*definitions, *returnAddresses);
+        form = std::make_unique<TFormStampMain>(*definitions, *returnAddresses, CountingHooks());
         definitions->LoadEnvelopeList();
         server = std::make_unique<TAutomationServer>(*form);
         QString error;

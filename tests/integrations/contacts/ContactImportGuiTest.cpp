@@ -77,7 +77,8 @@ protected:
         SetApplicationTitle("Plikora");
         definitions = new DefinitionStore;
         returnAddresses = new ReturnAddressStore;
-        form = new TFormStampMain(*definitions, *returnAddresses);
+        form = new TFormStampMain(*definitions, *returnAddresses,
+                                  {[this](TFormStampMain &) { import->Execute(); }, {}});
         auto app = std::make_unique<FakeOutlook>();
         outlook = app.get();
         auto contacts = std::make_shared<FakeFolder>("Contacts");
@@ -98,7 +99,6 @@ protected:
                                    {"JobTitle", "Clerk"},
                                    {"CompanyName", "Acme"}});
         import = new TContactImport(*form, std::move(app));
-        form->SetContactImport([this] { import->Execute(); });
         form->ContactFolderID = {"F-Friends", "S1"};
     }
     ~ContactImport() override

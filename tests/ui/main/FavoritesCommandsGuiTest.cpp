@@ -8,6 +8,7 @@
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "platform/UrlOpener.h"
+#include "support/MainFormHooks.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
@@ -48,7 +49,7 @@ public:
         SetApplicationTitle("Plikora");
         definitions = new DefinitionStore;
         returnAddresses = new ReturnAddressStore;
-        form = new TFormStampMain(*definitions, *returnAddresses);
+        form = new TFormStampMain(*definitions, *returnAddresses, CountingHooks());
     }
     ~Session()
     {

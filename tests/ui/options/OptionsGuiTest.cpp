@@ -2,6 +2,7 @@
 
 #include "engine/DefinitionStore.h"
 #include "engine/ReturnAddressStore.h"
+#include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -10,6 +11,7 @@
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
+#include "support/MainFormHooks.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedFileDialogService.h"
 #include "ui/definitions/Envsizes.h"
@@ -49,7 +51,7 @@ struct OptionsTest : ::testing::Test
         StartUnique();
         StartQmPrinter(std::make_unique<PdfSpooler>());
         StartOldfiles();
-        form = new TFormStampMain(definitions, returnAddresses);
+        form = new TFormStampMain(definitions, returnAddresses, CountingHooks());
     }
     void TearDown() override
     {
