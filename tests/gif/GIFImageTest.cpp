@@ -3,6 +3,8 @@
 #include "gif/GIFExtensions.h"
 
 #include <QBuffer>
+#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -303,4 +305,28 @@ TEST(GIFImage, ReadsWhatOtherProgramsWrite)
     EXPECT_EQ(Pixels(*l.Image->Images()->SubImages(1)), std::vector<uint8_t>{1});
     EXPECT_EQ(l.Image->Width(), 1);
     EXPECT_TRUE(SaveImage(*l.Image).contains(unknown));
+}
+
+TEST(GIFImage, ALoopingAnimationStandsStillOnItsFirstFrame)
+{
+    // Two whole-screen frames without delays: a looping animation shows the first,
+    // a stream without the looping extension is one picture built of both.
+    const QByteArray loop = QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    const QByteArray noDelay("\x21\xF9\x04\x00\x00\x00\x00\x00", 8);
+    const QByteArray second = ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {2, 3}, {5, 3}}));
+    for (const bool looping : {true, false}) {
+        SCOPED_TRACE(looping);
+        Loaded l = LoadGif(
+            MakeGif(1, 1, 2, (looping ? loop : QByteArray()) + noDelay + OnePixel + noDelay + second));
+        ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
+        const TColor still = looping ? 0x010101 : 0x020202;
+        ASSERT_NE(l.Image->GetBitmap(), nullptr);
+        EXPECT_EQ(l.Image->GetBitmap()->Pixel(0, 0) & 0xFFFFFF, still);
+        l.Image->SetDrawOptions(l.Image->DrawOptions() & ~AnimatedPaint);
+        QImage shown(1, 1, QImage::Format_RGB32);
+        QPainter painter(&shown);
+        l.Image->Draw(painter, QRect(0, 0, 1, 1));
+        painter.end();
+        EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, still);
+    }
 }
