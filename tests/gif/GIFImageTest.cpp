@@ -330,3 +330,32 @@ TEST(GIFImage, ALoopingAnimationStandsStillOnItsFirstFrame)
         EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, still);
     }
 }
+
+TEST(GIFImage, AFrameWithoutPixelsNeedsNoColourTable)
+{
+    // Frames of no height or no size that declare a local table of 256 colours: left
+    // out with the raster kept, left out with the raster, or there as declared.
+    const QByteArray raster = PackCodes(2, {{4, 3}, {5, 3}});
+    const auto declaring = [](QByteArray block) {
+        block[9] = char(0x87);
+        return block;
+    };
+    QByteArray table;
+    for (int i = 0; i < 256; ++i)
+        table.append(QByteArray(3, char(i)));
+    const QByteArray zeroHeight = declaring(ImageBlock(1, 0, false, raster));
+    const QByteArray zeroSize = declaring(ImageBlock(0, 0, false, QByteArray()));
+    const QByteArray withTable = declaring(ImageBlock(0, 0, false, QByteArray())) + table + raster;
+    for (const QByteArray &frames : {zeroHeight, zeroSize, withTable, zeroHeight + zeroSize + withTable}) {
+        Loaded l = LoadGif(MakeGif(1, 1, 1, frames + OnePixel));
+        ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
+        const TGIFImageList &images = *l.Image->Images();
+        ASSERT_GE(images.Count(), 2);
+        EXPECT_TRUE(images.SubImages(0)->Empty());
+        EXPECT_EQ(Pixels(*images.SubImages(images.Count() - 1)), std::vector<uint8_t>{1});
+        EXPECT_EQ(images.SubImages(images.Count() - 2)->ColorMap()->Count(),
+                  frames.endsWith(withTable) ? 256 : 0);
+    }
+    // A table declared and left out, with the file ending there.
+    EXPECT_TRUE(LoadGif(MakeGif(1, 1, 1, zeroSize, false)).Error.isEmpty());
+}
