@@ -25,17 +25,18 @@ public:
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
         const QStringList filters = NameFiltersOf(request.Filter);
         dialog.setNameFilters(filters);
-        for (int i = 0; i < filters.size(); ++i) {
+        // A save starts on the filter of its default extension; an open on the first, all kinds.
+        for (int i = 0; save && i < filters.size(); ++i) {
             if (FilterExtension(request.Filter, i) == request.DefaultExt.toLower()) {
                 dialog.selectNameFilter(filters.at(i));
                 break;
             }
         }
-        // A name typed without an extension takes the chosen filter's.
+        // A name saved without an extension takes the chosen filter's.
         const auto suffix = [&] {
             const QString ext =
                 FilterExtension(request.Filter, int(filters.indexOf(dialog.selectedNameFilter())));
-            dialog.setDefaultSuffix(ext.isEmpty() ? request.DefaultExt.toLower() : ext);
+            dialog.setDefaultSuffix(save && !ext.isEmpty() ? ext : request.DefaultExt.toLower());
         };
         suffix();
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffix);
