@@ -3,7 +3,7 @@
 # font and the text's own font stay what they were.
 import os
 
-from desktop import WORK, first_run, read_ini, run, step
+from desktop import WORK, first_run, read_ini, run, step, wait_until
 
 
 def scenario(desktop):
@@ -28,7 +28,7 @@ def scenario(desktop):
     program.keys("ctrl+a")
     program.type(document)
     program.keys("Return")
-    program.wait_main()
+    wait_until("the document's name as the title", lambda: program.windows()[program.main].endswith("jane.env"))
     with open(document, "rb") as f:
         data = f.read()
     assert b"Arial" in data and b"Sans Serif" not in data, data
