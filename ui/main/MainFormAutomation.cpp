@@ -113,7 +113,7 @@ void TFormStampMain::AutomationPasteAddress()
 {
     BringToFront();
     const bool modified = RichEditDestination->Modified();
-    RichEditDestination->paste();
+    RichEditDestination->Paste();
     if (!modified)
         RichEditDestination->SetModified(false);
     UpdateMenu();
