@@ -4,7 +4,7 @@
 #include "platform/RichEdit.h"
 #include "support/ProgramWindows.h"
 #include "support/RichTextTestApp.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QApplication>
 #include <QDir>
