@@ -15,7 +15,7 @@ set(PLIKORA_BELOW_integrations platform gif foundation engine ui)
 set(PLIKORA_WIDGET_LAYERS ui integrations)
 set(PLIKORA_WIDGETS_platform
   Application FileDialogService FontDialogService HelpService HelpWindow MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
-  SystemSpooler)
+  SystemSpooler main/PlikoraHelp)
 set(PLIKORA_WIDGETS_gif)
 set(PLIKORA_WIDGETS_foundation ColorBox FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows Ruler)
 # EnvDim and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.

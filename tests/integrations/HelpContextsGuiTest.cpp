@@ -66,9 +66,11 @@ TEST(HelpContexts, EveryContextOfTheProgramHasATopicAndEveryTopicIsInTheHelpFile
     ASSERT_TRUE(dir.isValid());
 
     QMap<int, QString> used = ContextsInSources();
+    QStringList pages;
     {
         TProgramWindows program(dir.path());
         for (const TProgramWindows::Window &window : program.Windows()) {
+            pages.append(window.Page);
             QList<QObject *> objects{window.Widget};
             objects += window.Widget->findChildren<QObject *>();
             for (QObject *object : objects) {
@@ -105,6 +107,13 @@ TEST(HelpContexts, EveryContextOfTheProgramHasATopicAndEveryTopicIsInTheHelpFile
         if (url.hasFragment()) {
             EXPECT_TRUE(page.contains(QStringLiteral("id=\"%1\"").arg(url.fragment()))) << topic.Topic;
         }
+    }
+    // Each window's page shows its picture (scripts/help-pictures makes them).
+    for (const QString &page : pages) {
+        const QString picture = QStringLiteral("pictures/%1.png").arg(page);
+        EXPECT_TRUE(QString::fromUtf8(engine.fileData(QUrl(HelpTopicUrl(page + ".html")))).contains(picture))
+            << page.toStdString();
+        EXPECT_FALSE(engine.fileData(QUrl(HelpTopicUrl(picture))).isEmpty()) << page.toStdString();
     }
 }
 
