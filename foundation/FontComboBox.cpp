@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QListView>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
@@ -49,9 +50,12 @@ void TFontComboBox::LoadFonts()
             families.append(name);
         }
     }
+    // The box keeps showing the face it showed, quietly: nothing in the text changes.
+    const QSignalBlocker quiet(this);
+    const QString shown = FontName();
     clear();
     addItems(families);
-    setCurrentIndex(-1);
+    SetFontName(shown);
 }
 
 QString TFontComboBox::FontName() const

@@ -8,9 +8,9 @@ void EscapeUrlSpaces(const QString &text, QString &result)
     result.replace(QLatin1Char(' '), QStringLiteral("%20"));
 }
 
-void OpenURL(const QString &url)
+bool OpenURL(const QString &url)
 {
     QString escaped;
     EscapeUrlSpaces(url, escaped);
-    UrlOpener().Open(escaped);
+    return UrlOpener().Open(escaped);
 }

@@ -7,9 +7,11 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -34,18 +36,26 @@ QString Quoted(const QString &fileName)
     return QLatin1Char('"') + QDir::toNativeSeparators(fileName) + QLatin1Char('"');
 }
 
-// ".<name>.XXXXXX" beside the target, within the length a name may have.
+// ".<name>.plk<pid>-XXXXXX" beside the target, within the length a name may have:
+// the pid tells a later start whether the save that left it is still running.
+const QRegularExpression &TemporaryPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\..*\\.plk([0-9]{1,10})-[A-Za-z0-9]{6}$"));
+    return pattern;
+}
+
 QByteArray TemporaryName(const QByteArray &target)
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = target.left(slash + 1);
+    const QByteArray owner = ".plk" + QByteArray::number(qint64(::getpid())) + '-';
     QByteArray base = target.mid(slash + 1);
-    base.truncate(NAME_MAX - 8);
+    base.truncate(NAME_MAX - 8 - owner.size());
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QByteArray suffix(6, 'x');
     for (char &c : suffix)
         c = kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
-    return folder + '.' + base + '.' + suffix;
+    return folder + '.' + base + owner + suffix;
 }
 
 } // namespace
@@ -295,4 +305,32 @@ bool SaveFileAtomically(const QString &fileName, QByteArrayView data, QString &e
         return true;
     error = file.errorString();
     return false;
+}
+
+void IgnoreFileSizeSignal()
+{
+    // A write past the file-size limit then fails with EFBIG, which a save reports.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int RemoveAbandonedSaveFiles(const QString &folder)
+{
+    int removed = 0;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        const QRegularExpressionMatch match = TemporaryPattern().match(name);
+        if (!match.hasMatch())
+            continue;
+        const qint64 owner = match.captured(1).toLongLong();
+        // Only a save whose process is gone; kill(0) asks without sending anything.
+        if (owner <= 0 || owner > INT_MAX || owner == qint64(::getpid()) || ::kill(pid_t(owner), 0) == 0
+            || errno != ESRCH)
+            continue;
+        struct stat sb;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        if (::lstat(path.constData(), &sb) == 0 && S_ISREG(sb.st_mode) && ::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    return removed;
 }

@@ -77,6 +77,13 @@ bool SaveFileAtomically(const QString &fileName, QByteArrayView data, QString &e
 // There is not enough space on the disk to save "x.env".
 QString SaveErrorText(const QString &fileName, int code);
 
+// Called once at start-up: writing past the process's file-size limit fails the
+// save (EFBIG) instead of killing the program with SIGXFSZ.
+void IgnoreFileSizeSignal();
+// Removes the temporary files that saves into folder left behind when their
+// program died (a crash, kill -9); those of a running program stay. The number removed.
+int RemoveAbandonedSaveFiles(const QString &folder);
+
 // Test seam: a hook that returns an errno makes that step of every save fail as
 // if the system had returned it; 0 lets the step run. An empty hook removes it.
 enum class SaveStep { Create, Write, Sync, Rename };

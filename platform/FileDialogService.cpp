@@ -23,9 +23,23 @@ public:
         dialog.setFileMode(save ? QFileDialog::AnyFile
                                 : (request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
-        dialog.setNameFilters(NameFiltersOf(request.Filter));
-        if (!request.DefaultExt.isEmpty())
-            dialog.setDefaultSuffix(request.DefaultExt.toLower());
+        const QStringList filters = NameFiltersOf(request.Filter);
+        dialog.setNameFilters(filters);
+        // A save starts on the filter of its default extension; an open on the first, all kinds.
+        for (int i = 0; save && i < filters.size(); ++i) {
+            if (FilterExtension(request.Filter, i) == request.DefaultExt.toLower()) {
+                dialog.selectNameFilter(filters.at(i));
+                break;
+            }
+        }
+        // A name saved without an extension takes the chosen filter's.
+        const auto suffix = [&] {
+            const QString ext =
+                FilterExtension(request.Filter, int(filters.indexOf(dialog.selectedNameFilter())));
+            dialog.setDefaultSuffix(save && !ext.isEmpty() ? ext : request.DefaultExt.toLower());
+        };
+        suffix();
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, suffix);
         dialog.setHistory(request.History);
         if (!request.FileName.isEmpty())
             dialog.selectFile(request.FileName);
@@ -42,6 +56,7 @@ public:
         answer.Accepted = true;
         answer.FileName = dialog.selectedFiles().first();
         answer.ReadOnly = readOnly && readOnly->isChecked();
+        answer.FilterIndex = int(filters.indexOf(dialog.selectedNameFilter()));
         return answer;
     }
 };
@@ -88,4 +103,21 @@ QString WithDefaultExt(const QString &fileName, const QString &defaultExt)
     if (fileName.isEmpty() || defaultExt.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
         return fileName;
     return fileName + QLatin1Char('.') + defaultExt.toLower();
+}
+
+QString FilterExtension(const QString &filter, int index)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (index < 0 || 2 * index + 1 >= parts.size())
+        return {};
+    const QString pattern = parts.at(2 * index + 1).section(QLatin1Char(';'), 0, 0).trimmed();
+    if (!pattern.startsWith(QLatin1String("*.")) || pattern == QLatin1String("*.*"))
+        return {};
+    return pattern.mid(2).toLower();
+}
+
+QString SaveExtension(const TFileDialogRequest &request, const TFileDialogAnswer &answer)
+{
+    const QString chosen = FilterExtension(request.Filter, answer.FilterIndex);
+    return chosen.isEmpty() ? request.DefaultExt : chosen;
 }

@@ -14,7 +14,8 @@ struct TFileDialogRequest
     QString Title;
     // "Description|pattern|Description|pattern", patterns separated by ";".
     QString Filter;
-    // Without the dot ("ENV"); added to a name typed without an extension.
+    // Without the dot ("ENV"); the dialog starts on the filter of this extension. A name
+    // typed without an extension gets the chosen filter's, else this one.
     QString DefaultExt;
     QString InitialDir;
     QString FileName;
@@ -31,6 +32,8 @@ struct TFileDialogAnswer
     bool Accepted = false;
     QString FileName;
     bool ReadOnly = false;
+    // The filter chosen, counted from 0; -1 when not known.
+    int FilterIndex = -1;
 };
 
 class TFileDialogService
@@ -50,3 +53,8 @@ void SetFileDialogService(TFileDialogService *service);
 QStringList NameFiltersOf(const QString &filter);
 // The name with DefaultExt appended when it has no extension.
 QString WithDefaultExt(const QString &fileName, const QString &defaultExt);
+// The extension of a filter's first pattern, lower case and without the dot; empty for
+// "*.*" and for an index out of range.
+QString FilterExtension(const QString &filter, int index);
+// The extension a saved name gets when it has none: the chosen filter's, else the default.
+QString SaveExtension(const TFileDialogRequest &request, const TFileDialogAnswer &answer);

@@ -72,6 +72,9 @@ int BoxMessageService::MessageDlg(const QString &message, TMsgDlgType type, TMsg
         ConnectGuarded(help, &QAbstractButton::clicked, &box,
                        [helpContext] { HelpService().WinHelp(HELP_CONTEXT, helpContext); });
     }
+    // Escape closes a box that only informs, as it closes one that asks.
+    if ((standard & QMessageBox::Ok) && !(standard & (QMessageBox::Cancel | QMessageBox::No)))
+        box.setEscapeButton(QMessageBox::Ok);
     const auto clicked = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const ButtonMap &entry : buttonMap) {
         if (entry.standard == clicked)

@@ -29,6 +29,11 @@ TMessageService &MessageService()
     return defaultService ? *defaultService : toStderr;
 }
 
+TMessageService *InstalledMessageService()
+{
+    return installedService;
+}
+
 void SetMessageService(TMessageService *service)
 {
     installedService = service;

@@ -48,6 +48,8 @@ public:
 // The service in use: the one installed, else the default (the program's message
 // boxes), else standard error with the answer of a closed box.
 TMessageService &MessageService();
+// The service installed, or nullptr while the default serves.
+TMessageService *InstalledMessageService();
 // Installs a service (not owned); nullptr restores the default.
 void SetMessageService(TMessageService *service);
 // Sets the default service (not owned); the application object sets the message boxes.

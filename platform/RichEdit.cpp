@@ -6,7 +6,9 @@
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QStringDecoder>
@@ -273,7 +275,17 @@ bool RichEdit::CanUndo() const
 
 bool RichEdit::CanPaste() const
 {
-    return !isReadOnly() && canPaste();
+    return !isReadOnly() && canInsertFromMimeData(QGuiApplication::clipboard()->mimeData());
+}
+
+bool RichEdit::Paste()
+{
+    // A clipboard that nobody owns has no data at all.
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (isReadOnly() || !canInsertFromMimeData(data))
+        return false;
+    insertFromMimeData(data);
+    return true;
 }
 
 void RichEdit::SetHideSelection(bool hide)
@@ -305,6 +317,12 @@ void RichEdit::keyPressEvent(QKeyEvent *event)
     if (!WantTabs() && event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier) {
         if (!isReadOnly())
             textCursor().insertText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
+    // The control's own paste takes a clipboard without data for one that holds some.
+    if (event == QKeySequence::Paste) {
+        Paste();
         event->accept();
         return;
     }
@@ -643,13 +661,15 @@ QMimeData *RichEdit::createMimeDataFromSelection() const
 
 bool RichEdit::canInsertFromMimeData(const QMimeData *source) const
 {
+    if (!source)
+        return false;
     return source->hasFormat(QLatin1String(kRtfMime)) || source->hasFormat(QLatin1String(kRtfMimeAlt))
            || QTextEdit::canInsertFromMimeData(source);
 }
 
 void RichEdit::insertFromMimeData(const QMimeData *source)
 {
-    if (isReadOnly())
+    if (!source || isReadOnly())
         return;
     for (const char *mime : {kRtfMime, kRtfMimeAlt}) {
         if (!source->hasFormat(QLatin1String(mime)))

@@ -99,7 +99,10 @@ public:
     void SetModified(bool modified);
     void Undo();
     bool CanUndo() const;
+    // Whether the clipboard holds something this control can paste.
     bool CanPaste() const;
+    // Pastes the clipboard when it holds something to paste; false when it did not.
+    bool Paste();
 
     // Whether Tab types a tab (the default) or moves to the next control, as in a form;
     // without it a tab is typed with Ctrl+Tab.

@@ -71,8 +71,9 @@ bool UnregisterServer(QString &Error)
     return true;
 }
 
-bool HandOverFile(const QString &FileName)
+bool HandOverFile(const QString &FileName, QString &Why)
 {
+    Why.clear();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
         return false;
@@ -80,15 +81,32 @@ bool HandOverFile(const QString &FileName)
     const auto running = bus.interface()->isServiceRegistered(service);
     if (!running.isValid() || !running.value())
         return false;
+    // A program that holds the name but is stopped, or is not this program, would
+    // take the file and open nothing: it must first answer for itself.
+    QDBusMessage ping = QDBusMessage::createMethodCall(service, QLatin1String(kEnvelopePath),
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    ping << QLatin1String(kEnvelopeInterface) << QStringLiteral("Version");
+    ping.setAutoStartService(false);
+    const QDBusMessage pong = bus.call(ping, QDBus::Block, kHandOverTimeout);
+    if (pong.type() != QDBusMessage::ReplyMessage) {
+        Why = pong.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
+                  ? QStringLiteral("The Plikora that is running does not answer.")
+                  : QStringLiteral("The program that holds the name %1 is not a Plikora that can open files.")
+                        .arg(service);
+        return false;
+    }
     QDBusMessage call =
         QDBusMessage::createMethodCall(service, QLatin1String(kEnvelopePath),
                                        QLatin1String(kEnvelopeInterface), QStringLiteral("OpenEnvelope"));
     call << QFileInfo(FileName).absoluteFilePath();
-    // Not waited for: the running program may first ask the user about its envelope.
     call.setAutoStartService(false);
-    if (!bus.send(call))
+    const QDBusMessage answer = bus.call(call, QDBus::Block, kHandOverTimeout);
+    // No answer yet: it has taken the file and is asking the person about its own envelope.
+    // Any other failure it has shown there itself; only a busy one has not seen the file.
+    if (answer.type() == QDBusMessage::ErrorMessage && answer.errorName() == QLatin1String(kErrorBusy)) {
+        Why = answer.errorMessage();
         return false;
-    // Messages leave in order: once the bus has answered this, the call has gone out.
-    bus.interface()->isServiceRegistered(service);
+    }
     return true;
 }

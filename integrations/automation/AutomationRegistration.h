@@ -16,6 +16,10 @@ bool RegisterServer(const QString &Program, QString &Error);
 bool UnregisterServer(QString &Error);
 
 // A second start with a file: hands the file to the running program, which opens it
-// as the automation object's OpenEnvelope does. False when no program serves the
-// bus name (or there is no bus), so that this one opens the file itself.
-bool HandOverFile(const QString &FileName);
+// as the automation object's OpenEnvelope does. False when no program serves the bus
+// name (or there is no bus), so that this one opens the file itself; Why then says
+// what kept the running one from taking it (it did not answer within the hand-over
+// time, the name's owner is another program, it is busy), empty when none runs.
+bool HandOverFile(const QString &FileName, QString &Why);
+// How long a second start waits for the running program's answer, in milliseconds.
+inline constexpr int kHandOverTimeout = 3000;

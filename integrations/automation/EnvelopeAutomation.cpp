@@ -16,11 +16,17 @@
 namespace {
 
 // Runs Action as a request from outside the window and answers the call once it
-// has run: with an error carrying the message when it throws.
+// has run: with an error carrying the message when it throws. Refused while the
+// window is busy.
 void RunCall(QDBusContext &Context, TFormStampMain &Form, std::function<void()> Action)
 {
     if (!Context.calledFromDBus()) {
         Action();
+        return;
+    }
+    const QString busy = Form.BusyWith();
+    if (!busy.isEmpty()) {
+        Context.sendErrorReply(QLatin1String(kErrorBusy), busy + QStringLiteral(" Try again then."));
         return;
     }
     Context.setDelayedReply(true);
@@ -30,6 +36,8 @@ void RunCall(QDBusContext &Context, TFormStampMain &Form, std::function<void()> 
             try {
                 Action();
                 reply = call.createReply();
+            } catch (const ERequestCancelled &e) {
+                reply = call.createErrorReply(QLatin1String(kErrorCancelled), e.Message());
             } catch (const Exception &e) {
                 reply = call.createErrorReply(QLatin1String(kErrorFailed), e.Message());
             } catch (const std::exception &e) {

@@ -13,12 +13,17 @@ inline constexpr char kBusName[] = "com.morvane.Plikora";
 inline constexpr char kDDEsystemPath[] = "/DDEsystem";
 inline constexpr char kEnvelopePath[] = "/Envelope";
 inline constexpr char kEnvelopeInterface[] = "com.morvane.Plikora.IEnvelope";
-// Every failed call answers with this error and the failure's message.
+// Every failed call answers with one of these errors and a message that says what
+// happened: it failed, the person cancelled it, or the window was busy.
 inline constexpr char kErrorFailed[] = "com.morvane.Plikora.Error.Failed";
+inline constexpr char kErrorCancelled[] = "com.morvane.Plikora.Error.Cancelled";
+inline constexpr char kErrorBusy[] = "com.morvane.Plikora.Error.Busy";
 
 // The automation object: no state of its own, every member is one routine of the
-// main window. A call waits while the window is busy with a dialog or a print
-// request, and is answered once it has run.
+// main window. A call that arrives while the window is busy with a dialog or a
+// print request is refused at once as busy: kept waiting, it would run after the
+// caller had given up, and a caller that tries again would have it done twice. A
+// call that itself opens a dialog is answered once that dialog is closed.
 class TEnvelope : public QObject, protected QDBusContext
 {
     Q_OBJECT

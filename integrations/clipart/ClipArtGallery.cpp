@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 uint8_t ClipArtGalleryKind = 0;
 
@@ -27,6 +28,13 @@ public:
 Gallery gallery;
 
 } // namespace
+
+QString DefaultClipArtLibraryFolder()
+{
+    const QString found = QStandardPaths::locate(
+        QStandardPaths::GenericDataLocation, QStringLiteral("openclipart"), QStandardPaths::LocateDirectory);
+    return found.isEmpty() ? QStringLiteral("/usr/share/openclipart") : found;
+}
 
 const QString &ClipArtLibraryFolder()
 {

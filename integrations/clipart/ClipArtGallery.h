@@ -9,12 +9,16 @@
 // organizer program.
 extern uint8_t ClipArtGalleryKind;
 
+// "openclipart" in the first of the data folders ($XDG_DATA_HOME, then each of
+// $XDG_DATA_DIRS, which default to /usr/local/share and /usr/share) that has one.
+QString DefaultClipArtLibraryFolder();
+
 // Where the galleries are looked for; tests give their own.
 struct TClipArtProbe
 {
     // The folder of the Open Clip Art Library (Debian's openclipart-svg and
     // openclipart-png packages).
-    QString LibraryFolder = QStringLiteral("/usr/share/openclipart");
+    QString LibraryFolder = DefaultClipArtLibraryFolder();
     // A clip organizer program; none exists on this system.
     QString OrganizerProgram;
 };

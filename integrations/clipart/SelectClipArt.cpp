@@ -216,6 +216,12 @@ void TFormChooseClipArt::ChooseClip(const QString &Clip)
 
 void TFormChooseClipArt::OKBtnClick()
 {
+    // Nothing chosen (or the choice was refused): an empty square is no picture.
+    if (OleContainerClipArt->ClipFile().isEmpty()) {
+        MessageDlg(QStringLiteral("Choose a clip first, or press Cancel."), TMsgDlgType::Information, mbOK,
+                   0);
+        return;
+    }
     try {
         if (!OleContainerClipArt->MakeBitmap(true))
             throw Exception(QStringLiteral("There is no picture to save."));

@@ -87,7 +87,7 @@ QString Address(EContact *Contact, bool Business)
     EVCardAttribute *chosen = Business ? work : preferred ? preferred : home ? home : first;
     if (!chosen)
         return {};
-    return FormatPostalAddress(AddressOf(chosen), QLocale::system().territory());
+    return FormatPostalAddress(AddressOf(chosen), HomeTerritory(QLocale::system()));
 }
 
 // SORT-AS of N (vCard 4.0): the sort parts, family name first.
@@ -134,9 +134,12 @@ bool IsOwnCountry(const QString &Country, QLocale::Territory Own)
         return false;
     QString text = Country.trimmed();
     text.remove(QLatin1Char('.'));
-    const QStringList names{QLocale::territoryToString(Own), QLocale::territoryToCode(Own),
-                            QLocale(QLocale::system().language(), Own).nativeTerritoryName()};
-    for (const QString &name : names) {
+    if (text.compare(QLocale::territoryToString(Own), Qt::CaseInsensitive) == 0
+        || text.compare(QLocale::territoryToCode(Own), Qt::CaseInsensitive) == 0)
+        return true;
+    // Its name in each of its languages, whatever language the user's locale has.
+    for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, Own)) {
+        const QString name = locale.nativeTerritoryName();
         if (!name.isEmpty() && text.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -152,6 +155,12 @@ bool IsOwnCountry(const QString &Country, QLocale::Territory Own)
             return true;
     }
     return false;
+}
+
+QLocale::Territory HomeTerritory(const QLocale &User)
+{
+    // The C locale names no country; the bar codes and the post office are American.
+    return User.territory() == QLocale::AnyTerritory ? QLocale::UnitedStates : User.territory();
 }
 
 QString FormatPostalAddress(const TPostalAddress &a, QLocale::Territory Own)

@@ -23,8 +23,11 @@ struct TPostalAddress
 
 // The lines of an address; the country only when it is not Own.
 QString FormatPostalAddress(const TPostalAddress &Address, QLocale::Territory Own);
-// Whether Country names Own (its name in English or in its language, or its code).
+// Whether Country names Own (its name in English or in one of its languages, or its code).
 bool IsOwnCountry(const QString &Country, QLocale::Territory Own);
+// The country whose addresses need no country line: the user's locale's, and the
+// United States when the locale names none (C, POSIX).
+QLocale::Territory HomeTerritory(const QLocale &User);
 
 // Class of a contact: a contact, or a distribution list.
 int ContactClass(EContact *Contact);

@@ -4,6 +4,7 @@
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -214,6 +216,8 @@ TFormFormatContactAddress::TFormFormatContactAddress(QWidget *parent)
     ComboBoxNames = new QComboBox(group);
     ComboBoxNames->setEditable(true);
     ComboBoxNames->setInsertPolicy(QComboBox::NoInsert);
+    // Its completer would take the first Return for itself: one Return is OK.
+    ComboBoxNames->setCompleter(nullptr);
     CheckBoxJobTitle = new QCheckBox(QStringLiteral("&Job title"), group);
     EditJobTitle = new QLineEdit(group);
     CheckBoxCompany = new QCheckBox(QStringLiteral("&Company"), group);
@@ -270,6 +274,11 @@ void TFormFormatContactAddress::Fill(const TContactNameParts &Parts)
     ClearFields();
     ComboBoxNames->addItems(ContactNameVariants(Parts));
     ComboBoxNames->setEditText(Parts.Full);
+    // The list may be wider than the box: long variants are shown whole.
+    QAbstractItemView *list = ComboBoxNames->view();
+    list->setTextElideMode(Qt::ElideNone);
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth()
+                          + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     MemoAddress->setPlainText(Parts.Mailing);
     EditJobTitle->setText(Parts.Job);
     CheckBoxJobTitle->setEnabled(!Parts.Job.isEmpty());

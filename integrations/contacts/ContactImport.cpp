@@ -75,6 +75,12 @@ void TContactImport::Execute()
     if (!m_form.NewEnvelope())
         return;
     WaitCursor cursor;
+    // An address book may have come since the last try (the folder the message named).
+    if (m_form.ContactListsCreated && !(ContactFolderList->Connected && ContactList->Connected)) {
+        ContactList.reset();
+        ContactFolderList.reset();
+        m_form.ContactListsCreated = false;
+    }
     if (!m_form.ContactListsCreated) {
         ContactFolderList =
             std::make_unique<TOutlookContactFolderList>(*OutlookApplicationLocal, kHelpContext);
@@ -88,6 +94,8 @@ void TContactImport::Execute()
         return;
     }
     ContactFolderList->EnsureLoaded(true);
+    // The contacts are read once for this import: by the load below, or by the first lookup.
+    ContactList->ForgetItems();
 
     TFormSelectContact *select = GetSelectContactForm();
     QStringList folders;

@@ -5,6 +5,7 @@
 #include "platform/MessageService.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -88,12 +89,21 @@ private:
 
 } // namespace
 
+QCollator ContactCollator(const QLocale &User)
+{
+    // The C locale's order is that of the code points (Å after Z): the common one instead.
+    QCollator collator(User.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                     : User);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
 template <class T> void TSortedOwnedList<T>::AddObject(const QString &Text, std::unique_ptr<T> Object)
 {
+    static const QCollator collator = ContactCollator(QLocale::system());
     const auto at =
-        std::lower_bound(m_entries.begin(), m_entries.end(), Text, [](const Entry &e, const QString &s) {
-            return QString::compare(e.Text, s, Qt::CaseInsensitive) < 0;
-        });
+        std::lower_bound(m_entries.begin(), m_entries.end(), Text,
+                         [](const Entry &e, const QString &s) { return collator.compare(e.Text, s) < 0; });
     m_entries.insert(at, Entry{Text, std::move(Object)});
 }
 
@@ -128,7 +138,14 @@ int TOutlookContactList::GetCount()
     if (!Connected || !m_folder)
         return 0;
     m_items = m_folder->Items();
+    m_itemIndex.clear();
     return m_items->Count();
+}
+
+void TOutlookContactList::ForgetItems()
+{
+    m_items.reset();
+    m_itemIndex.clear();
 }
 
 TOutlookItemPtr TOutlookContactList::GetItem(int Index, int &ItemClass)
@@ -137,7 +154,7 @@ TOutlookItemPtr TOutlookContactList::GetItem(int Index, int &ItemClass)
     if (!Connected || !m_folder)
         return nullptr;
     if (!m_items)
-        m_items = m_folder->Items();
+        GetCount();
     TOutlookItemPtr item = m_items->Item(Index);
     ItemClass = item->Class();
     return item;
@@ -188,12 +205,18 @@ void TOutlookContactList::EnsureLoaded(bool ShowProgress)
 
 int TOutlookContactList::IndexOfEntryID(const QString &EntryID)
 {
-    const int n = GetCount();
-    for (int i = 1; i <= n; ++i) {
-        if (m_items->Item(i)->EntryID() == EntryID)
-            return i;
+    if (!Connected || !m_folder)
+        return -1;
+    // The folder as last read (once per import), each identifier looked up once.
+    if (!m_items)
+        GetCount();
+    if (m_itemIndex.isEmpty()) {
+        const int n = m_items->Count();
+        m_itemIndex.reserve(n);
+        for (int i = n; i >= 1; --i)
+            m_itemIndex.insert(m_items->Item(i)->EntryID(), i);
     }
-    return -1;
+    return m_itemIndex.value(EntryID, -1);
 }
 
 TOutlookItemPtr TOutlookContactList::GetContactItem(int Index, bool &Found)
@@ -217,7 +240,7 @@ void TOutlookContactList::SetFolder(const TOutlookFolderID &FolderID)
     ConnectStep(Connected, 10, m_helpContext, [&] {
         m_folderID = FolderID;
         ClearEntries();
-        m_items.reset();
+        ForgetItems();
     }) && ConnectStep(Connected, 11, m_helpContext, [&] {
         m_folder.reset();
         m_folder = m_nameSpace->GetFolderFromID(FolderID.EntryID, FolderID.StoreID);

@@ -3,15 +3,22 @@
 #include "integrations/contacts/ContactModel.h"
 #include "ui/main/MainForm.h"
 
+#include <QCollator>
+#include <QHash>
+#include <QLocale>
 #include <QString>
 
 #include <memory>
 #include <vector>
 
 // The contact folders of every store and the contacts of one folder, each list
-// sorted without case, duplicates kept, as the import shows them. Both connect
-// when created; a failed step leaves the list unconnected and every operation a
-// no-op. The application is the caller's; each list disconnects it when freed.
+// sorted by the user's collation without case, duplicates kept, as the import shows
+// them. Both connect when created; a failed step leaves the list unconnected and
+// every operation a no-op. The application is the caller's; each list disconnects
+// it when freed.
+
+// How the lists sort: by the user's collation, without case.
+QCollator ContactCollator(const QLocale &User);
 
 // A list of texts with an owned object each, kept sorted.
 template <class T> class TSortedOwnedList
@@ -58,7 +65,10 @@ public:
     bool Loaded = false;
     bool Connected = true;
 
+    // Reads the current folder's items anew; the lookups below use them until the next read.
     int GetCount();
+    // The next lookup reads the folder again (a new import: contacts may have gone since).
+    void ForgetItems();
     // Item Index (from 1) of the current folder; class 0 and nothing when not connected.
     TOutlookItemPtr GetItem(int Index, int &ItemClass);
     void ClearEntries();
@@ -77,7 +87,8 @@ private:
     TOutlookFolderID m_folderID;
     TOutlookFolderPtr m_folder;
     TOutlookFolderPtr m_defaultFolder;
-    TOutlookItemsPtr m_items; // the current folder's items as last counted
+    TOutlookItemsPtr m_items;        // the current folder's items as last counted
+    QHash<QString, int> m_itemIndex; // their identifiers, each to its first item
 };
 
 class TOutlookContactFolderList : public TSortedOwnedList<TOutlookContactFolderID>

@@ -15,12 +15,23 @@ public:
 
     TOutlookFolderPtr GetDefaultFolder(int FolderType) override
     {
-        if (FolderType == olFolderContacts) {
+        if (FolderType == olFolderContacts && !m_default) {
+            // A store's default book may be empty (a fresh desktop's): the first one
+            // that holds contacts is offered, else the first default there is.
             for (const auto &store : *m_stores) {
-                if (TOutlookFolderPtr folder = store->DefaultContactFolder())
-                    return folder;
+                TOutlookFolderPtr folder = store->DefaultContactFolder();
+                if (!folder)
+                    continue;
+                if (!m_default)
+                    m_default = folder;
+                if (HoldsContacts(*folder)) {
+                    m_default = folder;
+                    break;
+                }
             }
         }
+        if (FolderType == olFolderContacts && m_default)
+            return m_default;
         throw EOleException(
             kAddressBookSource,
             QStringLiteral("There is no contact folder: no Evolution address book, and no .vcf "
@@ -60,7 +71,17 @@ private:
             m_top += store->TopFolders();
     }
 
+    static bool HoldsContacts(TOutlookFolder &Folder)
+    {
+        try {
+            return Folder.Items()->Count() > 0;
+        } catch (const std::exception &) {
+            return false;
+        }
+    }
+
     std::shared_ptr<TDesktopContacts::TStores> m_stores;
+    TOutlookFolderPtr m_default;
     bool m_read = false;
     QList<TOutlookFolderPtr> m_top;
 };

@@ -18,6 +18,8 @@ namespace {
 const QString kSource = QStringLiteral("the vCard folders");
 // Larger files are not contacts: they are left out rather than read whole.
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+// A card larger than this (a photo of a few megabytes is not) is left out unparsed.
+constexpr qsizetype kMaxCardSize = 16 * 1024 * 1024;
 constexpr int kMaxDepth = 32;
 
 bool IsVCardFile(const QFileInfo &Info)
@@ -70,6 +72,8 @@ public:
     }
     void Add(const QString &EntryID, const QByteArray &Card)
     {
+        if (Card.size() > kMaxCardSize)
+            return;
         // The parser keeps what it understands and never refuses a card.
         EContact *contact = e_contact_new_from_vcard(SanitizedCardText(Card).constData());
         if (contact)
@@ -160,10 +164,17 @@ private:
         m_foldersRead = true;
         if (m_ancestors.size() >= kMaxDepth)
             return;
-        const QStringList seen = m_ancestors + QStringList{Canonical()};
+        const QString here = Canonical();
+        // The whole system is no address book (a contacts folder linked to /).
+        if (here == QLatin1String("/"))
+            return;
+        const QStringList seen = m_ancestors + QStringList{here};
         const QDir dir(Path());
         for (const QFileInfo &info : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (seen.contains(info.canonicalFilePath()))
+            const QString target = info.canonicalFilePath();
+            // A link to a folder that holds this one would walk it again.
+            if (target.isEmpty() || seen.contains(target) || target == QLatin1String("/")
+                || here.startsWith(target + QLatin1Char('/')))
                 continue;
             m_folders.push_back(info.fileName());
         }

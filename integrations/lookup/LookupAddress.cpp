@@ -87,9 +87,21 @@ QString ZipCodeLookupUrl(const QString &Address, const QString &City, const QStr
            + QStringLiteral("&zip=") + Encoded(Zip);
 }
 
+namespace {
+
+void OpenLookupPage(const QString &Url)
+{
+    if (!OpenURL(Url))
+        MessageDlg(QStringLiteral("No web browser could be started to look up the ZIP code. The page is %1")
+                       .arg(Url),
+                   TMsgDlgType::Error, mbOK, 0);
+}
+
+} // namespace
+
 void LookupZipCode(const QString &Address, const QString &City, const QString &State, const QString &Zip)
 {
-    OpenURL(ZipCodeLookupUrl(Address, City, State, Zip));
+    OpenLookupPage(ZipCodeLookupUrl(Address, City, State, Zip));
 }
 
 void ActionEditLookupExecute(RichEdit &Destination)
@@ -98,5 +110,5 @@ void ActionEditLookupExecute(RichEdit &Destination)
     if (q.Parsed)
         LookupZipCode(q.Address, q.City, q.State, q.Zip);
     else if (q.SearchAnyway)
-        OpenURL(QLatin1String(kZipLookupPage));
+        OpenLookupPage(QLatin1String(kZipLookupPage));
 }

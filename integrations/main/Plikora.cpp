@@ -13,6 +13,7 @@
 #include "integrations/contacts/ContactImport.h"
 #include "integrations/lookup/LookupAddress.h"
 #include "platform/Application.h"
+#include "platform/AtomicSave.h"
 #include "platform/FileNames.h"
 #include "platform/JpegImage.h"
 #include "ui/Artwork.h"
@@ -28,6 +29,8 @@
 #include "ui/printing/Prntprog.h"
 #include "ui/returnaddresses/Retaddrs.h"
 
+#include <QFileInfo>
+#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -36,6 +39,7 @@
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
+    IgnoreFileSizeSignal();
     QApplication::setWindowIcon(ProgramIcon());
 
     // Registering with the session bus shows no window.
@@ -54,13 +58,23 @@ int main(int argc, char *argv[])
     }
     // A single-window program: a file opened while it runs goes to the running one.
     const TCommandLine commandLine = ParseCommandLine();
-    if (commandLine.Mode == cmOpen && !HasRawFileNameBytes(commandLine.FileName)
-        && HandOverFile(commandLine.FileName))
-        return 0;
+    // When the running one cannot take the file, this one opens it and says why.
+    QString handOverFailed;
+    if (commandLine.Mode == cmOpen && !HasRawFileNameBytes(commandLine.FileName)) {
+        if (HandOverFile(commandLine.FileName, handOverFailed))
+            return 0;
+        if (!handOverFailed.isEmpty()) {
+            handOverFailed += QStringLiteral(" This window opens \"%1\" itself.").arg(commandLine.FileName);
+            std::fprintf(stderr, "plikora: %s\n", qPrintable(handOverFailed));
+        }
+    }
 
     // The units, in the order they depend on each other.
     StartWindowsDefaultFolders();
     StartQmIniFile(QCoreApplication::applicationFilePath());
+    // What an earlier run's interrupted settings writes left behind.
+    RemoveAbandonedSaveFiles(QFileInfo(IniFile->FileName()).absolutePath());
+    RemoveAbandonedSaveFiles(QFileInfo(RegIni->FileName()).absolutePath());
     StartUnique();
     StartQmPrinter();
     // Picture formats beyond BMP and ICO, for return-address pictures.
@@ -109,8 +123,12 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "plikora: %s\n", qPrintable(error));
         }
 
+        if (!handOverFailed.isEmpty())
+            mainForm->StatusPanels[2]->setText(QLatin1Char(' ') + handOverFailed);
         mainForm->show();
         result = QApplication::exec();
+        if (result == 0)
+            result = mainForm->CommandLineResult();
         server.reset();
 
         delete DlgReturnAddresses;

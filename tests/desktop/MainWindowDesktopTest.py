@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # What a person does on the envelope: the bar code follows the ZIP code as it is typed, the
-# Edit menu's Find finds, and Ctrl+A saves as even inside the text box.
+# Edit menu's Find finds (Ctrl+F already with one line), and Ctrl+A saves as even inside the text box.
 import subprocess
 
 from desktop import first_run, run, step, wait_until
@@ -35,6 +35,14 @@ def bar_count(program):
 
 def scenario(desktop):
     program = first_run(desktop)
+    step("Ctrl+F finds in a destination of one line")
+    program.address("Jane Doe")
+    program.keys("ctrl+f")
+    program.active("Find")
+    program.keys("Escape")
+    program.wait_main()
+    program.keys("ctrl+Home", "ctrl+shift+End", "BackSpace")
+
     step("the bars follow the typing")
     program.address("Jane Doe", "Springfield, IL 6270")
     assert bar_count(program) < 20

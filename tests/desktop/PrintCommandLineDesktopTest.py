@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 # "plikora /p FILE" prints through its dialog and ends, ten times in a row: the
 # progress window, which stays up for a moment after the job, never keeps the
-# program running after its main window has closed. The file's name is not UTF-8.
+# program running after its main window has closed. The file's name is not UTF-8. A file
+# that is not there prints nothing and ends with a failed status.
 import os
 
-from desktop import PDF, WORK, first_run, pdf_text, run, step
+from desktop import PDF, SANITIZER_REPORT, WORK, first_run, pdf_text, run, step
 
 
 def scenario(desktop):
@@ -21,6 +22,13 @@ def scenario(desktop):
         program.keys("Return")
         program.ended_cleanly()
         assert "Jane Doe" in pdf_text(PDF)
+
+    step("a missing file prints nothing, and the exit status says so")
+    program = desktop.start("/p", os.path.join(WORK, "missing.env"))
+    program.active("Warning")
+    program.keys("Return")
+    assert program.exit_status() == 1, program.output()
+    assert not SANITIZER_REPORT.search(program.output()), program.output()
 
 
 run(scenario)

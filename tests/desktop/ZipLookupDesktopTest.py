@@ -37,5 +37,15 @@ def scenario(desktop):
     program.wait_main()
     program.exit(("Confirm", "n"))
 
+    step("no browser: said so")
+    program = desktop.start(BROWSER=os.path.join(WORK, "no-browser"))
+    program.wait_main()
+    program.address("Jane Doe", "12 Main St", "Springfield, IL 62704")
+    program.keys("ctrl+Home", "ctrl+shift+End", "ctrl+l")
+    program.active("Error")
+    program.keys("Return")
+    program.wait_main()
+    program.exit(("Confirm", "n"))
+
 
 run(scenario)

@@ -79,12 +79,13 @@ def _stop(process, timeout=10):
 class Program:
     """One run of plikora; windows are found by its pid."""
 
-    def __init__(self, desktop, args, extra_env):
+    def __init__(self, desktop, args, extra_env, preexec=None):
         self.desktop = desktop
         self.log = os.path.join(WORK, f"plikora-{len(desktop.programs) + 1}.log")
         env = dict(desktop.env, **extra_env)
         with open(self.log, "wb") as log:
-            self.process = subprocess.Popen([PROGRAM, *args], env=env, cwd=WORK, stdout=log, stderr=subprocess.STDOUT)
+            self.process = subprocess.Popen([PROGRAM, *args], env=env, cwd=WORK, stdout=log, stderr=subprocess.STDOUT,
+                                            preexec_fn=preexec)
         self.started = time.monotonic()
         self.main = None
 
@@ -265,8 +266,9 @@ class Desktop:
         g = dict(line.split("=", 1) for line in out.split())
         return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
 
-    def start(self, *args, **extra_env):
-        program = Program(self, args, extra_env)
+    def start(self, *args, preexec=None, **extra_env):
+        """Starts plikora; preexec runs in the child before it (limits, signal dispositions)."""
+        program = Program(self, args, extra_env, preexec)
         self.programs.append(program)
         return program
 

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -157,3 +159,31 @@ TEST_F(AtomicSaveTest, RefusesWhatIsNotAWritableFile)
 }
 
 } // namespace
+
+TEST_F(AtomicSaveTest, AnInterruptedSaveIsClearedAtTheNextStartOnceItsProgramIsGone)
+{
+    // A program killed in the middle of a save leaves its temporary file.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicSaveFile file(path());
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray(100000, 'n'));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(FolderEntries(dir.path()).size(), 2);
+    // One of a program that still runs (pid 1) stays, and so does anything else.
+    const QString running = dir.filePath(QStringLiteral(".x.env.plk1-abcdef"));
+    const QString other = dir.filePath(QStringLiteral(".x.env.AbCdEf"));
+    for (const QString &name : {running, other}) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(RemoveAbandonedSaveFiles(dir.path()), 1);
+    EXPECT_EQ(FileBytes(path()), old);
+    EXPECT_TRUE(QFile::exists(running));
+    EXPECT_TRUE(QFile::exists(other));
+    EXPECT_EQ(FolderEntries(dir.path()).size(), 3);
+}

@@ -77,6 +77,7 @@ public:
     TOutlookItemsPtr Items() override
     {
         Check(FakeCall::Items);
+        ++itemReads;
         struct Items : TOutlookItems
         {
             std::vector<std::shared_ptr<FakeItem>> list;
@@ -110,6 +111,7 @@ public:
     QList<FakeCall> failing;
     std::vector<std::shared_ptr<FakeFolder>> folders;
     std::vector<std::shared_ptr<FakeItem>> items;
+    int itemReads = 0;
 
 private:
     void Check(FakeCall Call) const

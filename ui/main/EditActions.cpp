@@ -19,6 +19,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSignalBlocker>
 
 namespace {
@@ -71,6 +72,12 @@ TTextAttributes AttributesOf(const QFont &Font, const QColor &Color)
     return a;
 }
 
+bool ClipboardHasText()
+{
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
 } // namespace
 
 RichEdit *TFormStampMain::FocusedBox() const
@@ -95,8 +102,10 @@ void TFormStampMain::UpdateMenu()
     const bool editBox = ActiveBox == 1 || ActiveBox == 2;
     // The actions themselves, so that toolbar buttons and shortcuts follow too.
     ActionEditPaste->setEnabled(false);
+    ActionEditPasteAsNew->setEnabled(RichEditDestination->CanPaste());
     ActionEditUndo->setEnabled(false);
-    ActionEditFind->setEnabled(LastLines(*RichEditDestination, 2).size() > 1);
+    // Find searches the destination: it is there whenever the destination holds text.
+    ActionEditFind->setEnabled(RichEditDestination->TextLength() > 0);
 
     static const char *const kWhom[] = {"return address", "destination address", "attention line"};
     static const char *const kNames[] = {"Return Address", "Destination Address", "Attention Line"};
@@ -134,7 +143,9 @@ void TFormStampMain::UpdateMenu()
         ActionEditUndo->setEnabled(box->CanUndo());
         if (editBox)
             ActionEditPaste->setEnabled(box->CanPaste());
+        ActionEditPasteAsText->setEnabled(editBox && ClipboardHasText());
     } else {
+        ActionEditPasteAsText->setEnabled(false);
         for (QAction *a : {ActionFormatBold, ActionFormatItalics, ActionFormatUnderline})
             a->setEnabled(false);
         for (QWidget *w : formatControls)
@@ -189,7 +200,8 @@ void TFormStampMain::ActionEditPasteExecute()
     if (ActiveBox != 1 && ActiveBox != 2)
         return;
     RichEdit *box = FocusedBox();
-    box->paste();
+    if (!box->Paste())
+        return;
     ClearParagraphFormatting(*box);
     if (box == RichEditDestination && ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(*box);
@@ -206,7 +218,7 @@ void TFormStampMain::ActionEditPasteAsTextExecute()
     if (text.isEmpty())
         return;
     clipboard->setText(text);
-    box->paste();
+    box->Paste();
     ClearParagraphFormatting(*box);
     if (box == RichEditDestination && ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(*box);
@@ -215,10 +227,11 @@ void TFormStampMain::ActionEditPasteAsTextExecute()
 
 void TFormStampMain::ActionEditPasteAsNewExecute()
 {
-    if (!NewEnvelope())
+    // Nothing to paste: the envelope stays as it is.
+    if (!RichEditDestination->CanPaste() || !NewEnvelope())
         return;
     RichEdit &box = *RichEditDestination;
-    box.paste();
+    box.Paste();
     ClearParagraphFormatting(box);
     if (ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(box);
@@ -350,7 +363,8 @@ void TFormStampMain::ActionFormatCurrentFontExecute()
     request.Font = FontOf(a);
     request.Color = a.Color;
     const TFontDialogAnswer answer = FontDialogService().Execute(request);
-    if (!answer.Accepted)
+    // OK without a change leaves a selection of several fonts as it was.
+    if (!answer.Accepted || (answer.Font == request.Font && answer.Color == request.Color))
         return;
     box->SetSelAttributes(AttributesOf(answer.Font, answer.Color));
     if (box == RichEditReturn)
@@ -370,7 +384,7 @@ void TFormStampMain::ActionFormatDefaultFontExecute()
     font.AssignTo(request.Font);
     request.Color = font.Color == 0 ? QColor() : ColorFromWindows(font.Color);
     const TFontDialogAnswer answer = FontDialogService().Execute(request);
-    if (!answer.Accepted)
+    if (!answer.Accepted || (answer.Font == request.Font && answer.Color == request.Color))
         return;
     font.AssignFrom(answer.Font);
     font.Color = answer.Color.isValid() ? WindowsColorOf(answer.Color) : 0;

@@ -336,9 +336,12 @@ void TFormStampMain::ProcessCommandLine()
     switch (m_commandLine.Mode) {
     case cmOpen: OpenEnvelopeFile(this, m_commandLine.FileName, false); break;
     case cmPrint:
-        // A file that cannot be opened prints nothing; the program closes all the same.
-        if (OpenEnvelopeFile(this, m_commandLine.FileName, true))
-            ActionFilePrintEnvelopeExecute();
+        // A file that cannot be opened prints nothing; the program closes all the same,
+        // and its exit status tells a script that nothing was printed.
+        m_commandLineResult = 1;
+        if (OpenEnvelopeFile(this, m_commandLine.FileName, true)
+            && PrintEnvelope(false) == TPrintOutcome::Printed)
+            m_commandLineResult = 0;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         break;
     default: break;
@@ -727,10 +730,10 @@ void TFormStampMain::EnablePrintControls(bool Enabled)
     ActionFilePrintEnvelope->setEnabled(Enabled);
 }
 
-void TFormStampMain::PrintEnvelope(bool PrintNow)
+TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
 {
     if (PrintRequestRunning())
-        return;
+        return TPrintOutcome::NotPrinted;
     ++m_printRequests;
     struct Finish
     {
@@ -750,7 +753,7 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
     if (!m_definitions.HasCurrentEnvelope() && ComboBoxEnvelope->currentIndex() >= 0 && PrinterInstance()
         && PrinterInstance()->PrintServiceDown()) {
         MessageDlg(QStringLiteral("The print service is not running."), TMsgDlgType::Error, mbOK, 0);
-        return;
+        return TPrintOutcome::NotPrinted;
     }
 
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
@@ -784,13 +787,16 @@ void TFormStampMain::PrintEnvelope(bool PrintNow)
     }
     dialog->UpdateSelectionCount();
     if (!PrintNow && !dialog->Execute())
-        return;
+        return TPrintOutcome::Cancelled;
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
-    if (m_printJob
-        && m_printJob(*PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
-                      m_definitions.CurrentEnvelope(), kPrintTitle, PrintBarCode, PrintTriFoldLines)
-               == TPrintOutcome::Cancelled)
+    if (!m_printJob)
+        return TPrintOutcome::Printed;
+    const TPrintOutcome outcome =
+        m_printJob(*PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
+                   m_definitions.CurrentEnvelope(), kPrintTitle, PrintBarCode, PrintTriFoldLines);
+    if (outcome == TPrintOutcome::Cancelled)
         StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
+    return outcome;
 }
 
 void TFormStampMain::RunOutsideRequest(std::function<void()> Request)
@@ -802,6 +808,21 @@ void TFormStampMain::RunOutsideRequest(std::function<void()> Request)
 bool TFormStampMain::OutsideRequestsWait() const
 {
     return PrintRequestRunning() || m_outsideRequestRunning || QApplication::activeModalWidget();
+}
+
+QString TFormStampMain::BusyWith() const
+{
+    if (PrintRequestRunning())
+        return QStringLiteral("Plikora is printing.");
+    if (const QWidget *modal = QApplication::activeModalWidget()) {
+        if (modal->windowTitle().isEmpty())
+            return QStringLiteral("Plikora is waiting for a dialog to be closed.");
+        return QStringLiteral("Plikora is waiting for the window \"%1\" to be closed.")
+            .arg(modal->windowTitle());
+    }
+    if (m_outsideRequestRunning || !m_queuedRequests.isEmpty())
+        return QStringLiteral("Plikora is busy with another request.");
+    return {};
 }
 
 void TFormStampMain::RunQueuedRequests()

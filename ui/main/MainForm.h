@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/PrintAddresses.h"
+#include "platform/Exception.h"
 #include "ui/main/QmParams.h"
 
 #include <QList>
@@ -41,6 +42,14 @@ struct TOutlookFolderID
 using TPrintEnvelopesJob = std::function<TPrintOutcome(
     TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
     TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool PrintTriFoldLines)>;
+
+// A request from another program that the person called off (Cancel in a question
+// or in the print dialog): nothing failed, but nothing was done either.
+class ERequestCancelled : public Exception
+{
+public:
+    using Exception::Exception;
+};
 
 // The main window: the envelope being addressed (destination, attention line,
 // return address and envelope definition), its documents and its print requests.
@@ -268,26 +277,32 @@ public:
     void HelpAboutClick();
 
     // Print requests.
-    void PrintEnvelope(bool PrintNow);
+    TPrintOutcome PrintEnvelope(bool PrintNow);
     void ActionFilePrintEnvelopeExecute() { PrintEnvelope(false); }
     void ActionFilePrintEnvelopeNowExecute() { PrintEnvelope(true); }
     void EnablePrintControls(bool Enabled);
     bool PrintRequestRunning() const { return m_printRequests > 0; }
-    // A request from outside the window (another program): runs now, or, while a
+    // A request from outside the window (a dropped file): runs now, or, while a
     // print request, a modal dialog or another such request runs, after it ends, in
     // the order the requests came. Never inside a dialog's event loop.
     void RunOutsideRequest(std::function<void()> Request);
+    // What keeps a request from running now (a dialog, a print); empty when nothing does.
+    // Another program's call is refused then rather than kept waiting past its time.
+    QString BusyWith() const;
+    // The exit status of a run that printed from the command line: 0 once it printed.
+    int CommandLineResult() const { return m_commandLineResult; }
     void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
 
     // The contact import lives above the window: the program hands it in at start-up.
     void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
     // Other programs (over the session bus). The macro lines "new" and "print", compared
-    // without case; other lines are ignored.
+    // without case; other lines are ignored. Throws as the automation routines do.
     void DDEsystemExecuteMacro(const QStringList &Msg);
     // Lines poked into the item "DDELoadAddress": appended to the destination.
     void DDELoadAddressPokeData(const QStringList &Lines);
     // The automation object's routines; each first brings the window to the front.
-    // Throws Exception when the file could not be opened.
+    // Each throws Exception when it failed (with what the window said) and
+    // ERequestCancelled when the person called it off.
     void AutomationOpenEnvelope(const QString &FileName);
     void AutomationPrintEnvelope();
     void AutomationNewEnvelope();
@@ -337,6 +352,8 @@ private:
     void RunQueuedRequests();
     bool OutsideRequestsWait() const;
     void BringToFront();
+    // The print request with its dialog for another program: throws unless it printed.
+    void PrintForCaller();
     bool LoadEnvelopeDocument(const QString &Name);
     void LoadTextDocument(const QString &Name);
     void SaveEnvelopeDocument(const QString &Name);
@@ -346,6 +363,7 @@ private:
     ReturnAddressStore &m_returnAddresses;
     TCommandLine m_commandLine;
     bool m_commandLineDone = false;
+    int m_commandLineResult = 0;
     bool m_returnPictureQueued = false;
     QString m_reportedPictureError;
     bool m_shown = false;

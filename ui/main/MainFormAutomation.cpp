@@ -1,19 +1,67 @@
 #include "ui/main/MainForm.h"
 
 #include "platform/Exception.h"
+#include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 
 // Other programs drive the window through these, between the user's own commands.
+
+namespace {
+
+// Keeps the last error or warning the window showed while it lives, so that the
+// caller hears the same reason as the person.
+class ShownReasons : public TMessageService
+{
+public:
+    ShownReasons() : m_inner(MessageService()), m_previous(InstalledMessageService())
+    {
+        SetMessageService(this);
+    }
+    ~ShownReasons() override { SetMessageService(m_previous); }
+    ShownReasons(const ShownReasons &) = delete;
+    ShownReasons &operator=(const ShownReasons &) = delete;
+
+    int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) override
+    {
+        if (type == TMsgDlgType::Error || type == TMsgDlgType::Warning)
+            m_last = message;
+        return m_inner.MessageDlg(message, type, buttons, helpContext);
+    }
+    QString Last(const QString &Otherwise) const { return m_last.isEmpty() ? Otherwise : m_last; }
+
+private:
+    TMessageService &m_inner;
+    TMessageService *m_previous;
+    QString m_last;
+};
+
+} // namespace
 
 void TFormStampMain::DDEsystemExecuteMacro(const QStringList &Msg)
 {
     for (const QString &line : Msg) {
         const QString macro = line.toLower();
-        if (macro == QLatin1String("new"))
-            ActionFileNewExecute();
-        else if (macro == QLatin1String("print"))
-            ActionFilePrintEnvelopeExecute();
+        if (macro == QLatin1String("new")) {
+            if (!NewEnvelope())
+                throw ERequestCancelled(
+                    QStringLiteral("A new envelope was cancelled at the question to save."));
+        } else if (macro == QLatin1String("print")) {
+            PrintForCaller();
+        }
     }
+}
+
+void TFormStampMain::PrintForCaller()
+{
+    const ShownReasons reasons;
+    switch (PrintEnvelope(false)) {
+    case TPrintOutcome::Printed: return;
+    case TPrintOutcome::Cancelled: throw ERequestCancelled(QStringLiteral("Printing was cancelled."));
+    case TPrintOutcome::NothingSelected:
+        throw Exception(reasons.Last(QStringLiteral("No address was chosen to print.")));
+    case TPrintOutcome::NotPrinted: break;
+    }
+    throw Exception(reasons.Last(QStringLiteral("The envelope was not printed.")));
 }
 
 void TFormStampMain::DDELoadAddressPokeData(const QStringList &Lines)
@@ -36,21 +84,27 @@ void TFormStampMain::BringToFront()
 void TFormStampMain::AutomationOpenEnvelope(const QString &FileName)
 {
     BringToFront();
+    if (!QueryDiscard())
+        throw ERequestCancelled(
+            QStringLiteral("Opening \"%1\" was cancelled at the question to save the envelope.")
+                .arg(FileName));
     // The window has said why; the caller must not think the file is open.
-    if (QueryDiscard() && !OpenEnvelopeFile(this, FileName, false))
-        throw Exception(QStringLiteral("Could not open \"%1\".").arg(FileName));
+    const ShownReasons reasons;
+    if (!OpenEnvelopeFile(this, FileName, false))
+        throw Exception(reasons.Last(QStringLiteral("Could not open \"%1\".").arg(FileName)));
 }
 
 void TFormStampMain::AutomationPrintEnvelope()
 {
     BringToFront();
-    ActionFilePrintEnvelopeExecute();
+    PrintForCaller();
 }
 
 void TFormStampMain::AutomationNewEnvelope()
 {
     BringToFront();
-    NewEnvelope();
+    if (!NewEnvelope())
+        throw ERequestCancelled(QStringLiteral("A new envelope was cancelled at the question to save."));
 }
 
 // An address put in by another program is not the user's unsaved work, but what
@@ -59,7 +113,7 @@ void TFormStampMain::AutomationPasteAddress()
 {
     BringToFront();
     const bool modified = RichEditDestination->Modified();
-    RichEditDestination->paste();
+    RichEditDestination->Paste();
     if (!modified)
         RichEditDestination->SetModified(false);
     UpdateMenu();

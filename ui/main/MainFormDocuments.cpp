@@ -330,7 +330,7 @@ bool TFormStampMain::ActionFileSaveAsExecute()
                 FileName.clear();
             return false;
         }
-        const QString chosen = WithDefaultExt(answer.FileName, request.DefaultExt);
+        const QString chosen = WithDefaultExt(answer.FileName, SaveExtension(request, answer));
         if (QFileInfo::exists(chosen) && FileIsReadOnly(chosen)) {
             MessageDlg(kReadOnlySave.arg(chosen), TMsgDlgType::Warning, mbOK, 0);
             if (untitled)

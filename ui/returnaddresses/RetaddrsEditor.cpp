@@ -388,7 +388,8 @@ void TDlgReturnAddresses::ApplyFontSize()
 
 void TDlgReturnAddresses::ActionEditPasteExecute()
 {
-    m_richEdit->paste();
+    if (!m_richEdit->Paste())
+        return;
     ClearParagraphFormatting(*m_richEdit);
     if (context().ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(*m_richEdit);
@@ -426,7 +427,8 @@ void TDlgReturnAddresses::ActionFileSaveExecute()
     TFileDialogRequest request;
     request.Kind = TFileDialogKind::Save;
     request.Filter = saveFilter;
-    request.DefaultExt = QStringLiteral("ENV");
+    // The text is saved as rich text whatever the name: its own extension is the default.
+    request.DefaultExt = QStringLiteral("RTF");
     request.InitialDir = FolderOf(context().DocumentFileName);
     request.OverwritePrompt = true;
     request.HelpContext = 20017;
@@ -435,7 +437,7 @@ void TDlgReturnAddresses::ActionFileSaveExecute()
         return;
     try {
         // Rich text whatever the name says: this is the return address, not an envelope.
-        m_richEdit->SaveToFile(WithDefaultExt(answer.FileName, request.DefaultExt));
+        m_richEdit->SaveToFile(WithDefaultExt(answer.FileName, SaveExtension(request, answer)));
     } catch (const Exception &error) {
         MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
     }

@@ -1,6 +1,7 @@
 #include "integrations/automation/AutomationRegistration.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -62,6 +63,38 @@ void Stop(qint64 pid)
         ::kill(static_cast<pid_t>(pid), SIGKILL);
 }
 
+QByteArray RecentFiles(const QString &config)
+{
+    QFile f(config + "/Registry.ini");
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A second start with Name that finds no one to take it: it keeps running with the file open.
+void ExpectOpensItself(const QString &program, const QString &config, const QString &name, const char *why)
+{
+    const QString file = QDir::temp().filePath(name);
+    QFile text(file);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("Ann\n12 Main St\nSpringfield, IL 62704\n");
+    text.close();
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(program, {file});
+    ASSERT_TRUE(second.waitForStarted());
+    QElapsedTimer clock;
+    clock.start();
+    while (!RecentFiles(config).contains(file.toUtf8()) && second.state() == QProcess::Running
+           && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const bool running = second.state() == QProcess::Running;
+    second.terminate();
+    second.waitForFinished(10000);
+    const QByteArray output = second.readAll();
+    EXPECT_TRUE(RecentFiles(config).contains(file.toUtf8())) << name.toStdString() << output.toStdString();
+    EXPECT_TRUE(running) << output.toStdString();
+    EXPECT_TRUE(output.contains(why)) << why;
+}
+
 } // namespace
 
 TEST(AutomationRegistrationTest, ServiceFileQuotesTheProgram)
@@ -121,7 +154,16 @@ TEST(AutomationRegistrationTest, ActivationAndHandOver)
     }
     EXPECT_TRUE(registry.contains(file.toUtf8())) << registry.toStdString();
     EXPECT_EQ(OwnerPid(), pid);
+
+    // A stopped program, or another one that holds the name, does not swallow the file:
+    // the second start opens it itself and says why.
+    ::kill(static_cast<pid_t>(pid), SIGSTOP);
+    ExpectOpensItself(program, config, "stopped.txt", "does not answer");
+    ::kill(static_cast<pid_t>(pid), SIGCONT);
     Stop(pid);
+    ASSERT_TRUE(QDBusConnection::sessionBus().registerService("com.morvane.Plikora"));
+    ExpectOpensItself(program, config, "squatted.txt", "is not a Plikora");
+    QDBusConnection::sessionBus().unregisterService("com.morvane.Plikora");
 
     EXPECT_EQ(RunProgram(program, {"/unregserver"}), 0);
     EXPECT_FALSE(QFile::exists(ServiceFileName()));

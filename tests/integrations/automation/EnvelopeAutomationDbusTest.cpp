@@ -171,7 +171,8 @@ TEST_F(AutomationTest, MacrosAndPokedLines)
         dialog->reject();
     });
     Reply r = Dde("ExecuteMacro", {"['NEW', 'open', 'Print']"})->Finish();
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    // The print dialog was cancelled: the caller hears so.
+    EXPECT_TRUE(r.err.contains("Error.Cancelled: Printing was cancelled.")) << r.err.toStdString();
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].message.startsWith("Save changes to envelope file")); // then cleared
     EXPECT_TRUE(printDialog);
@@ -224,15 +225,20 @@ TEST_F(AutomationTest, EnvelopeMembers)
     EXPECT_EQ(two->Finish().status, 0);
     EXPECT_EQ(Destination().LineCount(), 3);
 
-    // Cancel at the save question opens nothing and is no failure.
+    // Cancel at the save question opens nothing, and the caller hears so.
     const QString file = dir.path() + "/other.txt";
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("Other\n");
     f.close();
     messages.answers = {mrCancel};
-    EXPECT_EQ(Envelope("OpenEnvelope", {file})->Finish().status, 0);
+    r = Envelope("OpenEnvelope", {file})->Finish();
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.contains("com.morvane.Plikora.Error.Cancelled")) << r.err.toStdString();
     EXPECT_TRUE(form->FileName.isEmpty());
+    EXPECT_EQ(Destination().LineCount(), 3);
+    messages.answers = {mrCancel};
+    EXPECT_TRUE(Envelope("NewEnvelope")->Finish().err.contains("Error.Cancelled"));
     EXPECT_EQ(Destination().LineCount(), 3);
 
     // A file that cannot be opened is the caller's failure too.
@@ -246,36 +252,47 @@ TEST_F(AutomationTest, EnvelopeMembers)
     EXPECT_EQ(Destination().TextLength(), 0);
 }
 
-TEST_F(AutomationTest, CallsWaitForDialogsAndPrintRequests)
+TEST_F(AutomationTest, CallsDuringADialogOrAPrintAreRefusedAsBusyAtOnce)
 {
-    // Never inside a modal dialog's event loop: after it closes, in order.
+    // Not kept until the dialog closes (the caller would have given up by then).
     QDialog modal;
-    std::unique_ptr<Client> first, second;
+    modal.setWindowTitle("Options");
+    Reply during;
     QTimer::singleShot(0, &modal, [&] {
-        first = Envelope("InsertAddress", {"'First'"});
-        Pump(300);
-        second = Envelope("InsertAddress", {"'Second'"});
-        Pump(300);
-        EXPECT_TRUE(first->Running());
-        EXPECT_EQ(Destination().TextLength(), 0);
+        during = Envelope("InsertAddress", {"'First'"})->Finish();
         modal.reject();
     });
     modal.exec();
-    EXPECT_EQ(first->Finish().status, 0);
-    EXPECT_EQ(second->Finish().status, 0);
-    EXPECT_EQ(Destination().Lines(), QStringList({"First", "Second"}));
+    EXPECT_NE(during.status, 0);
+    EXPECT_TRUE(during.err.contains("com.morvane.Plikora.Error.Busy")) << during.err.toStdString();
+    EXPECT_TRUE(during.err.contains("\"Options\"")) << during.err.toStdString();
+    Pump(200);
+    EXPECT_EQ(Destination().TextLength(), 0);
+    EXPECT_EQ(Envelope("InsertAddress", {"'First'"})->Finish().status, 0);
 
-    // A print request started from outside holds the next call until it ends.
-    std::unique_ptr<Client> insert;
+    // A print request started from outside refuses the next call while its dialog is up;
+    // its own cancel is the caller's error.
+    Reply insert;
     WhenShown<TDlgEnvelopePrint>(form.get(), [&](TDlgEnvelopePrint *dialog) {
-        insert = Envelope("InsertAddress", {"'Third'"});
-        Pump(300);
-        EXPECT_TRUE(insert->Running());
-        EXPECT_EQ(Destination().LineCount(), 2);
+        insert = Envelope("InsertAddress", {"'Second'"})->Finish();
         dialog->reject();
     });
-    EXPECT_EQ(Envelope("PrintEnvelope")->Finish().status, 0);
-    ASSERT_TRUE(insert);
-    EXPECT_EQ(insert->Finish().status, 0);
-    EXPECT_EQ(Destination().Lines(), QStringList({"First", "Second", "Third"}));
+    Reply print = Envelope("PrintEnvelope")->Finish();
+    EXPECT_TRUE(insert.err.contains("Error.Busy")) << insert.err.toStdString();
+    EXPECT_TRUE(print.err.contains("com.morvane.Plikora.Error.Cancelled")) << print.err.toStdString();
+    EXPECT_EQ(Destination().Lines(), QStringList({"First"}));
+
+    // A print that failed says what the window said.
+    form->SetPrintEnvelopesJob(
+        [](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *, const QString &, int, bool) {
+            MessageDlg("The print service is not running.", TMsgDlgType::Error, mbOK, 0);
+            return TPrintOutcome::NotPrinted;
+        });
+    WhenShown<TDlgEnvelopePrint>(form.get(), [](TDlgEnvelopePrint *dialog) { dialog->accept(); });
+    print = Envelope("PrintEnvelope")->Finish();
+    EXPECT_NE(print.status, 0);
+    EXPECT_TRUE(print.err.contains("Error.Failed: The print service is not running."))
+        << print.err.toStdString();
+    WhenShown<TDlgEnvelopePrint>(form.get(), [](TDlgEnvelopePrint *dialog) { dialog->reject(); });
+    EXPECT_TRUE(Dde("ExecuteMacro", {"['print']"})->Finish().err.contains("Error.Cancelled"));
 }

@@ -119,6 +119,29 @@ TEST_F(ClipArtGuiTest, AChosenClipBecomesAJpegWithItsBackgroundWhite)
     EXPECT_EQ(container->Bitmap, nullptr);
 }
 
+TEST_F(ClipArtGuiTest, OkWithoutAClipWritesNothingAndTheLibraryIsFoundInTheDataFolders)
+{
+    StartClipArt({fixture, {}});
+    form().FileName = dir.filePath("none.jpg");
+    form().OleContainerClipArt->CreateArtObject();
+    form().OKBtnClick();
+    // A clip that cannot be read leaves no choice either.
+    QFile bad(dir.filePath("bad.png"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+    bad.close();
+    form().ChooseClip(bad.fileName());
+    form().OKBtnClick();
+    EXPECT_FALSE(QFile::exists(form().FileName));
+    ASSERT_EQ(messages.shown.size(), 3);
+    EXPECT_EQ(messages.shown[2].message, "Choose a clip first, or press Cancel.");
+
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("share/openclipart")));
+    qputenv("XDG_DATA_DIRS", (dir.filePath("nowhere") + ":" + dir.filePath("share")).toUtf8());
+    EXPECT_EQ(DefaultClipArtLibraryFolder(), dir.filePath("share/openclipart"));
+    qunsetenv("XDG_DATA_DIRS");
+}
+
 TEST_F(ClipArtGuiTest, TheEditorTakesTheClipIntoTheClipArtFolderOrSaysTheOrganizerIsMissing)
 {
     IniFile = new TZambIniFile(dir.filePath("Plikora.INI"));

@@ -14,9 +14,11 @@
 #include "ui/main/MainForm.h"
 #include "ui/main/Oldfiles.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -178,6 +180,58 @@ TEST_F(ContactImport, WithoutAConnectionEveryImportSaysSoAtOnce)
     EXPECT_EQ(TMsgDlgButtons(mbOK | mbHelp), messages.shown[1].buttons);
     EXPECT_EQ(20011, messages.shown[1].helpContext);
     EXPECT_EQ(nullptr, QApplication::overrideCursor());
+
+    // The address book the message asked for, added while the program runs, is found.
+    outlook->state.failures.clear();
+    WindowScript script({[](QDialog *d) { TickAndOk(d, {1}); },
+                         [](QDialog *d) { qobject_cast<TFormFormatContactAddress *>(d)->OKBtn->click(); }});
+    form->ActionFileImportOutlookExecute();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ((QStringList{"Bob Roe", "3 Oak St"}), form->RichEditDestination->Lines());
+}
+
+TEST_F(ContactImport, TheFolderIsReadOncePerImportHoweverManyAreTicked)
+{
+    auto ok = [](QDialog *d) { qobject_cast<TFormFormatContactAddress *>(d)->OKBtn->click(); };
+    {
+        WindowScript first({[](QDialog *d) { TickAndOk(d, {0, 1, 2}); }, ok, ok, ok});
+        form->ActionFileImportOutlookExecute();
+        EXPECT_TRUE(first.Done());
+        EXPECT_EQ(1, friends->itemReads);
+    }
+    // The next import reads the folder again, once.
+    friends->items.erase(friends->items.begin());
+    WindowScript second({[](QDialog *d) { TickAndOk(d, {0, 1}); }, ok, ok});
+    form->ActionFileImportOutlookExecute();
+    EXPECT_TRUE(second.Done());
+    EXPECT_EQ(2, friends->itemReads);
+    EXPECT_EQ("Bob Roe", form->RichEditDestination->Lines().value(0));
+}
+
+TEST_F(ContactImport, FormattingTakesReturnAsOkAndShowsLongNamesWhole)
+{
+    TFormFormatContactAddress *format = GetFormatContactAddressForm();
+    TContactNameParts p{"Bartholomew",
+                        "Featherstonehaugh-Cholmondeley",
+                        "Bartholomew Featherstonehaugh-Cholmondeley",
+                        "Maximiliane Featherstonehaugh",
+                        "Wilhelmina, Archibald",
+                        "",
+                        "",
+                        "1 Elm",
+                        "1 Elm"};
+    format->Fill(p);
+    const int longest = format->ComboBoxNames->view()->sizeHintForColumn(0);
+    EXPECT_GT(longest, format->ComboBoxNames->width());
+    EXPECT_GE(format->ComboBoxNames->view()->minimumWidth(), longest);
+    QTimer::singleShot(0, format, [format] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, "\r");
+        QApplication::sendEvent(format->ComboBoxNames, &press);
+        QApplication::sendEvent(format->ComboBoxNames, &release);
+    });
+    QTimer::singleShot(2000, format, [format] { format->done(mrCancel); });
+    EXPECT_EQ(mrOk, format->exec());
 }
 
 TEST(ContactNames, TheVariantsComeInOrderAndTheAddressDecidesJobAndCompany)

@@ -11,9 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
+
+// As under LANG=C.UTF-8: a locale that names no country (set before Qt reads it).
+const int cLocale = setenv("LC_ALL", "C.UTF-8", 1);
 
 // The fixture tree copied under a temporary root, with what cannot be kept in
 // the sources made here: a 10 MB card and a symbolic link back up the tree.
@@ -105,6 +109,47 @@ TEST_F(VCardFolders, TheFolderListNamesEachFolderWithItsPathAndAnEmptyRootHasNon
         << messages.shown[0].message.toStdString();
 }
 
+TEST_F(VCardFolders, TheBookOfferedFirstHoldsContacts)
+{
+    const QString empty = dir.path() + "/empty";
+    QDir(empty).mkpath("Personal");
+    QFile(root + "/Friends/empty.vcf").copy(empty + "/Personal/empty.vcf");
+    TDesktopContacts desktop([&] {
+        TDesktopContacts::TStores stores;
+        stores.push_back(std::make_unique<TVCardStore>(empty));
+        stores.push_back(std::make_unique<TVCardStore>(root));
+        return stores;
+    });
+    desktop.Connect();
+    EXPECT_EQ("/Big", desktop.GetNamespace("MAPI")->GetDefaultFolder(olFolderContacts)->EntryID());
+}
+
+TEST_F(VCardFolders, AHugeCardIsRefusedAndALinkToTheTopIsNotWalked)
+{
+    // One line of 50 MB: too large for a card, and its file's other cards still read.
+    QFile huge(root + "/Friends/huge.vcf");
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write("BEGIN:VCARD\nVERSION:3.0\nFN:Huge\nNOTE:");
+    huge.write(QByteArray(50 * 1024 * 1024, 'x'));
+    huge.write("\nEND:VCARD\nBEGIN:VCARD\nVERSION:3.0\nFN:Small After\nEND:VCARD\n");
+    huge.close();
+    TOutlookItemsPtr items = TVCardStore(root).FolderFromID("/Friends", "vcard")->Items();
+    QStringList names;
+    for (int i = 1; i <= items->Count(); ++i)
+        names << items->Item(i)->Property("FullName");
+    EXPECT_FALSE(names.contains("Huge"));
+    EXPECT_TRUE(names.contains("Small After"));
+
+    // A folder that leads to / (or above itself) is no folder of the tree.
+    ASSERT_EQ(0, symlink("/", (root + "/Family/everything").toUtf8().constData()));
+    TVCardStore store(root);
+    TOutlookFolderPtr family = store.FolderFromID("/Family", "vcard");
+    EXPECT_EQ(0, family->FolderCount());
+    const QString top = dir.path() + "/top";
+    ASSERT_EQ(0, symlink("/", top.toUtf8().constData()));
+    EXPECT_EQ(0, TVCardStore(top).TopFolders().first()->FolderCount());
+}
+
 TEST_F(VCardFolders, CardsOfEveryVersionGiveTheirNamesAndAddresses)
 {
     TOutlookItemsPtr items = TVCardStore(root).FolderFromID("/Friends", "vcard")->Items();
@@ -158,6 +203,25 @@ TEST(PostalAddress, TheCountryLineOnlyForOtherCountries)
     EXPECT_TRUE(IsOwnCountry("de", QLocale::Germany));
     EXPECT_TRUE(IsOwnCountry("Germany", QLocale::Germany));
     EXPECT_FALSE(IsOwnCountry("Germany", QLocale::AnyTerritory));
+    // Its name in its own language, whatever the user's.
+    EXPECT_TRUE(IsOwnCountry(QString::fromUtf8("Deutschland"), QLocale::Germany));
+    EXPECT_EQ(QLocale::Germany, HomeTerritory(QLocale(QLocale::German, QLocale::Germany)));
+}
+
+TEST(PostalAddress, UnderTheCLocaleAmericanAddressesNeedNoCountryLine)
+{
+    ASSERT_EQ(0, cLocale);
+    ASSERT_EQ(QLocale::C, QLocale::system().language());
+    QList<std::pair<QString, QByteArray>> files;
+    for (const char *country : {"USA", "US", "United States"})
+        files.append(
+            {QString::fromLatin1(country) + ".vcf",
+             QByteArray("BEGIN:VCARD\nVERSION:3.0\nFN:Ann Lee\nADR:;;12 Main St;Springfield;IL;62704;")
+                 + country + "\nEND:VCARD\n"});
+    TOutlookItemsPtr items = ReadVCardItems(files);
+    ASSERT_EQ(3, items->Count());
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ("12 Main St\nSpringfield, IL 62704", items->Item(i)->Property("MailingAddress")) << i;
 }
 
 } // namespace

@@ -18,9 +18,10 @@ struct RecordingOpener : TUrlOpener
     bool Open(const QString &url) override
     {
         opened << url;
-        return true;
+        return works;
     }
     QStringList opened;
+    bool works = true;
 };
 
 QString Query(const QString &selection)
@@ -88,4 +89,13 @@ TEST(LookupAddressTest, ActionOpensThePageForTheSelection)
     ActionEditLookupExecute(box);
     EXPECT_EQ(opener.opened.size(), 2);
     EXPECT_EQ(messages.shown.size(), 3);
+
+    // No browser to start: said, with the page to open by hand.
+    opener.works = false;
+    box.SelectAllText();
+    ActionEditLookupExecute(box);
+    ASSERT_EQ(messages.shown.size(), 4);
+    EXPECT_TRUE(
+        messages.shown[3].message.startsWith("No web browser could be started to look up the ZIP code."));
+    EXPECT_EQ(messages.shown[3].type, TMsgDlgType::Error);
 }

@@ -8,6 +8,7 @@
 #include "engine/QmStream.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
+#include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
@@ -754,9 +755,11 @@ public:
     TFontDialogAnswer Execute(const TFontDialogRequest &request) override
     {
         requests.append(request);
-        return answer;
+        return unchanged ? TFontDialogAnswer{true, request.Font, request.Color} : answer;
     }
     TFontDialogAnswer answer;
+    // OK pressed without a change.
+    bool unchanged = false;
     QList<TFontDialogRequest> requests;
 };
 
@@ -787,12 +790,8 @@ TEST_F(MainFormTest, EditingCommandsActOnTheFocusedBox)
     form.ActionEditCopyExecute();
     EXPECT_TRUE(clipboard->text().startsWith("Ann Home"));
 
-    // Find needs a second line.
     Enter(&dest);
-    dest.SetText("Jane Doe");
-    EXPECT_FALSE(form.ActionEditFind->isEnabled());
     dest.SetText("Jane Doe\r\nSpringfield, IL 62704");
-    EXPECT_TRUE(form.ActionEditFind->isEnabled());
 
     // A typed size applies as typed, up to what rich text holds; without a box it is corrected.
     dest.SelectAllText();
@@ -921,6 +920,108 @@ TEST_F(MainFormTest, FontsThroughTheFontDialog)
     form.ActionFormatCurrentFontExecute();
     EXPECT_EQ(dest.SelAttributes().Name, "DejaVu Serif");
     EXPECT_EQ(fonts.requests.size(), 3);
+
+    // Nor does OK without a change: a selection of two styles keeps both, and the stored font stays.
+    dest.SetSelStart(0);
+    dest.SetSelLength(4);
+    dest.SetSelStyle(RichStyle::Bold, true);
+    dest.SelectAllText();
+    {
+        TIniUpdate update(*RegIni);
+        RegIni->EraseSection("EnvelopeFont");
+        update.Commit();
+    }
+    fonts.unchanged = true;
+    form.ActionFormatCurrentFontExecute();
+    form.ActionFormatDefaultFontExecute();
+    EXPECT_FALSE(dest.SelAttributes().IsConsistent(RichConsistent::Bold));
+    EXPECT_FALSE(RegIni->SectionExists("EnvelopeFont"));
+}
+
+TEST_F(MainFormTest, PastesAreOfferedForWhatTheClipboardHolds)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    QClipboard *clipboard = QApplication::clipboard();
+    Enter(&dest);
+    dest.SetText("Jane Doe");
+    dest.SetModified(false);
+    const QList<QAction *> pastes = {form.ActionEditPaste, form.ActionEditPasteAsText,
+                                     form.ActionEditPasteAsNew};
+
+    // A picture is nothing the boxes take: no paste is offered, and none clears the envelope.
+    auto *picture = new QMimeData;
+    picture->setData("image/png", "not text");
+    clipboard->setMimeData(picture);
+    for (QAction *paste : pastes)
+        EXPECT_FALSE(paste->isEnabled()) << paste->text().toStdString();
+    form.ActionEditPasteAsNewExecute();
+    form.ActionEditPasteExecute();
+    form.AutomationPasteAddress();
+    EXPECT_EQ(dest.Text(), "Jane Doe");
+    clipboard->setText("John Roe");
+    for (QAction *paste : pastes)
+        EXPECT_TRUE(paste->isEnabled()) << paste->text().toStdString();
+
+    // A clipboard that nobody owns hands over no data at all.
+    struct Box : RichEdit
+    {
+        using RichEdit::canInsertFromMimeData;
+        using RichEdit::insertFromMimeData;
+    } box;
+    EXPECT_FALSE(box.canInsertFromMimeData(nullptr));
+    box.insertFromMimeData(nullptr);
+    EXPECT_EQ(box.TextLength(), 0);
+}
+
+TEST_F(MainFormTest, FindAndTheFormatControlsFollowTheText)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    RichEdit &dest = *form.RichEditDestination;
+    form.FormActivate();
+    Enter(&dest);
+    EXPECT_FALSE(form.ActionEditFind->isEnabled());
+    dest.SetText("Jane Doe");
+    EXPECT_TRUE(form.ActionEditFind->isEnabled());
+
+    // The caret in bold text, then the window activated again: the font box keeps its face.
+    dest.SetSelStart(0);
+    dest.SetSelLength(4);
+    dest.SetSelStyle(RichStyle::Bold, true);
+    dest.SetSelStart(2);
+    EXPECT_TRUE(form.ActionFormatBold->isChecked());
+    const QString face = form.FontComboBox->FontName();
+    EXPECT_FALSE(face.isEmpty());
+    form.FormActivate();
+    EXPECT_EQ(form.FontComboBox->FontName(), face);
+
+    // A plain file loaded, and New: plain, in the same face.
+    WriteFile(Path("plain.txt"), "John Roe\n");
+    ASSERT_TRUE(form.OpenEnvelopeFile(&form, Path("plain.txt"), false));
+    EXPECT_FALSE(form.ActionFormatBold->isChecked());
+    EXPECT_EQ(form.FontComboBox->FontName(), face);
+    dest.SetText("Jane Doe");
+    dest.SetSelStart(0);
+    dest.SetSelLength(4);
+    dest.SetSelStyle(RichStyle::Bold, true);
+    dest.SetModified(false);
+    ASSERT_TRUE(form.NewEnvelope());
+    EXPECT_FALSE(form.ActionFormatBold->isChecked());
+    EXPECT_EQ(form.FontComboBox->FontName(), face);
+}
+
+TEST_F(MainFormTest, SaveAsTakesTheChosenFiltersExtension)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    form.RichEditDestination->SetText("Jane Doe");
+    files.answers << TFileDialogAnswer{true, Path("two"), false, 1};
+    ASSERT_TRUE(form.ActionFileSaveAsExecute());
+    EXPECT_EQ(form.FileName, Path("two.rtf"));
+    EXPECT_TRUE(ReadFile(Path("two.rtf")).startsWith("{\\rtf"));
+    EXPECT_FALSE(QFile::exists(Path("two.env")));
 }
 
 // Every number the two settings files hold, at either extreme: the program starts,

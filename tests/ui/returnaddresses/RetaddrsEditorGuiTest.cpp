@@ -182,6 +182,12 @@ TEST_F(RetaddrsEditorGuiTest, PasteOpenAndSaveOfText)
     EXPECT_EQ(files.requests.last().Title, "Open Plikora File");
     EXPECT_EQ(editor->Lines(), (QStringList{"Ann Lee", "1 Elm St", "Springfield"}));
     EXPECT_TRUE(current().Lines().join(QString()).contains("Springfield"));
+
+    // A name without an extension is saved as rich text by name too.
+    files.answers = {ScriptedFileDialogService::Choose(dir.filePath("home"))};
+    manager->ActionFileSaveExecute();
+    EXPECT_EQ(files.requests.last().DefaultExt, "RTF");
+    EXPECT_TRUE(QFile::exists(dir.filePath("home.rtf")));
 }
 
 TEST_F(RetaddrsEditorGuiTest, ToolbarLayoutAndButtonsSurviveAReopenAndARestart)
