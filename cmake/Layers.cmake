@@ -14,8 +14,8 @@ set(PLIKORA_BELOW_integrations platform gif foundation engine ui)
 # integrations are widget layers through and through; gif is core through and through.
 set(PLIKORA_WIDGET_LAYERS ui integrations)
 set(PLIKORA_WIDGETS_platform
-  Application FileDialogService FontDialogService HelpService MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
-  SystemSpooler)
+  Application FileDialogService FontDialogService HelpService HelpWindow MessageBoxService PdfSpooler PrinterSetupDialog RichEdit
+  SystemSpooler main/PlikoraHelp)
 set(PLIKORA_WIDGETS_gif)
 set(PLIKORA_WIDGETS_foundation ColorBox FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows Ruler)
 # EnvDim and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.

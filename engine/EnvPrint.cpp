@@ -201,7 +201,7 @@ TDlgEnvelopePrint::TDlgEnvelopePrint(QWidget *parent) : QDialog(parent)
     ConnectGuarded(PrintBtn, &QPushButton::clicked, this, &TDlgEnvelopePrint::PrintBtnClick);
     ConnectGuarded(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     ConnectGuarded(SetupBtn, &QPushButton::clicked, this, &TDlgEnvelopePrint::SetupBtnClick);
-    ConnectGuarded(HelpBtn, &QPushButton::clicked, this, [this] { ShowHelpFor(this); });
+    ConnectHelpButton(HelpBtn, this);
     ConnectGuarded(RadioButtonAll, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonAllClick);
     ConnectGuarded(RadioButtonNone, &QRadioButton::clicked, this, &TDlgEnvelopePrint::RadioButtonNoneClick);
     ConnectGuarded(RadioButtonFromTo, &QRadioButton::clicked, this,

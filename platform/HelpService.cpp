@@ -1,36 +1,83 @@
 #include "platform/HelpService.h"
 
+#include "platform/GuardedSlot.h"
+#include "platform/HelpTopics.h"
 #include "platform/MessageService.h"
 #include "platform/ProgramFiles.h"
-#include "platform/UrlOpener.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QUrl>
+#include <QPointer>
+#include <QProcess>
 #include <QVariant>
 #include <QWidget>
 
+#include <cstdio>
+
 namespace {
 
-class PageHelpService : public THelpService
+// The help window runs as a program of its own (plikora-help beside the program) and is
+// told each request on its standard input.
+class ViewerHelpService : public THelpService
 {
 public:
     bool WinHelp(int command, int data) override
     {
-        if (command == HELP_QUIT || command == HELP_COMMAND)
+        if (command == HELP_QUIT) {
+            if (m_viewer)
+                m_viewer->closeWriteChannel();
             return true;
-        QString page;
-        if (command == HELP_CONTEXT && data != 0)
-            page = ProgramDataFile(QStringLiteral("help/%1.html").arg(data));
-        if (page.isEmpty() || !QFileInfo::exists(page))
-            page = ProgramDataFile(QStringLiteral("help/index.html"));
-        if (!QFileInfo::exists(page)) {
-            MessageDlg(QStringLiteral("No help is installed for %1.").arg(QApplication::applicationName()),
-                       TMsgDlgType::Information, mbOK, 0);
-            return false;
         }
-        return UrlOpener().Open(QUrl::fromLocalFile(page).toString());
+        QByteArray request;
+        if (command == HELP_COMMAND) {
+            request = "search";
+        } else {
+            QString topic = command == HELP_CONTEXT && data != 0 ? HelpTopicOf(data) : QString();
+            if (topic.isEmpty()) {
+                if (command == HELP_CONTEXT && data != 0)
+                    std::fprintf(stderr, "plikora: no help topic for context %d\n", data);
+                topic = QString::fromLatin1(kHelpContentsPage);
+            }
+            request = "topic " + topic.toUtf8();
+        }
+        if (!startViewer())
+            return false;
+        m_viewer->write(request + '\n');
+        return true;
     }
+
+private:
+    bool startViewer()
+    {
+        if (m_viewer && m_viewer->state() == QProcess::Running)
+            return true;
+        delete m_viewer;
+        const QString viewer =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("plikora-help"));
+        const QString helpFile = ProgramDataFile(QStringLiteral("help/plikora.qch"));
+        QString missing;
+        if (!QFileInfo(viewer).isExecutable())
+            missing = viewer;
+        else if (!QFileInfo(helpFile).isFile())
+            missing = helpFile;
+        if (missing.isEmpty()) {
+            m_viewer = new QProcess(qApp);
+            m_viewer->setProcessChannelMode(QProcess::ForwardedChannels);
+            m_viewer->start(viewer, {helpFile});
+            if (m_viewer->waitForStarted())
+                return true;
+            missing = viewer;
+        }
+        MessageDlg(QStringLiteral("The help of %1 is not installed completely: \"%2\" cannot be used. "
+                                  "Install %1 again to get its help.")
+                       .arg(QApplication::applicationName(), missing),
+                   TMsgDlgType::Error, mbOK, 0);
+        return false;
+    }
+
+    QPointer<QProcess> m_viewer;
 };
 
 THelpService *installed = nullptr;
@@ -39,8 +86,8 @@ THelpService *installed = nullptr;
 
 THelpService &HelpService()
 {
-    static PageHelpService pages;
-    return installed ? *installed : pages;
+    static ViewerHelpService viewer;
+    return installed ? *installed : viewer;
 }
 
 void SetHelpService(THelpService *service)
@@ -69,4 +116,10 @@ bool ShowHelpFor(QWidget *window)
     if (context == 0 && window)
         context = HelpContextOf(window);
     return HelpService().WinHelp(HELP_CONTEXT, context);
+}
+
+void ConnectHelpButton(QAbstractButton *button, QWidget *window)
+{
+    button->setFocusPolicy(Qt::TabFocus);
+    ConnectGuarded(button, &QAbstractButton::clicked, window, [window] { ShowHelpFor(window); });
 }

@@ -2,14 +2,16 @@
 
 #include <QString>
 
+class QAbstractButton;
 class QWidget;
 
-// Help requests with numeric contexts. The program's help is a folder of
-// pages beside the program ("help/index.html", context pages "help/<n>.html");
-// without it the user is told that no help is installed. Tests install their
-// own service to record the calls.
+// Help requests with numeric contexts. The help window (plikora-help) shows the
+// topic that platform/HelpTopics gives each context, from the help file beside the
+// program ("help/plikora.qch"); when either is missing the user is told so. Tests
+// install their own service to record the calls.
 
-// HELP_COMMAND runs the help's search; pages are searched in the browser.
+// HELP_CONTEXT with 0, HELP_CONTENTS and HELP_FINDER show the Contents page;
+// HELP_COMMAND opens the search; HELP_QUIT closes the help window.
 enum THelpCommand : int {
     HELP_CONTEXT = 1,
     HELP_QUIT = 2,
@@ -36,3 +38,6 @@ int HelpContextOf(const QWidget *widget);
 // The context of the widget with the focus, or of the nearest parent that has
 // one, up to window; the request goes to the help service.
 bool ShowHelpFor(QWidget *window);
+// A window's Help button: it asks ShowHelpFor(window), and a click leaves the focus where
+// it was, so that the help is the one of the control being worked with.
+void ConnectHelpButton(QAbstractButton *button, QWidget *window);

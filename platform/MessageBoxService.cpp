@@ -1,5 +1,9 @@
 #include "platform/MessageBoxService.h"
 
+#include "platform/GuardedSlot.h"
+#include "platform/HelpService.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -62,6 +66,12 @@ int BoxMessageService::MessageDlg(const QString &message, TMsgDlgType type, TMsg
     if (standard == QMessageBox::NoButton)
         standard = QMessageBox::Ok;
     box.setStandardButtons(standard);
+    // Help shows the message's topic and leaves the question open.
+    if (QAbstractButton *help = box.button(QMessageBox::Help)) {
+        QObject::disconnect(help, &QAbstractButton::clicked, nullptr, nullptr);
+        ConnectGuarded(help, &QAbstractButton::clicked, &box,
+                       [helpContext] { HelpService().WinHelp(HELP_CONTEXT, helpContext); });
+    }
     // Escape closes a box that only informs, as it closes one that asks.
     if ((standard & QMessageBox::Ok) && !(standard & (QMessageBox::Cancel | QMessageBox::No)))
         box.setEscapeButton(QMessageBox::Ok);

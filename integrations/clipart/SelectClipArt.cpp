@@ -115,7 +115,7 @@ TFormChooseClipArt::TFormChooseClipArt(QWidget *parent) : QDialog(parent)
         EditSearch->setFocus();
     });
     ConnectGuarded(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(help, &QPushButton::clicked, this, [this] { ShowHelpFor(this); });
+    ConnectHelpButton(help, this);
 
     auto *left = new QVBoxLayout;
     left->addWidget(EditSearch);

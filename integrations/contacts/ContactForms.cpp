@@ -40,7 +40,7 @@ QPushButton *AddHelpButton(QHBoxLayout *Row, QDialog *Dialog)
 {
     QPushButton *button = AddButton(Row, QStringLiteral("Help"), Dialog);
     button->setAutoDefault(false);
-    ConnectGuarded(button, &QPushButton::clicked, Dialog, [Dialog] { ShowHelpFor(Dialog); });
+    ConnectHelpButton(button, Dialog);
     return button;
 }
 

@@ -151,8 +151,7 @@ void TDlgEnvelopeSizes::buildControls()
     ConnectGuarded(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
     m_btnHelp = new QPushButton(QStringLiteral("Help"), this);
     m_btnHelp->setAutoDefault(false);
-    ConnectGuarded(m_btnHelp, &QPushButton::clicked, this,
-                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectHelpButton(m_btnHelp, this);
     m_sendIniBtn =
         button(QStringLiteral("Send"),
                QStringLiteral("Click here to send your envelope configuration to Morvane Software via the "

@@ -122,8 +122,7 @@ TDlgNewEnvelopeSize::TDlgNewEnvelopeSize(QWidget *parent) : QDialog(parent)
     m_helpBtn->setAutoDefault(false);
     ConnectGuarded(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
     ConnectGuarded(m_cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(m_helpBtn, &QPushButton::clicked, this,
-                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectHelpButton(m_helpBtn, this);
     ConnectGuarded(m_comboBoxPrinters, &QComboBox::activated, this, [this] { ComboBoxPrintersChange(); });
 
     auto *buttons = new QHBoxLayout;

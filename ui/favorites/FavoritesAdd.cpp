@@ -43,7 +43,7 @@ TFormFavoritesAdd::TFormFavoritesAdd(QWidget *parent) : QDialog(parent)
     help->setAutoDefault(false);
     ConnectGuarded(ok, &QPushButton::clicked, this, &QDialog::accept);
     ConnectGuarded(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(help, &QPushButton::clicked, this, [this] { ShowHelpFor(this); });
+    ConnectHelpButton(help, this);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);

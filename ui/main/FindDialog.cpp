@@ -38,8 +38,7 @@ TFindDialog::TFindDialog(QWidget *parent) : QDialog(parent)
     grid->addWidget(buttons, 0, 2, 3, 1);
     ConnectGuarded(find, &QPushButton::clicked, this, [this] { emit findNext(); });
     ConnectGuarded(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    ConnectGuarded(buttons, &QDialogButtonBox::helpRequested, this,
-                   [] { HelpService().WinHelp(HELP_CONTEXT, 20161); });
+    ConnectHelpButton(buttons->button(QDialogButtonBox::Help), this);
     const auto enable = [find, this] { find->setEnabled(!FindEdit->text().isEmpty()); };
     ConnectGuarded(FindEdit, &QLineEdit::textChanged, this, enable);
     enable();

@@ -178,8 +178,7 @@ void TFormStampMain::CreateActions()
     on(ActionFavoritesOrganize, &TFormStampMain::ActionFavoritesOrganizeExecute);
 
     ActionHelpMain = action(QStringLiteral("Help"), QStringLiteral("Help"), QStringLiteral("help"));
-    ConnectGuarded(ActionHelpMain, &QAction::triggered, this,
-                   [] { HelpService().WinHelp(HELP_CONTEXT, 20020); });
+    ConnectGuarded(ActionHelpMain, &QAction::triggered, this, [this] { ShowHelpFor(this); });
     ActionHelpWebSite = action(QStringLiteral("Web Site..."), QStringLiteral("Visit the Plikora web site"));
     on(ActionHelpWebSite, &TFormStampMain::ActionHelpWebSiteExecute);
 
@@ -199,10 +198,7 @@ void TFormStampMain::CreateActions()
                    [] { HelpService().WinHelp(HELP_CONTEXT, 9992); });
     HelpSearch = action(QStringLiteral("Topic &Search..."), QStringLiteral("Search the help for a topic"), {},
                         QKeySequence(Qt::SHIFT | Qt::Key_F1));
-    ConnectGuarded(HelpSearch, &QAction::triggered, this, [] {
-        HelpService().WinHelp(HELP_CONTEXT, 9992);
-        HelpService().WinHelp(HELP_COMMAND, 0);
-    });
+    ConnectGuarded(HelpSearch, &QAction::triggered, this, [] { HelpService().WinHelp(HELP_COMMAND, 0); });
     HelpInstallation =
         help(QStringLiteral("&Installation"), {}, HELP_CONTEXT, 9997, QStringLiteral("Installing Plikora"));
     HelpWarranty = help(QStringLiteral("&Warranty"), {}, HELP_CONTEXT, 9996, QStringLiteral("The warranty"));

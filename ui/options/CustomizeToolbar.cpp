@@ -115,7 +115,7 @@ TDlgCustomizeToolbars::TDlgCustomizeToolbars(QWidget *parent) : QDialog(parent)
     defaults->setToolTip(QStringLiteral("Restore the default toolbar settings"));
     ConnectGuarded(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     ConnectGuarded(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    ConnectGuarded(buttons, &QDialogButtonBox::helpRequested, this, [this] { ShowHelpFor(this); });
+    ConnectHelpButton(buttons->button(QDialogButtonBox::Help), this);
     ConnectGuarded(defaults, &QPushButton::clicked, this, [this] { BtnDefaultsClick(); });
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);

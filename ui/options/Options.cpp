@@ -250,8 +250,7 @@ TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
     SetHelpContext(ButtonDefaults, 20135);
     ConnectGuarded(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
     ConnectGuarded(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(ButtonHelp, &QPushButton::clicked, this,
-                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectHelpButton(ButtonHelp, this);
     ConnectGuarded(ButtonDefaults, &QPushButton::clicked, this, &TDlgOptions::RestoreDefaults);
 
     auto *buttons = new QHBoxLayout;

@@ -90,8 +90,7 @@ TDlgSelectFolder::TDlgSelectFolder(QWidget *parent) : QDialog(parent)
     help->setAutoDefault(false);
     ConnectGuarded(ok, &QPushButton::clicked, this, &QDialog::accept);
     ConnectGuarded(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(help, &QPushButton::clicked, this,
-                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectHelpButton(help, this);
 
     ConnectGuarded(DriveComboBox, &QComboBox::activated, this, [this](int index) {
         const QString root = DriveComboBox->itemData(index).toString();

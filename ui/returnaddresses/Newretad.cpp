@@ -30,8 +30,7 @@ TDlgNewReturnAddress::TDlgNewReturnAddress(QWidget *parent) : QDialog(parent)
     help->setAutoDefault(false);
     ConnectGuarded(ok, &QPushButton::clicked, this, &QDialog::accept);
     ConnectGuarded(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    ConnectGuarded(help, &QPushButton::clicked, this,
-                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectHelpButton(help, this);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);

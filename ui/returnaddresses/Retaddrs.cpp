@@ -126,8 +126,7 @@ void TDlgReturnAddresses::buildControls()
     ConnectGuarded(m_okBtn, &QPushButton::clicked, this, &QDialog::accept);
     auto *help = new QPushButton(QStringLiteral("Help"), this);
     help->setAutoDefault(false);
-    ConnectGuarded(help, &QPushButton::clicked, this,
-                   [this] { HelpService().WinHelp(HELP_CONTEXT, HelpContextOf(this)); });
+    ConnectHelpButton(help, this);
 
     // The list and the picture share the top half by halves; the editor takes the rest.
     auto *top = new QHBoxLayout;

@@ -1,0 +1,184 @@
+#include "platform/HelpWindow.h"
+
+#include "platform/HelpTopics.h"
+
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QHelpIndexWidget>
+#include <QHelpLink>
+#include <QHelpSearchEngine>
+#include <QHelpSearchQueryWidget>
+#include <QHelpSearchResultWidget>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace {
+
+// Pages and pictures come out of the help file.
+class HelpBrowser : public QTextBrowser
+{
+public:
+    HelpBrowser(QHelpEngine *Engine, QWidget *parent) : QTextBrowser(parent), m_engine(Engine)
+    {
+        setOpenExternalLinks(true);
+    }
+
+    QVariant loadResource(int type, const QUrl &name) override
+    {
+        if (name.scheme() == QLatin1String("qthelp"))
+            return m_engine->fileData(name);
+        return QTextBrowser::loadResource(type, name);
+    }
+
+private:
+    QHelpEngine *m_engine;
+};
+
+} // namespace
+
+THelpWindow::THelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("Plikora Help"));
+    resize(900, 640);
+}
+
+bool THelpWindow::Open(const QString &HelpFile, QString &Error)
+{
+    if (!m_collection.isValid()) {
+        Error = QStringLiteral("No folder for the help's index could be made: %1")
+                    .arg(m_collection.errorString());
+        return false;
+    }
+    m_engine = new QHelpEngine(m_collection.filePath(QStringLiteral("plikora.qhc")), this);
+    m_engine->setReadOnly(false);
+    if (!m_engine->setupData() || !m_engine->registerDocumentation(HelpFile)) {
+        Error = QStringLiteral("The help file \"%1\" cannot be read: %2").arg(HelpFile, m_engine->error());
+        return false;
+    }
+    // The contents and index follow a registration only through a new set-up.
+    m_engine->setupData();
+    buildControls();
+    m_engine->searchEngine()->reindexDocumentation();
+    return true;
+}
+
+void THelpWindow::buildControls()
+{
+    m_browser = new HelpBrowser(m_engine, this);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, &THelpWindow::topicShown);
+
+    auto *contents = m_engine->contentWidget();
+    connect(contents, &QHelpContentWidget::linkActivated, m_browser,
+            [this](const QUrl &url) { m_browser->setSource(url); });
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents,
+            [contents] { contents->expandToDepth(0); });
+
+    auto *indexPage = new QWidget;
+    m_indexFilter = new QLineEdit(indexPage);
+    m_indexFilter->setPlaceholderText(QStringLiteral("Type a word to look for"));
+    m_indexFilter->setClearButtonEnabled(true);
+    auto *index = m_engine->indexWidget();
+    connect(m_indexFilter, &QLineEdit::textChanged, index,
+            [index](const QString &text) { index->filterIndices(text); });
+    connect(m_indexFilter, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
+    const auto showLinks = [this](const QList<QHelpLink> &links) {
+        if (!links.isEmpty())
+            m_browser->setSource(links.first().url);
+    };
+    connect(index, &QHelpIndexWidget::documentActivated, this,
+            [showLinks](const QHelpLink &link, const QString &) { showLinks({link}); });
+    connect(index, &QHelpIndexWidget::documentsActivated, this,
+            [showLinks](const QList<QHelpLink> &links, const QString &) { showLinks(links); });
+    auto *indexLayout = new QVBoxLayout(indexPage);
+    indexLayout->setContentsMargins(4, 4, 4, 4);
+    indexLayout->addWidget(m_indexFilter);
+    indexLayout->addWidget(index);
+
+    auto *search = m_engine->searchEngine();
+    m_searchPage = new QWidget;
+    auto *query = search->queryWidget();
+    auto *results = search->resultWidget();
+    connect(query, &QHelpSearchQueryWidget::search, search,
+            [search, query] { search->search(query->searchInput()); });
+    connect(results, &QHelpSearchResultWidget::requestShowLink, m_browser,
+            [this](const QUrl &url) { m_browser->setSource(url); });
+    auto *searchLayout = new QVBoxLayout(m_searchPage);
+    searchLayout->setContentsMargins(4, 4, 4, 4);
+    searchLayout->addWidget(query);
+    searchLayout->addWidget(results, 1);
+
+    m_tabs = new QTabWidget;
+    m_tabs->addTab(contents, QStringLiteral("&Contents"));
+    m_tabs->addTab(indexPage, QStringLiteral("&Index"));
+    m_tabs->addTab(m_searchPage, QStringLiteral("&Search"));
+
+    auto *splitter = new QSplitter(this);
+    splitter->addWidget(m_tabs);
+    splitter->addWidget(m_browser);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({260, 640});
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter);
+}
+
+void THelpWindow::ShowTopic(const QString &Topic)
+{
+    if (!m_browser)
+        return;
+    m_browser->setSource(QUrl(HelpTopicUrl(Topic)));
+    showUp();
+}
+
+void THelpWindow::ShowSearch()
+{
+    if (!m_browser)
+        return;
+    if (m_browser->source().isEmpty())
+        m_browser->setSource(QUrl(HelpTopicUrl(QLatin1String(kHelpContentsPage))));
+    m_tabs->setCurrentWidget(m_searchPage);
+    showUp();
+    if (auto *input = m_searchPage->findChild<QLineEdit *>())
+        input->setFocus();
+}
+
+void THelpWindow::showUp()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+QString THelpWindow::TopicTitle() const
+{
+    return m_browser ? titleOf(m_browser->source()) : QString();
+}
+
+QString THelpWindow::titleOf(const QUrl &Source) const
+{
+    const QString anchor = Source.fragment();
+    const QTextDocument *document = m_browser->document();
+    if (!anchor.isEmpty()) {
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            if (block.charFormat().anchorNames().contains(anchor))
+                return block.text().trimmed();
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().anchorNames().contains(anchor))
+                    return block.text().trimmed();
+            }
+        }
+    }
+    return document->metaInformation(QTextDocument::DocumentTitle);
+}
+
+void THelpWindow::topicShown(const QUrl &Source)
+{
+    const QString title = titleOf(Source);
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Plikora Help")
+                                   : title + QStringLiteral(" - Plikora Help"));
+}
