@@ -12,10 +12,10 @@
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "platform/RtfReader.h"
-#include "ui/Envsizes.h"
-#include "ui/MainForm.h"
-#include "ui/Oldfiles.h"
-#include "ui/Retaddrs.h"
+#include "ui/definitions/Envsizes.h"
+#include "ui/main/MainForm.h"
+#include "ui/main/Oldfiles.h"
+#include "ui/returnaddresses/Retaddrs.h"
 
 #include <QApplication>
 #include <QDir>

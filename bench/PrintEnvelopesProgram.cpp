@@ -10,7 +10,7 @@
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "platform/Spooler.h"
-#include "ui/Prntprog.h"
+#include "ui/printing/Prntprog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

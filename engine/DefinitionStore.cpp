@@ -62,18 +62,24 @@ bool DefinitionStore::LoadEnvelopeList()
     m_usable = false;
     m_list.Clear();
     if (IniFile) {
-        const int count = StoredEntryCount(*IniFile, Section);
-        const int defaultIndex =
-            m_list.DefaultFromStored(IniFile->ReadInteger(Section, QStringLiteral("Default"), 1), count);
-        for (int n = 1; n <= count; ++n) {
+        const QList<int> numbers =
+            StoredEntryNumbers(*IniFile, Section, QStringLiteral("Envelope"), QStringLiteral("Envelope"),
+                               QStringLiteral("_FullPrinterName"));
+        // The stored default names an entry by its number; one that is not there
+        // leaves the first entry the default.
+        const int storedDefault = IniFile->ReadInteger(Section, QStringLiteral("Default"), 1);
+        const TEnvelopeData *defaultData = nullptr;
+        for (int n : numbers) {
             auto data = std::make_unique<TEnvelopeData>();
             const QString name = entryName(n);
             data->LoadFromIni(*IniFile, Section, name);
             const QString description = IniFile->ReadString(Section, name, QString());
             data->MigrateOlderSetup();
+            if (n == storedDefault)
+                defaultData = data.get();
             m_list.Insert(description, std::move(data));
         }
-        m_list.SetDefaultIndex(defaultIndex);
+        m_list.SetDefaultIndex(defaultData ? m_list.IndexOf(defaultData) : 0);
     }
     select(m_list.ValidIndex(m_list.DefaultIndex()) ? m_list.DefaultIndex() : (m_list.IsEmpty() ? -1 : 0));
     emit listChanged();

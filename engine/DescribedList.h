@@ -2,6 +2,7 @@
 
 #include "foundation/QmIniFile.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -47,11 +48,12 @@ public:
     // Where an entry with this description would go.
     int SortedPosition(const QString &description) const
     {
-        int position = 0;
-        while (position < Count()
-               && m_items[size_t(position)].description.compare(description, Qt::CaseInsensitive) <= 0)
-            ++position;
-        return position;
+        // The list is sorted: loading many entries stays quick.
+        const auto after = std::upper_bound(m_items.begin(), m_items.end(), description,
+                                            [](const QString &d, const Item &item) {
+                                                return d.compare(item.description, Qt::CaseInsensitive) < 0;
+                                            });
+        return int(after - m_items.begin());
     }
 
     // Inserts at the sorted place without touching the default (loading).
@@ -111,14 +113,6 @@ public:
         m_defaultIndex = 0;
     }
 
-    // The stored 1-based default of a list of Count entries as a position: the
-    // first entry when it is outside 1 .. Count.
-    static int DefaultFromStored(int stored, int count)
-    {
-        const int index = stored - 1;
-        return index < 0 || index >= count ? 0 : index;
-    }
-
 private:
     struct Item
     {
@@ -129,13 +123,25 @@ private:
     int m_defaultIndex = 0;
 };
 
-// The number of entries a list section holds: its "Count", but never more than
-// the section's keys, since every stored entry has its description key.
-inline int StoredEntryCount(TZambIniFile &Ini, const QString &Section)
+// The numbers (from 1) of the entries a list section holds: 1 .. its "Count",
+// but only those whose description key (Prefix + n) or whose content key
+// (ContentPrefix + n + ContentSuffix) is there, so that a damaged "Count" brings
+// no empty entries in (to be saved back as real ones). Never more numbers than
+// the section has keys.
+inline QList<int> StoredEntryNumbers(const TZambIniFile &Ini, const QString &Section, const QString &Prefix,
+                                     const QString &ContentPrefix, const QString &ContentSuffix)
 {
     QStringList keys;
     Ini.ReadSection(Section, keys);
-    return std::clamp(Ini.ReadInteger(Section, QStringLiteral("Count"), 0), 0, int(keys.size()));
+    const int count = std::clamp(Ini.ReadInteger(Section, QStringLiteral("Count"), 0), 0, int(keys.size()));
+    QList<int> numbers;
+    for (int n = 1; n <= count; ++n) {
+        const QString number = QString::number(n);
+        if (Ini.ValueExists(Section, Prefix + number)
+            || Ini.ValueExists(Section, ContentPrefix + number + ContentSuffix))
+            numbers.append(n);
+    }
+    return numbers;
 }
 
 // Starts a list section afresh: erased, then "Count" and the 1-based "Default".

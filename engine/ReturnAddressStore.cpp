@@ -24,17 +24,23 @@ bool ReturnAddressStore::LoadReturnAddressList()
     m_list.Clear();
     int count = 0;
     if (IniFile) {
-        count = StoredEntryCount(*IniFile, Section);
-        const int defaultIndex =
-            m_list.DefaultFromStored(IniFile->ReadInteger(Section, QStringLiteral("Default"), 1), count);
-        for (int n = 1; n <= count; ++n) {
+        const QList<int> numbers = StoredEntryNumbers(*IniFile, Section, QStringLiteral("Description"),
+                                                      QStringLiteral("Address"), QStringLiteral("_Count"));
+        count = int(numbers.size());
+        // The stored default names an entry by its number; one that is not there
+        // leaves the first entry the default.
+        const int storedDefault = IniFile->ReadInteger(Section, QStringLiteral("Default"), 1);
+        const TReturnAddress *defaultAddress = nullptr;
+        for (int n : numbers) {
             auto address = std::make_unique<TReturnAddress>();
             address->LoadFromIni(Section, QStringLiteral("Address") + QString::number(n));
             const QString description =
                 IniFile->ReadString(Section, QStringLiteral("Description") + QString::number(n), QString());
+            if (n == storedDefault)
+                defaultAddress = address.get();
             m_list.Insert(description, std::move(address));
         }
-        m_list.SetDefaultIndex(defaultIndex);
+        m_list.SetDefaultIndex(defaultAddress ? m_list.IndexOf(defaultAddress) : 0);
     }
     if (count == 0)
         addSampleReturnAddress();

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -104,24 +105,50 @@ TIniFile::~TIniFile()
     }
 }
 
+namespace {
+
+// UTF-16 written without its mark: every character of the first line is
+// ASCII, one zero byte beside one that is not. Read as 8-bit text it would lose
+// everything at the next write.
+bool LooksLikeUtf16WithoutMark(const QByteArray &Bytes, bool &littleEndian)
+{
+    if (Bytes.size() < 4 || Bytes.size() % 2 != 0)
+        return false;
+    littleEndian = Bytes.at(1) == '\0';
+    const qsizetype end = std::min<qsizetype>(Bytes.size(), 256);
+    for (qsizetype i = 0; i < end; i += 2) {
+        const char low = Bytes.at(littleEndian ? i : i + 1);
+        const char high = Bytes.at(littleEndian ? i + 1 : i);
+        if (high != '\0' || low == '\0' || (low & 0x80))
+            return false;
+        if (low == '\n')
+            break;
+    }
+    return true;
+}
+
+} // namespace
+
 bool TIniFile::DecodeFileBytes(const QByteArray &Bytes, QString &Text)
 {
-    const auto decodeUtf16 = [&](QStringConverter::Encoding encoding) {
+    const auto decodeUtf16 = [&](QStringConverter::Encoding encoding, qsizetype skip) {
         QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
-        Text = decoder.decode(QByteArrayView(Bytes).sliced(2));
+        Text = decoder.decode(QByteArrayView(Bytes).sliced(skip));
         return Bytes.size() % 2 == 0 && !decoder.hasError();
     };
     bool ok = true;
+    bool littleEndian = true;
     if (Bytes.startsWith("\xFF\xFE"))
-        ok = decodeUtf16(QStringConverter::Utf16LE);
+        ok = decodeUtf16(QStringConverter::Utf16LE, 2);
     else if (Bytes.startsWith("\xFE\xFF"))
-        ok = decodeUtf16(QStringConverter::Utf16BE);
+        ok = decodeUtf16(QStringConverter::Utf16BE, 2);
     else if (Bytes.startsWith("\xEF\xBB\xBF"))
         Text = DecodeUtf8OrWindows1252(Bytes.sliced(3));
-    else
+    else if (!LooksLikeUtf16WithoutMark(Bytes, littleEndian)
+             || !decodeUtf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 0))
         Text = DecodeUtf8OrWindows1252(Bytes);
-    // NULs mean UTF-16 without its mark, or no text at all: rewriting it would lose it.
-    if (!ok || Text.contains(QChar(0))) {
+    // NUL characters are text here: Parse reads them as the profile functions do.
+    if (!ok) {
         Text.clear();
         return false;
     }
@@ -188,9 +215,9 @@ void TIniFile::Refresh() const
             m_unreadable = true;
         } else if (!DecodeFileBytes(bytes, text)) {
             m_unreadable = true;
-            why = QStringLiteral(
-                      "Cannot read file \"%1\". It is not text: it holds NUL characters or broken UTF-16.")
-                      .arg(m_fileName);
+            why =
+                QStringLiteral("Cannot read file \"%1\". It is not text: it is marked as UTF-16 but is not.")
+                    .arg(m_fileName);
         }
     }
     Parse(text);
@@ -241,17 +268,29 @@ void TIniFile::Parse(const QString &Text) const
     m_sections.clear();
     m_sections.append(Section{});
     m_sectionsIndexed = false;
+    ++m_generation;
     m_anyErased = false;
     // Lines end in LF, CR LF or a lone CR.
     for (qsizetype start = 0; start < Text.size();) {
         qsizetype end = start;
         while (end < Text.size() && Text.at(end) != QLatin1Char('\n') && Text.at(end) != QLatin1Char('\r'))
             ++end;
-        const QString text = Text.mid(start, end - start);
+        QString text = Text.mid(start, end - start);
         start = end + 1;
         if (end + 1 < Text.size() && Text.at(end) == QLatin1Char('\r')
             && Text.at(end + 1) == QLatin1Char('\n'))
             ++start;
+        // As the profile functions read it: NULs ahead of a line's text are skipped,
+        // a NUL after it ends the line, and a line of nothing but NULs is no line.
+        if (text.contains(QChar(0))) {
+            qsizetype from = 0;
+            while (from < text.size() && text.at(from) == QChar(0))
+                ++from;
+            if (from == text.size())
+                continue;
+            const qsizetype nul = text.indexOf(QChar(0), from);
+            text = text.mid(from, nul < 0 ? -1 : nul - from);
+        }
         Line line;
         line.text = text;
         const QString t = TrimBlanks(text);
@@ -384,6 +423,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         s = int(m_sections.size()) - 1;
         if (m_sectionsIndexed)
             m_sectionIndex.insert(Section.toCaseFolded(), s);
+        Journal(Undo::AppendSection, s);
     }
     auto &sec = m_sections[s];
     const int k = FindKey(sec, Ident);
@@ -391,6 +431,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         Line &l = sec.lines[k];
         if (l.raw == raw)
             return;
+        Journal(Undo::SetLine, s, k, &l);
         l.raw = raw;
         l.text = l.key + QLatin1Char('=') + raw;
     } else {
@@ -407,6 +448,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         sec.lines.insert(at, l);
         if (sec.indexed)
             sec.keyIndex.insert(Ident.toCaseFolded(), int(at));
+        Journal(Undo::InsertLine, s, int(at));
     }
     Changed();
 }
@@ -498,8 +540,10 @@ void TIniFile::EraseSection(const QString &Section)
     const int first = FindSection(Section);
     if (first < 0)
         return;
-    for (int s = first; s >= 0; s = m_sections.at(s).nextSame)
+    for (int s = first; s >= 0; s = m_sections.at(s).nextSame) {
         m_sections[s].erased = true;
+        Journal(Undo::EraseSection, s);
+    }
     m_sectionIndex.remove(Section.toCaseFolded());
     m_anyErased = true;
     Changed();
@@ -513,6 +557,7 @@ void TIniFile::DeleteKey(const QString &Section, const QString &Ident)
         return;
     bool any = false;
     for (int k; (k = FindKey(m_sections.at(s), Ident)) >= 0;) {
+        Journal(Undo::RemoveLine, s, k, &m_sections.at(s).lines.at(k));
         m_sections[s].lines.removeAt(k);
         m_sections[s].indexed = false;
         any = true;
@@ -541,13 +586,18 @@ void TIniFile::BeginUpdate()
 
 void TIniFile::EndUpdate()
 {
-    if (m_updateDepth > 0 && --m_updateDepth == 0 && m_dirty)
-        Flush();
+    if (m_updateDepth > 0 && --m_updateDepth == 0) {
+        m_journal.clear();
+        if (m_dirty)
+            Flush();
+    }
 }
 
 void TIniFile::Flush()
 {
-    if (m_anyErased) {
+    // Inside an update scope the journal holds section positions: erased sections
+    // stay until the scope ends (they are not written).
+    if (m_anyErased && m_updateDepth == 0) {
         m_sections.removeIf([](const struct Section &s) { return s.erased; });
         m_sectionsIndexed = false;
         m_anyErased = false;
@@ -582,27 +632,58 @@ void TIniFile::Flush()
 
 TIniFile::UpdateMark TIniFile::MarkUpdate() const
 {
-    UpdateMark mark;
-    mark.dirty = m_dirty;
-    if (m_dirty)
-        mark.sections = m_sections;
-    return mark;
+    return UpdateMark{m_dirty, m_journal.size(), m_generation};
+}
+
+void TIniFile::Journal(Undo::Kind Kind, int Section, int LineIndex, const Line *Old)
+{
+    if (m_updateDepth > 0)
+        m_journal.append(Undo{Kind, Section, LineIndex, Old ? *Old : Line()});
+}
+
+void TIniFile::UndoTo(qsizetype JournalSize)
+{
+    while (m_journal.size() > JournalSize) {
+        const Undo u = m_journal.takeLast();
+        switch (u.kind) {
+        case Undo::SetLine: m_sections[u.section].lines[u.line] = u.old; break;
+        case Undo::InsertLine:
+            m_sections[u.section].lines.removeAt(u.line);
+            m_sections[u.section].indexed = false;
+            break;
+        case Undo::RemoveLine:
+            m_sections[u.section].lines.insert(u.line, u.old);
+            m_sections[u.section].indexed = false;
+            break;
+        case Undo::AppendSection:
+            m_sections.removeLast();
+            m_sectionsIndexed = false;
+            break;
+        case Undo::EraseSection:
+            m_sections[u.section].erased = false;
+            m_sectionsIndexed = false;
+            break;
+        }
+    }
 }
 
 void TIniFile::RollBackUpdate(const UpdateMark &Mark)
 {
     if (m_updateDepth > 0)
         --m_updateDepth;
-    if (Mark.dirty) {
-        m_sections = Mark.sections;
-        m_sectionsIndexed = false;
-        m_anyErased = true; // the sections may hold erased ones again
+    const bool undone = Mark.generation == m_generation;
+    if (undone)
+        UndoTo(Mark.journalSize);
+    if (m_updateDepth == 0)
+        m_journal.clear();
+    if (Mark.dirty && undone) {
         m_dirty = true;
     } else if (m_unreadable) {
         m_dirty = false;
         Parse(QString());
     } else {
-        // Nothing was pending: what the disk holds is the state to go back to.
+        // Nothing was pending, or the file was read again meanwhile: what the
+        // disk holds is the state to go back to.
         m_dirty = false;
         m_loaded = false;
     }

@@ -30,10 +30,13 @@ public:
 // - comment lines (";"), blank lines and lines of other shapes are kept;
 // - lines end in LF, CR LF or CR; the file is read as UTF-16 or UTF-8 after a
 //   byte-order mark, otherwise as UTF-8 when valid, else as Windows-1252, and it is
-//   written as UTF-8 with LF;
+//   written as UTF-8 with LF (UTF-16 without a mark is recognised by its first
+//   line);
+// - NUL bytes are read as the profile functions read them: those ahead of a
+//   line's text are skipped, one after it ends the line's text there;
 // - a missing key gives the default without its trailing spaces (not so for the
 //   registry store);
-// - a file that cannot be read (a pipe or device, over 64 MB, not text) is renamed
+// - a file that cannot be read (a pipe or device, over 64 MB, broken UTF-16) is renamed
 //   to "<name>.unreadable-<date>" with a message, before anything is written over it;
 // - every public write reaches the disk before the call returns, through a
 //   temporary file renamed over the old one, so the file on disk is always whole.
@@ -98,7 +101,7 @@ public:
     static QString StorableValue(const QString &Value);
 
     // Text helpers of the format, public for the fuzz target and tests.
-    // False when the bytes are not text (NUL characters, broken UTF-16).
+    // False when the bytes are not text (UTF-16 after its mark that is broken).
     static bool DecodeFileBytes(const QByteArray &Bytes, QString &Text);
     static QString DecodeValue(const QString &Raw);
     static QString EncodeValue(const QString &Value);
@@ -139,14 +142,26 @@ private:
         bool operator==(const FileStamp &) const = default;
     };
 
-    // What an update scope goes back to when it is left without Commit().
+    // What an update scope goes back to when it is left without Commit(): the
+    // changes made inside it are undone from the journal, so that opening a scope
+    // costs nothing however big the file (nested scopes are common in one save).
     struct UpdateMark
     {
         bool dirty = false;
-        QList<Section> sections; // only when dirty
+        qsizetype journalSize = 0;
+        quint64 generation = 0; // a parse in between leaves nothing to undo
+    };
+    struct Undo
+    {
+        enum Kind { SetLine, InsertLine, RemoveLine, AppendSection, EraseSection } kind;
+        int section = 0;
+        int line = 0;
+        Line old; // SetLine, RemoveLine
     };
     UpdateMark MarkUpdate() const;
     void RollBackUpdate(const UpdateMark &Mark);
+    void Journal(Undo::Kind Kind, int Section, int LineIndex = 0, const Line *Old = nullptr);
+    void UndoTo(qsizetype JournalSize);
 
     void Refresh() const;
     void SetAside(const QString &Why) const;
@@ -172,6 +187,9 @@ private:
     mutable bool m_unreadable = false;
     bool m_dirty = false;
     int m_updateDepth = 0;
+    // Changes made inside update scopes, oldest first; empty outside them.
+    QList<Undo> m_journal;
+    mutable quint64 m_generation = 0;
     int m_rewrites = 0;
     TWriteErrorHandler m_writeErrorHandler;
 };

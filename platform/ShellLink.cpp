@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <QUuid>
 
 namespace {
 
@@ -173,15 +175,57 @@ QString LongName(const Input &in, qsizetype item, qsizetype block, qsizetype end
     return name;
 }
 
+// The user's folder that a known-folder identifier names (the ids of the
+// folders themselves and those that "This PC" shows them under), empty when this
+// desktop has no such folder.
+QString KnownFolder(const QUuid &id)
+{
+    static const struct
+    {
+        const char *id;
+        QStandardPaths::StandardLocation location;
+    } folders[] = {
+        {"{FDD39AD0-238F-46AF-ADB4-6C85480369C7}", QStandardPaths::DocumentsLocation},
+        {"{A8CDFF1C-4878-43BE-B5FD-F8091C1C60D0}", QStandardPaths::DocumentsLocation},
+        {"{D3162B92-9365-467A-956B-92703ACA08AF}", QStandardPaths::DocumentsLocation},
+        {"{374DE290-123F-4565-9164-39C4925E467B}", QStandardPaths::DownloadLocation},
+        {"{088E3905-0323-4B02-9826-5D99428E115F}", QStandardPaths::DownloadLocation},
+        {"{4BD8D571-6D19-48D3-BE97-422220080E43}", QStandardPaths::MusicLocation},
+        {"{1CF1260C-4DD0-4EBB-811F-33C572699FDE}", QStandardPaths::MusicLocation},
+        {"{3DFDF296-DBEC-4FB4-81D1-6A3438BCF4DE}", QStandardPaths::MusicLocation},
+        {"{33E28130-4E1E-4676-835A-98395C3BC3BB}", QStandardPaths::PicturesLocation},
+        {"{3ADD1653-EB32-4CB0-BBD7-DFA0ABB5ACCA}", QStandardPaths::PicturesLocation},
+        {"{24AD3AD4-A569-4530-98E1-AB02F9417AA8}", QStandardPaths::PicturesLocation},
+        {"{18989B1D-99B5-455B-841C-AB7C74E4DDFC}", QStandardPaths::MoviesLocation},
+        {"{A0953C92-50DC-43BF-BE83-3742FED03C9C}", QStandardPaths::MoviesLocation},
+        {"{F86FA3AB-70D2-4FC7-9C99-FCBF05467F3A}", QStandardPaths::MoviesLocation},
+        {"{B4BFCC3A-DB2C-424C-B029-7FE99A87C641}", QStandardPaths::DesktopLocation},
+    };
+    for (const auto &f : folders) {
+        if (QUuid(QLatin1String(f.id)) != id)
+            continue;
+        QString path = QStandardPaths::writableLocation(f.location);
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        // Without a home some locations come out as the root: no folder of the user's.
+        return path != QLatin1String("/") && QFileInfo(path).isDir() ? path : QString();
+    }
+    return {};
+}
+
 // The path that the file-system items of a shell item-id list name: a drive, a
-// network share, then folders and the file. Other items (the computer, the
-// desktop) add nothing. Empty when nothing names a place.
+// network share or a known folder, then folders and the file. Other items (the
+// computer, the desktop) add nothing. Empty when nothing names a place, or when
+// an item names a place this desktop does not have (a known folder it lacks, a
+// drive item that names no drive).
 QString PathOfItems(const Input &in, qsizetype start, qsizetype end)
 {
     QString path;
+    // Known folders are folders here; drives and shares keep the Windows separator.
+    QChar separator = QLatin1Char('\\');
     const auto add = [&](const QString &part) {
-        if (!path.isEmpty() && !path.endsWith(QLatin1Char('\\')))
-            path += QLatin1Char('\\');
+        if (!path.isEmpty() && !path.endsWith(separator))
+            path += separator;
         path += part;
     };
     for (qsizetype pos = start; pos + 2 <= end;) {
@@ -194,9 +238,26 @@ QString PathOfItems(const Input &in, qsizetype start, qsizetype end)
         type &= 0xFF;
         const qsizetype itemEnd = pos + size;
         QString name;
-        if (type >= 0x23 && type <= 0x2F) { // a drive: "C:\"
-            if (in.AnsiZ(pos + 3, itemEnd, name))
-                path = name;
+        if (type == 0x2E) { // a root item holding a known folder's identifier
+            quint32 d1 = 0, d2 = 0, d3 = 0;
+            QByteArray d4;
+            if (!in.U32(pos + 4, d1) || !in.U16(pos + 8, d2) || !in.U16(pos + 10, d3)
+                || !in.Bytes(pos + 12, 8, d4) || pos + 20 > itemEnd)
+                return {};
+            const auto b = [&](int i) { return static_cast<uchar>(d4.at(i)); };
+            path = KnownFolder(
+                QUuid(d1, ushort(d2), ushort(d3), b(0), b(1), b(2), b(3), b(4), b(5), b(6), b(7)));
+            if (path.isEmpty())
+                return {};
+            separator = QLatin1Char('/');
+        } else if (type >= 0x23 && type <= 0x2F) { // a drive: "C:\"
+            if (!in.AnsiZ(pos + 3, itemEnd, name) || name.size() < 2 || name.size() > 3
+                || !((name[0] >= QLatin1Char('A') && name[0] <= QLatin1Char('Z'))
+                     || (name[0] >= QLatin1Char('a') && name[0] <= QLatin1Char('z')))
+                || name[1] != QLatin1Char(':') || (name.size() == 3 && name[2] != QLatin1Char('\\')))
+                return {};
+            path = name;
+            separator = QLatin1Char('\\');
         } else if ((type & 0x70) == 0x30) { // a folder or a file
             const qsizetype at = pos + 14;
             const bool unicode = type & 0x04;
@@ -207,8 +268,10 @@ QString PathOfItems(const Input &in, qsizetype start, qsizetype end)
                 add(longName.isEmpty() ? name : longName);
             }
         } else if (type >= 0x41 && type <= 0x4F) { // a network place: "\\server\share"
-            if (in.AnsiZ(pos + 5, itemEnd, name))
+            if (in.AnsiZ(pos + 5, itemEnd, name)) {
                 path = name;
+                separator = QLatin1Char('\\');
+            }
         }
         pos = itemEnd;
     }
@@ -319,9 +382,12 @@ bool ReadShellLink(const QByteArray &data, ShellLinkData &link)
         pos += blockSize;
     }
     // Without link information the items say where the target is; a relative path,
-    // which the caller resolves beside the link, says it better.
-    if (result.Target.isEmpty() && result.RelativePath.isEmpty() && itemsEnd > itemsStart)
-        result.Target = PathOfItems(in, itemsStart, itemsEnd);
+    // which the caller resolves beside the link, says it better when it exists.
+    if (result.Target.isEmpty() && itemsEnd > itemsStart) {
+        result.ItemsTarget = PathOfItems(in, itemsStart, itemsEnd);
+        if (result.RelativePath.isEmpty())
+            result.Target = result.ItemsTarget;
+    }
     link = result;
     return true;
 }
@@ -337,6 +403,9 @@ bool ReadShellLinkFile(const QString &fileName, ShellLinkData &link)
         QString relative = link.RelativePath;
         relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
         link.Target = QDir::cleanPath(QFileInfo(fileName).absoluteDir().filePath(relative));
+        // A link copied away from its target: the items may still know the place.
+        if (!QFileInfo::exists(link.Target) && !link.ItemsTarget.isEmpty())
+            link.Target = link.ItemsTarget;
     }
     return true;
 }

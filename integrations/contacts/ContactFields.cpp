@@ -3,7 +3,7 @@
 
 #include "integrations/contacts/ContactFields.h"
 
-#include "integrations/contacts/OutlookModel.h"
+#include "integrations/contacts/ContactModel.h"
 
 namespace {
 

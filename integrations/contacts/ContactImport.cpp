@@ -5,7 +5,7 @@
 #include "integrations/contacts/DesktopContacts.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QApplication>
 #include <QCheckBox>

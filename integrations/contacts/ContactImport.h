@@ -1,6 +1,6 @@
 #pragma once
 
-#include "integrations/contacts/OutlookContacts.h"
+#include "integrations/contacts/ContactSources.h"
 
 #include <QObject>
 

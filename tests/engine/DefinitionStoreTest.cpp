@@ -199,13 +199,16 @@ TEST_F(DefinitionStoreTest, TheListIsStoredWhenTheStoreGoes)
     EXPECT_EQ(storedDefaultDescription(), "b");
 }
 
-TEST_F(DefinitionStoreTest, ACountBeyondTheStoredKeysIsNotBelieved)
+TEST_F(DefinitionStoreTest, ADamagedCountBringsOnlyTheEntriesThatAreThere)
 {
-    store({"one"}, 1);
+    store({"one", "two"}, 2);
     IniFile->WriteInteger(DefinitionStore::Section, QStringLiteral("Count"), 2000000000);
     definitions->LoadEnvelopeList();
-    EXPECT_LE(list.Count(), 10);
-    EXPECT_TRUE(list.Descriptions().contains("one"));
+    EXPECT_EQ(list.Descriptions(), (QStringList{"one", "two"}));
+    EXPECT_EQ(list.Description(list.DefaultIndex()), "two");
+    definitions->SaveEnvelopeList();
+    EXPECT_EQ(IniFile->ReadInteger(DefinitionStore::Section, "Count", 0), 2);
+    EXPECT_EQ(storedDefaultDescription(), "two");
 }
 
 TEST_F(DefinitionStoreTest, OlderPerKeySetupsMoveToTheirOwnSectionOnLoad)

@@ -95,13 +95,4 @@ TEST_F(DescribedListTest, RemoveAroundTheDefault)
     EXPECT_EQ(defaultName(), "b");
 }
 
-TEST(DescribedListStoredDefault, OutsideOneToCountIsTheFirstEntry)
-{
-    EXPECT_EQ(TDescribedList<Tag>::DefaultFromStored(0, 3), 0);
-    EXPECT_EQ(TDescribedList<Tag>::DefaultFromStored(-5, 3), 0);
-    EXPECT_EQ(TDescribedList<Tag>::DefaultFromStored(4, 3), 0);
-    EXPECT_EQ(TDescribedList<Tag>::DefaultFromStored(3, 3), 2);
-    EXPECT_EQ(TDescribedList<Tag>::DefaultFromStored(1, 0), 0);
-}
-
 } // namespace

@@ -12,7 +12,7 @@
 #include "support/FakeSpooler.h"
 #include "support/PrintTestSupport.h"
 #include "support/ScriptedMessageService.h"
-#include "ui/Prntprog.h"
+#include "ui/printing/Prntprog.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -84,6 +84,37 @@ TEST_F(ReturnAddressStoreTest, StoredDefaultOutsideTheListIsTheFirstEntry)
     }
 }
 
+TEST_F(ReturnAddressStoreTest, ADamagedCountBringsOnlyTheEntriesThatAreThere)
+{
+    // Entry 3 is gone and "Count" is far too high: neither brings in an empty entry.
+    const QString s = ReturnAddressStore::Section;
+    for (const auto &[stored, expected] : {std::pair{3, "entry 1"}, {4, "entry 4"}}) {
+        SCOPED_TRACE(stored);
+        IniFile->EraseSection(s);
+        IniFile->WriteInteger(s, "Count", 40);
+        IniFile->WriteInteger(s, "Default", stored);
+        for (int n : {1, 2, 4}) {
+            IniFile->WriteString(s, QStringLiteral("Description%1").arg(n),
+                                 QStringLiteral("entry %1").arg(n));
+            IniFile->WriteStrings(s, QStringLiteral("Address%1").arg(n), {QStringLiteral("line %1").arg(n)});
+        }
+        {
+            ReturnAddressStore loaded; // saves the list when it goes
+            loaded.LoadReturnAddressList();
+            EXPECT_EQ(loaded.List().Descriptions(), (QStringList{"entry 1", "entry 2", "entry 4"}));
+            EXPECT_EQ(loaded.List().Description(loaded.List().DefaultIndex()), expected);
+            EXPECT_EQ(loaded.CurrentReturnAddress()->Lines(),
+                      QStringList{QStringLiteral("line ") + QString(expected).right(1)});
+        }
+        EXPECT_EQ(IniFile->ReadInteger(s, "Count", 0), 3);
+        EXPECT_EQ(IniFile->ReadString(s, "Description3", QString()), "entry 4");
+        EXPECT_EQ(IniFile->ReadString(s, "Address3_0", QString()), "line 4");
+        EXPECT_FALSE(IniFile->ValueExists(s, "Description4"));
+        const int n = IniFile->ReadInteger(s, "Default", 0);
+        EXPECT_EQ(IniFile->ReadString(s, QStringLiteral("Description%1").arg(n), QString()), expected);
+    }
+}
+
 TEST_F(ReturnAddressStoreTest, CurrentAndDefaultFollowEachChangeWithOneSignalEach)
 {
     StoreSignals seen(*addresses);

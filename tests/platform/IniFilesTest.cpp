@@ -23,6 +23,12 @@ QByteArray ReadAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A literal with its NUL bytes.
+template <size_t N> QByteArray Bytes(const char (&s)[N])
+{
+    return QByteArray(s, N - 1);
+}
+
 void WriteAll(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -145,15 +151,10 @@ TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
     ScriptedMessageService messages;
     const QString aside =
         path() + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
-    QStringEncoder utf16(QStringConverter::Utf16LE);
-    const QByteArray noMark = utf16.encode(QStringLiteral("[A]\r\nk=v\r\n"));
     const QByteArray brokenUtf16 = QByteArray("\xFF\xFE[\0A\0]\0\n", 9);
-    for (const char *kind :
-         {"UTF-16 without mark", "broken UTF-16", "binary", "pipe", "device", "too large"}) {
+    for (const char *kind : {"broken UTF-16", "pipe", "device", "too large"}) {
         SCOPED_TRACE(kind);
-        const QByteArray bytes = kind == std::string("UTF-16 without mark") ? noMark
-                                 : kind == std::string("broken UTF-16")     ? brokenUtf16
-                                                                        : QByteArray("[A]\nk=\0\x01\n", 10);
+        const QByteArray bytes = brokenUtf16;
         if (kind == std::string("pipe")) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
         } else if (kind == std::string("device")) {
@@ -189,13 +190,50 @@ TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
         ASSERT_TRUE(QFile::remove(path()));
     }
     // A name already taken is never reused.
-    WriteAll(path(), noMark);
+    WriteAll(path(), brokenUtf16);
     WriteAll(aside, "first");
     QStringList sections;
     TIniFile(path()).ReadSections(sections);
     EXPECT_EQ(ReadAll(aside), "first");
-    EXPECT_EQ(ReadAll(aside + QStringLiteral("-2")), noMark);
+    EXPECT_EQ(ReadAll(aside + QStringLiteral("-2")), brokenUtf16);
     ::alarm(0);
+}
+
+TEST_F(IniFilesTest, NulBytesAreReadAsTheProfileFunctionsReadThem)
+{
+    ScriptedMessageService messages;
+    QStringEncoder le(QStringConverter::Utf16LE), be(QStringConverter::Utf16BE);
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+    } files[] = {
+        {"NULs at the end", Bytes("[A]\nk=v\nn=1\n\0\0\0")},
+        {"NUL ending the file's last line", Bytes("[A]\r\nk=v\r\nn=1\0")},
+        {"NULs before the first section", Bytes("\0\0\0[A]\nk=v\nn=1\n")},
+        {"NUL inside lines", Bytes("[A]\0junk\nk=v\0=x\n\0\0\nn=1\0\0[B]\nm\0=2\n")},
+        {"UTF-16 LE without mark", le.encode(QStringLiteral("[A]\r\nk=v\r\nn=1\r\n"))},
+        {"UTF-16 BE without mark", be.encode(QStringLiteral("[A]\nk=v\nn=1\n"))},
+    };
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        WriteAll(path(), f.bytes);
+        {
+            TIniFile ini(path());
+            EXPECT_EQ(ini.ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()),
+                      QStringLiteral("v"));
+            EXPECT_EQ(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("n"), 0), 1);
+            QStringList sections;
+            ini.ReadSections(sections);
+            EXPECT_EQ(sections, QStringList{"A"});
+            ini.WriteString(QStringLiteral("A"), QStringLiteral("w"), QStringLiteral("x"));
+        }
+        EXPECT_TRUE(messages.shown.isEmpty());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"test.ini"}));
+        TIniFile fresh(path());
+        EXPECT_EQ(fresh.ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()), QStringLiteral("v"));
+        EXPECT_EQ(fresh.ReadString(QStringLiteral("A"), QStringLiteral("w"), QString()), QStringLiteral("x"));
+    }
 }
 
 TEST_F(IniFilesTest, IntegersAndBooleans)

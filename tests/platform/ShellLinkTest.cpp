@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -208,4 +210,88 @@ TEST(ShellLink, RelativePathResolvesAgainstTheLinkFolder)
     ShellLinkData back;
     ASSERT_TRUE(ReadShellLinkFile(file, back));
     EXPECT_EQ(back.Target, dir.filePath("docs/a.env"));
+}
+
+namespace {
+
+// A link with an item-id list and no link information, and optionally a relative path.
+QByteArray ItemListLink(const QList<QByteArray> &items, const QString &relative = QString())
+{
+    QByteArray b;
+    U32(b, 0x4C);
+    b.append("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
+    U32(b, 0x1 | 0x80 | (relative.isEmpty() ? 0 : 0x8));
+    b.append(QByteArray(0x4C - b.size(), '\0'));
+    QByteArray list;
+    for (const QByteArray &item : items) {
+        U16(list, 2 + item.size());
+        list += item;
+    }
+    U16(list, 0);
+    U16(b, list.size());
+    b += list;
+    if (!relative.isEmpty()) {
+        U16(b, relative.size());
+        for (QChar c : relative)
+            U16(b, c.unicode());
+    }
+    U32(b, 0);
+    return b;
+}
+
+// A root item of type 0x2E holding a folder identifier.
+QByteArray KnownFolderItem(const char *uuid)
+{
+    const QUuid id{QLatin1String(uuid)};
+    QByteArray b("\x2e\x80", 2);
+    U32(b, id.data1);
+    U16(b, id.data2);
+    U16(b, id.data3);
+    b.append(reinterpret_cast<const char *>(id.data4), 8);
+    return b;
+}
+
+QByteArray FileItem(const char *name)
+{
+    return QByteArray("\x32") + QByteArray(11, '\0') + QByteArray(name) + QByteArray(1, '\0');
+}
+
+} // namespace
+
+TEST(ShellLink, KnownFoldersAreTheUsersFoldersOrNothing)
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_TRUE(QDir().mkpath(documents));
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QDir(pictures).removeRecursively();
+    ShellLinkData link;
+    // The known folder itself (Windows 10), and its "This PC" entry (Windows 8).
+    for (const char *id :
+         {"{FDD39AD0-238F-46AF-ADB4-6C85480369C7}", "{A8CDFF1C-4878-43BE-B5FD-F8091C1C60D0}"}) {
+        ASSERT_TRUE(ReadShellLink(ItemListLink({KnownFolderItem(id), FileItem("a.env")}), link));
+        EXPECT_EQ(link.Target, documents + "/a.env");
+    }
+    // A folder this desktop does not have, an unknown identifier, a drive item naming no drive.
+    for (const QByteArray &item : {KnownFolderItem("{33E28130-4E1E-4676-835A-98395C3BC3BB}"),
+                                   KnownFolderItem("{01234567-89AB-CDEF-0123-456789ABCDEF}"),
+                                   QByteArray("\x2f\x80\xfe\x01garbage\0", 12)}) {
+        ASSERT_TRUE(ReadShellLink(ItemListLink({item, FileItem("a.env")}), link));
+        EXPECT_TRUE(link.Target.isEmpty()) << link.Target.toStdString();
+    }
+
+    // A relative path that leads nowhere gives way to the items.
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("links");
+    const QString file = dir.filePath("links/a.lnk");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(ItemListLink({KnownFolderItem("{FDD39AD0-238F-46AF-ADB4-6C85480369C7}"), FileItem("a.env")},
+                           "..\\docs\\a.env"));
+    out.close();
+    ASSERT_TRUE(ReadShellLinkFile(file, link));
+    EXPECT_EQ(link.Target, documents + "/a.env");
+    QDir(dir.path()).mkpath("docs");
+    QFile(dir.filePath("docs/a.env")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(ReadShellLinkFile(file, link));
+    EXPECT_EQ(link.Target, dir.filePath("docs/a.env"));
 }

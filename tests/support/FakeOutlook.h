@@ -1,6 +1,6 @@
 #pragma once
 
-#include "integrations/contacts/OutlookModel.h"
+#include "integrations/contacts/ContactModel.h"
 
 #include <QList>
 #include <QMap>

@@ -1,5 +1,5 @@
 // Commands whose windows are not in this version yet: each says so.
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"

@@ -1,6 +1,6 @@
 // The editing commands on the focused envelope box, the format controls, the
 // clipboard variants and the refresh of the commands and the status bar.
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"

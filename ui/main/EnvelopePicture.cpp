@@ -5,7 +5,7 @@
 #include "platform/GuardedSlot.h"
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,11 +1,11 @@
 // The Favorites menu and its commands, the toolbar customisation and the About window.
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include "platform/MessageService.h"
-#include "ui/About.h"
-#include "ui/CustomizeToolbar.h"
-#include "ui/FavoriteMenu.h"
-#include "ui/FavoritesAdd.h"
+#include "ui/favorites/FavoriteMenu.h"
+#include "ui/favorites/FavoritesAdd.h"
+#include "ui/main/About.h"
+#include "ui/options/CustomizeToolbar.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -6,7 +6,7 @@
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

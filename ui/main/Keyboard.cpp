@@ -1,5 +1,5 @@
 // The main window without a mouse.
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"

@@ -1,5 +1,5 @@
 // The main window's action list, its menus, the pop-up menus and the help commands.
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
@@ -8,11 +8,11 @@
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
-#include "ui/About.h"
 #include "ui/Artwork.h"
-#include "ui/Envsizes.h"
-#include "ui/Options.h"
-#include "ui/Retaddrs.h"
+#include "ui/definitions/Envsizes.h"
+#include "ui/main/About.h"
+#include "ui/options/Options.h"
+#include "ui/returnaddresses/Retaddrs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,0 +1,375 @@
+#pragma once
+
+#include "engine/PrintAddresses.h"
+#include "ui/main/QmParams.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class DefinitionStore;
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+class ReturnAddressStore;
+class RichEdit;
+class TAddressPrintList;
+class TEnvelopeData;
+class TFontAttributes;
+class QPlainTextEdit;
+class TColorBox;
+class TFindDialog;
+class TFontComboBox;
+class TReturnAddress;
+
+// The last contact folder the contact import used.
+struct TOutlookFolderID
+{
+    QString EntryID;
+    QString StoreID;
+};
+
+// The job that prints the envelopes of a request; replaceable so that a test can
+// watch what a request asks for.
+using TPrintEnvelopesJob = std::function<TPrintOutcome(
+    TAddressPrintList &List, int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
+    TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool PrintTriFoldLines)>;
+
+// The main window: the envelope being addressed (destination, attention line,
+// return address and envelope definition), its documents and its print requests.
+// Its two selection boxes show the stores' lists and current entries.
+class TFormStampMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
+                   QWidget *parent = nullptr);
+    ~TFormStampMain() override;
+
+    // State.
+    QString FileName;
+    bool ReadOnly = false;
+    bool TestEnvelope = false;
+    bool Resizing = false;
+    int ActiveBox = 1; // 0 return address, 1 destination, 2 attention, 3 none
+    bool Updating = false;
+    int Measure = 0; // 0 inches, 1 centimetres
+    bool FontSizeTyped = false;
+    bool HasAttentionLine = false;
+    bool Imported = false;
+    bool ContactListsCreated = false;
+    std::unique_ptr<TAddressPrintList> PrintList;
+    int PrintBarCode = 0;
+    bool ClearAttention = true;
+    bool SaveAttention = false;
+    bool RememberReturnAddress = true;
+    bool RememberEnvelope = true;
+    bool PostalMargins = true;
+    bool ConvertTabsToCrlf = false;
+    bool FacingMark = true;
+    bool FirstRun = false;
+    int StampPrice = 37;
+    QString ClipArtPath;
+    QString FavoritesPath;
+    QString DefaultEnvelopePath;
+    bool PrintTriFoldLines = true;
+    TOutlookFolderID ContactFolderID;
+    // The other preferences read at start-up.
+    qint32 EnvelopeColor = qint32(0xFF00000F);
+    bool ShowHints = true;
+    bool ShowFonts = true;
+    bool ShowBorders = true;
+
+    // Components.
+    QFrame *PanelEnvelope = nullptr;
+    QLabel *ImageReturnAddress = nullptr;
+    QLabel *ImageZipBarCode = nullptr;
+    QLabel *ImageStamp = nullptr;
+    QLabel *ImageFacingMark = nullptr;
+    RichEdit *RichEditReturn = nullptr;
+    RichEdit *RichEditDestination = nullptr;
+    RichEdit *RichEditAttention = nullptr;
+    QComboBox *ComboBoxEnvelope = nullptr;
+    QComboBox *ComboBoxReturnAddress = nullptr;
+    TFontComboBox *FontComboBox = nullptr;
+    QComboBox *ComboBoxFontSize = nullptr;
+    TColorBox *ColorBoxFont = nullptr;
+    QLabel *StatusPanels[3] = {};
+    QMenu *MenuFile = nullptr;
+    QMenu *MenuEdit = nullptr;
+    QMenu *MenuFormat = nullptr;
+    QMenu *MenuFavorites = nullptr;
+    QMenu *MenuHelp = nullptr;
+    // The pop-up menu of the three envelope boxes, and of the toolbar area.
+    QMenu *PopupMenuEnvelope = nullptr;
+    QMenu *PopupMenuToolbar = nullptr;
+    QAction *FileOldFileBreak = nullptr;
+    // The separator after which the favourites follow in their menu.
+    QAction *FavoritesBreak = nullptr;
+    QToolBar *ToolBarFile = nullptr;
+    QToolBar *ToolBarEdit = nullptr;
+    QToolBar *ToolBarSelection = nullptr;
+    QToolBar *ToolBarFormat = nullptr;
+    QToolBar *ToolBarOptions = nullptr;
+
+    // The action list: menus, toolbars and the pop-up menu share these.
+    QAction *ActionFileNew = nullptr;
+    QAction *ActionFileOpen = nullptr;
+    QAction *ActionFileSave = nullptr;
+    QAction *ActionFileSaveAs = nullptr;
+    QAction *ActionFileClose = nullptr;
+    QAction *ActionFileImportOutlook = nullptr;
+    QAction *ActionFilePrintEnvelope = nullptr;
+    QAction *ActionFilePrintEnvelopeNow = nullptr;
+    QAction *ActionFileExit = nullptr;
+    QAction *ActionEditUndo = nullptr;
+    QAction *ActionEditCut = nullptr;
+    QAction *ActionEditCopy = nullptr;
+    QAction *ActionEditPaste = nullptr;
+    QAction *ActionEditPasteAsText = nullptr;
+    QAction *ActionEditPasteAsNew = nullptr;
+    QAction *ActionEditDelete = nullptr;
+    QAction *ActionEditClear = nullptr;
+    QAction *ActionEditSelectAll = nullptr;
+    QAction *ActionEditFind = nullptr;
+    QAction *ActionEditReplace = nullptr;
+    QAction *ActionEditLookup = nullptr;
+    // The pop-up menu's own caption for the lookup.
+    QAction *PopupEditLookup = nullptr;
+    QAction *ActionFormatBold = nullptr;
+    QAction *ActionFormatItalics = nullptr;
+    QAction *ActionFormatUnderline = nullptr;
+    QAction *ActionFormatCurrentFont = nullptr;
+    QAction *ActionFormatDefaultFont = nullptr;
+    QAction *ActionFormatReturnAddresses = nullptr;
+    QAction *ActionFormatEnvelopes = nullptr;
+    QAction *ActionFormatOptions = nullptr;
+    QAction *ActionFormatCustomizeToolbar = nullptr;
+    QAction *ActionFormatRestoreToolbarDefaults = nullptr;
+    QAction *ActionFavoritesAdd = nullptr;
+    QAction *ActionFavoritesOrganize = nullptr;
+    QAction *ActionHelpMain = nullptr;
+    QAction *ActionHelpWebSite = nullptr;
+    // Help menu items.
+    QAction *HelpContents = nullptr;
+    QAction *HelpOverview = nullptr;
+    QAction *HelpSearch = nullptr;
+    QAction *HelpInstallation = nullptr;
+    QAction *HelpWarranty = nullptr;
+    QAction *HelpLicense = nullptr;
+    QAction *HelpAbout = nullptr;
+
+    // Start-up and shutdown.
+    void SetCommandLine(const TCommandLine &CommandLine) { m_commandLine = CommandLine; }
+    const TCommandLine &CommandLine() const { return m_commandLine; }
+    void ProcessCommandLine();
+    // Fonts again; the command line on the first call only.
+    void FormActivate();
+    // The first-run definition when the envelope list was empty; once.
+    void FormShow();
+    bool QueryDiscard();
+    bool IsEnvelopeModified() const;
+    void SaveWindowState();
+    void LoadToolbarLayout();
+    void SaveToolbarLayout();
+    void DefaultToolbarArrangement();
+    void ActionFormatRestoreToolbarDefaultsExecute();
+    // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
+    QAction *ToolBarButton(const QString &Key) const;
+    bool IsMetric() const { return Measure == 1; }
+    static QString DefaultClipArtFolder();
+    static QString DefaultFavoritesFolder();
+
+    // Documents.
+    bool NewEnvelope();
+    // True when the file was loaded.
+    bool OpenEnvelopeFile(QObject *Sender, const QString &Name, bool ReadOnlyWanted);
+    void ActionFileNewExecute();
+    void ActionFileOpenExecute();
+    // True when the envelope was written.
+    bool ActionFileSaveExecute();
+    bool ActionFileSaveAsExecute();
+    void FileOpenOldClick(QAction *Sender);
+    // Files dropped on the window (local paths).
+    void DropFiles(const QStringList &Files);
+    QString GetFileName() const { return FileName; }
+    QString GetSuggestedFileName() const;
+    bool HasAttentionMarker() const;
+    void MoveAttentionMarkerLine();
+    void DeleteAttentionMarkerLine();
+    void ComboBoxEnvelopeChange();
+    void ComboBoxReturnAddressChange();
+    void RefillEnvelopeCombo();
+    void RefillReturnAddressCombo();
+    void FillReturnBox();
+    void ApplyReturnAddress();
+    // Draws the current return address's picture into its place; an animated
+    // picture asks for this again after every frame.
+    void ShowReturnPicture();
+    // Says in the status line, once, that the current return address's picture could not be read.
+    void ReportReturnPictureError();
+    void RichEditDestinationChange();
+    void UpdateMenu();
+    void UpdateStampImage();
+    // The stamp for StampPrice into Bitmap; a price beyond the pictures leaves it unchanged.
+    void SetStampPicture(QPixmap &Bitmap) const;
+    // The envelope picture's layout; runs on every resize of the window or the panel.
+    void FormResize();
+
+    // Editing, on the focused box (ActiveBox).
+    RichEdit *FocusedBox() const;
+    void RichEditFocusNone();
+    void ActionEditUndoExecute();
+    void ActionEditCutExecute();
+    void ActionEditCopyExecute();
+    void ActionEditPasteExecute();
+    void ActionEditPasteAsTextExecute();
+    void ActionEditPasteAsNewExecute();
+    void ActionEditDeleteExecute();
+    void ActionEditClearExecute();
+    void ActionEditSelectAllExecute();
+    void ActionEditFindExecute();
+    // One search of the find dialog; true when a match was selected.
+    bool FindDialogFind();
+    void ActionEditLookupExecute();
+
+    // Format controls.
+    void ActionFormatBoldExecute();
+    void ActionFormatItalicsExecute();
+    void ActionFormatUnderlineExecute();
+    void FontComboBoxChange();
+    void ColorBoxFontChange();
+    void ComboBoxFontSizeChange();
+    void ApplyFontSize();
+    void ActionFormatCurrentFontExecute();
+    void ActionFormatDefaultFontExecute();
+    void StoreReturnFormatting();
+    void ActionFormatOptionsExecute();
+    void ActionFormatCustomizeToolbarExecute();
+
+    // Contacts and favourites.
+    void ActionFileImportOutlookExecute();
+    void ActionFavoritesAddExecute();
+    void ActionFavoritesOrganizeExecute();
+    // A favourite menu item was chosen.
+    void ActionFavoritesSelectExecute(QAction *Sender);
+    // Rebuilds the favourites after the menu's first three items.
+    void MenuFavoritesPopup();
+
+    // Help.
+    void ActionHelpWebSiteExecute();
+    void HelpAboutClick();
+
+    // Print requests.
+    void PrintEnvelope(bool PrintNow);
+    void ActionFilePrintEnvelopeExecute() { PrintEnvelope(false); }
+    void ActionFilePrintEnvelopeNowExecute() { PrintEnvelope(true); }
+    void EnablePrintControls(bool Enabled);
+    bool PrintRequestRunning() const { return m_printRequests > 0; }
+    // A request from outside the window (another program): runs now, or, while a
+    // print request, a modal dialog or another such request runs, after it ends, in
+    // the order the requests came. Never inside a dialog's event loop.
+    void RunOutsideRequest(std::function<void()> Request);
+    void SetPrintEnvelopesJob(TPrintEnvelopesJob Job) { m_printJob = std::move(Job); }
+
+    // The contact import lives above the window: the program hands it in at start-up.
+    void SetContactImport(std::function<void()> Import) { m_contactImport = std::move(Import); }
+    // Other programs (over the session bus). The macro lines "new" and "print", compared
+    // without case; other lines are ignored.
+    void DDEsystemExecuteMacro(const QStringList &Msg);
+    // Lines poked into the item "DDELoadAddress": appended to the destination.
+    void DDELoadAddressPokeData(const QStringList &Lines);
+    // The automation object's routines; each first brings the window to the front.
+    // Throws Exception when the file could not be opened.
+    void AutomationOpenEnvelope(const QString &FileName);
+    void AutomationPrintEnvelope();
+    void AutomationNewEnvelope();
+    void AutomationPasteAddress();
+    void AutomationInsertAddress(const QString &Address);
+    // The ZIP code lookup on the destination, set by the layer that provides it.
+    std::function<void(RichEdit &Destination)> ZipCodeLookup;
+
+    // Shows the preference fields in the window (colour, borders, font samples, stamp) and
+    // tells every window that follows them; called after the fields changed.
+    void ApplyPreferences();
+
+    // The default text attributes of registry section "EnvelopeFont" applied to a box.
+    void ApplyEnvelopeFont(RichEdit &Box) const;
+
+signals:
+    // The preference fields changed (the options dialog's OK); windows that show
+    // lengths, the stamp, the bar code or font samples read them again.
+    void preferencesChanged();
+
+protected:
+    void closeEvent(QCloseEvent *Event) override;
+    void showEvent(QShowEvent *Event) override;
+    bool event(QEvent *Event) override;
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
+    void dragEnterEvent(QDragEnterEvent *Event) override;
+    void dropEvent(QDropEvent *Event) override;
+
+private:
+    class Preferences;
+    void CreateActions();
+    void CreateEditActions();
+    void CreateMenus();
+    void CreateToolBars();
+    // Tab order and access keys: the window used without a mouse.
+    void SetUpKeyboard();
+    // The toolbars' lists and boxes and the status bar.
+    void CreateBarControls();
+    void CreatePanel();
+    // Says that the command's window is not in this version yet.
+    void NotAvailableYet();
+    void ReadPreferences();
+    void SetHelpContexts();
+    void SetCaption();
+    void FileOpened();
+    void PurgeEnvelopeIniSections();
+    void RunQueuedRequests();
+    bool OutsideRequestsWait() const;
+    void BringToFront();
+    bool LoadEnvelopeDocument(const QString &Name);
+    void LoadTextDocument(const QString &Name);
+    void SaveEnvelopeDocument(const QString &Name);
+    QList<QToolBar *> ToolBars() const;
+
+    DefinitionStore &m_definitions;
+    ReturnAddressStore &m_returnAddresses;
+    TCommandLine m_commandLine;
+    bool m_commandLineDone = false;
+    bool m_returnPictureQueued = false;
+    QString m_reportedPictureError;
+    bool m_shown = false;
+    int m_printRequests = 0;
+    QList<std::function<void()>> m_queuedRequests;
+    bool m_outsideRequestRunning = false;
+    QTimer *m_outsideRequestTimer = nullptr;
+    QStringList m_openHistory;
+    QStringList m_saveHistory;
+    TPrintEnvelopesJob m_printJob;
+    std::function<void()> m_contactImport;
+    std::unique_ptr<Preferences> m_preferences;
+    TFindDialog *m_findDialog = nullptr;
+    // The actions whose shortcuts win over the envelope boxes' own keys.
+    QList<QAction *> m_shortcutActions;
+};
+
+extern TFormStampMain *FormStampMain;
+
+// The folders of the data folder made on demand: "<data folder>ClipArt/" and "Favorites/".
+QString MakeDataSubFolder(const QString &Name);
+
+// A Windows colour value (low byte red; 0xFF0000nn a system colour) as a Qt colour.
+QColor ColorFromWindows(qint32 Color);
+
+// Whether an envelope whose destination is Text counts as worth saving: it holds a letter.
+bool HasAnyLetter(const QString &Text);

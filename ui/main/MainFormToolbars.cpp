@@ -1,0 +1,227 @@
+// The main window's toolbars: what they hold, and the layout kept between runs.
+#include "ui/main/MainForm.h"
+
+#include "foundation/ColorBox.h"
+#include "foundation/FontComboBox.h"
+#include "foundation/QmIniFile.h"
+#include "foundation/QmWindows.h"
+#include "ui/returnaddresses/Retaddrs.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+
+void TFormStampMain::CreateToolBars()
+{
+    const auto bar = [this](const QString &name, const QString &title) {
+        auto *toolBar = new QToolBar(title, this);
+        toolBar->setObjectName(name);
+        toolBar->setIconSize(QSize(24, 24));
+        return toolBar;
+    };
+    // A button of its own following the action, so that hiding the button leaves
+    // the action's menu item alone.
+    const auto button = [](QToolBar *toolBar, QAction *action, const QString &key) {
+        auto *tool = new QToolButton(toolBar);
+        tool->setDefaultAction(action);
+        tool->setObjectName(key);
+        tool->setAutoRaise(true);
+        tool->setFocusPolicy(Qt::NoFocus);
+        tool->setIconSize(toolBar->iconSize());
+        toolBar->addWidget(tool);
+    };
+    ToolBarFile = bar(QStringLiteral("ToolBarFile"), QStringLiteral("File"));
+    button(ToolBarFile, ActionFileNew, QStringLiteral("New"));
+    button(ToolBarFile, ActionFileOpen, QStringLiteral("Open"));
+    button(ToolBarFile, ActionFileSave, QStringLiteral("Save"));
+    button(ToolBarFile, ActionFileImportOutlook, QStringLiteral("Import"));
+    button(ToolBarFile, ActionFilePrintEnvelopeNow, QStringLiteral("Print"));
+    ToolBarEdit = bar(QStringLiteral("ToolBarEdit"), QStringLiteral("Edit"));
+    button(ToolBarEdit, ActionEditUndo, QStringLiteral("Undo"));
+    button(ToolBarEdit, ActionEditCut, QStringLiteral("Cut"));
+    button(ToolBarEdit, ActionEditCopy, QStringLiteral("Copy"));
+    button(ToolBarEdit, ActionEditPaste, QStringLiteral("Paste"));
+    button(ToolBarEdit, ActionEditPasteAsText, QStringLiteral("PasteAsText"));
+    button(ToolBarEdit, ActionEditPasteAsNew, QStringLiteral("PasteAsNew"));
+    button(ToolBarEdit, ActionEditDelete, QStringLiteral("Delete"));
+    button(ToolBarEdit, ActionEditLookup, QStringLiteral("Lookup"));
+    button(ToolBarEdit, ActionEditFind, QStringLiteral("Find"));
+    ToolBarSelection = bar(QStringLiteral("ToolBarSelection"), QStringLiteral("Selection"));
+    // The labels carry the lists' access keys.
+    const auto label = [](QToolBar *toolBar, const QString &text, QWidget *buddy) {
+        auto *caption = new QLabel(text, toolBar);
+        caption->setBuddy(buddy);
+        caption->setContentsMargins(4, 0, 2, 0);
+        toolBar->addWidget(caption);
+    };
+    ToolBarSelection->addAction(ActionFormatReturnAddresses);
+    label(ToolBarSelection, QStringLiteral("&Return:"), ComboBoxReturnAddress);
+    ToolBarSelection->addWidget(ComboBoxReturnAddress);
+    ToolBarSelection->addAction(ActionFormatEnvelopes);
+    label(ToolBarSelection, QStringLiteral("E&nvelope:"), ComboBoxEnvelope);
+    ToolBarSelection->addWidget(ComboBoxEnvelope);
+    ToolBarFormat = bar(QStringLiteral("ToolBarFormat"), QStringLiteral("Format"));
+    ToolBarFormat->addWidget(FontComboBox);
+    ToolBarFormat->addSeparator()->setObjectName(QStringLiteral("FontBoxSeparator"));
+    button(ToolBarFormat, ActionFormatBold, QStringLiteral("Bold"));
+    button(ToolBarFormat, ActionFormatItalics, QStringLiteral("Italics"));
+    button(ToolBarFormat, ActionFormatUnderline, QStringLiteral("Underline"));
+    ToolBarFormat->addWidget(ComboBoxFontSize);
+    ToolBarFormat->addWidget(ColorBoxFont);
+    ToolBarOptions = bar(QStringLiteral("ToolBarOptions"), QStringLiteral("Options"));
+    button(ToolBarOptions, ActionFormatOptions, QStringLiteral("Options"));
+    button(ToolBarOptions, ActionFormatCustomizeToolbar, QStringLiteral("Toolbar"));
+    button(ToolBarOptions, ActionHelpMain, QStringLiteral("Help"));
+    for (QToolBar *toolBar : ToolBars())
+        addToolBar(Qt::TopToolBarArea, toolBar);
+}
+
+QList<QToolBar *> TFormStampMain::ToolBars() const
+{
+    return {ToolBarFile, ToolBarEdit, ToolBarSelection, ToolBarFormat, ToolBarOptions};
+}
+
+namespace {
+
+struct ToolBarSection
+{
+    QString Section;
+    QStringList Buttons;
+};
+
+QList<ToolBarSection> ToolBarSections()
+{
+    return {
+        {QStringLiteral("MainWindowFileToolBar"), {"New", "Open", "Save", "Print", "Import"}},
+        {QStringLiteral("MainWindowEditToolBar"),
+         {"Undo", "Cut", "Copy", "Paste", "PasteAsNew", "PasteAsText", "Delete", "Lookup", "Find"}},
+        {QStringLiteral("MainWindowSelectionToolBar"), {}},
+        {QStringLiteral("MainWindowFormatToolBar"), {}},
+        {QStringLiteral("MainWindowOptionsToolbar"), {"Options", "Toolbar", "Help"}},
+    };
+}
+
+// The action of a toolbar whose button carries the key name, or null.
+QAction *ButtonAction(QToolBar *ToolBar, const QString &Key)
+{
+    for (QAction *action : ToolBar->actions()) {
+        QWidget *w = ToolBar->widgetForAction(action);
+        if (w && w->objectName() == Key)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QAction *TFormStampMain::ToolBarButton(const QString &Key) const
+{
+    for (QToolBar *toolBar : ToolBars()) {
+        if (QAction *action = ButtonAction(toolBar, Key))
+            return action;
+    }
+    return nullptr;
+}
+
+void TFormStampMain::LoadToolbarLayout()
+{
+    if (!RegIni)
+        return;
+    const QList<ToolBarSection> sections = ToolBarSections();
+    const bool stored = RegIni->SectionExists(sections[0].Section);
+    const QList<QToolBar *> bars = ToolBars();
+    // The rows and order the stored bounds give; the main window lays the bars out.
+    struct Place
+    {
+        QToolBar *Bar;
+        TWindowRect Rect;
+    };
+    QList<Place> places;
+    for (int i = 0; i < bars.size(); ++i) {
+        QToolBar *toolBar = bars[i];
+        TWindowRect rect{0, 0, 0, 0};
+        bool minimized = false;
+        bool maximized = false;
+        RegIni->ReadWindowPlacement(sections[i].Section, rect, minimized, maximized);
+        toolBar->setVisible(RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
+        for (const QString &key : sections[i].Buttons) {
+            if (QAction *action = ButtonAction(toolBar, key))
+                action->setVisible(RegIni->ReadBool(sections[i].Section, key, true));
+        }
+        places.append({toolBar, rect});
+    }
+    if (!stored) {
+        DefaultToolbarArrangement();
+        DefaultToolbarArrangement();
+        return;
+    }
+    std::stable_sort(places.begin(), places.end(), [](const Place &a, const Place &b) {
+        return a.Rect.Top != b.Rect.Top ? a.Rect.Top < b.Rect.Top : a.Rect.Left < b.Rect.Left;
+    });
+    for (const Place &place : places)
+        removeToolBar(place.Bar);
+    int row = places.isEmpty() ? 0 : places.first().Rect.Top;
+    for (const Place &place : places) {
+        if (place.Rect.Top != row) {
+            addToolBarBreak(Qt::TopToolBarArea);
+            row = place.Rect.Top;
+        }
+        addToolBar(Qt::TopToolBarArea, place.Bar);
+        place.Bar->setVisible(RegIni->ReadBool(ToolBarSections()[int(bars.indexOf(place.Bar))].Section,
+                                               QStringLiteral("Visible"), true));
+    }
+}
+
+void TFormStampMain::SaveToolbarLayout()
+{
+    if (!RegIni)
+        return;
+    const QList<ToolBarSection> sections = ToolBarSections();
+    const QList<QToolBar *> bars = ToolBars();
+    TIniUpdate update(*RegIni);
+    for (int i = 0; i < bars.size(); ++i) {
+        SaveControlPlacement(bars[i], sections[i].Section);
+        for (const QString &key : sections[i].Buttons) {
+            if (QAction *action = ButtonAction(bars[i], key))
+                RegIni->WriteBool(sections[i].Section, key, action->isVisible());
+        }
+    }
+    update.Commit();
+}
+
+void TFormStampMain::DefaultToolbarArrangement()
+{
+    for (QToolBar *toolBar : ToolBars())
+        removeToolBar(toolBar);
+    addToolBar(Qt::TopToolBarArea, ToolBarFile);
+    addToolBar(Qt::TopToolBarArea, ToolBarEdit);
+    addToolBar(Qt::TopToolBarArea, ToolBarSelection);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, ToolBarFormat);
+    addToolBar(Qt::TopToolBarArea, ToolBarOptions);
+    const QList<ToolBarSection> sections = ToolBarSections();
+    const QList<QToolBar *> bars = ToolBars();
+    for (int i = 0; i < bars.size(); ++i)
+        bars[i]->setVisible(!RegIni
+                            || RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
+}
+
+void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
+{
+    if (!RegIni)
+        return;
+    for (const QString &section :
+         {QStringLiteral("MainWindowFileToolBar"), QStringLiteral("MainWindowEditToolBar"),
+          QStringLiteral("MainWindowFormatToolBar"), QStringLiteral("MainWindowSelectionToolBar"),
+          QStringLiteral("MainWindowOptionsToolbar")})
+        RegIni->EraseSection(section);
+    LoadToolbarLayout();
+    DefaultToolbarArrangement();
+    DefaultToolbarArrangement();
+    if (DlgReturnAddresses) {
+        DlgReturnAddresses->LoadToolbarLayout();
+        DlgReturnAddresses->ArrangeToolbars();
+        DlgReturnAddresses->ArrangeToolbars();
+    }
+}
