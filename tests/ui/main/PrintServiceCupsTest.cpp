@@ -1,4 +1,4 @@
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include "engine/DefinitionStore.h"
 #include "engine/EnvPrint.h"
@@ -12,8 +12,8 @@
 #include "support/CupsTestSupport.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedMessageService.h"
-#include "ui/Oldfiles.h"
-#include "ui/Prntprog.h"
+#include "ui/main/Oldfiles.h"
+#include "ui/printing/Prntprog.h"
 
 #include <QComboBox>
 #include <QTemporaryDir>
