@@ -1,6 +1,7 @@
 #include "engine/DefinitionStore.h"
 
 #include "foundation/QmIniFile.h"
+#include "foundation/QmPrinter.h"
 #include "platform/Exception.h"
 #include "platform/GuardedSlot.h"
 #include "platform/MessageService.h"
@@ -126,6 +127,13 @@ void DefinitionStore::SelectEnvelope(int Index)
 {
     select(Index);
     emit currentChanged();
+}
+
+void DefinitionStore::RefreshPrinters()
+{
+    const bool changed = EnvelopePrinter().RefreshPrinters();
+    if (m_current && (changed || !m_usable))
+        SelectEnvelope(CurrentIndex());
 }
 
 int DefinitionStore::Add(const QString &Description, std::unique_ptr<TEnvelopeData> Data)

@@ -49,6 +49,11 @@ public:
     // Index -1, or any index of an empty list, leaves nothing current.
     void SelectEnvelope(int Index);
 
+    // Looks the printers up again, as a print starts: a print service that was
+    // down may be back, and printers come and go. The current definition is
+    // selected again when its printer was not found or the list changed.
+    void RefreshPrinters();
+
     // A new entry at its sorted place, not selected; the default and the current
     // entry stay on the same definitions. Returns its index.
     int Add(const QString &Description, std::unique_ptr<TEnvelopeData> Data);

@@ -26,6 +26,8 @@ public:
     virtual ~TEnvelopePrinter() = default;
     virtual const QStringList &Printers() = 0;
     virtual bool PrintServiceDown() { return false; }
+    // Looks the printers up again; true when the list changed.
+    virtual bool RefreshPrinters() { return false; }
     virtual int PrinterIndex() = 0;
     virtual void SetPrinterIndex(int Value) = 0;
     virtual QString GetPrinterName() = 0;
@@ -67,6 +69,7 @@ public:
 
     const QStringList &Printers() override { return TPrinter::Printers(); }
     bool PrintServiceDown() override { return TPrinter::PrintServiceDown(); }
+    bool RefreshPrinters() override { return TPrinter::RefreshPrinters(); }
     int PrinterIndex() override { return TPrinter::PrinterIndex(); }
     void SetPrinterIndex(int Value) override;
     QString GetPrinterName() override;

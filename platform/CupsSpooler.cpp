@@ -1,5 +1,6 @@
 #include "platform/CupsSpooler.h"
 
+#include "platform/CupsPpd.h"
 #include "platform/PwgTables.h"
 
 #include <QIODevice>
@@ -132,8 +133,15 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
             continue;
         SpoolerPaper paper;
         paper.keyword = QString::fromUtf8(size.media);
-        if (paper.keyword.startsWith(QLatin1String("custom_")) || size.width <= 0 || size.length <= 0)
+        // A borderless variant is the same medium, listed once.
+        if (paper.keyword.endsWith(QLatin1String("_borderless")))
+            paper.keyword.chop(11);
+        if (paper.keyword.startsWith(QLatin1String("custom_")) || size.width <= 0 || size.length <= 0
+            || caps.PaperByKeyword(paper.keyword))
             continue;
+        if (const char *name =
+                cupsLocalizeDestMedia(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT, &size))
+            paper.name = QString::fromUtf8(name);
         paper.width = size.width;
         paper.length = size.length;
         paper.left = size.left;
@@ -144,8 +152,11 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
     }
     cups_size_t defaultSize{};
     if (cupsGetDestMediaDefault(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT, &defaultSize)) {
+        QString keyword = QString::fromUtf8(defaultSize.media);
+        if (keyword.endsWith(QLatin1String("_borderless")))
+            keyword.chop(11);
         for (int i = 0; i < caps.papers.size(); ++i) {
-            if (caps.papers[i].keyword == QString::fromUtf8(defaultSize.media))
+            if (caps.papers[i].keyword == keyword)
                 caps.defaultPaper = i;
         }
     }
@@ -193,6 +204,8 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         if (ippGetValueTag(o) == IPP_TAG_ENUM)
             caps.orientation = OrientationFromIpp(ippGetInteger(o, 0));
     }
+    // A queue with a driver's description takes the driver's own lists.
+    ReadPrinterDescription(*dest, caps);
     NumberPapersAndBins(caps);
     return true;
 }
@@ -201,44 +214,68 @@ QList<QPair<QByteArray, QByteArray>> CupsSpooler::JobOptions(const PrinterCaps &
 {
     QList<QPair<QByteArray, QByteArray>> options;
     const PageGeometry g = GeometryFor(caps, dm);
-    QByteArray media;
+    // A queue with a driver's description reads the driver's keywords; the
+    // IPP attributes would pass its filters by.
+    const DriverChoices &driver = caps.driver;
+    const SpoolerPaper *paper = nullptr;
     if (static_cast<uint16_t>(dm.PaperSize()) != DMPAPER_USER) {
-        if (const SpoolerPaper *paper = caps.FindPaper(dm))
-            media = paper->keyword.toUtf8();
+        paper = caps.FindPaper(dm);
     } else {
         // A user size that one of the printer's media matches goes by its name.
-        for (const auto &paper : caps.papers) {
-            if (std::abs(paper.width - g.sheetWidth) <= 100
-                && std::abs(paper.length - g.sheetLength) <= 100) {
-                media = paper.keyword.toUtf8();
+        for (const auto &p : caps.papers) {
+            if (std::abs(p.width - g.sheetWidth) <= 100 && std::abs(p.length - g.sheetLength) <= 100) {
+                paper = &p;
                 break;
             }
         }
     }
-    if (media.isEmpty()) {
-        media = QStringLiteral("custom_%1x%2mm")
-                    .arg(QString::number(g.sheetWidth / 100.0, 'f', 2),
-                         QString::number(g.sheetLength / 100.0, 'f', 2))
-                    .toUtf8();
+    const QString width = QString::number(g.sheetWidth / 100.0, 'f', 2);
+    const QString length = QString::number(g.sheetLength / 100.0, 'f', 2);
+    if (driver.present && paper && !paper->choice.isEmpty())
+        options.append({"PageSize", paper->choice.toUtf8()});
+    else if (driver.present && !paper && driver.customSize)
+        options.append({"PageSize", QStringLiteral("Custom.%1x%2mm").arg(width, length).toUtf8()});
+    else if (paper)
+        options.append({CUPS_MEDIA, paper->keyword.toUtf8()});
+    else
+        options.append({CUPS_MEDIA, QStringLiteral("custom_%1x%2mm").arg(width, length).toUtf8()});
+
+    if (const SpoolerBin *bin = caps.FindBin(dm)) {
+        if (!driver.present)
+            options.append({CUPS_MEDIA_SOURCE, bin->keyword.toUtf8()});
+        else if (!bin->choice.isEmpty())
+            options.append({"InputSlot", bin->choice.toUtf8()});
     }
-    options.append({CUPS_MEDIA, media});
-    if (const SpoolerBin *bin = caps.FindBin(dm))
-        options.append({CUPS_MEDIA_SOURCE, bin->keyword.toUtf8()});
-    options.append({"printer-resolution", ResolutionText(g.xDpi, g.yDpi).toUtf8()});
+    const int resolution = int(caps.resolutions.indexOf(SpoolerResolution{g.xDpi, g.yDpi}));
+    if (resolution >= 0 && !driver.resolutions.value(resolution).isEmpty())
+        options.append({"Resolution", driver.resolutions[resolution].toUtf8()});
+    else if (!driver.present)
+        options.append({"printer-resolution", ResolutionText(g.xDpi, g.yDpi).toUtf8()});
     if (dm.PrintQuality() < 0 && caps.qualities.contains(dm.PrintQuality()))
         options.append({CUPS_PRINT_QUALITY, QByteArray::number(IppQualityForCode(dm.PrintQuality()))});
     // Landscape pages are already turned on the portrait sheet.
     options.append({QByteArray(CUPS_ORIENTATION), QByteArray(CUPS_ORIENTATION_PORTRAIT)});
-    if (caps.color)
-        options.append({QByteArray(CUPS_PRINT_COLOR_MODE),
-                        QByteArray(dm.Color() == DMCOLOR_COLOR ? "color" : "monochrome")});
+    if (caps.color) {
+        const bool color = dm.Color() == DMCOLOR_COLOR;
+        if (!driver.color.isEmpty())
+            options.append({"ColorModel", (color ? driver.color : driver.gray).toUtf8()});
+        else
+            options.append({QByteArray(CUPS_PRINT_COLOR_MODE), QByteArray(color ? "color" : "monochrome")});
+    }
     if (caps.duplex) {
-        const char *sides = CUPS_SIDES_ONE_SIDED;
-        if (dm.Duplex() == DMDUP_VERTICAL)
-            sides = CUPS_SIDES_TWO_SIDED_PORTRAIT;
-        else if (dm.Duplex() == DMDUP_HORIZONTAL)
-            sides = CUPS_SIDES_TWO_SIDED_LANDSCAPE;
-        options.append({QByteArray(CUPS_SIDES), QByteArray(sides)});
+        if (!driver.simplex.isEmpty()) {
+            const QString &choice = dm.Duplex() == DMDUP_VERTICAL     ? driver.longEdge
+                                    : dm.Duplex() == DMDUP_HORIZONTAL ? driver.shortEdge
+                                                                      : driver.simplex;
+            options.append({"Duplex", choice.toUtf8()});
+        } else {
+            const char *sides = CUPS_SIDES_ONE_SIDED;
+            if (dm.Duplex() == DMDUP_VERTICAL)
+                sides = CUPS_SIDES_TWO_SIDED_PORTRAIT;
+            else if (dm.Duplex() == DMDUP_HORIZONTAL)
+                sides = CUPS_SIDES_TWO_SIDED_LANDSCAPE;
+            options.append({QByteArray(CUPS_SIDES), QByteArray(sides)});
+        }
     }
     return options;
 }

@@ -78,6 +78,35 @@ const QStringList &TPrinter::Printers()
     return m_printerNames;
 }
 
+bool TPrinter::RefreshPrinters()
+{
+    CheckPrinting(false);
+    const QStringList before = m_printerNames;
+    const QString current = m_printerIndex >= 0 && m_printerIndex < m_devices.size()
+                                ? m_devices[m_printerIndex].Device
+                                : QString();
+    m_listBuilt = false;
+    m_printerNames.clear();
+    m_devices.clear();
+    Printers();
+    if (m_printerIndex == -1)
+        return m_printerNames != before;
+    m_printerIndex = -1;
+    for (int i = 0; i < m_devices.size(); ++i) {
+        if (m_devices[i].Device == current)
+            m_printerIndex = i;
+    }
+    if (m_printerIndex == -1) {
+        // The chosen printer is gone: the default is chosen on the next use.
+        SetState(TPrinterState::psNoHandle);
+        m_printerOpen = false;
+        m_devMode.reset();
+        m_caps = PrinterCaps();
+        SetPrinterCapabilities(0);
+    }
+    return m_printerNames != before;
+}
+
 bool TPrinter::PrintServiceDown()
 {
     Printers();

@@ -86,6 +86,9 @@ public:
     const QStringList &Printers();
     // Whether the print service was not running when the list was built.
     bool PrintServiceDown();
+    // Builds the list again (a print service that was down may be back); the
+    // chosen printer stays chosen while it is listed. True when the list changed.
+    bool RefreshPrinters();
     const TPrinterDevice &PrinterDevice(int index);
     // Reading the index while it is -1 first selects the default printer.
     int PrinterIndex();

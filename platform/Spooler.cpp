@@ -91,25 +91,35 @@ const SpoolerBin *PrinterCaps::FindBin(const DevMode &dm) const
 
 void NumberPapersAndBins(PrinterCaps &caps)
 {
-    int nextPaper = FirstPrivatePaperNumber;
+    // Two media of one printer may map to one number: a medium named as the
+    // standard one takes it before one that only has its size; the others get
+    // numbers of their own.
+    QList<int> numbers(caps.papers.size(), 0);
     QList<int> used;
-    for (auto &p : caps.papers) {
-        int n = PaperForPwgMedia(p.keyword);
-        // Two media of one printer may map to one number; the second gets its own.
-        if (n == 0 || used.contains(n))
-            n = nextPaper++;
-        used.append(n);
-        p.number = n;
-        if (p.name.isEmpty())
-            p.name = PaperDisplayName(n, p.keyword);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < caps.papers.size(); ++i) {
+            const QString &keyword = caps.papers[i].keyword;
+            const int n = PaperForPwgMedia(keyword);
+            if (numbers[i] || n == 0 || used.contains(n) || (pass == 0 && PwgMediaForPaper(n) != keyword))
+                continue;
+            numbers[i] = n;
+            used.append(n);
+        }
     }
+    int nextPaper = FirstPrivatePaperNumber;
+    for (int i = 0; i < caps.papers.size(); ++i) {
+        SpoolerPaper &p = caps.papers[i];
+        p.number = numbers[i] ? numbers[i] : nextPaper++;
+        if (p.name.isEmpty())
+            p.name = PaperDisplayName(p.number, p.keyword);
+    }
+    QList<int> usedBins;
     int nextBin = FirstPrivateBinNumber;
-    used.clear();
     for (auto &b : caps.bins) {
         int n = BinForSource(b.keyword);
-        if (n == 0 || used.contains(n))
+        if (n == 0 || usedBins.contains(n))
             n = nextBin++;
-        used.append(n);
+        usedBins.append(n);
         b.number = n;
         if (b.name.isEmpty())
             b.name = BinDisplayName(n, b.keyword);

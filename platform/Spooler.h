@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QIODevice;
 class QPainter;
@@ -20,6 +21,7 @@ struct SpoolerPaper
 {
     int number = 0;  // device-mode paper number
     QString keyword; // PWG media name
+    QString choice;  // the driver's PageSize keyword, for a queue with a printer description
     QString name;    // display name
     int width = 0;   // short side
     int length = 0;  // long side
@@ -31,9 +33,14 @@ struct SpoolerPaper
 
 struct SpoolerBin
 {
+    SpoolerBin(int number = 0, QString keyword = {}, QString name = {}, QString choice = {})
+        : number(number), keyword(std::move(keyword)), name(std::move(name)), choice(std::move(choice))
+    {}
+
     int number = 0;  // device-mode bin number
     QString keyword; // media-source keyword
     QString name;
+    QString choice; // the driver's InputSlot keyword, for a queue with a printer description
 };
 
 struct SpoolerResolution
@@ -41,6 +48,20 @@ struct SpoolerResolution
     int x = 0;
     int y = 0;
     bool operator==(const SpoolerResolution &) const = default;
+};
+
+// The driver's own option keywords of a queue that has a printer description
+// (PPD): such a queue takes these, not the IPP attributes, from a job.
+struct DriverChoices
+{
+    bool present = false;
+    QStringList resolutions; // "Resolution", one per PrinterCaps::resolutions entry (may be empty)
+    QString color;           // "ColorModel" choices; empty without that option
+    QString gray;
+    QString simplex; // "Duplex" choices; empty without that option
+    QString longEdge;
+    QString shortEdge;
+    bool customSize = false; // "PageSize=Custom.WxH" is accepted
 };
 
 // What a printer can do, and its own defaults.
@@ -60,6 +81,7 @@ struct PrinterCaps
     // it states none: envelopes and user sizes are then landscape, as envelope
     // drivers have them, and sheets portrait.
     int orientation = 0;
+    DriverChoices driver;
 
     const SpoolerPaper *FindPaper(const DevMode &dm) const;
     const SpoolerPaper *PaperByNumber(int number) const;

@@ -34,12 +34,12 @@ TEST_F(QmPrinterCups, SeesTheQueuesAsTheDescriptionSaysAndPrintsAnEnvelope)
     TZambPrinter &p = *PrinterInstance();
     EXPECT_EQ(p.Printers(), (QStringList{QStringLiteral("PlikoraOther"), Queue, PdfSpooler::PrinterName()}));
     EXPECT_EQ(p.GetPrinterName(), Queue);
-    EXPECT_EQ(p.PaperName(0), QStringLiteral("Letter"));
+    EXPECT_EQ(p.PaperName(0), QStringLiteral("US Letter"));
     EXPECT_EQ(p.PaperCount(), 4);
     EXPECT_TRUE(p.PaperNumbers().contains(DMPAPER_ENV_10));
     EXPECT_TRUE(p.PaperNumbers().contains(DMPAPER_ENV_DL));
     EXPECT_EQ(p.BinNames(), (QStringList{QStringLiteral("Upper Tray"), QStringLiteral("Lower Tray"),
-                                         QStringLiteral("Manual"), QStringLiteral("Envelope")}));
+                                         QStringLiteral("Manual Feed"), QStringLiteral("Envelope Feeder")}));
     EXPECT_EQ(p.PrintQualityText(p.GetPrintQuality(), p.GetYResolution()), QStringLiteral("600 x 600 dpi"));
     // Margins 18, 9, 12 and 36 points.
     EXPECT_EQ(p.GetLeftMargin(), 25);
@@ -55,7 +55,7 @@ TEST_F(QmPrinterCups, SeesTheQueuesAsTheDescriptionSaysAndPrintsAnEnvelope)
         return true;
     });
     ASSERT_TRUE(p.EditDocumentProperties());
-    EXPECT_EQ(p.PaperSourceText(), QStringLiteral("Envelope"));
+    EXPECT_EQ(p.PaperSourceText(), QStringLiteral("Envelope Feeder"));
     EXPECT_EQ(p.GetPhysicalWidth(), 5700);
     EXPECT_EQ(p.GetPhysicalHeight(), 2475);
     EXPECT_EQ(p.GetLeftMargin(), 50); // the sheet's bottom margin leads in landscape
@@ -72,9 +72,8 @@ TEST_F(QmPrinterCups, SeesTheQueuesAsTheDescriptionSaysAndPrintsAnEnvelope)
     const QStringList attributes = JobAttributes(Queue, id);
     const QString all = attributes.join(QLatin1Char('\n'));
     EXPECT_TRUE(attributes.contains(QStringLiteral("job-state=completed"))) << all.toStdString();
-    EXPECT_TRUE(all.contains(QStringLiteral("na_number-10_4.125x9.5in"))) << all.toStdString();
-    EXPECT_TRUE(all.contains(QStringLiteral("media-source=envelope"))) << all.toStdString();
-    EXPECT_TRUE(attributes.contains(QStringLiteral("printer-resolution=600dpi"))) << all.toStdString();
+    for (const char *option : {"PageSize=Env10", "InputSlot=Envelope", "Resolution=600dpi"})
+        EXPECT_TRUE(attributes.contains(QString::fromLatin1(option))) << option << "\n" << all.toStdString();
     EXPECT_TRUE(attributes.contains(QStringLiteral("job-name=Plikora Envelope"))) << all.toStdString();
 
     const PdfFacts facts = PdfInfo(QDir(CupsDir()).filePath(QStringLiteral("out/PlikoraTest.prn")));
@@ -99,13 +98,27 @@ TEST_F(QmPrinterCups, StoredSetupFollowsThePrinter)
     EXPECT_EQ(p.GetPaperWidth(), 413);
 }
 
+TEST_F(QmPrinterCups, ANewEnvelopeStartsOnTheDriversEnvelope10)
+{
+    const QString pdf = QStringLiteral("PlikoraPdf");
+    ASSERT_TRUE(
+        AddQueue(pdf, {QStringLiteral("-P"), QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd")}));
+    TZambPrinter &p = *PrinterInstance();
+    p.SetPrinterIndex(int(p.Printers().indexOf(pdf)));
+    ASSERT_EQ(p.GetPrinterName(), pdf);
+    p.SelectEnvelope10();
+    EXPECT_EQ(p.GetPaperSize(), DMPAPER_ENV_10);
+    EXPECT_EQ(p.PaperName(0), QStringLiteral("Envelope #10"));
+    EXPECT_EQ(p.GetOrientation(), DMORIENT_LANDSCAPE);
+}
+
 TEST_F(QmPrinterCups, BuiltInPrinterWritesTheEnvelopeToAFile)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("envelope.pdf"));
     qputenv("PLIKORA_PDF_OUTPUT", out.toUtf8());
     TZambPrinter &p = *PrinterInstance();
-    p.SetPrinterIndex(2);
+    p.SetPrinterIndex(int(p.Printers().indexOf(PdfSpooler::PrinterName())));
     EXPECT_EQ(p.GetPrinterName(), PdfSpooler::PrinterName());
     // Landscape, a quarter inch unprintable on every side.
     p.SelectEnvelope10();

@@ -117,10 +117,10 @@ TEST_F(SpoolerCups, EnvelopeJobArrivesAsOurPdfWithItsAttributes)
     const QStringList attributes = JobAttributes(Queue, id);
     const QString all = attributes.join(QLatin1Char('\n'));
     EXPECT_TRUE(attributes.contains(QStringLiteral("job-state=completed"))) << all.toStdString();
-    EXPECT_TRUE(all.contains(QStringLiteral("na_number-10_4.125x9.5in"))) << all.toStdString();
-    EXPECT_TRUE(all.contains(QStringLiteral("media-source=envelope"))) << all.toStdString();
-    EXPECT_TRUE(attributes.contains(QStringLiteral("printer-resolution=600dpi"))) << all.toStdString();
-    EXPECT_TRUE(attributes.contains(QStringLiteral("orientation-requested=portrait"))) << all.toStdString();
+    // The queue's driver reads its own keywords.
+    for (const char *option : {"PageSize=Env10", "InputSlot=Envelope", "Resolution=600dpi", "ColorModel=RGB",
+                               "Duplex=None", "orientation-requested=portrait"})
+        EXPECT_TRUE(attributes.contains(QString::fromLatin1(option))) << option << "\n" << all.toStdString();
     EXPECT_TRUE(attributes.contains(QStringLiteral("document-format-supplied=application/pdf"))
                 || attributes.contains(QStringLiteral("document-format=application/pdf")))
         << all.toStdString();
@@ -132,6 +132,82 @@ TEST_F(SpoolerCups, EnvelopeJobArrivesAsOurPdfWithItsAttributes)
     EXPECT_NEAR(facts.width, 297, 0.5);
     EXPECT_NEAR(facts.height, 684, 0.5);
     EXPECT_EQ(facts.title, QStringLiteral("Plikora Envelope"));
+}
+
+TEST_F(SpoolerCups, ADriversTrayAndResolutionReachItsFilter)
+{
+    const QString laser = QStringLiteral("PlikoraLaser");
+    ASSERT_TRUE(AddQueue(laser, {QStringLiteral("-m"), QStringLiteral("drv:///sample.drv/laserjet.ppd")}));
+    CupsSpooler cups;
+    PrinterCaps caps;
+    ASSERT_TRUE(cups.OpenPrinter(laser, caps));
+    const SpoolerPaper *env10 = Paper(caps, DMPAPER_ENV_10);
+    ASSERT_TRUE(env10);
+    EXPECT_EQ(env10->name, QStringLiteral("Envelope #10"));
+    QStringList bins;
+    for (const auto &b : caps.bins)
+        bins.append(b.name);
+    EXPECT_EQ(bins.size(), 7);
+    EXPECT_TRUE(bins.contains(QStringLiteral("Envelope Feed"))) << bins.join(", ").toStdString();
+    EXPECT_EQ(caps.resolutions, (QList<SpoolerResolution>{{150, 150}, {300, 300}, {600, 600}}));
+    EXPECT_FALSE(caps.color);
+    EXPECT_FALSE(caps.duplex); // its duplexer is not installed
+
+    DevMode dm;
+    ASSERT_TRUE(cups.DefaultDevMode(laser, caps, dm));
+    DevMode in = dm;
+    in.SetPaperSize(DMPAPER_ENV_10);
+    in.SetDefaultSource(DMBIN_ENVELOPE);
+    in.SetPrintQuality(600);
+    in.SetYResolution(600);
+    ASSERT_TRUE(cups.MergeDevMode(laser, caps, in, dm));
+    QString error;
+    auto job = cups.StartDoc(laser, caps, dm, QStringLiteral("Plikora Envelope"), error);
+    ASSERT_TRUE(job) << error.toStdString();
+    ASSERT_TRUE(job->StartPage());
+    job->Painter()->fillRect(QRect(100, 100, 2000, 600), Qt::black);
+    ASSERT_TRUE(job->EndDoc()) << job->ErrorText().toStdString();
+
+    const int id = WaitForLastJob(laser);
+    ASSERT_GT(id, 0);
+    const QStringList attributes = JobAttributes(laser, id);
+    const QString all = attributes.join(QLatin1Char('\n'));
+    EXPECT_TRUE(attributes.contains(QStringLiteral("job-state=completed"))) << all.toStdString();
+    for (const char *option : {"PageSize=Env10", "InputSlot=Envelope", "Resolution=600dpi"})
+        EXPECT_TRUE(attributes.contains(QString::fromLatin1(option))) << option << "\n" << all.toStdString();
+    // The PCL the driver wrote: 600 dpi raster, from the envelope feeder (media position 3).
+    QFile out(QDir(CupsDir()).filePath(QStringLiteral("out/PlikoraLaser.prn")));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray pcl = out.readAll();
+    EXPECT_TRUE(pcl.contains("\x1b*t600R"));
+    EXPECT_FALSE(pcl.contains("\x1b*t300R"));
+    EXPECT_TRUE(pcl.contains("\x1b&l3H"));
+}
+
+TEST_F(SpoolerCups, PapersGoByTheDriversNamesOnceEach)
+{
+    const QString pdf = QStringLiteral("PlikoraPdf");
+    ASSERT_TRUE(
+        AddQueue(pdf, {QStringLiteral("-P"), QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd")}));
+    CupsSpooler cups;
+    PrinterCaps caps;
+    ASSERT_TRUE(cups.OpenPrinter(pdf, caps));
+    QStringList names;
+    for (const auto &p : caps.papers) {
+        EXPECT_FALSE(names.contains(p.name)) << p.name.toStdString();
+        EXPECT_FALSE(p.name.contains(QLatin1String("orderless")) || p.name.contains(QLatin1Char('_')))
+            << p.name.toStdString();
+        names.append(p.name);
+    }
+    EXPECT_TRUE(names.contains(QStringLiteral("B1 (ISO)")));
+    EXPECT_TRUE(names.contains(QStringLiteral("B1 (JIS)")));
+    // The driver's own letter, not its "ANSI A" of the same size, is the letter paper.
+    ASSERT_TRUE(Paper(caps, DMPAPER_LETTER));
+    EXPECT_EQ(Paper(caps, DMPAPER_LETTER)->name, QStringLiteral("US Letter"));
+    ASSERT_TRUE(Paper(caps, DMPAPER_ENV_10));
+    EXPECT_EQ(Paper(caps, DMPAPER_ENV_10)->name, QStringLiteral("Envelope #10"));
+    EXPECT_EQ(Paper(caps, DMPAPER_ENV_10)->choice, QStringLiteral("Env10"));
+    EXPECT_EQ(caps.resolutions.size(), 5);
 }
 
 TEST_F(SpoolerCups, JobOnAVanishedQueueFails)

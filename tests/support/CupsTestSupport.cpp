@@ -1,6 +1,7 @@
 #include "CupsTestSupport.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <cups/cups.h>
@@ -53,4 +54,36 @@ QStringList JobAttributes(const QString &queue, int jobId)
     }
     ippDelete(response);
     return list;
+}
+
+namespace {
+
+bool ControlScheduler(const char *command)
+{
+    const QString control = qEnvironmentVariable("PLIKORA_CUPS_CONTROL");
+    return !control.isEmpty() && QProcess::execute(control, {QString::fromLatin1(command)}) == 0;
+}
+
+} // namespace
+
+bool StopScheduler()
+{
+    return ControlScheduler("stop");
+}
+
+bool StartScheduler()
+{
+    return ControlScheduler("start");
+}
+
+bool AddQueue(const QString &name, const QStringList &driver)
+{
+    QProcess lpadmin;
+    lpadmin.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    lpadmin.start(QStringLiteral("lpadmin"),
+                  QStringList{QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                              QStringLiteral("file://%1/out/%2.prn").arg(CupsDir(), name)}
+                      + driver);
+    return lpadmin.waitForFinished(60000) && lpadmin.exitStatus() == QProcess::NormalExit
+           && lpadmin.exitCode() == 0;
 }

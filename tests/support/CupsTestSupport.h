@@ -11,3 +11,9 @@ QString CupsDir();
 int WaitForLastJob(const QString &queue);
 // The job's attributes as "name=value" texts.
 QStringList JobAttributes(const QString &queue, int jobId);
+// Stops the private scheduler, or starts it again on the same folder; false on failure.
+bool StopScheduler();
+bool StartScheduler();
+// Adds a queue writing to <dir>/out/<name>.prn, with lpadmin's driver arguments
+// ("-m", model or "-P", ppd); false on failure.
+bool AddQueue(const QString &name, const QStringList &driver);

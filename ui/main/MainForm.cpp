@@ -731,10 +731,18 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
     } finish{this};
     EnablePrintControls(false);
 
+    // A print service that was down may be back, and printers come and go.
+    m_definitions.RefreshPrinters();
     // The chosen envelope's printer could not be looked up: say why, not that there is no envelope.
-    if (!m_definitions.HasCurrentEnvelope() && ComboBoxEnvelope->currentIndex() >= 0 && PrinterInstance()
-        && PrinterInstance()->PrintServiceDown()) {
-        MessageDlg(QStringLiteral("The print service is not running."), TMsgDlgType::Error, mbOK, 0);
+    if (!m_definitions.HasCurrentEnvelope() && m_definitions.CurrentIndex() >= 0) {
+        // A printer that is gone or failed to open has said so as it was looked up.
+        if (EnvelopePrinter().PrintServiceDown()) {
+            const TEnvelopeData *envelope = m_definitions.List().Object(m_definitions.CurrentIndex());
+            MessageDlg(QStringLiteral("The print service is not running, so the printer \"%1\" cannot be "
+                                      "reached. Start the print service, then print again.")
+                           .arg(envelope->FullPrinterName),
+                       TMsgDlgType::Error, mbOK, 0);
+        }
         return TPrintOutcome::NotPrinted;
     }
 

@@ -379,7 +379,9 @@ TEST_F(MainFormTest, APrintServiceThatIsDownIsSaidOnce)
         EXPECT_EQ(QApplication::exec(), 0);
     }
     qunsetenv("CUPS_SERVER");
-    EXPECT_EQ(Messages(messages), QStringList({"The print service is not running."}));
+    EXPECT_EQ(Messages(messages),
+              QStringList({"The print service is not running, so the printer \"Office\" cannot "
+                           "be reached. Start the print service, then print again."}));
 }
 
 TEST_F(MainFormTest, AskingToSave)

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Spooler.h"
+
+#include <cups/cups.h>
+
+// Replaces the lists of `caps` with the driver's own from the printer
+// description (PPD) the scheduler keeps for a queue: papers, trays and
+// resolutions under the driver's names, with the option keywords a job must
+// carry. False, and `caps` unchanged, for a queue without one (driverless).
+bool ReadPrinterDescription(const cups_dest_t &dest, PrinterCaps &caps);
+
+// The media-source keyword the scheduler gives an InputSlot choice.
+QString SourceForInputSlot(const QString &choice);
