@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 
 QVector<TRulerMark> RulerMarks(int Length, int PixelsPerUnit, int TicksPerUnit)
 {
@@ -29,6 +30,51 @@ QVector<TRulerMark> RulerMarks(int Length, int PixelsPerUnit, int TicksPerUnit)
             marks.append({TRulerMark::Minor, x, 0});
     }
     return marks;
+}
+
+namespace {
+
+// The smallest of 1, 2, 5, 10, 20... units that spans Needed pixels.
+int64_t numberStep(int64_t Needed, int64_t PixelsPerUnit)
+{
+    for (int64_t scale = 1; scale <= 1000000000; scale *= 10)
+        for (const int k : {1, 2, 5})
+            if (k * scale * PixelsPerUnit >= Needed)
+                return k * scale;
+    return 10000000000;
+}
+
+} // namespace
+
+QVector<TRulerMark> FitRulerNumbers(const QVector<TRulerMark> &Marks, int PixelsPerUnit,
+                                    const std::function<int(int Value)> &Extent, int Gap)
+{
+    int widest = 0;
+    for (const TRulerMark &mark : Marks)
+        if (mark.kind == TRulerMark::Number)
+            widest = std::max(widest, Extent(mark.Value));
+    const int64_t step = numberStep(widest + Gap, std::max(PixelsPerUnit, 1));
+    QVector<TRulerMark> numbers;
+    QVector<TRulerMark> fitted;
+    for (TRulerMark mark : Marks) {
+        if (mark.kind == TRulerMark::Number && mark.Value % step != 0)
+            mark.kind = TRulerMark::Unit;
+        (mark.kind == TRulerMark::Number ? numbers : fitted).append(mark);
+    }
+    // A tick within two pixels of a number's box is left out.
+    const auto underNumber = [&](const TRulerMark &tick) {
+        return std::any_of(numbers.begin(), numbers.end(), [&](const TRulerMark &n) {
+            return std::abs(tick.Position - n.Position) <= Extent(n.Value) / 2 + 2;
+        });
+    };
+    fitted.erase(
+        std::remove_if(fitted.begin(), fitted.end(),
+                       [&](const TRulerMark &m) { return m.kind != TRulerMark::EndLine && underNumber(m); }),
+        fitted.end());
+    fitted.append(numbers);
+    std::stable_sort(fitted.begin(), fitted.end(),
+                     [](const TRulerMark &a, const TRulerMark &b) { return a.Position < b.Position; });
+    return fitted;
 }
 
 TRuler::TRuler(QWidget *parent) : QWidget(parent), m_color(palette().color(QPalette::Button))
@@ -95,15 +141,23 @@ void TRuler::paintEvent(QPaintEvent *event)
     const int length = horizontal ? width() : height();
     const int depth = horizontal ? height() : width();
     const QFontMetrics metrics(m_font);
+    // Along a vertical ruler a number takes the height of its digits.
+    const int digitHeight = metrics.tightBoundingRect(QStringLiteral("0123456789")).height();
+    const auto extent = [&](int value) {
+        return horizontal ? metrics.horizontalAdvance(QString::number(value)) : digitHeight;
+    };
     const auto line = [&](int along, int from) {
         if (horizontal)
             painter.drawLine(along, from, along, depth);
         else
             painter.drawLine(from, along, depth, along);
     };
-    for (const TRulerMark &mark : RulerMarks(length, m_pixelsPerUnit, m_ticksPerUnit)) {
+    const QVector<TRulerMark> marks =
+        FitRulerNumbers(RulerMarks(length, m_pixelsPerUnit, m_ticksPerUnit), m_pixelsPerUnit, extent, 4);
+    for (const TRulerMark &mark : marks) {
         switch (mark.kind) {
         case TRulerMark::EndLine: line(mark.Position, 0); break;
+        case TRulerMark::Unit: line(mark.Position, 0); break;
         case TRulerMark::Half: line(mark.Position, depth / 4); break;
         case TRulerMark::Minor: line(mark.Position, (2 * depth) / 3); break;
         case TRulerMark::Number: {

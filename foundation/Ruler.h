@@ -9,12 +9,15 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
+
 enum TRulerType { rtHorizontal, rtVertical };
 
 // One mark of a ruler, at Position pixels along its length.
 struct TRulerMark
 {
-    enum Kind { EndLine, Number, Half, Minor };
+    // Unit: a whole unit whose number does not fit, drawn as a long tick.
+    enum Kind { EndLine, Number, Half, Minor, Unit };
     Kind kind;
     int Position;
     int Value; // the unit number of a Number mark
@@ -24,6 +27,12 @@ struct TRulerMark
 // The marks of a ruler Length pixels long. Ticks below 1 count as 1; fewer than 1
 // pixel per unit gives no marks at all (the ruler shows its background only).
 QVector<TRulerMark> RulerMarks(int Length, int PixelsPerUnit, int TicksPerUnit);
+// The marks with their numbers made legible: Extent gives a number's size along
+// the ruler in pixels. Numbers are kept every 1, 2, 5, 10, 20... units, so that
+// Gap pixels stay between two of them (the others become Unit marks), and the
+// ticks that would run into a kept number are left out.
+QVector<TRulerMark> FitRulerNumbers(const QVector<TRulerMark> &Marks, int PixelsPerUnit,
+                                    const std::function<int(int Value)> &Extent, int Gap);
 
 class TRuler : public QWidget
 {

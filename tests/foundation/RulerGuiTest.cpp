@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 
 QApplication &App()
@@ -50,6 +53,46 @@ TEST(Ruler, PlacesItsMarks)
 
     // Shorter than one and a half ticks: the two end lines only.
     EXPECT_EQ(RulerMarks(20, 120, 8).size(), 2);
+}
+
+TEST(Ruler, NumbersNeitherTouchNorCrossTicks)
+{
+    // Five pixels a digit, as the sample's small font at 96 pixels per inch.
+    const auto extent = [](int value) { return 5 * int(QString::number(value).size()); };
+    const auto check = [&](int length, int pixels, int ticks) {
+        const QVector<TRulerMark> plain = RulerMarks(length, pixels, ticks);
+        const QVector<TRulerMark> fitted = FitRulerNumbers(plain, pixels, extent, 4);
+        QVector<TRulerMark> numbers;
+        for (const TRulerMark &m : fitted)
+            if (m.kind == TRulerMark::Number)
+                numbers.append(m);
+        for (int i = 1; i < numbers.size(); ++i)
+            EXPECT_GE(numbers[i].Position - numbers[i - 1].Position,
+                      (extent(numbers[i].Value) + extent(numbers[i - 1].Value)) / 2 + 4)
+                << numbers[i].Value;
+        for (const TRulerMark &m : fitted)
+            for (const TRulerMark &n : numbers)
+                if (m.kind != TRulerMark::Number && m.kind != TRulerMark::EndLine)
+                    EXPECT_GT(std::abs(m.Position - n.Position), extent(n.Value) / 2 + 2) << n.Value;
+        // Every unit keeps a mark: its number, or a long tick.
+        for (const TRulerMark &m : plain)
+            if (m.kind == TRulerMark::Number)
+                EXPECT_TRUE(std::any_of(fitted.begin(), fitted.end(), [&](const TRulerMark &f) {
+                    return f.Position == m.Position
+                           && (f.kind == TRulerMark::Number || f.kind == TRulerMark::Unit);
+                })) << m.Value;
+        return numbers;
+    };
+    // Centimetres at 11 pixels: "10" and "11" would run together; every second number shows.
+    QVector<TRulerMark> numbers = check(330, 11, 1);
+    ASSERT_FALSE(numbers.isEmpty());
+    EXPECT_EQ(numbers.first().Value, 2);
+    EXPECT_EQ(numbers.last().Value, 28);
+    // Inches at 28 pixels in quarters: every number, without the quarter ticks beside two digits.
+    numbers = check(420, 28, 4);
+    EXPECT_EQ(numbers.size(), 14);
+    EXPECT_EQ(RulerMarks(420, 28, 4).size() - FitRulerNumbers(RulerMarks(420, 28, 4), 28, extent, 4).size(),
+              10);
 }
 
 TEST(Ruler, SurvivesZeroAndNegativeScales)

@@ -40,7 +40,9 @@ TEnvelopeLayout EnvelopeLayout(const TEnvelopeLayoutInput &In)
     int barWidth = In.BarCode.width();
     int barTop = In.BarCode.top();
     const int barHeight = In.BarCode.height();
-    if (In.PrintBarCode == 0) {
+    // Below the address it stands where it prints, under the address, not where
+    // an earlier layout or the form left it.
+    if (In.PrintBarCode == 0 || In.PrintBarCode == 3) {
         barLeft = destLeft;
         barWidth = destWidth - bd;
     } else if (In.PrintBarCode == 1) {

@@ -26,8 +26,7 @@ struct TEnvelopeLayoutInput
     QSize StampSize{65, 65};
     QSize FacingMarkSize{72, 65};
     int AttentionHeight = 26;
-    // Where the bar code stood before: codes 2 and 3 keep its left and width,
-    // code 2 its top too.
+    // Where the bar code stood before: code 2 keeps its place.
     QRect BarCode{102, 0, 380, 26};
 };
 

@@ -68,12 +68,13 @@ TEST(EnvelopePictureTest, LayoutForEachBarCodePlace)
     EXPECT_EQ(edge.BarCode, QRect(355, 369, 340, 26));
     EXPECT_EQ(edge.Destination, QRect(233, 165, 460, 199));
 
-    // Without a bar code, and below the address, it keeps its place across.
+    // Without a bar code it keeps its place; below the address it stands under the
+    // address whatever place it had (the form's, at a start).
     const TEnvelopeLayout none = EnvelopeLayout(Panel(700, 400, 2));
     EXPECT_EQ(none.BarCode, QRect(102, 40, 380, 26));
     EXPECT_EQ(none.Destination, QRect(233, 165, 460, 197));
     const TEnvelopeLayout below = EnvelopeLayout(Panel(700, 400, 3));
-    EXPECT_EQ(below.BarCode, QRect(102, 341, 380, 26));
+    EXPECT_EQ(below.BarCode, QRect(233, 341, 455, 26));
     EXPECT_EQ(below.Destination, QRect(233, 165, 460, 171));
 
     // A picture beside the return address moves it right by the picture and two borders.
