@@ -154,11 +154,9 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
             if (const auto *bitmap = dynamic_cast<const TBitmap *>(graphic)) {
                 DrawBitmapDIB(canvas, *bitmap, rect);
             } else if (auto *gif = dynamic_cast<TGIFImage *>(graphic)) {
-                // Paper shows the first frame, whatever frame an animation on
+                // Paper shows the still picture, whatever frame an animation on
                 // the screen has reached, and starts no animation.
-                const TGIFDrawOptions options = gif->DrawOptions();
-                gif->Images()->SubImages(0)->Draw(canvas, rect, options & TransparentPaint,
-                                                  options & TiledPaint);
+                gif->DrawStill(canvas, rect);
             } else {
                 graphic->Draw(canvas, rect);
             }

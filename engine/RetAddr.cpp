@@ -62,6 +62,14 @@ void SetReturnAddressEnvironment(const TReturnAddressEnvironment *environment)
     installedEnvironment = environment;
 }
 
+QString PictureLoadError(const QString &fileName, const QString &why)
+{
+    QString reason = why.trimmed();
+    if (!reason.endsWith(QLatin1Char('.')))
+        reason += QLatin1Char('.');
+    return QStringLiteral("Cannot read the picture \"%1\". %2").arg(fileName, reason);
+}
+
 uint8_t GraphicTypeOfFile(const QString &fileName)
 {
     const QString name = QFileInfo(fileName).fileName();
@@ -79,6 +87,8 @@ uint8_t GraphicTypeOfFile(const QString &fileName)
         return gtJPEG;
     if (ext == QLatin1String("GIF"))
         return gtGIF;
+    if (ext == QLatin1String("PNG"))
+        return gtPNG;
     return gtNone;
 }
 
@@ -107,11 +117,12 @@ void TReturnAddress::SetGraphicFile(const QString &fileName)
         case gtMetafile: m_picture.LoadFromFileAs(fileName, info.suffix().toUpper().left(3)); break;
         case gtJPEG: m_picture.LoadFromFileAs(fileName, QStringLiteral("JPG")); break;
         case gtGIF: m_picture.LoadFromFileAs(fileName, QStringLiteral("GIF")); break;
+        case gtPNG: m_picture.LoadFromFileAs(fileName, QStringLiteral("PNG")); break;
         default: return;
         }
     } catch (const Exception &e) {
         m_picture.SetGraphic(std::unique_ptr<TGraphic>());
-        m_loadError = e.Message();
+        m_loadError = PictureLoadError(fileName, e.Message());
         throw;
     } catch (...) {
         m_picture.SetGraphic(std::unique_ptr<TGraphic>());

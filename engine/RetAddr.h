@@ -25,8 +25,12 @@ public:
 const TReturnAddressEnvironment &ReturnAddressEnvironment();
 void SetReturnAddressEnvironment(const TReturnAddressEnvironment *environment);
 
-// Picture kinds.
-enum : uint8_t { gtNone = 0, gtBitmap = 1, gtIcon = 2, gtMetafile = 3, gtJPEG = 4, gtGIF = 5 };
+// Picture kinds. PNG, the common logo format here, is a kind of its own; the kind
+// is never stored.
+enum : uint8_t { gtNone = 0, gtBitmap = 1, gtIcon = 2, gtMetafile = 3, gtJPEG = 4, gtGIF = 5, gtPNG = 6 };
+
+// A picture file that cannot be read: which file, and why in the reader's words.
+QString PictureLoadError(const QString &fileName, const QString &why);
 
 // The kind of picture a file holds, by the extension of its name: the text after
 // the last "." of the name (not of a folder), upper-cased, its first 4 characters
@@ -58,8 +62,8 @@ public:
 
     // Takes the file name, loads the picture when the file exists and works out
     // its type and printed size from it. A picture that cannot be read throws the
-    // picture's error (kept in LoadError); the name is kept, with type 0, size 0
-    // and no picture.
+    // picture's error (kept in LoadError, with the file's name); the name is kept,
+    // with type 0, size 0 and no picture.
     void SetGraphicFile(const QString &fileName);
 
     // At most 400 and 300.

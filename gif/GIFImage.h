@@ -418,9 +418,12 @@ public:
     TColor BackgroundColor();
     bool DoDither() const;
     // The sub-images that make the still picture, shown when not animating and
-    // printed: those up to the first with a delay (high-colour pictures are
-    // built of several without one), all when none has a delay.
+    // printed: the first frame of a looping animation; otherwise those up to the
+    // first with a delay (high-colour pictures are built of several without one),
+    // all when none has a delay.
     int StillFrameCount() const;
+    // Draws the still picture into Rect, as the draw options say.
+    void DrawStill(QPainter &Canvas, const QRect &Rect);
     // The still picture on the whole logical screen (or the animation's back
     // buffer); none for an empty image. Owned by the image.
     TBitmap *GetBitmap();

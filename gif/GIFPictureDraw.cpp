@@ -65,10 +65,7 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
     // share one picture's budget: a few header bytes must not cost gigabytes.
     const bool tooLarge = onBuffer && !FBitmap && qint64(Width()) * Height() > GIFPixelBudget() / 4;
     if (FImages->Count() == 1 || !(FDrawOptions & AnimatedPaint) || tooLarge) {
-        // The frames after the first are drawn over it: their transparent pixels show it.
-        for (int i = 0, n = StillFrameCount(); i < n; ++i)
-            FImages->SubImages(i)->Draw(Canvas, Rect, i > 0 || (FDrawOptions & TransparentPaint),
-                                        FDrawOptions & TiledPaint);
+        DrawStill(Canvas, Rect);
         return;
     }
     if (FBitmap && !(FDrawOptions & DirectPaint)) {
@@ -118,9 +115,24 @@ void TGIFImage::Draw(QPainter &Canvas, const QRect &Rect)
         DrawBuffer(Canvas, Rect, *bitmap);
 }
 
+void TGIFImage::DrawStill(QPainter &Canvas, const QRect &Rect)
+{
+    // The frames after the first are drawn over it: their transparent pixels show it.
+    for (int i = 0, n = StillFrameCount(); i < n; ++i)
+        FImages->SubImages(i)->Draw(Canvas, Rect, i > 0 || (FDrawOptions & TransparentPaint),
+                                    FDrawOptions & TiledPaint);
+}
+
 int TGIFImage::StillFrameCount() const
 {
     const int count = FImages->Count();
+    // A looping animation's frames take turns, whatever their delays: they do not add up.
+    for (int i = 0; i < count; ++i) {
+        const TGIFExtensionList *extensions = FImages->SubImages(i)->Extensions();
+        for (int j = 0; j < extensions->Count(); ++j)
+            if (dynamic_cast<const TGIFAppExtNSLoop *>(extensions->Extensions(j)))
+                return 1;
+    }
     for (int i = 0; i < count; ++i) {
         const TGIFGraphicControlExtension *control = FImages->SubImages(i)->GraphicControlExtension();
         if (control && control->Delay() > 0)

@@ -173,6 +173,45 @@ uint8_t *TGIFSubImage::Scanline(int Row)
     return FData.get() + size_t(Row) * FWidth;
 }
 
+namespace {
+
+// Whether a frame's raster (code size, sub-blocks, terminator) starts Offset bytes
+// on and a block, the trailer or the end follows it. The stream stays where it is.
+bool RasterFollows(QIODevice &Stream, qint64 Offset)
+{
+    const qint64 start = Stream.pos();
+    bool fits = false;
+    uint8_t codeSize = 0, size = 0, next = 0;
+    if (Stream.seek(start + Offset) && ReadByteChecked(Stream, codeSize) && codeSize <= 12) {
+        bool ended = false;
+        while (ReadByteChecked(Stream, size)) {
+            if (size == 0) {
+                ended = true;
+                break;
+            }
+            if (Stream.skip(size) < size)
+                break;
+        }
+        fits =
+            ended
+            && (!ReadByteChecked(Stream, next) || next == 0x21 || next == 0x2C || next == 0x3B || next == 0);
+    }
+    Stream.seek(start);
+    return fits;
+}
+
+// Whether the stream ends or a block or the trailer starts where it stands.
+bool BlockFollows(QIODevice &Stream)
+{
+    uint8_t next = 0;
+    if (!ReadByteChecked(Stream, next))
+        return true;
+    StepBack(Stream);
+    return next == 0x21 || next == 0x2C || next == 0x3B;
+}
+
+} // namespace
+
 void TGIFSubImage::LoadFromStream(QIODevice &Stream)
 {
     Clear();
@@ -195,8 +234,18 @@ void TGIFSubImage::LoadFromStream(QIODevice &Stream)
         SetBounds(0, 0, 0, 0); // nor does it place anything on the screen
     else
         SetBounds(word(1), word(3), width, height);
-    if (FPackedFields & 0x80)
-        FColorMap->LoadFromStream(Stream, 2 << (FPackedFields & 7));
+    if (FPackedFields & 0x80) {
+        const int colours = 2 << (FPackedFields & 7);
+        // Some writers declare a colour table for a frame without pixels and leave it
+        // out, and the raster too: such a frame needs neither.
+        if ((width == 0 || height == 0) && !RasterFollows(Stream, colours * 3)) {
+            FPackedFields &= 0x78;
+            if (!RasterFollows(Stream, 0) && BlockFollows(Stream))
+                return;
+        } else {
+            FColorMap->LoadFromStream(Stream, colours);
+        }
+    }
     DecodePixels(*this, Stream);
 }
 

@@ -16,18 +16,18 @@ namespace {
 constexpr qint64 kMaxPixels = 120'000'000;
 
 // The library's own error handler ends the process; this one jumps back with
-// the message code instead.
+// the library's message instead.
 struct ErrorManager
 {
     jpeg_error_mgr base;
     std::jmp_buf jump;
-    int code;
+    char message[JMSG_LENGTH_MAX];
 };
 
 void ErrorExit(j_common_ptr info)
 {
     auto *manager = reinterpret_cast<ErrorManager *>(info->err);
-    manager->code = info->err->msg_code;
+    (*info->err->format_message)(info, manager->message);
     std::longjmp(manager->jump, 1);
 }
 
@@ -35,9 +35,9 @@ void QuietMessage(j_common_ptr, int) {}
 
 void NoOutput(j_common_ptr) {}
 
-EJPEG JpegError(int code)
+EJPEG JpegError(const char *message)
 {
-    return EJPEG(QStringLiteral("JPEG error #%1").arg(code));
+    return EJPEG(QStringLiteral("The JPEG picture cannot be decoded: %1").arg(QString::fromLatin1(message)));
 }
 
 // Errors jump back instead of ending the process; warnings stay quiet.
@@ -47,21 +47,21 @@ jpeg_error_mgr *InstallErrors(ErrorManager &errors)
     errors.base.error_exit = ErrorExit;
     errors.base.emit_message = QuietMessage;
     errors.base.output_message = NoOutput;
-    errors.code = 0;
+    errors.message[0] = '\0';
     return base;
 }
 
 enum class DecodeStatus { Ok, LibraryError, TooLarge };
 
 // Plain C-style work between setjmp and longjmp: nothing here has a destructor.
-DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *bitmap, int *code, int *width,
-                        int *height)
+DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *bitmap, char *message,
+                        int *width, int *height)
 {
     jpeg_decompress_struct info;
     ErrorManager errors;
     info.err = InstallErrors(errors);
     if (setjmp(errors.jump)) {
-        *code = errors.code;
+        std::memcpy(message, errors.message, JMSG_LENGTH_MAX);
         jpeg_destroy_decompress(&info);
         return DecodeStatus::LibraryError;
     }
@@ -108,13 +108,13 @@ DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *
 }
 
 bool EncodeInto(const uint8_t *rgb, int width, int height, int quality, unsigned char **buffer,
-                unsigned long *size, int *code)
+                unsigned long *size, char *message)
 {
     jpeg_compress_struct info;
     ErrorManager errors;
     info.err = InstallErrors(errors);
     if (setjmp(errors.jump)) {
-        *code = errors.code;
+        std::memcpy(message, errors.message, JMSG_LENGTH_MAX);
         jpeg_destroy_compress(&info);
         return false;
     }
@@ -141,12 +141,13 @@ bool EncodeInto(const uint8_t *rgb, int width, int height, int quality, unsigned
 void DecodeJpeg(const QByteArray &data, TBitmap &bitmap)
 {
     TBitmap decoded(0, 0, TPixelFormat::pf24bit);
-    int code = 0, width = 0, height = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+    int width = 0, height = 0;
     DecodeStatus status =
         DecodeInto(reinterpret_cast<const unsigned char *>(data.constData()),
-                   static_cast<unsigned long>(data.size()), &decoded, &code, &width, &height);
+                   static_cast<unsigned long>(data.size()), &decoded, message, &width, &height);
     if (status == DecodeStatus::LibraryError)
-        throw JpegError(code);
+        throw JpegError(message);
     if (status == DecodeStatus::TooLarge)
         throw EInvalidGraphic(
             QStringLiteral("The JPEG picture is too large (%1 x %2 pixels).").arg(width).arg(height));
@@ -164,15 +165,15 @@ QByteArray EncodeJpeg(const TBitmap &bitmap, int quality)
                     size_t(image.width()) * 3);
     unsigned char *buffer = nullptr;
     unsigned long size = 0;
-    int code = 0;
+    char message[JMSG_LENGTH_MAX] = {};
     bool ok = EncodeInto(rgb.data(), image.width(), image.height(), std::clamp(quality, 1, 100), &buffer,
-                         &size, &code);
+                         &size, message);
     QByteArray out;
     if (ok)
         out = QByteArray(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
     std::free(buffer);
     if (!ok)
-        throw JpegError(code);
+        throw JpegError(message);
     return out;
 }
 

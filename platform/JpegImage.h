@@ -2,7 +2,7 @@
 
 #include "platform/Graphics.h"
 
-// A JPEG error of the IJG library: "JPEG error #<message code>".
+// A JPEG error of the IJG library, in the library's own words.
 class EJPEG : public EInvalidGraphic
 {
 public:

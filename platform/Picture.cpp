@@ -1,4 +1,5 @@
 #include "platform/Graphics.h"
+#include "platform/PngImage.h"
 
 #include <QFileInfo>
 
@@ -15,7 +16,7 @@ std::unique_ptr<TGraphic> TMetafile::NewInstance() const
 void TMetafile::LoadFromStream(QIODevice &)
 {
     throw EInvalidGraphic(QStringLiteral("Windows metafile pictures (WMF, EMF) cannot be shown on this "
-                                         "system; please use a BMP, JPEG or GIF picture."));
+                                         "system; please use a PNG, BMP, JPEG or GIF picture."));
 }
 
 void TMetafile::SaveToStream(QIODevice &)
@@ -40,6 +41,8 @@ struct Registries
             {QStringLiteral("BMP"), QStringLiteral("Bitmaps"), [] { return std::make_unique<TBitmap>(); }});
         files.push_back(
             {QStringLiteral("ICO"), QStringLiteral("Icons"), [] { return std::make_unique<TIcon>(); }});
+        files.push_back({QStringLiteral("PNG"), QStringLiteral("PNG Pictures"),
+                         [] { return std::make_unique<TPngImage>(); }});
         files.push_back({QStringLiteral("WMF"), QStringLiteral("Metafiles"),
                          [] { return std::make_unique<TMetafile>(); }});
         files.push_back({QStringLiteral("EMF"), QStringLiteral("Enhanced Metafiles"),

@@ -19,7 +19,7 @@ namespace {
 constexpr int kMaxDepth = 100000;
 constexpr int kDefaultHalfPoints = 24;
 
-enum class Destination { Text, FontTable, ColorTable, Skip };
+enum class Destination { Text, FontTable, ColorTable, StyleSheet, Skip };
 
 struct CharState
 {
@@ -86,17 +86,74 @@ const QSet<QByteArray> &SkippedDestinations()
 {
     static const QSet<QByteArray> names = {
         // clang-format off
-        "stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
+        "info", "pict", "object", "header", "headerl", "headerr", "headerf",
         "footer", "footerl", "footerr", "footerf", "footnote", "annotation", "fldinst",
         "xe", "tc", "listtable", "listoverridetable", "revtbl", "rsidtbl", "generator",
         "themedata", "colorschememapping", "latentstyles", "datastore", "filetbl",
         "nonshppict", "shppict", "shp", "shpinst", "comment", "author", "operator", "title",
         "subject", "keywords", "doccomm", "company", "pn", "pntxta", "pntxtb",
         "private", "atnid", "atnauthor", "bkmkstart", "bkmkend", "txe", "userprops",
-        "mmathPr", "xmlnstbl", "wgrffmtfilter", "pgdsctbl", "objdata", "result",
+        "mmathPr", "xmlnstbl", "wgrffmtfilter", "pgdsctbl", "objdata", "result", "upr",
         // clang-format on
     };
     return names;
+}
+
+enum class NoteFormat { Arabic, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman, Chicago };
+
+// A note's number as its numbering format writes it.
+QString NoteNumber(int n, NoteFormat format)
+{
+    if (n <= 0 || format == NoteFormat::Arabic)
+        return QString::number(n);
+    const int times = std::min(format == NoteFormat::Chicago ? (n - 1) / 4 + 1 : (n - 1) / 26 + 1, 1000);
+    switch (format) {
+    case NoteFormat::LowerAlpha: return QString(times, QChar(u'a' + (n - 1) % 26));
+    case NoteFormat::UpperAlpha: return QString(times, QChar(u'A' + (n - 1) % 26));
+    case NoteFormat::Chicago: {
+        static const char16_t signs[4] = {u'*', 0x2020, 0x2021, 0x00A7};
+        return QString(times, QChar(signs[(n - 1) % 4]));
+    }
+    default: break;
+    }
+    static const std::pair<int, const char *> numerals[] = {
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"},
+    };
+    QString roman;
+    for (int rest = std::min(n, 100000); const auto &[value, letters] : numerals)
+        for (; rest >= value; rest -= value)
+            roman += QLatin1String(letters);
+    return format == NoteFormat::UpperRoman ? roman.toUpper() : roman;
+}
+
+// How footnotes or endnotes are numbered, and how many have been.
+struct NoteNumbering
+{
+    NoteFormat format = NoteFormat::Arabic;
+    int start = 1;
+    int count = 0;
+    QString Next() { return NoteNumber(start + count++, format); }
+};
+
+// A style of the stylesheet: its font size, or the size of the style it is based on.
+struct Style
+{
+    int halfPoints = 0;
+    int basedOn = -1;
+};
+
+int StyleHalfPoints(const QHash<int, Style> &styles, int number)
+{
+    for (int hops = 0; hops < 32 && number >= 0; ++hops) {
+        auto it = styles.constFind(number);
+        if (it == styles.constEnd())
+            return 0;
+        if (it->halfPoints > 0)
+            return it->halfPoints;
+        number = it->basedOn;
+    }
+    return 0;
 }
 
 // The text as read: runs and paragraph breaks with their formats (indexes into
@@ -122,6 +179,15 @@ public:
         m_text += text;
         m_blockHasText = true;
     }
+    // A note's mark, whose text is known once its note has been read.
+    int AddMark(int format)
+    {
+        m_pieces.push_back({Piece::Mark, format, -1, qsizetype(m_marks.size()), 0});
+        m_marks.append(QString());
+        m_blockHasText = true;
+        return int(m_marks.size() - 1);
+    }
+    void SetMark(int mark, const QString &text) { m_marks[mark] = text; }
     void AddBlock(int block, int format)
     {
         m_pieces.push_back({Piece::Block, format, block, 0, 0});
@@ -141,6 +207,10 @@ public:
             switch (p.kind) {
             case Piece::Text:
                 cursor.insertText(m_text.sliced(p.start, p.length), m_charFormats[p.charFormat]);
+                break;
+            case Piece::Mark:
+                if (!m_marks[p.start].isEmpty())
+                    cursor.insertText(m_marks[p.start], m_charFormats[p.charFormat]);
                 break;
             case Piece::Block:
                 block = m_blockFormats[p.blockFormat];
@@ -166,7 +236,7 @@ public:
 private:
     struct Piece
     {
-        enum Kind : quint8 { Text, Block, BlockFormat, BlockCharFormat } kind;
+        enum Kind : quint8 { Text, Mark, Block, BlockFormat, BlockCharFormat } kind;
         int charFormat;
         int blockFormat;
         qsizetype start;
@@ -175,6 +245,7 @@ private:
     std::vector<Piece> m_pieces;
     QVector<QTextCharFormat> m_charFormats;
     QVector<QTextBlockFormat> m_blockFormats;
+    QVector<QString> m_marks;
     QString m_text;
     bool m_blockHasText = false;
 };
@@ -199,8 +270,18 @@ private:
     static const WordTable &DestinationWords();
     static const WordTable &FontTableWords();
     static const WordTable &ColourTableWords();
+    static const WordTable &StyleSheetWords();
     static const WordTable &TextWords();
     template <char16_t C> static void Char(Reader &r, Group &, WordParam) { r.TextChar(C); }
+    template <bool Endnote, NoteFormat F> static void NoteFormatWord(Reader &r, Group &, WordParam)
+    {
+        (Endnote ? r.m_endnoteNumbers : r.m_footnoteNumbers).format = F;
+    }
+    template <bool Endnote> static void NoteStartWord(Reader &r, Group &, WordParam p)
+    {
+        (Endnote ? r.m_endnoteNumbers : r.m_footnoteNumbers).start = std::clamp(p.value, 0, 100000);
+    }
+    static void AddNoteWords(WordTable &words);
     void UnicodeChar(int code, int skip);
     void SetColourPart(int &part, int value);
     void ControlSymbol(char symbol);
@@ -215,6 +296,9 @@ private:
     void FontsChanged();
     void EndFontEntry();
     void DropHighSurrogate();
+    void NoteMark();
+    void EndNote();
+    void NumberMarks(size_t count);
     bool Skipping() const { return m_skipDepth >= 0; }
     Group &Top() { return m_stack.back(); }
 
@@ -235,7 +319,21 @@ private:
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colourSet = false;
     int m_skipChars = 0; // characters still to skip after \uN
-    int m_footnotes = 0;
+    // Note marks wait for their note, which says whether it is a footnote or an endnote.
+    NoteNumbering m_footnoteNumbers;
+    NoteNumbering m_endnoteNumbers;
+    bool m_endnotesOnly = false; // \fet1
+    std::vector<int> m_marks;
+    int m_noteDepth = -1;
+    bool m_endnote = false;
+    int m_uprDepth = -1; // depth of a \upr group, whose \ud alternative is read
+    // The stylesheet's font sizes, of paragraph and of character styles.
+    QHash<int, Style> m_paraStyles;
+    QHash<int, Style> m_charStyles;
+    int m_styleSheetDepth = -1;
+    QHash<int, Style> *m_entryStyles = nullptr;
+    int m_entryNumber = 0;
+    Style m_entry;
     char16_t m_highSurrogate = 0;
     QByteArray m_pendingBytes;
     int m_pendingCodePage = 1252;
@@ -423,6 +521,12 @@ void Reader::OpenGroup()
     if (m_stack.size() >= kMaxDepth)
         throw ERtfError(QStringLiteral("The rich text is nested too deeply to be read."));
     Group g = m_stack.back();
+    if (g.dest == Destination::StyleSheet && m_stack.size() == m_styleSheetDepth) {
+        // A style's entry: a paragraph style unless it says otherwise.
+        m_entryStyles = &m_paraStyles;
+        m_entryNumber = 0;
+        m_entry = Style();
+    }
     m_stack.append(g);
     m_groupStart = true;
     m_skipChars = 0;
@@ -434,12 +538,50 @@ bool Reader::CloseGroup()
     Group closing = m_stack.back();
     if (closing.dest == Destination::FontTable && !m_fontName.isEmpty())
         EndFontEntry(); // an entry without its ";"
+    if (closing.dest == Destination::StyleSheet && m_stack.size() == m_styleSheetDepth + 1 && m_entryStyles)
+        m_entryStyles->insert(m_entryNumber, m_entry);
     DropHighSurrogate();
     m_stack.removeLast();
     m_skipChars = 0;
     if (m_skipDepth > m_stack.size())
         m_skipDepth = -1;
+    if (m_styleSheetDepth > m_stack.size())
+        m_styleSheetDepth = -1;
+    if (m_noteDepth > m_stack.size())
+        EndNote();
+    if (m_uprDepth > m_stack.size())
+        m_uprDepth = -1;
+    else if (m_uprDepth == m_stack.size() && !Skipping())
+        m_skipDepth = m_uprDepth; // what follows the \ud alternative is skipped again
     return m_stack.size() > 1;
+}
+
+void Reader::NoteMark()
+{
+    Flush();
+    ApplyPendingBreak();
+    m_textSincePar = true;
+    m_lastBlock = BlockFormat();
+    m_marks.push_back(m_out.AddMark(CharFormat()));
+}
+
+// Marks that no note followed are footnote marks, numbered where they stand.
+void Reader::NumberMarks(size_t count)
+{
+    for (size_t i = 0; i < count && i < m_marks.size(); ++i)
+        m_out.SetMark(m_marks[i], m_footnoteNumbers.Next());
+    m_marks.erase(m_marks.begin(), m_marks.begin() + std::min(count, m_marks.size()));
+}
+
+// A note has been read: the last mark before it is its own.
+void Reader::EndNote()
+{
+    m_noteDepth = -1;
+    if (m_marks.empty())
+        return;
+    NumberMarks(m_marks.size() - 1);
+    m_out.SetMark(m_marks.back(), (m_endnote ? m_endnoteNumbers : m_footnoteNumbers).Next());
+    m_marks.clear();
 }
 
 void Reader::EndFontEntry()
@@ -501,6 +643,15 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         m_pos = std::min(m_data.size(), m_pos + n);
         return;
     }
+    if (word == "ftnalt" && m_noteDepth >= 0)
+        m_endnote = true;
+    if (word == "ud" && groupStart && m_uprDepth >= 0 && m_skipDepth == m_uprDepth
+        && m_stack.size() == m_uprDepth + 1) {
+        // The Unicode alternative of a \upr group is the text shown.
+        m_skipDepth = -1;
+        g.dest = m_uprDepth >= 2 ? m_stack[m_uprDepth - 2].dest : Destination::Text;
+        return;
+    }
     if (Skipping())
         return;
     Flush();
@@ -513,15 +664,23 @@ void Reader::ControlWord(const QByteArray &word, bool hasParam, int param)
         DropHighSurrogate();
 
     const WordTable &destinations = DestinationWords();
-    if (groupStart && (starred || SkippedDestinations().contains(word)) && !destinations.contains(word)) {
+    const WordTable &words = g.dest == Destination::FontTable    ? FontTableWords()
+                             : g.dest == Destination::ColorTable ? ColourTableWords()
+                             : g.dest == Destination::StyleSheet ? StyleSheetWords()
+                                                                 : TextWords();
+    if (groupStart && (starred || SkippedDestinations().contains(word)) && !destinations.contains(word)
+        && !(g.dest == Destination::StyleSheet && words.contains(word))) {
         m_skipDepth = m_stack.size();
+        if (word == "upr")
+            m_uprDepth = m_skipDepth;
+        if (word == "footnote" && m_noteDepth < 0) {
+            m_noteDepth = m_skipDepth;
+            m_endnote = m_endnotesOnly;
+        }
         g.dest = Destination::Skip;
         return;
     }
 
-    const WordTable &words = g.dest == Destination::FontTable    ? FontTableWords()
-                             : g.dest == Destination::ColorTable ? ColourTableWords()
-                                                                 : TextWords();
     auto handler = words.constFind(word);
     if (handler == words.constEnd()) {
         handler = destinations.constFind(word);
@@ -535,6 +694,11 @@ const Reader::WordTable &Reader::DestinationWords()
 {
     static const WordTable words = {
         {"fonttbl", [](Reader &, Group &g, WordParam) { g.dest = Destination::FontTable; }},
+        {"stylesheet",
+         [](Reader &r, Group &g, WordParam) {
+             g.dest = Destination::StyleSheet;
+             r.m_styleSheetDepth = int(r.m_stack.size());
+         }},
         {"colortbl",
          [](Reader &r, Group &g, WordParam) {
              g.dest = Destination::ColorTable;
@@ -580,84 +744,144 @@ const Reader::WordTable &Reader::ColourTableWords()
     return words;
 }
 
+const Reader::WordTable &Reader::StyleSheetWords()
+{
+    constexpr WordHandler other = [](Reader &r, Group &, WordParam) { r.m_entryStyles = nullptr; };
+    static const WordTable words = {
+        {"s",
+         [](Reader &r, Group &, WordParam p) {
+             r.m_entryStyles = &r.m_paraStyles;
+             r.m_entryNumber = p.value;
+         }},
+        {"cs",
+         [](Reader &r, Group &, WordParam p) {
+             r.m_entryStyles = &r.m_charStyles;
+             r.m_entryNumber = p.value;
+         }},
+        {"ds", other},
+        {"ts", other},
+        {"fs",
+         [](Reader &r, Group &, WordParam p) {
+             r.m_entry.halfPoints = p.given && p.value > 0 ? std::min(p.value, 3276) : 0;
+         }},
+        {"sbasedon", [](Reader &r, Group &, WordParam p) { r.m_entry.basedOn = p.value; }},
+    };
+    return words;
+}
+
 const Reader::WordTable &Reader::TextWords()
 {
     constexpr WordHandler underline = [](Reader &, Group &g, WordParam p) { g.ch.underline = p.On(); };
     constexpr WordHandler space = &Reader::Char<' '>;
-    static const WordTable words = {
-        {"u", [](Reader &r, Group &g, WordParam p) { r.UnicodeChar(p.value, g.ch.unicodeSkip); }},
-        // Text and special characters
-        {"par", [](Reader &r, Group &, WordParam) { r.Paragraph(); }},
-        {"row", [](Reader &r, Group &, WordParam) { r.Paragraph(); }},
-        {"line", &Reader::Char<0x2028>},
-        {"tab", &Reader::Char<'\t'>},
-        {"cell", &Reader::Char<'\t'>},
-        {"emdash", &Reader::Char<0x2014>},
-        {"endash", &Reader::Char<0x2013>},
-        {"bullet", &Reader::Char<0x2022>},
-        // A footnote's mark keeps its place in the text; the footnote itself is skipped.
-        {"chftn",
-         [](Reader &r, Group &, WordParam) {
-             for (QChar c : QString::number(++r.m_footnotes))
-                 r.TextChar(c.unicode());
-         }},
-        {"lquote", &Reader::Char<0x2018>},
-        {"rquote", &Reader::Char<0x2019>},
-        {"ldblquote", &Reader::Char<0x201C>},
-        {"rdblquote", &Reader::Char<0x201D>},
-        {"emspace", space},
-        {"enspace", space},
-        {"qmspace", space},
-        // Character formatting
-        {"b", [](Reader &, Group &g, WordParam p) { g.ch.bold = p.On(); }},
-        {"i", [](Reader &, Group &g, WordParam p) { g.ch.italic = p.On(); }},
-        {"ul", underline},
-        {"uld", underline},
-        {"uldb", underline},
-        {"ulw", underline},
-        {"uldash", underline},
-        {"ulth", underline},
-        {"ulwave", underline},
-        {"ulnone", [](Reader &, Group &g, WordParam) { g.ch.underline = false; }},
-        {"strike", [](Reader &, Group &g, WordParam p) { g.ch.strike = p.On(); }},
-        {"f", [](Reader &, Group &g, WordParam p) { g.ch.font = p.given ? p.value : 0; }},
-        {"fs",
-         [](Reader &, Group &g, WordParam p) {
-             g.ch.halfPoints = p.given && p.value > 0 ? std::min(p.value, 3276) : kDefaultHalfPoints;
-         }},
-        {"cf", [](Reader &, Group &g, WordParam p) { g.ch.colour = std::max(p.value, 0); }},
-        {"plain",
-         [](Reader &, Group &g, WordParam) {
-             int uc = g.ch.unicodeSkip;
-             g.ch = CharState();
-             g.ch.unicodeSkip = uc;
-         }},
-        {"uc", [](Reader &, Group &g, WordParam p) { g.ch.unicodeSkip = std::clamp(p.value, 0, 16); }},
-        // Paragraph formatting
-        {"pard", [](Reader &, Group &g, WordParam) { g.para = ParaState(); }},
-        {"ql", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignLeft; }},
-        {"qc", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignHCenter; }},
-        {"qr", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignRight; }},
-        {"qj", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignJustify; }},
-        {"li", [](Reader &, Group &g, WordParam p) { g.para.leftIndent = Indent(p.value); }},
-        {"ri", [](Reader &, Group &g, WordParam p) { g.para.rightIndent = Indent(p.value); }},
-        {"fi", [](Reader &, Group &g, WordParam p) { g.para.firstIndent = Indent(p.value); }},
-        // Document settings
-        {"deff",
-         [](Reader &r, Group &, WordParam p) {
-             r.m_defaultFont = p.value;
-             r.FontsChanged();
-         }},
-        {"ansicpg",
-         [](Reader &r, Group &, WordParam p) {
-             if (p.value > 0)
-                 r.m_docCodePage = p.value;
-         }},
-        {"mac", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 10000; }},
-        {"pc", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 437; }},
-        {"pca", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 850; }},
-    };
+    static const WordTable words = [&] {
+        WordTable w = {
+            {"u", [](Reader &r, Group &g, WordParam p) { r.UnicodeChar(p.value, g.ch.unicodeSkip); }},
+            // Text and special characters
+            {"par", [](Reader &r, Group &, WordParam) { r.Paragraph(); }},
+            {"row", [](Reader &r, Group &, WordParam) { r.Paragraph(); }},
+            {"line", &Reader::Char<0x2028>},
+            {"tab", &Reader::Char<'\t'>},
+            {"cell", &Reader::Char<'\t'>},
+            {"emdash", &Reader::Char<0x2014>},
+            {"endash", &Reader::Char<0x2013>},
+            {"bullet", &Reader::Char<0x2022>},
+            // A note's mark keeps its place in the text; the note itself is skipped.
+            {"chftn", [](Reader &r, Group &, WordParam) { r.NoteMark(); }},
+            {"lquote", &Reader::Char<0x2018>},
+            {"rquote", &Reader::Char<0x2019>},
+            {"ldblquote", &Reader::Char<0x201C>},
+            {"rdblquote", &Reader::Char<0x201D>},
+            {"emspace", space},
+            {"enspace", space},
+            {"qmspace", space},
+            // Character formatting
+            {"b", [](Reader &, Group &g, WordParam p) { g.ch.bold = p.On(); }},
+            {"i", [](Reader &, Group &g, WordParam p) { g.ch.italic = p.On(); }},
+            {"ul", underline},
+            {"uld", underline},
+            {"uldb", underline},
+            {"ulw", underline},
+            {"uldash", underline},
+            {"ulth", underline},
+            {"ulwave", underline},
+            {"ulnone", [](Reader &, Group &g, WordParam) { g.ch.underline = false; }},
+            {"strike", [](Reader &, Group &g, WordParam p) { g.ch.strike = p.On(); }},
+            {"f", [](Reader &, Group &g, WordParam p) { g.ch.font = p.given ? p.value : 0; }},
+            {"fs",
+             [](Reader &, Group &g, WordParam p) {
+                 g.ch.halfPoints = p.given && p.value > 0 ? std::min(p.value, 3276) : kDefaultHalfPoints;
+             }},
+            {"cf", [](Reader &, Group &g, WordParam p) { g.ch.colour = std::max(p.value, 0); }},
+            {"plain",
+             [](Reader &, Group &g, WordParam) {
+                 int uc = g.ch.unicodeSkip;
+                 g.ch = CharState();
+                 g.ch.unicodeSkip = uc;
+             }},
+            {"uc", [](Reader &, Group &g, WordParam p) { g.ch.unicodeSkip = std::clamp(p.value, 0, 16); }},
+            // Paragraph formatting
+            {"pard", [](Reader &, Group &g, WordParam) { g.para = ParaState(); }},
+            {"ql", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignLeft; }},
+            {"qc", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignHCenter; }},
+            {"qr", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignRight; }},
+            {"qj", [](Reader &, Group &g, WordParam) { g.para.alignment = Qt::AlignJustify; }},
+            {"li", [](Reader &, Group &g, WordParam p) { g.para.leftIndent = Indent(p.value); }},
+            {"ri", [](Reader &, Group &g, WordParam p) { g.para.rightIndent = Indent(p.value); }},
+            {"fi", [](Reader &, Group &g, WordParam p) { g.para.firstIndent = Indent(p.value); }},
+            // Styles: their font sizes
+            {"s",
+             [](Reader &r, Group &g, WordParam p) {
+                 if (const int size = StyleHalfPoints(r.m_paraStyles, p.value))
+                     g.ch.halfPoints = size;
+             }},
+            {"cs",
+             [](Reader &r, Group &g, WordParam p) {
+                 if (const int size = StyleHalfPoints(r.m_charStyles, p.value))
+                     g.ch.halfPoints = size;
+             }},
+            // Document settings
+            {"fet", [](Reader &r, Group &, WordParam p) { r.m_endnotesOnly = p.value == 1; }},
+            {"deff",
+             [](Reader &r, Group &, WordParam p) {
+                 r.m_defaultFont = p.value;
+                 r.FontsChanged();
+             }},
+            {"ansicpg",
+             [](Reader &r, Group &, WordParam p) {
+                 if (p.value > 0)
+                     r.m_docCodePage = p.value;
+             }},
+            {"mac", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 10000; }},
+            {"pc", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 437; }},
+            {"pca", [](Reader &r, Group &, WordParam) { r.m_docCodePage = 850; }},
+        };
+        AddNoteWords(w);
+        return w;
+    }();
     return words;
+}
+
+// Footnotes and endnotes number on their own, each in its format (the document's,
+// then a section's) from its start.
+void Reader::AddNoteWords(WordTable &words)
+{
+    for (const char *prefix : {"", "s"}) {
+        const QByteArray section(prefix);
+        words.insert(section + "ftnnar", &NoteFormatWord<false, NoteFormat::Arabic>);
+        words.insert(section + "ftnnalc", &NoteFormatWord<false, NoteFormat::LowerAlpha>);
+        words.insert(section + "ftnnauc", &NoteFormatWord<false, NoteFormat::UpperAlpha>);
+        words.insert(section + "ftnnrlc", &NoteFormatWord<false, NoteFormat::LowerRoman>);
+        words.insert(section + "ftnnruc", &NoteFormatWord<false, NoteFormat::UpperRoman>);
+        words.insert(section + "ftnnchi", &NoteFormatWord<false, NoteFormat::Chicago>);
+        words.insert(section + "aftnnar", &NoteFormatWord<true, NoteFormat::Arabic>);
+        words.insert(section + "aftnnalc", &NoteFormatWord<true, NoteFormat::LowerAlpha>);
+        words.insert(section + "aftnnauc", &NoteFormatWord<true, NoteFormat::UpperAlpha>);
+        words.insert(section + "aftnnrlc", &NoteFormatWord<true, NoteFormat::LowerRoman>);
+        words.insert(section + "aftnnruc", &NoteFormatWord<true, NoteFormat::UpperRoman>);
+        words.insert(section + "aftnnchi", &NoteFormatWord<true, NoteFormat::Chicago>);
+        words.insert(section + "ftnstart", &NoteStartWord<false>);
+        words.insert(section + "aftnstart", &NoteStartWord<true>);
+    }
 }
 
 void Reader::UnicodeChar(int code, int skip)
@@ -667,6 +891,9 @@ void Reader::UnicodeChar(int code, int skip)
     if (code < 0 || code > 0xFFFF)
         code = QChar::ReplacementCharacter;
     auto c = static_cast<char16_t>(code);
+    // The Symbol font's signs given by their private-use numbers: as its bytes show them.
+    if (c >= 0xF020 && c <= 0xF0FF && CodePage() == RtfCodePage::kSymbolFont)
+        c = RtfCodePage::Decode(QByteArray(1, char(c - 0xF000)), RtfCodePage::kSymbolFont).at(0).unicode();
     if (QChar::isLowSurrogate(c) && m_highSurrogate) {
         const char16_t high = m_highSurrogate;
         m_highSurrogate = 0;
@@ -787,6 +1014,7 @@ void Reader::Run()
     }
     DropHighSurrogate();
     Flush();
+    NumberMarks(m_marks.size());
     if (!m_pendingBreak && m_textSincePar) {
         // The last paragraph has no \par: it keeps the formatting its text had.
         m_out.SetBlockFormat(m_lastBlock);

@@ -41,7 +41,7 @@ protected:
         QImage image(w, h, QImage::Format_RGB32);
         image.fill(Qt::red);
         QString file = dir.filePath(name);
-        EXPECT_TRUE(image.save(file, name.endsWith("jpg") ? "JPG" : "BMP"));
+        EXPECT_TRUE(image.save(file, name.endsWith("jpg") ? "JPG" : name.endsWith("png") ? "PNG" : "BMP"));
         return file;
     }
 
@@ -62,6 +62,7 @@ TEST_F(RetAddrTest, TypeComesFromTheFileNameExtension)
     EXPECT_EQ(GraphicTypeOfFile("/p/a.emf"), gtMetafile);
     EXPECT_EQ(GraphicTypeOfFile("/p/a.wmf"), gtMetafile);
     EXPECT_EQ(GraphicTypeOfFile("/p/a.gif"), gtGIF);
+    EXPECT_EQ(GraphicTypeOfFile("/p/logo.Png"), gtPNG);
     EXPECT_EQ(GraphicTypeOfFile("/pics.bmp/logo"), gtNone);
     EXPECT_EQ(GraphicTypeOfFile("BMPLOGO"), gtNone);
 }
@@ -89,6 +90,12 @@ TEST_F(RetAddrTest, PictureSizeFollowsItsPixels)
     EXPECT_EQ(r.GraphicWidth(), 400);
     EXPECT_EQ(r.GraphicHeight(), 300);
     ASSERT_NE(r.Picture().Graphic(), nullptr);
+    // A PNG logo loads as the other pictures do.
+    r.SetGraphicFile(Picture("logo.png", 48, 24));
+    EXPECT_EQ(r.GraphicType(), gtPNG);
+    EXPECT_EQ(r.GraphicWidth(), 50);
+    EXPECT_EQ(r.GraphicHeight(), 25);
+    EXPECT_TRUE(r.LoadError().isEmpty());
 
     // A missing file or an unknown kind leaves no picture behind.
     r.SetGraphicFile(dir.filePath("gone.bmp"));
@@ -205,7 +212,10 @@ TEST_F(RetAddrTest, LoadFromIniDefaultsAndDamage)
     ini.WriteStrings("ReturnAddresses", "Address2", {"line"});
     TReturnAddress damaged;
     EXPECT_NO_THROW(damaged.LoadFromIni(ini, "ReturnAddresses", "Address2"));
-    EXPECT_TRUE(damaged.LoadError().startsWith("JPEG error #"));
+    // Which file, and why in words.
+    EXPECT_TRUE(damaged.LoadError().startsWith("Cannot read the picture \"" + bad + "\". "))
+        << damaged.LoadError().toStdString();
+    EXPECT_TRUE(damaged.LoadError().contains("Not a JPEG file")) << damaged.LoadError().toStdString();
     EXPECT_EQ(damaged.GraphicFile(), bad);
     EXPECT_EQ(damaged.GraphicWidth(), 120);
     EXPECT_EQ(damaged.Lines(), QStringList{"line"});

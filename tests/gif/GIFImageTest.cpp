@@ -3,6 +3,8 @@
 #include "gif/GIFExtensions.h"
 
 #include <QBuffer>
+#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -303,4 +305,57 @@ TEST(GIFImage, ReadsWhatOtherProgramsWrite)
     EXPECT_EQ(Pixels(*l.Image->Images()->SubImages(1)), std::vector<uint8_t>{1});
     EXPECT_EQ(l.Image->Width(), 1);
     EXPECT_TRUE(SaveImage(*l.Image).contains(unknown));
+}
+
+TEST(GIFImage, ALoopingAnimationStandsStillOnItsFirstFrame)
+{
+    // Two whole-screen frames without delays: a looping animation shows the first,
+    // a stream without the looping extension is one picture built of both.
+    const QByteArray loop = QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    const QByteArray noDelay("\x21\xF9\x04\x00\x00\x00\x00\x00", 8);
+    const QByteArray second = ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {2, 3}, {5, 3}}));
+    for (const bool looping : {true, false}) {
+        SCOPED_TRACE(looping);
+        Loaded l = LoadGif(
+            MakeGif(1, 1, 2, (looping ? loop : QByteArray()) + noDelay + OnePixel + noDelay + second));
+        ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
+        const TColor still = looping ? 0x010101 : 0x020202;
+        ASSERT_NE(l.Image->GetBitmap(), nullptr);
+        EXPECT_EQ(l.Image->GetBitmap()->Pixel(0, 0) & 0xFFFFFF, still);
+        l.Image->SetDrawOptions(l.Image->DrawOptions() & ~AnimatedPaint);
+        QImage shown(1, 1, QImage::Format_RGB32);
+        QPainter painter(&shown);
+        l.Image->Draw(painter, QRect(0, 0, 1, 1));
+        painter.end();
+        EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, still);
+    }
+}
+
+TEST(GIFImage, AFrameWithoutPixelsNeedsNoColourTable)
+{
+    // Frames of no height or no size that declare a local table of 256 colours: left
+    // out with the raster kept, left out with the raster, or there as declared.
+    const QByteArray raster = PackCodes(2, {{4, 3}, {5, 3}});
+    const auto declaring = [](QByteArray block) {
+        block[9] = char(0x87);
+        return block;
+    };
+    QByteArray table;
+    for (int i = 0; i < 256; ++i)
+        table.append(QByteArray(3, char(i)));
+    const QByteArray zeroHeight = declaring(ImageBlock(1, 0, false, raster));
+    const QByteArray zeroSize = declaring(ImageBlock(0, 0, false, QByteArray()));
+    const QByteArray withTable = declaring(ImageBlock(0, 0, false, QByteArray())) + table + raster;
+    for (const QByteArray &frames : {zeroHeight, zeroSize, withTable, zeroHeight + zeroSize + withTable}) {
+        Loaded l = LoadGif(MakeGif(1, 1, 1, frames + OnePixel));
+        ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
+        const TGIFImageList &images = *l.Image->Images();
+        ASSERT_GE(images.Count(), 2);
+        EXPECT_TRUE(images.SubImages(0)->Empty());
+        EXPECT_EQ(Pixels(*images.SubImages(images.Count() - 1)), std::vector<uint8_t>{1});
+        EXPECT_EQ(images.SubImages(images.Count() - 2)->ColorMap()->Count(),
+                  frames.endsWith(withTable) ? 256 : 0);
+    }
+    // A table declared and left out, with the file ending there.
+    EXPECT_TRUE(LoadGif(MakeGif(1, 1, 1, zeroSize, false)).Error.isEmpty());
 }

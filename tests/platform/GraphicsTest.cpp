@@ -1,4 +1,5 @@
 #include "platform/Graphics.h"
+#include "platform/PngImage.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -357,6 +358,67 @@ TEST(Graphics, IconLoadsThroughQImage)
     }
 }
 
+TEST(Graphics, PngLoadsThroughTheRegistry)
+{
+    QTemporaryDir dir;
+    // A logo with a transparent corner.
+    QImage logo(6, 4, QImage::Format_ARGB32);
+    logo.fill(qRgba(0, 128, 0, 255));
+    logo.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    const QString png = dir.filePath("logo.PNG");
+    ASSERT_TRUE(logo.save(png, "PNG"));
+    TPicture picture;
+    picture.LoadFromFile(png);
+    auto *loaded = dynamic_cast<TPngImage *>(picture.Graphic());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(picture.Width(), 6);
+    EXPECT_EQ(picture.Height(), 4);
+    EXPECT_TRUE(loaded->Image().hasAlphaChannel());
+    QImage shown(6, 4, QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    QPainter painter(&shown);
+    loaded->Draw(painter, shown.rect());
+    painter.end();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(shown.pixel(3, 2), qRgb(0, 128, 0));
+    TBitmap bitmap;
+    bitmap.Assign(loaded);
+    EXPECT_EQ(bitmap.Width(), 6);
+    // Written back as read; a copy of a bitmap is written as a PNG file of its own.
+    QByteArray saved;
+    QBuffer out(&saved);
+    out.open(QIODevice::WriteOnly);
+    loaded->SaveToStream(out);
+    QFile file(png);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved, file.readAll());
+    TPngImage copy;
+    copy.Assign(&bitmap);
+    QByteArray encoded;
+    QBuffer encodedOut(&encoded);
+    encodedOut.open(QIODevice::WriteOnly);
+    copy.SaveToStream(encodedOut);
+    EXPECT_EQ(QImage::fromData(encoded, "PNG").size(), QSize(6, 4));
+
+    // What cannot be read says why in words; the picture stays.
+    for (const auto &[bytes, why] :
+         {std::pair<QByteArray, QString>{saved.left(40), "The PNG picture is damaged ("},
+          {"hello", "It is not a PNG picture"}}) {
+        const QString name = dir.filePath("bad.png");
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        try {
+            picture.LoadFromFile(name);
+            ADD_FAILURE() << why.toStdString();
+        } catch (const EInvalidGraphic &e) {
+            EXPECT_TRUE(e.Message().startsWith(why)) << e.Message().toStdString();
+        }
+        EXPECT_EQ(picture.Width(), 6);
+    }
+}
+
 TEST(Graphics, RegistryLoadsByExtension)
 {
     QTemporaryDir dir;
@@ -407,8 +469,8 @@ TEST(Graphics, RegistryLoadsByExtension)
     QFile::copy(bmp, dir.filePath("copy.xyz"));
     picture.LoadFromFile(dir.filePath("copy.xyz"));
     EXPECT_EQ(picture.Height(), 5);
-    EXPECT_TRUE(
-        TPicture::FileFilter().startsWith("All pictures (*.bmp *.ico *.wmf *.emf *.xyz);;Bitmaps (*.bmp);;"))
+    EXPECT_TRUE(TPicture::FileFilter().startsWith(
+        "All pictures (*.bmp *.ico *.png *.wmf *.emf *.xyz);;Bitmaps (*.bmp);;"))
         << TPicture::FileFilter().toStdString();
     TPicture::UnregisterFileFormat("XYZ");
     EXPECT_FALSE(TPicture::IsFileFormatRegistered("xyz"));

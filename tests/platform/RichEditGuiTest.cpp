@@ -197,6 +197,47 @@ TEST_F(RichEditTest, ReadsWhatOtherProgramsWrite)
               QStringLiteral("a\ufffdb\ufffdc\ufffd\U0001F600"));
 }
 
+TEST_F(RichEditTest, ReadsWhatOtherProgramsWriteRoundTwo)
+{
+    const auto read = [](const QByteArray &rtf) {
+        QTextDocument doc;
+        ReadRtf(rtf, &doc);
+        return doc.toRawText();
+    };
+    // Endnotes count on their own, in their own format; a mark without a note is a footnote's.
+    const QByteArray foot = "{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} f}";
+    const QByteArray end = "{\\super\\chftn}{\\footnote\\ftnalt\\pard{\\super\\chftn} e}";
+    EXPECT_EQ(read("{\\rtf1\\ftnnalc\\aftnnrlc a" + foot + " b" + end + " c" + end + " d" + foot + " e" + end
+                   + " f" + end + "}"),
+              "aa bi cii db eiii fiv");
+    EXPECT_EQ(read("{\\rtf1\\aftnnauc\\aftnstart3 a" + end + "b" + foot + "c\\chftn}"), "aCb1c2");
+    EXPECT_EQ(read("{\\rtf1\\fet1\\aftnnruc\\ftnnchi a" + foot + "}"), "aI");
+    EXPECT_EQ(read("{\\rtf1\\ftnnchi " + foot + foot + foot + foot + foot + "}"), "*\u2020\u2021\u00a7**");
+    // A \upr group shows its Unicode alternative.
+    EXPECT_EQ(read("{\\rtf1 a{\\upr{\\f0 ansi}{\\*\\ud{\\f0 \\u8364?uni}}} b}"), "a\u20acuni b");
+    // The Symbol font's private-use characters are its signs; other fonts keep them.
+    EXPECT_EQ(read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}{\\f1\\u-3913?\\u61537?}"
+                   "{\\f0\\u-3913?}}"),
+              "\u2022\u03b1\uf0b7");
+    // Font sizes of stylesheet styles, also through the style a style is based on.
+    QTextDocument doc;
+    ReadRtf("{\\rtf1{\\stylesheet{\\fs24 Normal;}{\\s1\\fs40 Big;}{\\s2\\sbasedon1 Based;}"
+            "{\\*\\cs3\\fs16 Small;}{\\*\\ts4\\fs8 Table;}}"
+            "\\pard\\s1 a\\par\\pard\\s2 b{\\cs3 c}\\par\\pard\\plain\\s4 d\\par\\pard\\s1\\fs30 e\\par}",
+            &doc);
+    EXPECT_EQ(doc.toPlainText(), "a\nbc\nd\ne");
+    const auto points = [&](int at) {
+        QTextCursor cursor(&doc);
+        cursor.setPosition(at + 1);
+        return cursor.charFormat().fontPointSize();
+    };
+    EXPECT_EQ(points(0), 20);
+    EXPECT_EQ(points(2), 20);
+    EXPECT_EQ(points(3), 8);
+    EXPECT_EQ(points(5), 12);
+    EXPECT_EQ(points(7), 15);
+}
+
 TEST_F(RichEditTest, HostileInputGivesTextOrAnError)
 {
     QTextDocument doc;

@@ -694,8 +694,8 @@ void TFormStampMain::ReportReturnPictureError()
     if (report == m_reportedPictureError)
         return;
     m_reportedPictureError = report;
-    StatusPanels[2]->setText(QStringLiteral(" The return address's picture \"%1\" could not be loaded: %2")
-                                 .arg(QFileInfo(address->GraphicFile()).fileName(), address->LoadError()));
+    // The error names the file.
+    StatusPanels[2]->setText(QLatin1Char(' ') + address->LoadError());
 }
 
 void TFormStampMain::ShowReturnPicture()

@@ -35,11 +35,11 @@ namespace {
 
 TClipArtGallery *installedGallery = nullptr;
 
-const QString graphicFilter =
-    QStringLiteral("All (jpg, jpeg, gif, bmp, ico, emf, wmf)|*.jpg;*.jpeg;*.gif;*.bmp;*.ico;*.emf;*.wmf|"
-                   "JPEG image Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF image files (*.gif)|*.gif|"
-                   "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|"
-                   "Metafiles (*.wmf)|*.wmf");
+const QString graphicFilter = QStringLiteral(
+    "All (png, jpg, jpeg, gif, bmp, ico, emf, wmf)|*.png;*.jpg;*.jpeg;*.gif;*.bmp;*.ico;*.emf;*.wmf|"
+    "PNG images (*.png)|*.png|JPEG image Files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF image files (*.gif)|*.gif|"
+    "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|"
+    "Metafiles (*.wmf)|*.wmf");
 
 QStringList LocalFiles(const QMimeData *data)
 {
@@ -266,7 +266,7 @@ void TDlgReturnAddresses::BtnBrowseClick()
         try {
             probe.LoadFromFile(answer.FileName);
         } catch (const Exception &error) {
-            MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
+            MessageDlg(PictureLoadError(answer.FileName, error.Message()), TMsgDlgType::Error, mbOK, 0);
             return;
         }
     }
@@ -283,7 +283,7 @@ void TDlgReturnAddresses::BtnReloadClick()
     try {
         current->SetGraphicFile(EditGraphicFile->text());
     } catch (const Exception &e) {
-        error = e.Message();
+        error = current->LoadError().isEmpty() ? e.Message() : current->LoadError();
     }
     GraphicChanged();
     // The name stays, so that mending the file and reloading brings the picture back.

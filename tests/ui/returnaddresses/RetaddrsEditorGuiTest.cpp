@@ -265,7 +265,9 @@ TEST_F(RetaddrsEditorGuiTest, PicturesByBrowseDropAndTheirFailures)
     messages.shown.clear();
     browse(damaged);
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].message.startsWith("JPEG error #"));
+    EXPECT_TRUE(messages.shown[0].message.contains(damaged)) << messages.shown[0].message.toStdString();
+    EXPECT_TRUE(messages.shown[0].message.contains("Not a JPEG file"))
+        << messages.shown[0].message.toStdString();
     EXPECT_EQ(current().GraphicFile(), damaged);
     EXPECT_EQ(current().GraphicType(), gtNone);
     EXPECT_FALSE(manager->ImageReturnAddress->isVisibleTo(manager));
