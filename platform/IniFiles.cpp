@@ -445,9 +445,9 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         while (at > 0 && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
             --at;
         // Only blank lines follow, so no indexed entry moves.
-        sec.lines.insert(at, l);
         if (sec.indexed)
             sec.keyIndex.insert(Ident.toCaseFolded(), int(at));
+        sec.lines.insert(at, std::move(l));
         Journal(Undo::InsertLine, s, int(at));
     }
     Changed();
@@ -588,6 +588,7 @@ void TIniFile::EndUpdate()
 {
     if (m_updateDepth > 0 && --m_updateDepth == 0) {
         m_journal.clear();
+        m_journalLines.clear();
         if (m_dirty)
             Flush();
     }
@@ -637,8 +638,11 @@ TIniFile::UpdateMark TIniFile::MarkUpdate() const
 
 void TIniFile::Journal(Undo::Kind Kind, int Section, int LineIndex, const Line *Old)
 {
-    if (m_updateDepth > 0)
-        m_journal.append(Undo{Kind, Section, LineIndex, Old ? *Old : Line()});
+    if (m_updateDepth == 0)
+        return;
+    m_journal.append(Undo{Kind, Section, LineIndex});
+    if (Old)
+        m_journalLines.append(*Old);
 }
 
 void TIniFile::UndoTo(qsizetype JournalSize)
@@ -646,13 +650,13 @@ void TIniFile::UndoTo(qsizetype JournalSize)
     while (m_journal.size() > JournalSize) {
         const Undo u = m_journal.takeLast();
         switch (u.kind) {
-        case Undo::SetLine: m_sections[u.section].lines[u.line] = u.old; break;
+        case Undo::SetLine: m_sections[u.section].lines[u.line] = m_journalLines.takeLast(); break;
         case Undo::InsertLine:
             m_sections[u.section].lines.removeAt(u.line);
             m_sections[u.section].indexed = false;
             break;
         case Undo::RemoveLine:
-            m_sections[u.section].lines.insert(u.line, u.old);
+            m_sections[u.section].lines.insert(u.line, m_journalLines.takeLast());
             m_sections[u.section].indexed = false;
             break;
         case Undo::AppendSection:
@@ -674,8 +678,10 @@ void TIniFile::RollBackUpdate(const UpdateMark &Mark)
     const bool undone = Mark.generation == m_generation;
     if (undone)
         UndoTo(Mark.journalSize);
-    if (m_updateDepth == 0)
+    if (m_updateDepth == 0) {
         m_journal.clear();
+        m_journalLines.clear();
+    }
     if (Mark.dirty && undone) {
         m_dirty = true;
     } else if (m_unreadable) {

@@ -156,7 +156,6 @@ private:
         enum Kind { SetLine, InsertLine, RemoveLine, AppendSection, EraseSection } kind;
         int section = 0;
         int line = 0;
-        Line old; // SetLine, RemoveLine
     };
     UpdateMark MarkUpdate() const;
     void RollBackUpdate(const UpdateMark &Mark);
@@ -189,6 +188,7 @@ private:
     int m_updateDepth = 0;
     // Changes made inside update scopes, oldest first; empty outside them.
     QList<Undo> m_journal;
+    QList<Line> m_journalLines; // the lines SetLine and RemoveLine give back, in order
     mutable quint64 m_generation = 0;
     int m_rewrites = 0;
     TWriteErrorHandler m_writeErrorHandler;

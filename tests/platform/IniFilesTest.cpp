@@ -345,9 +345,14 @@ TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
     TIniFile ini(path());
     ini.WriteString(QStringLiteral("List"), QStringLiteral("A"), QStringLiteral("1"));
     ini.WriteString(QStringLiteral("List"), QStringLiteral("B"), QStringLiteral("2"));
+    ini.WriteString(QStringLiteral("Kept"), QStringLiteral("K"), QStringLiteral("k"));
+    ini.WriteString(QStringLiteral("Kept"), QStringLiteral("L"), QStringLiteral("l"));
     const QByteArray before = ReadAll(path());
     const auto half = [&] {
         TIniUpdate update(ini);
+        ini.WriteString(QStringLiteral("Kept"), QStringLiteral("K"), QStringLiteral("changed"));
+        ini.DeleteKey(QStringLiteral("Kept"), QStringLiteral("L"));
+        ini.WriteString(QStringLiteral("New"), QStringLiteral("N"), QStringLiteral("n"));
         ini.EraseSection(QStringLiteral("List"));
         ini.WriteString(QStringLiteral("List"), QStringLiteral("A"), QStringLiteral("one"));
         ini.WriteString(QStringLiteral("List"), QStringLiteral("B"), QStringLiteral("bad") + QChar(0));
@@ -356,7 +361,7 @@ TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
     EXPECT_THROW(half(), EIniFileException);
     EXPECT_EQ(ReadAll(path()), before);
     EXPECT_EQ(ini.ReadString(QStringLiteral("List"), QStringLiteral("A"), QString()), QStringLiteral("1"));
-    EXPECT_EQ(ini.RewriteCount(), 2);
+    EXPECT_EQ(ini.RewriteCount(), 4);
 
     // An inner scope goes back to where it began; the outer one still commits its own writes.
     {
@@ -365,6 +370,11 @@ TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
         EXPECT_THROW(half(), EIniFileException);
         EXPECT_EQ(ini.ReadString(QStringLiteral("Other"), QStringLiteral("X"), QString()),
                   QStringLiteral("x"));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Kept"), QStringLiteral("K"), QString()),
+                  QStringLiteral("k"));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Kept"), QStringLiteral("L"), QString()),
+                  QStringLiteral("l"));
+        EXPECT_FALSE(ini.SectionExists(QStringLiteral("New")));
         outer.Commit();
     }
     TIniFile fresh(path());
