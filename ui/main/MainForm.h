@@ -45,6 +45,11 @@ using TPrintEnvelopesJob = std::function<TPrintOutcome(
 // The main window: the envelope being addressed (destination, attention line,
 // return address and envelope definition), its documents and its print requests.
 // Its two selection boxes show the stores' lists and current entries.
+// The most text (line breaks counted) one call from another program may add to the
+// destination: far more than any list of addresses, far less than what would hold the
+// window for long.
+inline constexpr qsizetype kMaxAutomationText = qsizetype(2) << 20;
+
 class TFormStampMain : public QMainWindow
 {
     Q_OBJECT
@@ -287,7 +292,8 @@ public:
     // Lines poked into the item "DDELoadAddress": appended to the destination.
     void DDELoadAddressPokeData(const QStringList &Lines);
     // The automation object's routines; each first brings the window to the front.
-    // Throws Exception when the file could not be opened.
+    // Throws Exception when the file could not be opened. A poke or an insert of more
+    // than kMaxAutomationText characters throws Exception and adds nothing.
     void AutomationOpenEnvelope(const QString &FileName);
     void AutomationPrintEnvelope();
     void AutomationNewEnvelope();
@@ -338,7 +344,8 @@ private:
     bool OutsideRequestsWait() const;
     void BringToFront();
     bool LoadEnvelopeDocument(const QString &Name);
-    void LoadTextDocument(const QString &Name);
+    // False when the user stopped a long load: the envelope is then as it was.
+    bool LoadTextDocument(const QString &Name);
     void SaveEnvelopeDocument(const QString &Name);
     QList<QToolBar *> ToolBars() const;
 
@@ -370,6 +377,3 @@ QString MakeDataSubFolder(const QString &Name);
 
 // A Windows colour value (low byte red; 0xFF0000nn a system colour) as a Qt colour.
 QColor ColorFromWindows(qint32 Color);
-
-// Whether an envelope whose destination is Text counts as worth saving: it holds a letter.
-bool HasAnyLetter(const QString &Text);

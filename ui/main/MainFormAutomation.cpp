@@ -5,6 +5,20 @@
 
 // Other programs drive the window through these, between the user's own commands.
 
+namespace {
+
+void CheckAutomationText(qsizetype Characters)
+{
+    if (Characters > kMaxAutomationText)
+        throw Exception(QStringLiteral("The text is too long: %L1 characters, where one call may add at most "
+                                       "%L2 to the destination. Send it in parts, or save it in a file and "
+                                       "open that.")
+                            .arg(Characters)
+                            .arg(kMaxAutomationText));
+}
+
+} // namespace
+
 void TFormStampMain::DDEsystemExecuteMacro(const QStringList &Msg)
 {
     for (const QString &line : Msg) {
@@ -18,8 +32,11 @@ void TFormStampMain::DDEsystemExecuteMacro(const QStringList &Msg)
 
 void TFormStampMain::DDELoadAddressPokeData(const QStringList &Lines)
 {
+    qsizetype characters = Lines.size();
     for (const QString &line : Lines)
-        RichEditDestination->AddLine(line);
+        characters += line.size();
+    CheckAutomationText(characters);
+    RichEditDestination->AddLines(Lines);
 }
 
 void TFormStampMain::BringToFront()
@@ -67,6 +84,7 @@ void TFormStampMain::AutomationPasteAddress()
 
 void TFormStampMain::AutomationInsertAddress(const QString &Address)
 {
+    CheckAutomationText(Address.size());
     BringToFront();
     const bool modified = RichEditDestination->Modified();
     RichEditDestination->AddLine(Address);
