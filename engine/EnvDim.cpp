@@ -230,17 +230,21 @@ void TEnvelopeData::LoadFromIni(const TZambIniFile &ini, const QString &section,
     TEnvelopePrinter &printer = EnvelopePrinter();
     Name = name;
     FullPrinterName = ini.ReadString(section, key(name, "FullPrinterName"), currentPrinterName(printer));
-    m_ReturnLeft = ini.ReadInteger(section, key(name, "ReturnLeft"), 0);
-    m_ReturnTop = ini.ReadInteger(section, key(name, "ReturnTop"), 0);
-    m_DestinationLeft = ini.ReadInteger(section, key(name, "DestinationLeft"), DefaultDestinationLeft());
-    m_DestinationBottom = ini.ReadInteger(section, key(name, "DestinationBottom"), 200);
-    m_AttentionLeft = ini.ReadInteger(section, key(name, "AttentionLeft"), 0);
-    m_AttentionBottom = ini.ReadInteger(section, key(name, "AttentionBottom"), 0);
-    m_FacingMarkFromRight = ini.ReadInteger(section, key(name, "FacingMarkFromRight"), 250);
+    // Out of the setters' limits stays as stored, but within what can be drawn.
+    const auto distance = [&](const char *field, int fallback) {
+        return std::clamp(ini.ReadInteger(section, key(name, field), fallback), -kLongestPaper,
+                          kLongestPaper);
+    };
+    m_ReturnLeft = distance("ReturnLeft", 0);
+    m_ReturnTop = distance("ReturnTop", 0);
+    m_DestinationLeft = distance("DestinationLeft", DefaultDestinationLeft());
+    m_DestinationBottom = distance("DestinationBottom", 200);
+    m_AttentionLeft = distance("AttentionLeft", 0);
+    m_AttentionBottom = distance("AttentionBottom", 0);
+    m_FacingMarkFromRight = distance("FacingMarkFromRight", 250);
     // The fold defaults come from the snapshot held before PaperSize is read.
-    m_TriFoldFromTop = ini.ReadInteger(section, key(name, "TriFoldFromTop"), DefaultTriFoldFromTop());
-    m_TriFoldFromBottom =
-        ini.ReadInteger(section, key(name, "TriFoldFromBottom"), DefaultTriFoldFromBottom());
+    m_TriFoldFromTop = distance("TriFoldFromTop", DefaultTriFoldFromTop());
+    m_TriFoldFromBottom = distance("TriFoldFromBottom", DefaultTriFoldFromBottom());
     IniId = ini.ReadInteger(section, key(name, "IniId"), 0);
     Fields = ini.ReadInteger(section, key(name, "Fields"), 0);
     Orientation = ini.ReadInteger(section, key(name, "Orientation"), 0);

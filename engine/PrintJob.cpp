@@ -35,6 +35,13 @@ struct PageMetrics
     int BM = 0;    // unprintable bottom margin, hundredths of an inch
 };
 
+// Pixels to twips and back through 64 bits: a position far off the page (an
+// extreme stored distance) at a fine resolution overflows on the way, not after.
+int scaled(int value, int num, int den)
+{
+    return static_cast<int>(qint64(value) * num / den);
+}
+
 // Lays a rich edit's text out in the rectangle and draws it.
 int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect, int first,
                int last, const std::function<bool(int measured, FormatRect &rect)> &grow = {})
@@ -225,9 +232,9 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     if (job.placement == BarCodeAbove) {
         BuildZipDigits(addressLines, digits);
         DrawPostnet(barCanvas, digits, x, y, m.PW);
-        left = x * 1440 / m.LX;
+        left = scaled(x, 1440, m.LX);
         // Pixels added to twips, as calibrated definitions expect.
-        top = y * 1440 / m.LY + BarCodeHeight(barCanvas);
+        top = scaled(y, 1440, m.LY) + BarCodeHeight(barCanvas);
     }
     FormatRect rect{left, top, m.PWT, job.placement == BarCodeBelow ? top + 288 : (m.PH - TB) * 1440 / 100};
     const int textEnd = job.destination ? job.destination->TextLength() : 0;
@@ -243,7 +250,7 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     const int bottom = renderText(job.destination, canvas, m, rect, address.StartChar, address.EndChar, grow);
     if (job.placement == BarCodeBelow) {
         BuildZipDigits(addressLines, digits);
-        y = y + (bottom + 144 - top) * m.LY / 1440;
+        y = y + scaled(bottom + 144 - top, m.LY, 1440);
         DrawPostnet(barCanvas, digits, x, y, m.PW);
     }
 

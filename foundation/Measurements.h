@@ -2,6 +2,11 @@
 
 #include "foundation/Numerics.h" // ERangeError
 
+// The longest side a paper can have (32,767 tenths of a millimetre, the most a
+// device mode holds), in hundredths of an inch. Stored lengths are read within
+// plus or minus this: farther is off any page, and would overflow on drawing.
+constexpr int kLongestPaper = 12900;
+
 // Hundredths of an inch to tenths of a millimetre, rounded half to even.
 int MulInchToMetric(int x);
 // Tenths of a millimetre to hundredths of an inch, rounded half to even.

@@ -61,11 +61,18 @@ void WriteStringsTo(TIniFile &Ini, const QString &Section, const QString &Key, c
     update.Commit();
 }
 
+// The largest size a run of rich text holds, in points, and that height in pixels
+// at 96 dots per inch: larger stored sizes are read as these.
+constexpr int kLargestFontSize = 1638;
+constexpr int kLargestFontHeight = 2184;
+
 void ReadTextAttributesFrom(const TIniFile &Ini, const QString &Section, TFontAttributes &A)
 {
-    A.Height = Ini.ReadInteger(Section, QStringLiteral("FontHeight"), -17);
+    A.Height = std::clamp(Ini.ReadInteger(Section, QStringLiteral("FontHeight"), -17), -kLargestFontHeight,
+                          kLargestFontHeight);
     A.Name = Ini.ReadString(Section, QStringLiteral("FontName"), QStringLiteral("Arial"));
-    A.Size = Ini.ReadInteger(Section, QStringLiteral("FontSize"), 10);
+    A.Size = std::clamp(Ini.ReadInteger(Section, QStringLiteral("FontSize"), 10), -kLargestFontSize,
+                        kLargestFontSize);
     A.Color = Ini.ReadInteger(Section, QStringLiteral("FontColor"), 0);
     A.Bold = Ini.ReadBool(Section, QStringLiteral("FontBold"), false);
     A.Italic = Ini.ReadBool(Section, QStringLiteral("FontItalic"), false);
@@ -129,7 +136,7 @@ void TFontAttributes::AssignFrom(const QFont &Font)
     Name = Font.family();
     Size = Font.pointSize() > 0 ? Font.pointSize() : int(Font.pointSizeF() + 0.5);
     // Windows' character height at 96 dots per inch, negative as it stores it.
-    Height = -((Size * 96 + 36) / 72);
+    Height = -static_cast<int>((qint64(Size) * 96 + 36) / 72);
     Bold = Font.bold();
     Italic = Font.italic();
     Underline = Font.underline();

@@ -604,8 +604,11 @@ void TZambPrinter::SaveSetupBlock(TZambIniFile &Ini, const QString &Section)
 void TZambPrinter::LoadSetupBlock(const TZambIniFile &Ini, const QString &Section)
 {
     m_customSize = Ini.ReadBool(Section, QStringLiteral("CustomSize"), false);
-    m_customWidth = Ini.ReadInteger(Section, QStringLiteral("CustomWidth"), 800);
-    m_customHeight = Ini.ReadInteger(Section, QStringLiteral("CustomHeight"), 400);
+    // Outside the setters' limits stays as stored, but within what a paper can be.
+    m_customWidth =
+        std::clamp(Ini.ReadInteger(Section, QStringLiteral("CustomWidth"), 800), 1, kLongestPaper);
+    m_customHeight =
+        std::clamp(Ini.ReadInteger(Section, QStringLiteral("CustomHeight"), 400), 1, kLongestPaper);
     if (DevModeSize() > 0 && Ini.ReadBinarySize(Section) == DevModeSize()) {
         CheckPrinting(false);
         const std::optional<QByteArray> block = Ini.ReadBinary(Section);
@@ -623,8 +626,8 @@ void TZambPrinter::LoadPrinterSetup(const TIniFile &Store, const QString &Sectio
 {
     auto key = [&](const char *field) { return Prefix + QLatin1Char('_') + QLatin1String(field); };
     m_customSize = Store.ReadBool(Section, key("CustomSize"), false);
-    m_customWidth = Store.ReadInteger(Section, key("CustomWidth"), 800);
-    m_customHeight = Store.ReadInteger(Section, key("CustomHeight"), 400);
+    m_customWidth = std::clamp(Store.ReadInteger(Section, key("CustomWidth"), 800), 1, kLongestPaper);
+    m_customHeight = std::clamp(Store.ReadInteger(Section, key("CustomHeight"), 400), 1, kLongestPaper);
     if (!m_devMode)
         return;
     CheckPrinting(false);

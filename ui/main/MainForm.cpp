@@ -234,7 +234,8 @@ void TFormStampMain::ReadPreferences()
     PrintTriFoldLines = reg.ReadBool(kOptions, QStringLiteral("PrintTriFoldLines"), true);
     ConvertTabsToCrlf = reg.ReadBool(kOptions, QStringLiteral("ConvertTabsToCrlf"), false);
     FacingMark = reg.ReadBool(kOptions, QStringLiteral("FacingMark"), true);
-    StampPrice = reg.ReadInteger(kOptions, QStringLiteral("StampPrice"), 37);
+    // A price in cents; far beyond the stamps there are, it would overflow where they are picked.
+    StampPrice = std::clamp(reg.ReadInteger(kOptions, QStringLiteral("StampPrice"), 37), 0, 9999);
     const QString clipArt = DefaultClipArtFolder();
     ClipArtPath = reg.ReadString(kOptions, QStringLiteral("ClipArtPath"), clipArt);
     if (!QFileInfo(ClipArtPath).isDir())

@@ -27,6 +27,7 @@
 #include "ui/definitions/Envsizes.h"
 #include "ui/main/FindDialog.h"
 #include "ui/main/Oldfiles.h"
+#include "ui/options/Options.h"
 #include "ui/printing/Prntprog.h"
 #include "ui/returnaddresses/Retaddrs.h"
 
@@ -44,6 +45,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,6 +53,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <optional>
 #include <stdexcept>
 
@@ -918,4 +921,77 @@ TEST_F(MainFormTest, FontsThroughTheFontDialog)
     form.ActionFormatCurrentFontExecute();
     EXPECT_EQ(dest.SelAttributes().Name, "DejaVu Serif");
     EXPECT_EQ(fonts.requests.size(), 3);
+}
+
+// Every number the two settings files hold, at either extreme: the program starts,
+// shows the envelope and its options, and prints, with no overflow on the way.
+TEST_F(MainFormTest, ExtremeStoredNumbersLoadShowAndPrint)
+{
+    const QString pdf = Path("out.pdf");
+    qputenv("PLIKORA_PDF_OUTPUT", pdf.toLocal8Bit());
+    {
+        // A first run stores the definitions' setups; these keys it writes only when asked.
+        Session s(dir.path());
+        for (const char *key : {"PrintBarCode", "Measure", "StampPrice", "EnvelopeColor"})
+            RegIni->WriteInteger("Options", key, 0);
+        for (const char *key : {"FontHeight", "FontSize", "FontColor"})
+            RegIni->WriteInteger("EnvelopeFont", key, 10);
+        IniFile->WriteInteger("ReturnAddresses", "Address1GraphicWidth", 100);
+        IniFile->WriteInteger("ReturnAddresses", "Address1GraphicHeight", 100);
+    }
+    QStringList settings;
+    for (const int extreme : {INT_MIN, INT_MAX}) {
+        SCOPED_TRACE(extreme);
+        StartWindowsDefaultFolders();
+        StartQmIniFile(dir.path() + "/plikora");
+        int changed = 0;
+        for (TIniFile *store : {static_cast<TIniFile *>(IniFile), static_cast<TIniFile *>(RegIni)}) {
+            TIniUpdate update(*store);
+            QStringList sections;
+            store->ReadSections(sections);
+            for (const QString &section : std::as_const(sections)) {
+                QStringList keys;
+                store->ReadSection(section, keys);
+                for (const QString &key : std::as_const(keys)) {
+                    bool number = false;
+                    store->ReadString(section, key, QString()).toInt(&number);
+                    // Without entries the first run's dialog would start; counts have tests of their own.
+                    if (number
+                        && !(key == "Count" && (section == "Envelopes" || section == "ReturnAddresses"))) {
+                        store->WriteInteger(section, key, extreme);
+                        ++changed;
+                    }
+                }
+            }
+            update.Commit();
+        }
+        EXPECT_GT(changed, 60);
+        // The settings files outlive the test: the next test starts without them.
+        settings = {IniFile->FileName(), RegIni->FileName()};
+        StopQmIniFile();
+        StopWindowsDefaultFolders();
+        {
+            Session s(dir.path());
+            TFormStampMain &form = *s.form;
+            ASSERT_TRUE(s.definitions->CurrentEnvelope());
+            form.show();
+            form.grab();
+            QTimer::singleShot(0, [] { GetOptionsDialog()->ButtonCancel->click(); });
+            form.ActionFormatOptionsExecute();
+            ScriptedFontDialog fonts;
+            form.ActionFormatDefaultFontExecute();
+            form.RichEditDestination->SetText("A One\r\n1 Main St\r\nSpringfield IL 62704-1234");
+            for (int placement : {0, 1, 3}) {
+                SCOPED_TRACE(placement);
+                form.PrintBarCode = placement;
+                QFile::remove(pdf);
+                QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+                form.ActionFilePrintEnvelopeExecute();
+                EXPECT_EQ(PdfInfo(pdf).pages, 1) << Messages(messages).join("\n").toStdString();
+            }
+        }
+    }
+    qunsetenv("PLIKORA_PDF_OUTPUT");
+    for (const QString &file : std::as_const(settings))
+        QFile::remove(file);
 }
