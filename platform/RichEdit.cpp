@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -88,6 +89,41 @@ template <class Test> bool AnyFormat(const QTextDocument &document, Test test)
     return std::any_of(formats.begin(), formats.end(), test);
 }
 
+// Plain text: UTF-8 when valid, else Windows-1252; a byte-order mark and NULs go.
+QString DecodePlainText(const QByteArray &data)
+{
+    QByteArray bytes = data;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    if (bytes.contains('\0'))
+        bytes.removeIf([](char c) { return c == '\0'; });
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError())
+        text = RtfCodePage::Decode(bytes, 1252);
+    return text;
+}
+
+// The whole file, refused when it cannot be read or its rich text is cut short.
+QByteArray ReadDocument(const QString &fileName)
+{
+    QByteArray data;
+    QString error;
+    if (!ReadRegularFile(fileName, kMaxDocumentBytes, data, error))
+        throw Exception(error);
+    // A document cut short would open as whatever came before the cut, often nothing.
+    if (IsRtf(data) && !IsWholeRtf(data))
+        throw Exception(
+            QStringLiteral("The file \"%1\" is damaged: its rich text ends before it is complete.")
+                .arg(fileName));
+    return data;
+}
+
+QString UnreadableMessage(const QString &fileName, const ERtfError &e)
+{
+    return QStringLiteral("The file \"%1\" cannot be read. %2").arg(fileName, e.Message());
+}
+
 } // namespace
 
 struct RichEdit::Layout
@@ -109,6 +145,7 @@ RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
 {
     setAcceptRichText(true);
     ApplyHideSelection();
+    connect(document(), &QTextDocument::contentsChange, this, &RichEdit::TrackLetters);
 }
 
 RichEdit::~RichEdit() = default;
@@ -134,13 +171,30 @@ void RichEdit::SetLines(const QStringList &lines)
     SetText(lines.join(QLatin1Char('\n')));
 }
 
-void RichEdit::AddLine(const QString &line)
+void RichEdit::AddLines(const QStringList &lines)
 {
+    if (lines.isEmpty())
+        return;
+    QString text = NormaliseBreaks(lines.join(QLatin1Char('\n')));
+    const int length = TextLength();
+    // A break that ends the text ends its last line: the new lines follow it. A last
+    // line that is blank gets a break of its own, or the next line would fill it.
+    if (length > 0 && !IsLineBreak(document()->characterAt(length - 1)))
+        text.prepend(QLatin1Char('\n'));
+    if (text.isEmpty() || text.back() == QLatin1Char('\n') || IsLineBreak(text.back()))
+        text.append(QLatin1Char('\n'));
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
-    if (TextLength() > 0 && !c.block().text().isEmpty())
-        c.insertBlock();
-    c.insertText(NormaliseBreaks(line), ToFormat(DefAttributes()));
+    // Laying a long addition out at once holds the window for as long as the text is
+    // long; without a page size the layout waits, and once the size is back it lays the
+    // text out in idle-time steps, as after a load.
+    const bool large = text.size() > 20000;
+    const QSizeF page = document()->pageSize();
+    if (large)
+        document()->setPageSize(QSizeF());
+    c.insertText(text, ToFormat(DefAttributes()));
+    if (large)
+        document()->setPageSize(page);
 }
 
 void RichEdit::DeleteLine(int index)
@@ -251,6 +305,38 @@ void RichEdit::SelectAllText()
 int RichEdit::TextLength() const
 {
     return document()->characterCount() - 1;
+}
+
+int RichEdit::FirstLetter(int from, int to) const
+{
+    for (QTextBlock b = document()->findBlock(from); b.isValid() && b.position() < to; b = b.next()) {
+        const QString text = b.text();
+        const int start = std::max(0, from - b.position());
+        const int end = std::min<int>(static_cast<int>(text.size()), to - b.position());
+        for (int i = start; i < end; ++i) {
+            const QChar c = text.at(i);
+            // Letters outside the basic plane come as surrogate pairs.
+            if (c.isLetter()
+                || (c.isHighSurrogate() && i + 1 < text.size()
+                    && QChar::isLetter(QChar::surrogateToUcs4(c, text.at(i + 1)))))
+                return b.position() + i;
+        }
+    }
+    return -1;
+}
+
+void RichEdit::TrackLetters(int position, int removed, int added)
+{
+    if (m_letterAt >= 0 && m_letterAt < position)
+        return;
+    if (m_letterAt >= position + removed) {
+        m_letterAt += added - removed;
+        return;
+    }
+    // Without a letter before, only what came in can hold one; a letter that went
+    // away sends the search back to the start, which rarely goes far.
+    m_letterAt = m_letterAt < 0 ? FirstLetter(position, position + added)
+                                : FirstLetter(0, document()->characterCount());
 }
 
 bool RichEdit::Modified() const
@@ -599,19 +685,10 @@ void RichEdit::StreamIn(const QByteArray &data)
         setCurrentCharFormat(textCursor().charFormat());
         return;
     }
-    QByteArray bytes = data;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    if (bytes.contains('\0'))
-        bytes.removeIf([](char c) { return c == '\0'; });
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        text = RtfCodePage::Decode(bytes, 1252);
     // As for rich text: a load is nothing to undo.
     const bool undo = document()->isUndoRedoEnabled();
     document()->setUndoRedoEnabled(false);
-    SetText(text);
+    SetText(DecodePlainText(data));
     document()->setUndoRedoEnabled(undo);
 }
 
@@ -627,20 +704,77 @@ QByteArray RichEdit::StreamOutPlain() const
 
 void RichEdit::LoadFromFile(const QString &fileName)
 {
-    QByteArray data;
-    QString error;
-    if (!ReadRegularFile(fileName, kMaxDocumentBytes, data, error))
-        throw Exception(error);
-    // A document cut short would open as whatever came before the cut, often nothing.
-    if (IsRtf(data) && !IsWholeRtf(data))
-        throw Exception(
-            QStringLiteral("The file \"%1\" is damaged: its rich text ends before it is complete.")
-                .arg(fileName));
+    const QByteArray data = ReadDocument(fileName);
     try {
         StreamIn(data);
     } catch (const ERtfError &e) {
-        throw Exception(QStringLiteral("The file \"%1\" cannot be read. %2").arg(fileName, e.Message()));
+        throw Exception(UnreadableMessage(fileName, e));
     }
+}
+
+bool RichEdit::LoadFromFile(const QString &fileName, const LoadSteps &steps)
+{
+    const QByteArray data = ReadDocument(fileName);
+    auto doc = std::make_unique<QTextDocument>();
+    const QTextDocument &old = *document();
+    doc->setDefaultFont(old.defaultFont());
+    doc->setDefaultTextOption(old.defaultTextOption());
+    doc->setDocumentMargin(old.documentMargin());
+    doc->setUseDesignMetrics(old.useDesignMetrics());
+    doc->setIndentWidth(old.indentWidth());
+    doc->setDefaultStyleSheet(old.defaultStyleSheet());
+    doc->setUndoRedoEnabled(false);
+    if (IsRtf(data)) {
+        if (!steps(0, data.size()))
+            return false;
+        try {
+            ReadRtf(data, doc.get());
+        } catch (const ERtfError &e) {
+            throw Exception(UnreadableMessage(fileName, e));
+        }
+    } else {
+        const QString text = NormaliseBreaks(DecodePlainText(data));
+        const QTextCharFormat format = ToFormat(DefAttributes());
+        QTextCursor c(doc.get());
+        c.setBlockCharFormat(format);
+        // A quarter of a second's work or so a step, each ending at a line break.
+        constexpr qsizetype kStep = 1 << 19;
+        for (qsizetype at = 0; at < text.size();) {
+            if (!steps(at, text.size()))
+                return false;
+            qsizetype end = std::min(text.size(), at + kStep);
+            if (end < text.size()) {
+                const qsizetype brk = text.lastIndexOf(QLatin1Char('\n'), end);
+                if (brk > at)
+                    end = brk + 1;
+            }
+            c.insertText(text.mid(at, end - at), format);
+            at = end;
+        }
+    }
+    if (!steps(data.size(), data.size()))
+        return false;
+    doc->setUndoRedoEnabled(old.isUndoRedoEnabled());
+    Adopt(std::move(doc));
+    setCurrentCharFormat(IsRtf(data) ? textCursor().charFormat() : ToFormat(DefAttributes()));
+    return true;
+}
+
+void RichEdit::Adopt(std::unique_ptr<QTextDocument> doc)
+{
+    const QPointer<QTextDocument> old = document();
+    const QFont font = doc->defaultFont();
+    disconnect(old, &QTextDocument::contentsChange, this, &RichEdit::TrackLetters);
+    m_layout.reset();
+    doc->setParent(this);
+    QTextDocument *adopted = doc.release();
+    // The control deletes the document it made itself; one adopted before is ours.
+    setDocument(adopted);
+    if (old && old->parent() == this)
+        delete old;
+    adopted->setDefaultFont(font);
+    connect(adopted, &QTextDocument::contentsChange, this, &RichEdit::TrackLetters);
+    m_letterAt = FirstLetter(0, adopted->characterCount());
 }
 
 void RichEdit::SaveToFile(const QString &fileName) const

@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -78,7 +79,9 @@ public:
     QStringList Lines() const;
     int LineCount() const { return static_cast<int>(Lines().size()); }
     void SetLines(const QStringList &lines);
-    void AddLine(const QString &line);
+    // Appends after the last line, every line kept (blank ones too), as one edit.
+    void AddLine(const QString &line) { AddLines(QStringList{line}); }
+    void AddLines(const QStringList &lines);
     void DeleteLine(int index);
 
     // The text with lines joined by CR LF; setting it takes plain text.
@@ -94,6 +97,8 @@ public:
     void SetSelText(const QString &text); // CR LF, CR and LF each make one line break
     void SelectAllText();
     int TextLength() const;
+    // Whether the text holds a letter: kept at every change, never by reading the text.
+    bool HasLetter() const { return m_letterAt >= 0; }
 
     bool Modified() const;
     void SetModified(bool modified);
@@ -142,6 +147,11 @@ public:
     // Throws Exception, leaving the text as it was, for a file that cannot be
     // read and for rich text that is not whole (IsWholeRtf).
     void LoadFromFile(const QString &fileName);
+    // Steps of a long load: how much of how much is done; false stops the load.
+    using LoadSteps = std::function<bool(qint64 done, qint64 total)>;
+    // As LoadFromFile, in steps: the text is built aside and takes the old one's place
+    // at the end. False when Steps stopped it; the text is then as it was.
+    bool LoadFromFile(const QString &fileName, const LoadSteps &steps);
     void SaveToFile(const QString &fileName) const; // rich text; throws Exception
 
     // Format-range rendering of the control's text (see FormatRange in
@@ -164,8 +174,12 @@ private:
     struct Layout;
     void ApplyHideSelection();
     void MergeSelFormat(const QTextCharFormat &format);
+    void TrackLetters(int position, int removed, int added);
+    void Adopt(std::unique_ptr<QTextDocument> document);
+    int FirstLetter(int from, int to) const;
 
     bool m_hideSelection = true;
     QColor m_defaultColor; // invalid: automatic
+    int m_letterAt = -1;   // the position of a letter (the first, mostly), -1: none
     std::unique_ptr<Layout> m_layout;
 };

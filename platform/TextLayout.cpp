@@ -11,6 +11,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -102,6 +103,14 @@ int FormatRange(const QTextDocument &Text, const TFormatRange &Range, TFormatted
     const double width = std::max(1.0, double(Range.Rect.Right - Range.Rect.Left) * dpiX / 1440.0);
     doc->setTextWidth(width);
     doc->documentLayout()->documentSize(); // lays the whole text out
+    // The boxes on the screen do not wrap, so a paragraph aligns within the text's
+    // longest line there: a right-to-left line stands where the box shows it, at the
+    // text's own position, not against the far edge of the rectangle.
+    const double longest = std::ceil(doc->idealWidth()) + 1;
+    if (longest < width) {
+        doc->setTextWidth(longest);
+        doc->documentLayout()->documentSize();
+    }
     const double height = double(Range.Rect.Bottom - Range.Rect.Top) * dpiY / 1440.0;
 
     int result = last;

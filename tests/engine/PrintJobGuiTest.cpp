@@ -249,6 +249,39 @@ TEST_F(PrintJobTest, WorkedExampleBarCodeAboveTheAddress)
     EXPECT_NEAR(sender->xMin, margin * 72.0 / 600, 3);
 }
 
+TEST_F(PrintJobTest, RightToLeftLinesStandWhereTheBoxShowsThem)
+{
+    // They were aligned to the page's right edge; the box on the screen aligns them
+    // within the address, at the destination's left.
+    defineEnvelope();
+    const QByteArray pdf =
+        print(QString::fromUtf8(
+                  "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD7\xA8\xD7\x91 \xD7\x9E\xD7\x90\xD7\x95\xD7\x93 "
+                  "\xD7\x9C\xD7\x9B\xD7\x95\xD7\x9C\xD7\x9D\n\xD7\xAA\xD7\x9C "
+                  "\xD7\x90\xD7\x91\xD7\x99\xD7\x91"),
+              2);
+    struct Line
+    {
+        double y, left, right;
+    };
+    QList<Line> lines;
+    for (const PdfWord &w : landscapeWords(pdf)) {
+        if (w.text == QLatin1String("Sender") || w.text == QLatin1String("Name"))
+            continue;
+        auto line = std::find_if(lines.begin(), lines.end(),
+                                 [&](const Line &l) { return std::abs(l.y - w.yMin) < 3; });
+        if (line == lines.end())
+            lines.append({w.yMin, w.xMin, w.xMax});
+        else
+            *line = {line->y, std::min(line->left, w.xMin), std::max(line->right, w.xMax)};
+    }
+    ASSERT_EQ(lines.size(), 2);
+    std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) { return a.y < b.y; });
+    EXPECT_NEAR(lines[0].left, (margin + 2280) * 72.0 / 600, 3);
+    EXPECT_NEAR(lines[1].right, lines[0].right, 3);
+    EXPECT_GT(lines[1].left, lines[0].left + 20);
+}
+
 TEST_F(PrintJobTest, PlacementsBelowBottomAndNone)
 {
     defineEnvelope();

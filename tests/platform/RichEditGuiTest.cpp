@@ -3,8 +3,10 @@
 #include "platform/RtfWriter.h"
 #include "support/RichTextTestApp.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -336,6 +338,89 @@ TEST_F(RichEditTest, LinesSelectionAndFind)
     EXPECT_TRUE(e.Modified());
     e.Undo();
     EXPECT_EQ(e.Lines().front(), "B");
+}
+
+TEST_F(RichEditTest, AddedLinesKeepTheBlankOnes)
+{
+    // A blank line followed by more text went into the next line: two addresses became one.
+    RichEdit e;
+    e.AddLine("Ann");
+    e.AddLine("");
+    e.AddLine("Bob");
+    EXPECT_EQ(e.Lines(), (QStringList{"Ann", "", "Bob"}));
+    e.SetText("Ann\r\n");
+    e.AddLines({"", "Bob", "", ""});
+    e.AddLine("Cy\n");
+    e.AddLine("Dee");
+    EXPECT_EQ(e.Lines(), (QStringList{"Ann", "", "Bob", "", "", "Cy", "", "Dee"}));
+    RichEdit empty;
+    empty.AddLines({"", "Ann"});
+    EXPECT_EQ(empty.Lines(), (QStringList{"", "Ann"}));
+}
+
+TEST_F(RichEditTest, KnowsWhetherItHoldsALetterAfterEveryChange)
+{
+    RichEdit e;
+    EXPECT_FALSE(e.HasLetter());
+    e.SetText("12 34\r\n-5");
+    EXPECT_FALSE(e.HasLetter());
+    e.SetSelStart(7);
+    e.SetSelText(QString::fromUtf8("\xC3\xA9")); // a letter on the second line
+    EXPECT_TRUE(e.HasLetter());
+    e.SetSelStart(0);
+    e.SetSelText("x"); // a letter before it, then both go
+    QTextCursor c(e.document());
+    c.setPosition(9);
+    c.deletePreviousChar();
+    EXPECT_TRUE(e.HasLetter());
+    c.setPosition(1);
+    c.deletePreviousChar();
+    EXPECT_FALSE(e.HasLetter());
+    e.SetText(QString::fromUtf8("9 \xF0\x90\x90\x80")); // outside the basic plane
+    EXPECT_TRUE(e.HasLetter());
+    e.Clear();
+    EXPECT_FALSE(e.HasLetter());
+    e.SetText("Ann");
+    e.SelectAllText();
+    e.SetSelStyle(RichStyle::Bold, true);
+    EXPECT_TRUE(e.HasLetter());
+}
+
+TEST_F(RichEditTest, ALoadInStepsCanStopAndLeaveTheTextAsItWas)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("long.txt");
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 17000; ++i) // two steps
+        file.write("Jan Kowalski " + QByteArray::number(i) + "\r\n00-950 Warszawa\r\n");
+    file.close();
+    RichEdit e;
+    e.SetDefAttributes(TTextAttributes{QStringLiteral("Serif"), 14, QColor(), 0, 0});
+    e.SetText("Old");
+    int steps = 0;
+    EXPECT_FALSE(e.LoadFromFile(name, [&](qint64, qint64) { return ++steps < 2; }));
+    EXPECT_EQ(e.Lines(), QStringList{"Old"});
+    EXPECT_TRUE(e.HasLetter());
+
+    steps = 0;
+    qint64 last = -1;
+    EXPECT_TRUE(e.LoadFromFile(name, [&](qint64 done, qint64 total) {
+        ++steps;
+        last = done == total ? done : -1;
+        return true;
+    }));
+    EXPECT_GT(steps, 2);
+    EXPECT_GT(last, 0);
+    EXPECT_EQ(e.LineCount(), 34000);
+    EXPECT_EQ(e.Lines().at(33999), "00-950 Warszawa");
+    EXPECT_EQ(e.DefAttributes().Size, 14);
+    EXPECT_FALSE(e.CanUndo());
+    EXPECT_TRUE(e.HasLetter());
+    e.SetText("1");
+    EXPECT_FALSE(e.HasLetter()); // it follows the new text
+    e.SetSelText("2");
+    EXPECT_TRUE(e.CanUndo());
 }
 
 TEST_F(RichEditTest, SelectionAttributesReportConsistency)

@@ -101,21 +101,6 @@ QString MakeDataSubFolder(const QString &Name)
     return folder;
 }
 
-bool HasAnyLetter(const QString &Text)
-{
-    for (const QChar c : Text) {
-        if (c.isLetter())
-            return true;
-    }
-    // Letters outside the basic plane come as surrogate pairs.
-    for (int i = 0; i + 1 < Text.size(); ++i) {
-        if (Text.at(i).isHighSurrogate()
-            && QChar::isLetter(QChar::surrogateToUcs4(Text.at(i), Text.at(i + 1))))
-            return true;
-    }
-    return false;
-}
-
 TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
                                TMainFormHooks Hooks, QWidget *parent)
     : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
@@ -336,7 +321,7 @@ bool TFormStampMain::IsEnvelopeModified() const
     if (SaveAttention || HasAttentionLine)
         modified = modified || RichEditAttention->Modified();
     // Nothing but blanks, digits and signs is not worth a question.
-    return modified && HasAnyLetter(RichEditDestination->Text());
+    return modified && RichEditDestination->HasLetter();
 }
 
 bool TFormStampMain::QueryDiscard()

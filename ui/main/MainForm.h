@@ -63,6 +63,11 @@ public:
 // The main window: the envelope being addressed (destination, attention line,
 // return address and envelope definition), its documents and its print requests.
 // Its two selection boxes show the stores' lists and current entries.
+// The most text (line breaks counted) one call from another program may add to the
+// destination: far more than any list of addresses, far less than what would hold the
+// window for long.
+inline constexpr qsizetype kMaxAutomationText = qsizetype(2) << 20;
+
 class TFormStampMain : public QMainWindow
 {
     Q_OBJECT
@@ -309,7 +314,8 @@ public:
     void DDELoadAddressPokeData(const QStringList &Lines);
     // The automation object's routines; each first brings the window to the front.
     // Each throws Exception when it failed (with what the window said) and
-    // ERequestCancelled when the person called it off.
+    // ERequestCancelled when the person called it off. A poke or an insert of more
+    // than kMaxAutomationText characters throws Exception and adds nothing.
     void AutomationOpenEnvelope(const QString &FileName);
     void AutomationPrintEnvelope();
     void AutomationNewEnvelope();
@@ -359,7 +365,8 @@ private:
     // The print request with its dialog for another program: throws unless it printed.
     void PrintForCaller();
     bool LoadEnvelopeDocument(const QString &Name);
-    void LoadTextDocument(const QString &Name);
+    // False when the user stopped a long load: the envelope is then as it was.
+    bool LoadTextDocument(const QString &Name);
     void SaveEnvelopeDocument(const QString &Name);
     QList<QToolBar *> ToolBars() const;
 
@@ -390,5 +397,3 @@ extern TFormStampMain *FormStampMain;
 // The folders of the data folder made on demand: "<data folder>ClipArt/" and "Favorites/".
 QString MakeDataSubFolder(const QString &Name);
 
-// Whether an envelope whose destination is Text counts as worth saving: it holds a letter.
-bool HasAnyLetter(const QString &Text);

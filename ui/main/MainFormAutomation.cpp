@@ -35,6 +35,16 @@ private:
     QString m_last;
 };
 
+void CheckAutomationText(qsizetype Characters)
+{
+    if (Characters > kMaxAutomationText)
+        throw Exception(QStringLiteral("The text is too long: %L1 characters, where one call may add at most "
+                                       "%L2 to the destination. Send it in parts, or save it in a file and "
+                                       "open that.")
+                            .arg(Characters)
+                            .arg(kMaxAutomationText));
+}
+
 } // namespace
 
 void TFormStampMain::DDEsystemExecuteMacro(const QStringList &Msg)
@@ -66,8 +76,11 @@ void TFormStampMain::PrintForCaller()
 
 void TFormStampMain::DDELoadAddressPokeData(const QStringList &Lines)
 {
+    qsizetype characters = Lines.size();
     for (const QString &line : Lines)
-        RichEditDestination->AddLine(line);
+        characters += line.size();
+    CheckAutomationText(characters);
+    RichEditDestination->AddLines(Lines);
 }
 
 void TFormStampMain::BringToFront()
@@ -121,6 +134,7 @@ void TFormStampMain::AutomationPasteAddress()
 
 void TFormStampMain::AutomationInsertAddress(const QString &Address)
 {
+    CheckAutomationText(Address.size());
     BringToFront();
     const bool modified = RichEditDestination->Modified();
     RichEditDestination->AddLine(Address);

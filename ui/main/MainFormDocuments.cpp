@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProgressDialog>
 #include <QSignalBlocker>
 #include <QTextBlock>
 
@@ -137,8 +138,8 @@ bool TFormStampMain::OpenEnvelopeFile(QObject *Sender, const QString &Name, bool
     const bool envelope = QFileInfo(target).suffix().toLower() == QLatin1String("env");
     try {
         const bool readOnly = FileIsReadOnly(target) || ReadOnlyWanted;
-        if (!(envelope && LoadEnvelopeDocument(target)))
-            LoadTextDocument(target);
+        if (!(envelope && LoadEnvelopeDocument(target)) && !LoadTextDocument(target))
+            return false;
         FileName = target;
         ReadOnly = readOnly;
         Imported = false;
@@ -206,14 +207,28 @@ bool TFormStampMain::LoadEnvelopeDocument(const QString &Name)
     return true;
 }
 
-void TFormStampMain::LoadTextDocument(const QString &Name)
+bool TFormStampMain::LoadTextDocument(const QString &Name)
 {
     {
         const WaitCursor wait;
-        // The box and its users see one change, not one for every piece of text.
-        const RichEditUpdate update(*RichEditDestination);
         ApplyEnvelopeFont(*RichEditDestination);
-        RichEditDestination->LoadFromFile(Name);
+        // A load that takes more than a second shows how far it got, and Cancel stops it;
+        // the text is built aside, so a stopped load leaves the envelope as it was.
+        QProgressDialog progress(QStringLiteral("Opening \"%1\"...").arg(QFileInfo(Name).fileName()),
+                                 QStringLiteral("Cancel"), 0, 1000, this);
+        progress.setWindowTitle(kProgramTitle);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(1000);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        const bool loaded = RichEditDestination->LoadFromFile(Name, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+            return !progress.wasCanceled();
+        });
+        if (!loaded)
+            return false;
+        // The box and its users see one change, not one for every paragraph.
+        const RichEditUpdate update(*RichEditDestination);
         RichEditDestination->SetSelStart(0);
         ClearParagraphFormatting(*RichEditDestination);
         if (ConvertTabsToCrlf)
@@ -229,6 +244,7 @@ void TFormStampMain::LoadTextDocument(const QString &Name)
     }
     if (HasAttentionLine)
         MoveAttentionMarkerLine();
+    return true;
 }
 
 bool TFormStampMain::HasAttentionMarker() const

@@ -7,6 +7,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "platform/Exception.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "support/MainFormHooks.h"
@@ -180,10 +181,11 @@ TEST_F(AutomationTest, MacrosAndPokedLines)
 
     Destination().SetText("Ann\n1 Elm St\nTown, XX 12345");
     EXPECT_TRUE(form->ImageZipBarCode->toolTip().startsWith("Postnet Bar Code (12345-"));
-    r = Dde("Poke", {"ddeloadaddress", "['Bob', 'Albany, NY 12207']"})->Finish();
+    // The blank line keeps the two addresses apart (it used to vanish into the next line).
+    r = Dde("Poke", {"ddeloadaddress", "['', 'Bob', 'Albany, NY 12207']"})->Finish();
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(Destination().Lines(),
-              QStringList({"Ann", "1 Elm St", "Town, XX 12345", "Bob", "Albany, NY 12207"}));
+              QStringList({"Ann", "1 Elm St", "Town, XX 12345", "", "Bob", "Albany, NY 12207"}));
     // The preview follows the last address.
     EXPECT_TRUE(form->ImageZipBarCode->toolTip().startsWith("Postnet Bar Code (12207-"))
         << form->ImageZipBarCode->toolTip().toStdString();
@@ -191,7 +193,18 @@ TEST_F(AutomationTest, MacrosAndPokedLines)
     r = Dde("Poke", {"Other", "['x']"})->Finish();
     EXPECT_NE(r.status, 0);
     EXPECT_TRUE(r.err.contains("com.morvane.Plikora.Error.Failed")) << r.err.toStdString();
-    EXPECT_EQ(Destination().LineCount(), 5);
+    EXPECT_EQ(Destination().LineCount(), 6);
+
+    // One call adds at most so much, and past it nothing.
+    const QString tooLong(kMaxAutomationText - 1, QLatin1Char('x'));
+    try {
+        form->DDELoadAddressPokeData({tooLong, QStringLiteral("y")});
+        ADD_FAILURE() << "no error";
+    } catch (const Exception &e) {
+        EXPECT_TRUE(e.Message().contains("too long")) << e.Message().toStdString();
+    }
+    EXPECT_THROW(form->AutomationInsertAddress(tooLong + "yz"), Exception);
+    EXPECT_EQ(Destination().LineCount(), 6);
 }
 
 TEST_F(AutomationTest, EnvelopeMembers)
