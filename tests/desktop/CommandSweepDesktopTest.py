@@ -52,6 +52,7 @@ class Sweep:
             if self.shown() - self.resting - set(keep):
                 if time.monotonic() > deadline:
                     raise AssertionError(f"Escape does not close {self.program.windows()}")
+                self.own_the_keyboard()
                 self.program.desktop.xdotool("key", "Escape")
                 calm = 0
             else:
@@ -60,6 +61,15 @@ class Sweep:
         fault = FAULT.search(self.program.output())
         if fault:
             raise AssertionError(f"after command {self.count}:\n{self.program.output()}")
+
+    def own_the_keyboard(self):
+        """The help window is a program of its own: when it took the keyboard, Escape goes
+        back to the window of ours that opened it."""
+        windows = self.program.windows()
+        if self.program.focused() not in windows:
+            newest = max(windows, key=int)
+            self.desktop.xdotool("windowactivate", newest, check=False)
+            time.sleep(0.1)
 
     def keys(self, *keys):
         self.desktop.xdotool("key", "--delay", "15", *keys)
@@ -107,7 +117,9 @@ def leave(program):
     deadline = time.monotonic() + 30
     while program.alive() and time.monotonic() < deadline:
         try:
-            if "Confirm" in program.windows().values():
+            confirm = [w for w, t in program.windows().items() if t == "Confirm"]
+            if confirm:
+                program.desktop.xdotool("windowactivate", confirm[0], check=False)
                 program.keys("n")
         except AssertionError:
             break
@@ -155,6 +167,7 @@ def scenario(desktop):
     sweep.keys(*fill)
     sweep.window(("ctrl+p",), "Print Envelope", 12)
     step(f"{sweep.count} commands")
+    sweep.own_the_keyboard()
     leave(program)
 
 

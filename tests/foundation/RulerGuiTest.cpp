@@ -70,17 +70,22 @@ TEST(Ruler, NumbersNeitherTouchNorCrossTicks)
             EXPECT_GE(numbers[i].Position - numbers[i - 1].Position,
                       (extent(numbers[i].Value) + extent(numbers[i - 1].Value)) / 2 + 4)
                 << numbers[i].Value;
-        for (const TRulerMark &m : fitted)
-            for (const TRulerMark &n : numbers)
-                if (m.kind != TRulerMark::Number && m.kind != TRulerMark::EndLine)
+        for (const TRulerMark &m : fitted) {
+            for (const TRulerMark &n : numbers) {
+                if (m.kind != TRulerMark::Number && m.kind != TRulerMark::EndLine) {
                     EXPECT_GT(std::abs(m.Position - n.Position), extent(n.Value) / 2 + 2) << n.Value;
+                }
+            }
+        }
         // Every unit keeps a mark: its number, or a long tick.
-        for (const TRulerMark &m : plain)
-            if (m.kind == TRulerMark::Number)
+        for (const TRulerMark &m : plain) {
+            if (m.kind == TRulerMark::Number) {
                 EXPECT_TRUE(std::any_of(fitted.begin(), fitted.end(), [&](const TRulerMark &f) {
                     return f.Position == m.Position
                            && (f.kind == TRulerMark::Number || f.kind == TRulerMark::Unit);
                 })) << m.Value;
+            }
+        }
         return numbers;
     };
     // Centimetres at 11 pixels: "10" and "11" would run together; every second number shows.

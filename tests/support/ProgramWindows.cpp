@@ -1,5 +1,7 @@
 #include "support/ProgramWindows.h"
 
+#include "support/MainFormHooks.h"
+
 #include "engine/DefinitionStore.h"
 #include "engine/EnvPrint.h"
 #include "engine/ReturnAddressStore.h"
@@ -47,7 +49,7 @@ TProgramWindows::TProgramWindows(const QString &Folder)
     SetApplicationTitle("Plikora");
     m_definitions = new DefinitionStore;
     m_returnAddresses = new ReturnAddressStore;
-    m_form = new TFormStampMain(*m_definitions, *m_returnAddresses);
+    m_form = new TFormStampMain(*m_definitions, *m_returnAddresses, CountingHooks());
     new TDlgEnvelopeSizes(*m_definitions, m_form);
     new TDlgReturnAddresses(*m_returnAddresses, m_form);
     m_form->FirstRun = m_definitions->LoadEnvelopeList();

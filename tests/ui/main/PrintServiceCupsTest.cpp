@@ -10,6 +10,7 @@
 #include "platform/RichEdit.h"
 #include "platform/Spooler.h"
 #include "support/CupsTestSupport.h"
+#include "support/MainFormHooks.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/main/Oldfiles.h"
@@ -77,7 +78,7 @@ TEST(PrintService, APrintAfterTheServiceIsBackPrints)
     {
         DefinitionStore definitions;
         ReturnAddressStore returnAddresses;
-        TFormStampMain form(definitions, returnAddresses);
+        TFormStampMain form(definitions, returnAddresses, CountingHooks());
         definitions.LoadEnvelopeList();
         returnAddresses.LoadReturnAddressList();
         form.RichEditDestination->SetText("Cy Dee\r\n1 Main St\r\nTown, XX 12345");
