@@ -396,4 +396,3 @@ extern TFormStampMain *FormStampMain;
 
 // The folders of the data folder made on demand: "<data folder>ClipArt/" and "Favorites/".
 QString MakeDataSubFolder(const QString &Name);
-
