@@ -25,7 +25,7 @@ def close(program, desktop, title, main):
 
 
 def back_to(program, desktop, wid, title=None):
-    desktop.xdotool("windowactivate", wid, check=False)
+    program.take_back(wid)
     if title:
         program.active(title)
     else:

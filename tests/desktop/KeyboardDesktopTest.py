@@ -48,7 +48,7 @@ def scenario(desktop):
     program.keys("F1")
     wait_until("the help of the destination box", lambda: desktop.xdotool(
         "search", "--name", "^Destination box - Plikora Help$", check=False).strip())
-    desktop.xdotool("windowactivate", program.main, check=False)
+    program.take_back(program.main)
     program.wait_main()
     program.exit(("Confirm", "n"))
 

@@ -129,6 +129,15 @@ class Program:
         active = re.search(r"0x[0-9a-f]+", self.desktop.run("xprop", "-root", "_NET_ACTIVE_WINDOW", check=False))
         return str(int(active.group(0), 16)) if active else None
 
+    def take_back(self, wid):
+        """Gives the keyboard to our window wid again, after another program's window (the
+        help) took it; asked again until it holds, as that window may take it once more."""
+        def back():
+            self.desktop.xdotool("windowactivate", wid, check=False)
+            time.sleep(0.2)
+            return self.focused() == wid
+        wait_until(f"window {wid} to have the keyboard again", back)
+
     def wait_main(self):
         """The main window, once it is the only window and has the keyboard."""
         if self.main is None:
