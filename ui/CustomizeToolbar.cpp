@@ -1,4 +1,4 @@
-#include "ui/options/CustomizeToolbar.h"
+#include "ui/CustomizeToolbar.h"
 
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
