@@ -1,5 +1,5 @@
 # The layering test: fails when a file includes a layer above its own, when a file of ui/
-# includes another window family's folder of ui/ (see PLIKORA_UI_OPENERS), when a core file
+# includes another window family's folder of ui/, when a core file
 # includes Qt Widgets, Qt Print Support or a widget unit, or when a unit listed as a widget
 # unit no longer uses widgets (so that the list only shrinks as code moves out of windows).
 #   cmake -DSOURCE_DIR=<top folder> -DQT_HEADERS=<folder holding QtCore, QtWidgets...> -P CheckLayers.cmake
@@ -46,7 +46,7 @@ foreach(_file ${_files})
           if(_file MATCHES "^ui/([^/]+)/")
             set(_room ${CMAKE_MATCH_1})
           endif()
-          if(NOT _room STREQUAL _to_room AND NOT _room IN_LIST PLIKORA_UI_OPENERS)
+          if(NOT _room STREQUAL _to_room)
             if(_room STREQUAL "")
               list(APPEND _problems "${_file} includes ${_include}: what ui/ shares uses no window's folder")
             else()

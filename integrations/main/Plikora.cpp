@@ -7,6 +7,7 @@
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "gif/GIFImage.h"
+#include "integrations/WindowOpeners.h"
 #include "integrations/automation/AutomationRegistration.h"
 #include "integrations/automation/EnvelopeAutomation.h"
 #include "integrations/clipart/ClipArtGallery.h"
@@ -101,7 +102,8 @@ int main(int argc, char *argv[])
         auto *definitions = new DefinitionStore;
         auto *returnAddresses = new ReturnAddressStore;
         auto *mainForm =
-            new TFormStampMain(*definitions, *returnAddresses, {ImportContacts, ActionEditLookupExecute});
+            new TFormStampMain(*definitions, *returnAddresses, {ImportContacts, ActionEditLookupExecute},
+                               ProgramWindowOpeners());
         DlgEnvelopeSizes = new TDlgEnvelopeSizes(*definitions, mainForm);
         DlgReturnAddresses = new TDlgReturnAddresses(*returnAddresses, mainForm);
         DlgReturnAddresses->DocumentFileName = [mainForm] { return mainForm->GetFileName(); };

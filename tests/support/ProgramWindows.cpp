@@ -9,6 +9,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "integrations/clipart/SelectClipArt.h"
 #include "integrations/contacts/ContactForms.h"
 #include "platform/PdfSpooler.h"
@@ -49,7 +50,7 @@ TProgramWindows::TProgramWindows(const QString &Folder)
     SetApplicationTitle("Plikora");
     m_definitions = new DefinitionStore;
     m_returnAddresses = new ReturnAddressStore;
-    m_form = new TFormStampMain(*m_definitions, *m_returnAddresses, CountingHooks());
+    m_form = new TFormStampMain(*m_definitions, *m_returnAddresses, CountingHooks(), ProgramWindowOpeners());
     new TDlgEnvelopeSizes(*m_definitions, m_form);
     new TDlgReturnAddresses(*m_returnAddresses, m_form);
     m_form->FirstRun = m_definitions->LoadEnvelopeList();

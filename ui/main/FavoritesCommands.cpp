@@ -3,29 +3,23 @@
 
 #include "platform/MessageService.h"
 #include "ui/CustomizeToolbar.h"
-#include "ui/favorites/FavoriteMenu.h"
-#include "ui/favorites/FavoritesAdd.h"
 #include "ui/main/About.h"
 
-#include <QApplication>
 #include <QMenu>
-#include <QStyle>
 #include <QToolBar>
 
 void TFormStampMain::MenuFavoritesPopup()
 {
-    TFavoritesMenuStyle style;
-    style.ShortcutImage = QApplication::style()->standardIcon(QStyle::SP_FileLinkIcon);
-    style.FolderImage = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
-    style.OnClick = [this](TFavoritesMenuItem *Item) { ActionFavoritesSelectExecute(Item); };
-    ClearFavoritesMenu(MenuFavorites, 3, Prefs().FavoritesPath, style);
+    m_openers.ClearFavoritesMenu(MenuFavorites, 3, Prefs().FavoritesPath,
+                                 [this](QAction *Item, const QString &FavoriteFile) {
+                                     ActionFavoritesSelectExecute(Item, FavoriteFile);
+                                 });
 }
 
-void TFormStampMain::ActionFavoritesSelectExecute(QAction *Sender)
+void TFormStampMain::ActionFavoritesSelectExecute(QAction *Sender, const QString &FavoriteFile)
 {
-    auto *item = dynamic_cast<TFavoritesMenuItem *>(Sender);
-    if (item && QueryDiscard())
-        OpenEnvelopeFile(Sender, item->FileName, false);
+    if (QueryDiscard())
+        OpenEnvelopeFile(Sender, FavoriteFile, false);
 }
 
 void TFormStampMain::ActionFavoritesAddExecute()
@@ -41,12 +35,12 @@ void TFormStampMain::ActionFavoritesAddExecute()
                    TMsgDlgType::Warning, mbOK, 0);
         return;
     }
-    AddFavorite(GetFavoritesAddForm(), Prefs().FavoritesPath, FileName, GetSuggestedFileName());
+    m_openers.AddFavorite(Prefs().FavoritesPath, FileName, GetSuggestedFileName());
 }
 
 void TFormStampMain::ActionFavoritesOrganizeExecute()
 {
-    if (!OrganizeFavorites(Prefs().FavoritesPath))
+    if (!m_openers.OrganizeFavorites(Prefs().FavoritesPath))
         MessageDlg(QStringLiteral("Could not open the folder \"%1\".").arg(Prefs().FavoritesPath),
                    TMsgDlgType::Warning, mbOK, 0);
 }

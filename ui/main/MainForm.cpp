@@ -24,10 +24,7 @@
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
-#include "ui/definitions/Envsizes.h"
 #include "ui/main/Oldfiles.h"
-#include "ui/printing/Prntprog.h"
-#include "ui/returnaddresses/Retaddrs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,9 +87,10 @@ private:
 };
 
 TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
-                               TMainFormHooks Hooks, QWidget *parent)
+                               TMainFormHooks Hooks, TWindowOpeners Openers, QWidget *parent)
     : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
-      m_hooks(std::move(Hooks)), m_preferences(std::make_unique<PreferenceReader>(*this))
+      m_hooks(std::move(Hooks)), m_openers(std::move(Openers)),
+      m_preferences(std::make_unique<PreferenceReader>(*this))
 {
     FormStampMain = this;
     setObjectName(QStringLiteral("FormStampMain"));
@@ -100,10 +98,10 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     setWindowIcon(ProgramIcon());
     resize(720, 480);
     m_commandLine = ::ParseCommandLine();
-    m_printJob = [](TAddressPrintList &List, int Copies, bool Test, TReturnAddress *ReturnAddress,
-                    TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool TriFold) {
+    m_printJob = [this](TAddressPrintList &List, int Copies, bool Test, TReturnAddress *ReturnAddress,
+                        TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement, bool TriFold) {
         return List.PrintEnvelopes(Copies, Test, ReturnAddress, Envelope, Title, BarCodePlacement, TriFold,
-                                   GetPrintStatusForm());
+                                   m_openers.GetPrintStatusForm());
     };
 
     CreateActions();
@@ -249,8 +247,8 @@ void TFormStampMain::FormShow()
     if (!FirstRun)
         return;
     FirstRun = false;
-    if (DlgEnvelopeSizes && DlgEnvelopeSizes->CreateFirstEnvelope())
-        DlgEnvelopeSizes->Execute(true);
+    if (m_openers.CreateFirstEnvelope())
+        m_openers.ExecuteEnvelopeSizes(true);
 }
 
 void TFormStampMain::ProcessCommandLine()
@@ -679,10 +677,7 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
     dialog->EnvelopeName = [this] { return ComboBoxEnvelope->currentText(); };
     dialog->HasCurrentEnvelope = [this] { return m_definitions.HasCurrentEnvelope(); };
-    dialog->OpenEnvelopeManager = [] {
-        if (DlgEnvelopeSizes)
-            DlgEnvelopeSizes->Execute(false);
-    };
+    dialog->OpenEnvelopeManager = [this] { m_openers.ExecuteEnvelopeSizes(false); };
     dialog->Copies = 1;
     PrintList->Refresh(false);
     dialog->Options = poWarning;

@@ -4,6 +4,7 @@
 #include "engine/PrintAddresses.h"
 #include "platform/Exception.h"
 #include "ui/CustomizeToolbar.h"
+#include "ui/WindowOpeners.h"
 #include "ui/main/QmParams.h"
 
 #include <QList>
@@ -75,7 +76,7 @@ class TFormStampMain : public QMainWindow, public TToolbarLeader
     Q_OBJECT
 public:
     TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses, TMainFormHooks Hooks,
-                   QWidget *parent = nullptr);
+                   TWindowOpeners Openers, QWidget *parent = nullptr);
     ~TFormStampMain() override;
 
     // State.
@@ -268,7 +269,7 @@ public:
     void ActionFavoritesAddExecute();
     void ActionFavoritesOrganizeExecute();
     // A favourite menu item was chosen.
-    void ActionFavoritesSelectExecute(QAction *Sender);
+    void ActionFavoritesSelectExecute(QAction *Sender, const QString &FavoriteFile);
     // Rebuilds the favourites after the menu's first three items.
     void MenuFavoritesPopup();
 
@@ -365,6 +366,7 @@ private:
     QStringList m_saveHistory;
     TPrintEnvelopesJob m_printJob;
     TMainFormHooks m_hooks;
+    TWindowOpeners m_openers;
     std::unique_ptr<PreferenceReader> m_preferences;
     TFindDialog *m_findDialog = nullptr;
     // The actions whose shortcuts win over the envelope boxes' own keys.

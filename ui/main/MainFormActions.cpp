@@ -9,10 +9,7 @@
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
 #include "ui/Artwork.h"
-#include "ui/definitions/Envsizes.h"
 #include "ui/main/About.h"
-#include "ui/options/Options.h"
-#include "ui/returnaddresses/Retaddrs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -148,17 +145,14 @@ void TFormStampMain::CreateActions()
         action(QStringLiteral("&Return Addresses..."),
                QStringLiteral("Add, change or delete return addresses"), QStringLiteral("returnaddresses"));
     ConnectGuarded(ActionFormatReturnAddresses, &QAction::triggered, this, [this] {
-        if (DlgReturnAddresses)
-            DlgReturnAddresses->Execute();
+        m_openers.ExecuteReturnAddresses();
         FillReturnBox();
     });
     ActionFormatEnvelopes =
         action(QStringLiteral("&Envelope Sizes..."), QStringLiteral("Add, change or delete envelope sizes"),
                QStringLiteral("envelopes"));
-    ConnectGuarded(ActionFormatEnvelopes, &QAction::triggered, this, [] {
-        if (DlgEnvelopeSizes)
-            DlgEnvelopeSizes->Execute(false);
-    });
+    ConnectGuarded(ActionFormatEnvelopes, &QAction::triggered, this,
+                   [this] { m_openers.ExecuteEnvelopeSizes(false); });
     ActionFormatOptions = action(QStringLiteral("Plikora &Options..."),
                                  QStringLiteral("Change the Plikora options"), QStringLiteral("options"));
     on(ActionFormatOptions, &TFormStampMain::ActionFormatOptionsExecute);
@@ -341,5 +335,5 @@ void TFormStampMain::ActionHelpWebSiteExecute()
 
 void TFormStampMain::ActionFormatOptionsExecute()
 {
-    GetOptionsDialog()->ExecuteOptions();
+    m_openers.ExecuteOptions();
 }

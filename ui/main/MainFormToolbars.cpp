@@ -5,7 +5,6 @@
 #include "foundation/FontComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmWindows.h"
-#include "ui/returnaddresses/Retaddrs.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -228,9 +227,5 @@ void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
     LoadToolbarLayout();
     DefaultToolbarArrangement();
     DefaultToolbarArrangement();
-    if (DlgReturnAddresses) {
-        DlgReturnAddresses->LoadToolbarLayout();
-        DlgReturnAddresses->ArrangeToolbars();
-        DlgReturnAddresses->ArrangeToolbars();
-    }
+    m_openers.RestoreReturnAddressToolbars();
 }

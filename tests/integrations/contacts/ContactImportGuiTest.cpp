@@ -4,6 +4,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "integrations/contacts/ContactForms.h"
 #include "integrations/contacts/ContactImport.h"
 #include "platform/PdfSpooler.h"
@@ -79,8 +80,9 @@ protected:
         SetApplicationTitle("Plikora");
         definitions = new DefinitionStore;
         returnAddresses = new ReturnAddressStore;
-        form = new TFormStampMain(*definitions, *returnAddresses,
-                                  {[this](TFormStampMain &) { import->Execute(); }, {}});
+        form =
+            new TFormStampMain(*definitions, *returnAddresses,
+                               {[this](TFormStampMain &) { import->Execute(); }, {}}, ProgramWindowOpeners());
         auto app = std::make_unique<FakeOutlook>();
         outlook = app.get();
         auto contacts = std::make_shared<FakeFolder>("Contacts");

@@ -4,6 +4,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "platform/HelpService.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
@@ -49,7 +50,7 @@ public:
         SetApplicationTitle("Plikora");
         definitions = new DefinitionStore;
         returnAddresses = new ReturnAddressStore;
-        form = new TFormStampMain(*definitions, *returnAddresses, CountingHooks());
+        form = new TFormStampMain(*definitions, *returnAddresses, CountingHooks(), ProgramWindowOpeners());
     }
     ~Session()
     {

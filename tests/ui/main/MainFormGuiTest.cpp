@@ -14,6 +14,7 @@
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "gif/GIFImage.h"
+#include "integrations/WindowOpeners.h"
 #include "platform/Exception.h"
 #include "platform/FileNames.h"
 #include "platform/FontDialogService.h"
@@ -80,7 +81,8 @@ public:
         SetApplicationTitle("Plikora");
         definitions = new DefinitionStore;
         returnAddresses = new ReturnAddressStore;
-        form = new TFormStampMain(*definitions, *returnAddresses, CountingHooks(&hooks));
+        form =
+            new TFormStampMain(*definitions, *returnAddresses, CountingHooks(&hooks), ProgramWindowOpeners());
         form->SetCommandLine(Line);
         new TDlgEnvelopeSizes(*definitions, form);
         new TDlgReturnAddresses(*returnAddresses, form);

@@ -7,6 +7,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "platform/RichEdit.h"
 #include "platform/Spooler.h"
 #include "support/CupsTestSupport.h"
@@ -78,7 +79,7 @@ TEST(PrintService, APrintAfterTheServiceIsBackPrints)
     {
         DefinitionStore definitions;
         ReturnAddressStore returnAddresses;
-        TFormStampMain form(definitions, returnAddresses, CountingHooks());
+        TFormStampMain form(definitions, returnAddresses, CountingHooks(), ProgramWindowOpeners());
         definitions.LoadEnvelopeList();
         returnAddresses.LoadReturnAddressList();
         form.RichEditDestination->SetText("Cy Dee\r\n1 Main St\r\nTown, XX 12345");

@@ -9,6 +9,7 @@
 #include "foundation/Ruler.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
 #include "support/MainFormHooks.h"
@@ -57,7 +58,7 @@ struct OptionsTest : ::testing::Test
         StartUnique();
         StartQmPrinter(std::make_unique<PdfSpooler>());
         StartOldfiles();
-        form = new TFormStampMain(definitions, returnAddresses, CountingHooks());
+        form = new TFormStampMain(definitions, returnAddresses, CountingHooks(), ProgramWindowOpeners());
     }
     void TearDown() override
     {
