@@ -7,14 +7,14 @@
 # A crash, a sanitizer report or an uncaught exception fails the sweep.
 import os
 
-from desktop import WORK, first_run, run, step
-from sweep import FILL, Sweep, clipboard, harmless, leave
+from desktop import WORK, first_run, run, step, wait_until
+from sweep import FILL, PICTURE, Sweep, clipboard, harmless, leave
 
 # Places in the Return Addresses window at its first size.
 RETURN = {"list": (190, 47), "add": (106, 161), "rename": (279, 161), "delete": (106, 189), "default": (279, 189)}
 PICTURE_BUTTONS = {"browse": (460, 126), "clip art": (571, 126), "reload": (683, 126), "clear": (460, 154),
                    "edit": (571, 154), "file name": (570, 70)}
-PICTURE_PANEL, TEXT, OK = (398, 100), (400, 400), (621, 537)
+PICTURE_PANEL, WIDTH, TEXT, OK = (398, 100), (490, 98), (400, 400), (621, 537)
 # Open, Save; Undo, Cut, Copy, Paste; font, Bold, Italic, Underline, size, colour.
 TOOLS = [(x, 266) for x in (50, 84, 133, 166, 199, 232, 350, 454, 478, 501, 540, 617)]
 EDIT_TOOLS = TOOLS[2:6]
@@ -52,6 +52,21 @@ def return_addresses(sweep, program):
         for place in EDIT_TOOLS[1:] if kind == "text" else EDIT_TOOLS[3:]:
             sweep.click(wid, place, before=select)
         sweep.click(wid, TEXT, then=("ctrl+End", "Menu"), item=3)
+
+    step("a picture chosen, sized, reloaded, edited and cleared")
+    program.click(wid, *PICTURE_BUTTONS["browse"])
+    chooser = program.active("Select Return Address Graphic")
+    program.type(PICTURE)
+    # The name's completion list closed first, or it would take the Return.
+    if wait_until("the completion list", lambda: sweep.shown() - sweep.resting - {wid, chooser}, timeout=2, quiet=True):
+        program.keys("Escape")
+    wait_until("the completion list to close", lambda: not sweep.shown() - sweep.resting - {wid, chooser})
+    program.keys("Return")
+    sweep.settle(keep=(wid,))
+    sweep.click(wid, WIDTH, then=("ctrl+a", "0", "period", "5", "Return"))
+    # The picture's pop-up menu: the buttons beside it moved over for the picture. Clear last.
+    for item in (1, 2, 4, 3):
+        sweep.click(wid, PICTURE_PANEL, button=3, item=item)
 
     step("entries added, renamed, made the default and deleted, to none")
     sweep.click(wid, RETURN["add"], answer=("Add Return Address", *"Work", "Return"))
