@@ -7,6 +7,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "platform/Exception.h"
 #include "platform/PdfSpooler.h"
 #include "platform/RichEdit.h"
@@ -56,7 +57,8 @@ struct AutomationTest : ::testing::Test
         StartOldfiles();
         definitions = std::make_unique<DefinitionStore>();
         returnAddresses = std::make_unique<ReturnAddressStore>();
-        form = std::make_unique<TFormStampMain>(*definitions, *returnAddresses, CountingHooks());
+        form = std::make_unique<TFormStampMain>(*definitions, *returnAddresses, CountingHooks(),
+                                                ProgramWindowOpeners());
         definitions->LoadEnvelopeList();
         server = std::make_unique<TAutomationServer>(*form);
         QString error;
