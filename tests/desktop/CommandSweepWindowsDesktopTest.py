@@ -95,8 +95,8 @@ def definitions(sweep, program):
     sweep.click(wid, DEFINITIONS["default"])
     for _ in range(2):
         sweep.click(wid, DEFINITIONS["delete"], answer=("Confirm", "y"))
-    for place in buttons:
-        sweep.click(wid, place)
+    for name in ("add", "rename", "delete", "default", "setup", "reset", "send", "printer setup"):
+        sweep.click(wid, DEFINITIONS[name])
     program.click(wid, *DEFINITION_OK)
     program.wait_main()
 
@@ -109,9 +109,9 @@ def without_definition(sweep, program):
     sweep.trigger("ctrl+p")
     sweep.window(("alt+o", "o"), "Plikora Options", 20)
     sweep.window(("alt+o", "o", "alt+f"), "Plikora Options", 13)
-    sweep.window(("alt+o", "t"), "Customize Plikora Toolbars", 6)
+    # Two boxes unchecked and confirmed, then every control, Default among them.
     for k in (1, 7):
-        sweep.trigger("alt+o", "t", *(["Down"] * k), "space", "Return")
+        sweep.answer(("alt+o", "t"), "Customize Plikora Toolbars", *(["Down"] * k), "space", "Return")
     sweep.window(("alt+o", "t"), "Customize Plikora Toolbars", 6)
 
     step("Favorites: the envelope saved on the way, the Add Favorite window, the favourite opened")

@@ -99,6 +99,15 @@ class Sweep:
         self.keys(*keys)
         self.settle()
 
+    def answer(self, opener, title, *keys):
+        """A command whose window, once it has the keyboard, is answered with keys."""
+        self.count += 1
+        self.own_the_keyboard()
+        self.keys(*opener)
+        self.program.active(title)
+        self.keys(*keys)
+        self.settle()
+
     def menu(self, opener, items, before=()):
         """Each item by its place: the first enabled one, then one Down more each time."""
         for i in range(items):
@@ -157,16 +166,21 @@ def clipboard(desktop, kind):
 
 
 def leave(program):
-    """File > Exit, not saving."""
-    program.keys("alt+f", "x")
-    deadline = time.monotonic() + 30
+    """File > Exit, not saving; a window that came up late is closed first, and Exit asked again."""
+    asked = 0
+    deadline = time.monotonic() + 60
     while program.alive() and time.monotonic() < deadline:
         try:
-            confirm = [w for w, t in program.windows().items() if t == "Confirm"]
-            if confirm:
-                program.desktop.xdotool("windowactivate", confirm[0], check=False)
-                program.keys("n")
+            others = {w: t for w, t in program.windows().items() if w != program.main}
+            if others:
+                wid = max(others, key=int)
+                program.desktop.xdotool("windowactivate", wid, check=False)
+                program.keys("n" if others[wid] == "Confirm" else "Escape")
+            elif time.monotonic() - asked > 5:
+                program.desktop.xdotool("windowactivate", program.main, check=False)
+                program.keys("alt+f", "x")
+                asked = time.monotonic()
         except AssertionError:
             break
-        time.sleep(0.1)
+        time.sleep(0.2)
     program.ended_cleanly()
