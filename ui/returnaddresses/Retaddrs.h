@@ -26,7 +26,7 @@ class TColorBox;
 class TFontComboBox;
 class TRuler;
 
-// What the editor reads of the main window: its preferences and its document.
+// What the editor reads of the preferences and of the main window's document.
 struct TReturnEditorContext
 {
     bool ConvertTabsToCrlf = false;
@@ -89,8 +89,12 @@ public:
     // Restore Toolbar Defaults: every toolbar and button shown, in the first arrangement.
     void RestoreToolbarDefaults();
 
-    // Where the editor's preferences come from: the main window by default.
+    // Where the editor's preferences come from: the program's preferences and
+    // DocumentFileName by default.
     std::function<TReturnEditorContext()> Context;
+    // The main window's envelope document (empty while untitled); set by whoever
+    // makes both windows.
+    std::function<QString()> DocumentFileName;
 
     QListWidget *ListAddresses() const { return m_listAddresses; }
     RichEdit *RichEditAddress() const { return m_richEdit; }
@@ -159,6 +163,7 @@ private:
     void applySizeEdit(bool width);
     void fontSizeChosen();
     void restoreToolBars(bool placementStored);
+    void showPreferences();
     TReturnEditorContext context() const;
 
     ReturnAddressStore &m_store;
