@@ -137,7 +137,8 @@ class Sweep:
     def click(self, wid, place, button=1, then=(), item=None, answer=(), before=()):
         """A click at a place in the window wid and the keys then. item: the pop-up menu that
         opens, its item at that place taken once the menu shows. answer: the title of a window
-        that opens and the keys that answer it. What else opens is closed with Escape.
+        that opens and the keys that answer it, or a list of those for windows that open one
+        after another. What else opens is closed with Escape.
         before: a place clicked and keys pressed first, as part of the same command."""
         self.count += 1
         if before:
@@ -150,10 +151,11 @@ class Sweep:
             # Keys typed before the menu shows would reach the window beneath.
             wait_until("the pop-up menu", lambda: self.shown() - self.resting - {wid})
             self.keys(*(["Down"] * item), "Return")
-        if answer:
-            answered = self.program.active(answer[0])
-            self.keys(*answer[1:])
-            wait_until(f'"{answer[0]}" to close', lambda: answered not in self.shown())
+        # One window answered, or several one after another.
+        for title, *keys in [answer] if answer and isinstance(answer[0], str) else answer:
+            answered = self.program.active(title)
+            self.keys(*keys)
+            wait_until(f'"{title}" to close', lambda: answered not in self.shown())
         self.settle(keep=(wid,))
         if wid not in self.shown():
             raise AssertionError(f"command {self.count} closed the window")
