@@ -24,11 +24,8 @@ TWindowOpeners ProgramWindowOpeners()
             DlgReturnAddresses->Execute();
     };
     openers.RestoreReturnAddressToolbars = [] {
-        if (DlgReturnAddresses) {
-            DlgReturnAddresses->LoadToolbarLayout();
-            DlgReturnAddresses->ArrangeToolbars();
-            DlgReturnAddresses->ArrangeToolbars();
-        }
+        if (DlgReturnAddresses)
+            DlgReturnAddresses->RestoreToolbarDefaults();
     };
     openers.ExecuteOptions = [] { GetOptionsDialog()->ExecuteOptions(); };
     openers.GetPrintStatusForm = []() -> TPrintProgress * { return GetPrintStatusForm(); };

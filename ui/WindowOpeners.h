@@ -17,8 +17,8 @@ struct TWindowOpeners
     // first definition and, when it did, shows it running the printer setup.
     std::function<bool()> CreateFirstEnvelope = [] { return false; };
     std::function<void(bool RunSetup)> ExecuteEnvelopeSizes = [](bool) {};
-    // The return addresses manager, and its toolbars laid out anew from the settings
-    // (Restore Toolbar Defaults).
+    // The return addresses manager, and its toolbars back as they first were (Restore
+    // Toolbar Defaults).
     std::function<void()> ExecuteReturnAddresses = [] {};
     std::function<void()> RestoreReturnAddressToolbars = [] {};
     std::function<void()> ExecuteOptions = [] {};
