@@ -16,8 +16,6 @@ public:
     virtual bool PostalMargins() const = 0;
     // Whether envelopes carry the facing identification mark.
     virtual bool FacingMark() const = 0;
-    // Where the bar code goes: 0 above the address, 1 bottom edge, 2 none, 3 below the address.
-    virtual int BarCodePlacement() const { return 0; }
 };
 
 // The preferences in use: inches and postal margins until the main window

@@ -2,6 +2,7 @@
 
 #include "engine/DefinitionStore.h"
 #include "engine/LayoutFit.h"
+#include "engine/PreferenceStore.h"
 #include "foundation/Measurements.h"
 #include "foundation/QmPrinter.h"
 #include "platform/GuardedSlot.h"
@@ -240,9 +241,9 @@ void TEnvelopePages::ShowLayoutWarning()
     TZambPrinter *printer = PrinterInstance();
     QList<TLayoutPart> outside;
     if (data && printer) {
-        const TEnvelopePreferences &preferences = EnvelopePreferences();
+        const TPreferences &preferences = Preferences().Values();
         outside = PartsOutsidePage(
-            LayoutGeometry(*printer, *data, preferences.BarCodePlacement(), preferences.FacingMark()));
+            LayoutGeometry(*printer, *data, preferences.PrintBarCode, preferences.FacingMark));
     }
     if (outside.isEmpty()) {
         m_layoutWarning->hide();
