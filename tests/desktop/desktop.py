@@ -31,13 +31,16 @@ def step(text):
     print(f"[{time.monotonic() - _started:6.1f}s] {text}", flush=True)
 
 
-def wait_until(what, check, timeout=TIMEOUT):
+def wait_until(what, check, timeout=TIMEOUT, quiet=False):
+    """The check's first true value; at the timeout an error, or None when quiet."""
     deadline = time.monotonic() + timeout
     while True:
         value = check()
         if value:
             return value
         if time.monotonic() > deadline:
+            if quiet:
+                return None
             raise AssertionError(f"timed out after {timeout:.0f}s waiting for {what}")
         time.sleep(0.05)
 

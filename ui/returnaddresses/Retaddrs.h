@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/options/CustomizeToolbar.h"
+#include "ui/CustomizeToolbar.h"
 
 #include <QDialog>
 #include <QList>

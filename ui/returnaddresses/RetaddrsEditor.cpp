@@ -18,7 +18,6 @@
 #include "platform/RichEdit.h"
 #include "platform/Rounding.h"
 #include "ui/Artwork.h"
-#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -296,8 +295,8 @@ void TDlgReturnAddresses::buildToolBars()
         ConnectGuarded(PopupMenuToolbar->addAction(QStringLiteral("&Customize Toolbar...")),
                        &QAction::triggered, this,
                        [] { ExecuteCustomizeToolbars(GetCustomizeToolbarsDialog()); });
-        if (FormStampMain)
-            PopupMenuToolbar->addAction(FormStampMain->ActionFormatRestoreToolbarDefaults);
+        if (TToolbarLeader *leader = ToolbarLeader())
+            PopupMenuToolbar->addAction(leader->RestoreToolbarDefaultsAction());
         PopupMenuToolbar->exec(ControlBar->mapToGlobal(at));
     });
 }
