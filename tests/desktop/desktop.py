@@ -227,7 +227,8 @@ class Program:
 class Desktop:
     """Xvfb on a display of its own choosing, with openbox managing the windows."""
 
-    def __init__(self):
+    def __init__(self, screen="1280x1024"):
+        self.screen = screen
         self.processes = []
         self.programs = []
         self.env = dict(os.environ)
@@ -237,7 +238,7 @@ class Desktop:
         try:
             with open(os.path.join(WORK, "xvfb.log"), "wb") as log:
                 self.processes.append(subprocess.Popen(
-                    ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+                    ["Xvfb", "-displayfd", str(write), "-screen", "0", self.screen + "x24", "-nolisten", "tcp", "-noreset"],
                     pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=log))
             os.close(write)
             # The number and its line end may come in two writes; Xvfb gives up if the pipe closes between.
@@ -304,13 +305,13 @@ def first_run(desktop):
     return program
 
 
-def run(scenario):
-    """Runs the scenario on a fresh desktop; exits with its result."""
+def run(scenario, screen="1280x1024"):
+    """Runs the scenario on a fresh desktop of that screen size; exits with its result."""
     shutil.rmtree(OUTPUT, ignore_errors=True)
     os.makedirs(WORK, exist_ok=True)
     # A test stopped from outside still ends what it started.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))
-    desktop = Desktop()
+    desktop = Desktop(screen)
     try:
         desktop.open()
         scenario(desktop)

@@ -228,9 +228,6 @@ void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
     LoadToolbarLayout();
     DefaultToolbarArrangement();
     DefaultToolbarArrangement();
-    if (DlgReturnAddresses) {
-        DlgReturnAddresses->LoadToolbarLayout();
-        DlgReturnAddresses->ArrangeToolbars();
-        DlgReturnAddresses->ArrangeToolbars();
-    }
+    if (DlgReturnAddresses)
+        DlgReturnAddresses->RestoreToolbarDefaults();
 }
