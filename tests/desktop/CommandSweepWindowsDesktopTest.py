@@ -20,13 +20,13 @@ TOOLS = [(x, 266) for x in (50, 84, 133, 166, 199, 232, 350, 454, 478, 501, 540,
 EDIT_TOOLS = TOOLS[2:6]
 TEXT_MENU, PICTURE_MENU = 7, 4
 # Places in the Envelope Definitions window at its first size.
-DEFINITIONS = {"list": (150, 47), "add": (63, 203), "rename": (152, 203), "delete": (240, 203),
-               "default": (63, 231), "setup": (152, 231), "reset": (240, 231), "help": (657, 299),
-               "send": (657, 327), "custom size": (330, 138), "printer size": (330, 84),
+DEFINITIONS = {"list": (150, 47), "add": (63, 212), "rename": (152, 212), "delete": (240, 212),
+               "default": (63, 240), "setup": (152, 240), "reset": (240, 240), "help": (757, 308),
+               "send": (757, 336), "custom size": (330, 138), "printer size": (330, 84),
                "indents": (483, 53), "size page": (365, 53), "printer setup": (599, 53)}
 # On the Printer Setup page, the last place above.
 GRID = (400, 130)
-DEFINITION_OK = (657, 271)
+DEFINITION_OK = (757, 280)
 
 
 def text_menu(sweep, wid, before=()):
