@@ -226,6 +226,8 @@ public:
     // Says in the status line, once, that the current return address's picture could not be read.
     void ReportReturnPictureError();
     void RichEditDestinationChange();
+    // The panel in the "EnvelopeColor" of the moment: a desktop colour follows the desktop's palette.
+    void ApplyEnvelopeColor();
     void UpdateMenu();
     void UpdateStampImage();
     // The stamp for StampPrice into Bitmap; a price beyond the pictures leaves it unchanged.
@@ -344,6 +346,12 @@ private:
     void BringToFront();
     // The print request with its dialog for another program: throws unless it printed.
     void PrintForCaller();
+    // The print request of "/p": a refusal that no box may wait on goes to standard error.
+    TPrintOutcome PrintForCommandLine();
+    // A definition whose layout starts off its paper: says so and returns true. A person
+    // may then open the definitions manager; for another program or the command line
+    // the reason is kept in m_printRefusal, and no box is shown.
+    bool LayoutRefused();
     bool LoadEnvelopeDocument(const QString &Name);
     // False when the user stopped a long load: the envelope is then as it was.
     bool LoadTextDocument(const QString &Name);
@@ -359,6 +367,9 @@ private:
     QString m_reportedPictureError;
     bool m_shown = false;
     int m_printRequests = 0;
+    // A print request for another program or the command line: no box waits for a person.
+    bool m_printForCaller = false;
+    QString m_printRefusal;
     QList<std::function<void()>> m_queuedRequests;
     bool m_outsideRequestRunning = false;
     QTimer *m_outsideRequestTimer = nullptr;
