@@ -755,9 +755,8 @@ bool TFormStampMain::LayoutRefused()
     }
     if (MessageDlg(text + QStringLiteral("\n\nOpen the envelope definitions manager to change it?"),
                    TMsgDlgType::Warning, mbYes | mbNo, 0)
-            == mrYes
-        && DlgEnvelopeSizes)
-        DlgEnvelopeSizes->Execute(false);
+        == mrYes)
+        m_openers.ExecuteEnvelopeSizes(false);
     return true;
 }
 
