@@ -188,6 +188,10 @@ public:
     void LoadToolbarLayout();
     void SaveToolbarLayout() override;
     void DefaultToolbarArrangement();
+    // The default rows of toolbars for a window Width wide, wrapped where they do not fit.
+    QList<QList<QToolBar *>> DefaultToolbarRows(int Width) const;
+    // The size of the first window: room for every toolbar row on the screen.
+    QSize FirstSize() const;
     void ActionFormatRestoreToolbarDefaultsExecute();
     // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
     QAction *ToolBarButton(const QString &Key) const override;
