@@ -295,9 +295,9 @@ class Desktop:
             _stop(process)
 
 
-def first_run(desktop):
+def first_run(desktop, **extra_env):
     """Starts the program on empty settings and takes its first-run setup's offers to the main window."""
-    program = desktop.start()
+    program = desktop.start(**extra_env)
     for title in ("Information", "Add Envelope Definition", "Print to PDF Properties", "Envelope Definitions"):
         program.active(title)
         program.keys("Return")

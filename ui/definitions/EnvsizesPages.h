@@ -40,6 +40,8 @@ public:
     QLineEdit *EditCustomWidth() const { return m_editCustomWidth; }
     QLineEdit *EditCustomHeight() const { return m_editCustomHeight; }
     QLabel *LabelUnits() const { return m_labelUnits; }
+    // Says what of the definition's layout lies outside its paper; hidden while all fits.
+    QLabel *LabelLayoutWarning() const { return m_layoutWarning; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -49,6 +51,10 @@ private:
     QWidget *buildSizePage();
     QTableWidget *printerGrid(int rows, int help);
     void setRow(QTableWidget *grid, int row, const QString &name, const QString &value);
+    void ShowLayoutWarning();
+    // Says that what was typed into the field is not a length.
+    void refuse(const QString &field, const QString &typed);
+    void report(const QString &message);
 
     DefinitionStore &m_store;
     // Set while the pages write their own controls, whose change signals must
@@ -56,6 +62,7 @@ private:
     bool m_fillingSizePage = false;
     bool m_fillingIndents = false;
     bool m_applying = false;
+    bool m_reportPending = false;
     QTableWidget *m_indents = nullptr;
     QTableWidget *m_printerSetup = nullptr;
     QTableWidget *m_diagnostics = nullptr;
@@ -69,4 +76,5 @@ private:
     QLabel *m_labelX = nullptr;
     QLabel *m_labelUnits = nullptr;
     QLabel *m_labelWithin = nullptr;
+    QLabel *m_layoutWarning = nullptr;
 };
