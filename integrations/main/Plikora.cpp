@@ -1,5 +1,6 @@
 #include "engine/DefinitionStore.h"
 #include "engine/EnvPrint.h"
+#include "engine/PreferenceStore.h"
 #include "engine/ReturnAddressStore.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -103,6 +104,7 @@ int main(int argc, char *argv[])
             new TFormStampMain(*definitions, *returnAddresses, {ImportContacts, ActionEditLookupExecute});
         DlgEnvelopeSizes = new TDlgEnvelopeSizes(*definitions, mainForm);
         DlgReturnAddresses = new TDlgReturnAddresses(*returnAddresses, mainForm);
+        DlgReturnAddresses->DocumentFileName = [mainForm] { return mainForm->GetFileName(); };
         // Loaded once the main window has dropped the printer setups no
         // definition uses, and with every window following the stores.
         mainForm->FirstRun = definitions->LoadEnvelopeList();
@@ -146,6 +148,7 @@ int main(int argc, char *argv[])
     FreeSelectFolderDialog();
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
+    FreePreferences();
     StopClipArt();
     StopOldfiles();
     UnregisterGIFFormat();

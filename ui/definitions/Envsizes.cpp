@@ -1,6 +1,7 @@
 #include "ui/definitions/Envsizes.h"
 
 #include "engine/DefinitionStore.h"
+#include "engine/PreferenceStore.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
@@ -16,7 +17,6 @@
 #include "ui/definitions/EnvsizesSample.h"
 #include "ui/definitions/Newenvl.h"
 #include "ui/definitions/SendPrinterInfo.h"
-#include "ui/main/MainForm.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -61,12 +61,11 @@ TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent)
     m_sample->SetRulerScale(EnvelopePreferences().Measure());
     LoadSampleStamp();
     // New preferences: another stamp price, another unit of measure.
-    if (FormStampMain)
-        ConnectGuarded(FormStampMain, &TFormStampMain::preferencesChanged, this, [this] {
-            LoadSampleStamp();
-            m_sample->SetRulerScale(EnvelopePreferences().Measure());
-            ShowEnvelopeDetails();
-        });
+    ConnectGuarded(&Preferences(), &PreferenceStore::changed, this, [this] {
+        LoadSampleStamp();
+        m_sample->SetRulerScale(EnvelopePreferences().Measure());
+        ShowEnvelopeDetails();
+    });
     ConnectGuarded(&m_store, &DefinitionStore::listChanged, this, &TDlgEnvelopeSizes::showList);
     ConnectGuarded(&m_store, &DefinitionStore::currentChanged, this, &TDlgEnvelopeSizes::showCurrent);
     showCurrent();
@@ -398,8 +397,7 @@ void TDlgEnvelopeSizes::showEvent(QShowEvent *event)
 
 void TDlgEnvelopeSizes::LoadSampleStamp()
 {
-    const int price = FormStampMain ? FormStampMain->StampPrice : 37;
-    m_sample->LoadSampleStamp(StampPicture(std::max(0, price - 37)));
+    m_sample->LoadSampleStamp(StampPicture(std::max(0, Preferences().Values().StampPrice - 37)));
 }
 
 void TDlgEnvelopeSizes::resizeEvent(QResizeEvent *event)

@@ -203,7 +203,7 @@ void TFormStampMain::ActionEditPasteExecute()
     if (!box->Paste())
         return;
     ClearParagraphFormatting(*box);
-    if (box == RichEditDestination && ConvertTabsToCrlf)
+    if (box == RichEditDestination && Prefs().ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(*box);
 }
 
@@ -220,7 +220,7 @@ void TFormStampMain::ActionEditPasteAsTextExecute()
     clipboard->setText(text);
     box->Paste();
     ClearParagraphFormatting(*box);
-    if (box == RichEditDestination && ConvertTabsToCrlf)
+    if (box == RichEditDestination && Prefs().ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(*box);
     UpdateMenu();
 }
@@ -233,7 +233,7 @@ void TFormStampMain::ActionEditPasteAsNewExecute()
     RichEdit &box = *RichEditDestination;
     box.Paste();
     ClearParagraphFormatting(box);
-    if (ConvertTabsToCrlf)
+    if (Prefs().ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(box);
     box.SelectAllText();
     box.SetSelAttributes(box.DefAttributes());

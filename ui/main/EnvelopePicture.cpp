@@ -224,7 +224,7 @@ void TFormStampMain::FormResize()
     in.Height = PanelEnvelope->height();
     in.BevelWidth = kBevelWidth;
     in.BorderWidth = kBorderWidth;
-    in.PrintBarCode = PrintBarCode;
+    in.PrintBarCode = Prefs().PrintBarCode;
     in.ReturnImageVisible = !ImageReturnAddress->isHidden();
     in.ReturnImageWidth = ImageReturnAddress->width();
     in.StampSize = ImageStamp->size();
@@ -251,7 +251,7 @@ void TFormStampMain::RichEditDestinationChange()
 {
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
     const TPostnetPreview preview =
-        PostnetPreview(LastLines(*RichEditDestination, 2), PrintBarCode, FacingMark,
+        PostnetPreview(LastLines(*RichEditDestination, 2), Prefs().PrintBarCode, Prefs().FacingMark,
                        PanelEnvelope->palette().color(QPalette::Window), kBarCodeSize, kFacingMarkSize, dpi);
     ImageZipBarCode->setPixmap(QPixmap::fromImage(preview.BarCode));
     ImageFacingMark->setPixmap(QPixmap::fromImage(preview.FacingMark));
@@ -262,7 +262,7 @@ void TFormStampMain::RichEditDestinationChange()
 
 void TFormStampMain::SetStampPicture(QPixmap &Bitmap) const
 {
-    const QPixmap stamp = StampPicture(std::max(0, StampPrice - 37));
+    const QPixmap stamp = StampPicture(std::max(0, Prefs().StampPrice - 37));
     if (!stamp.isNull())
         Bitmap = stamp;
 }

@@ -18,7 +18,7 @@ void TFormStampMain::MenuFavoritesPopup()
     style.ShortcutImage = QApplication::style()->standardIcon(QStyle::SP_FileLinkIcon);
     style.FolderImage = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
     style.OnClick = [this](TFavoritesMenuItem *Item) { ActionFavoritesSelectExecute(Item); };
-    ClearFavoritesMenu(MenuFavorites, 3, FavoritesPath, style);
+    ClearFavoritesMenu(MenuFavorites, 3, Prefs().FavoritesPath, style);
 }
 
 void TFormStampMain::ActionFavoritesSelectExecute(QAction *Sender)
@@ -41,13 +41,13 @@ void TFormStampMain::ActionFavoritesAddExecute()
                    TMsgDlgType::Warning, mbOK, 0);
         return;
     }
-    AddFavorite(GetFavoritesAddForm(), FavoritesPath, FileName, GetSuggestedFileName());
+    AddFavorite(GetFavoritesAddForm(), Prefs().FavoritesPath, FileName, GetSuggestedFileName());
 }
 
 void TFormStampMain::ActionFavoritesOrganizeExecute()
 {
-    if (!OrganizeFavorites(FavoritesPath))
-        MessageDlg(QStringLiteral("Could not open the folder \"%1\".").arg(FavoritesPath),
+    if (!OrganizeFavorites(Prefs().FavoritesPath))
+        MessageDlg(QStringLiteral("Could not open the folder \"%1\".").arg(Prefs().FavoritesPath),
                    TMsgDlgType::Warning, mbOK, 0);
 }
 

@@ -16,7 +16,6 @@
 #include "foundation/QmShortcut.h"
 #include "foundation/QmStrings.h"
 #include "foundation/QmWindows.h"
-#include "foundation/WindowsDefaultFolders.h"
 #include "platform/FileDialogService.h"
 #include "platform/FileNames.h"
 #include "platform/FontCheck.h"
@@ -33,10 +32,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
@@ -56,7 +53,6 @@ TFormStampMain *FormStampMain = nullptr;
 
 namespace {
 
-const QString kOptions = QStringLiteral("Options");
 const QString kEnvelopeFont = QStringLiteral("EnvelopeFont");
 const QString kPrintTitle = QStringLiteral("Plikora Envelope");
 
@@ -76,13 +72,13 @@ TTextAttributes TextAttributesOf(const TFontAttributes &Font)
 } // namespace
 
 // What the envelope definitions and return addresses read of the preferences.
-class TFormStampMain::Preferences : public TEnvelopePreferences, public TReturnAddressEnvironment
+class TFormStampMain::PreferenceReader : public TEnvelopePreferences, public TReturnAddressEnvironment
 {
 public:
-    explicit Preferences(TFormStampMain &Form) : m_form(Form) {}
-    int Measure() const override { return m_form.Measure; }
-    bool PostalMargins() const override { return m_form.PostalMargins; }
-    bool FacingMark() const override { return m_form.FacingMark; }
+    explicit PreferenceReader(TFormStampMain &Form) : m_form(Form) {}
+    int Measure() const override { return Prefs().Measure; }
+    bool PostalMargins() const override { return Prefs().PostalMargins; }
+    bool FacingMark() const override { return Prefs().FacingMark; }
     int ScreenPixelsPerInch() const override
     {
         const QScreen *screen = m_form.screen() ? m_form.screen() : QGuiApplication::primaryScreen();
@@ -93,18 +89,10 @@ private:
     TFormStampMain &m_form;
 };
 
-QString MakeDataSubFolder(const QString &Name)
-{
-    QString folder = GetDataFolder() + Name;
-    AppendBackslash(folder);
-    QDir().mkpath(folder);
-    return folder;
-}
-
 TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore &ReturnAddresses,
                                TMainFormHooks Hooks, QWidget *parent)
     : QMainWindow(parent), m_definitions(Definitions), m_returnAddresses(ReturnAddresses),
-      m_hooks(std::move(Hooks)), m_preferences(std::make_unique<Preferences>(*this))
+      m_hooks(std::move(Hooks)), m_preferences(std::make_unique<PreferenceReader>(*this))
 {
     FormStampMain = this;
     setObjectName(QStringLiteral("FormStampMain"));
@@ -143,7 +131,8 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
         ContactFolderID.StoreID =
             RegIni->ReadString(QStringLiteral("Outlook"), QStringLiteral("ContactFolderStoreID"), {});
     }
-    ReadPreferences();
+    ConnectGuarded(&Preferences(), &PreferenceStore::changed, this, &TFormStampMain::ApplyPreferences);
+    Preferences().Load();
 
     if (OldFileList) {
         OldFileList->UpdateMenu(
@@ -196,59 +185,22 @@ TFormStampMain::~TFormStampMain()
         FormStampMain = nullptr;
 }
 
-void TFormStampMain::ReadPreferences()
-{
-    if (!RegIni)
-        return;
-    const TZambRegistryIniFile &reg = *RegIni;
-    EnvelopeColor = reg.ReadColor(kOptions, QStringLiteral("EnvelopeColor"), qint32(0xFF00000F));
-    const int barCode = reg.ReadInteger(kOptions, QStringLiteral("PrintBarCode"), 0);
-    if (barCode >= 0 && barCode <= 3)
-        PrintBarCode = barCode;
-    const int measure = reg.ReadInteger(kOptions, QStringLiteral("Measure"), 0);
-    if (measure == 0 || measure == 1)
-        Measure = measure;
-    ClearAttention = reg.ReadBool(kOptions, QStringLiteral("ClearAttention"), true);
-    SaveAttention = reg.ReadBool(kOptions, QStringLiteral("SaveAttention"), false);
-    RememberReturnAddress = reg.ReadBool(kOptions, QStringLiteral("RememberReturnAddress"), true);
-    RememberEnvelope = reg.ReadBool(kOptions, QStringLiteral("RememberEnvelope"), true);
-    PostalMargins = reg.ReadBool(kOptions, QStringLiteral("PostalMargins"), true);
-    PrintTriFoldLines = reg.ReadBool(kOptions, QStringLiteral("PrintTriFoldLines"), true);
-    ConvertTabsToCrlf = reg.ReadBool(kOptions, QStringLiteral("ConvertTabsToCrlf"), false);
-    FacingMark = reg.ReadBool(kOptions, QStringLiteral("FacingMark"), true);
-    // A price in cents; far beyond the stamps there are, it would overflow where they are picked.
-    StampPrice = std::clamp(reg.ReadInteger(kOptions, QStringLiteral("StampPrice"), 37), 0, 9999);
-    const QString clipArt = DefaultClipArtFolder();
-    ClipArtPath = reg.ReadString(kOptions, QStringLiteral("ClipArtPath"), clipArt);
-    if (!QFileInfo(ClipArtPath).isDir())
-        ClipArtPath = clipArt;
-    const QString favorites = DefaultFavoritesFolder();
-    FavoritesPath = reg.ReadString(kOptions, QStringLiteral("FavoritesPath"), favorites);
-    if (!QFileInfo(FavoritesPath).isDir())
-        FavoritesPath = favorites;
-    DefaultEnvelopePath =
-        reg.ReadString(kOptions, QStringLiteral("DefaultEnvelopePath"), WinDefaultFolders.Personal);
-    if (!DefaultEnvelopePath.isEmpty() && !QFileInfo(DefaultEnvelopePath).isDir())
-        DefaultEnvelopePath.clear();
-    ShowHints = reg.ReadBool(kOptions, QStringLiteral("ShowHints"), true);
-    ShowFonts = reg.ReadBool(kOptions, QStringLiteral("ShowFonts"), true);
-    ShowBorders = reg.ReadBool(kOptions, QStringLiteral("ShowBorders"), true);
-    ApplyPreferences();
-}
-
 void TFormStampMain::ApplyPreferences()
 {
+    const TPreferences &p = Prefs();
     QPalette pal = PanelEnvelope->palette();
-    pal.setColor(QPalette::Window, ColorFromWindows(EnvelopeColor));
+    pal.setColor(QPalette::Window, ColorFromWindows(p.EnvelopeColor));
     PanelEnvelope->setPalette(pal);
     for (RichEdit *box : {RichEditDestination, RichEditReturn, RichEditAttention})
-        box->setFrameShape(ShowBorders ? QFrame::StyledPanel : QFrame::NoFrame);
-    FontComboBox->SetShowStyle(ShowFonts ? ssFontSample : ssFontName);
+        box->setFrameShape(p.ShowBorders ? QFrame::StyledPanel : QFrame::NoFrame);
+    FontComboBox->SetShowStyle(p.ShowFonts ? ssFontSample : ssFontName);
     UpdateStampImage();
-    if (!ShowHints)
+    if (!p.ShowHints)
         QToolTip::hideText();
+    // The bar code's place and the colours may have changed.
+    RichEditDestinationChange();
+    FormResize();
     PanelEnvelope->update();
-    emit preferencesChanged();
 }
 
 bool TFormStampMain::event(QEvent *Event)
@@ -318,7 +270,7 @@ void TFormStampMain::ProcessCommandLine()
 bool TFormStampMain::IsEnvelopeModified() const
 {
     bool modified = RichEditDestination->Modified();
-    if (SaveAttention || HasAttentionLine)
+    if (Prefs().SaveAttention || HasAttentionLine)
         modified = modified || RichEditAttention->Modified();
     // Nothing but blanks, digits and signs is not worth a question.
     return modified && RichEditDestination->HasLetter();
@@ -394,16 +346,6 @@ void TFormStampMain::PurgeEnvelopeIniSections()
     update.Commit();
 }
 
-QString TFormStampMain::DefaultClipArtFolder()
-{
-    return MakeDataSubFolder(QStringLiteral("ClipArt"));
-}
-
-QString TFormStampMain::DefaultFavoritesFolder()
-{
-    return MakeDataSubFolder(QStringLiteral("Favorites"));
-}
-
 void TFormStampMain::SetHelpContexts()
 {
     SetHelpContext(this, 20020);
@@ -473,7 +415,7 @@ void TFormStampMain::ApplyEnvelopeFont(RichEdit &Box) const
 bool TFormStampMain::eventFilter(QObject *Watched, QEvent *Event)
 {
     // The "ShowHints" preference: no pop-up hints anywhere in the program.
-    if (Event->type() == QEvent::ToolTip && !ShowHints)
+    if (Event->type() == QEvent::ToolTip && !Prefs().ShowHints)
         return true;
     if (Watched == PanelEnvelope) {
         // The layout's own moves do not start it again.
@@ -581,7 +523,7 @@ void TFormStampMain::DropFiles(const QStringList &Files)
 void TFormStampMain::ComboBoxEnvelopeChange()
 {
     m_definitions.SelectEnvelope(ComboBoxEnvelope->currentIndex());
-    if (RememberEnvelope && !FileName.isEmpty()) {
+    if (Prefs().RememberEnvelope && !FileName.isEmpty()) {
         RichEditDestination->SetModified(true);
         UpdateMenu();
     }
@@ -590,7 +532,7 @@ void TFormStampMain::ComboBoxEnvelopeChange()
 void TFormStampMain::ComboBoxReturnAddressChange()
 {
     m_returnAddresses.SelectReturnAddress(ComboBoxReturnAddress->currentIndex());
-    if (RememberReturnAddress && !FileName.isEmpty()) {
+    if (Prefs().RememberReturnAddress && !FileName.isEmpty()) {
         RichEditDestination->SetModified(true);
         UpdateMenu();
     }
@@ -766,9 +708,9 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
     if (!m_printJob)
         return TPrintOutcome::Printed;
-    const TPrintOutcome outcome =
-        m_printJob(*PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
-                   m_definitions.CurrentEnvelope(), kPrintTitle, PrintBarCode, PrintTriFoldLines);
+    const TPrintOutcome outcome = m_printJob(
+        *PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
+        m_definitions.CurrentEnvelope(), kPrintTitle, Prefs().PrintBarCode, Prefs().PrintTriFoldLines);
     if (outcome == TPrintOutcome::Cancelled)
         StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
     return outcome;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PreferenceStore.h"
 #include "engine/PrintAddresses.h"
 #include "platform/Exception.h"
 #include "ui/main/QmParams.h"
@@ -83,32 +84,15 @@ public:
     bool Resizing = false;
     int ActiveBox = 1; // 0 return address, 1 destination, 2 attention, 3 none
     bool Updating = false;
-    int Measure = 0; // 0 inches, 1 centimetres
     bool FontSizeTyped = false;
     bool HasAttentionLine = false;
     bool Imported = false;
     bool ContactListsCreated = false;
     std::unique_ptr<TAddressPrintList> PrintList;
-    int PrintBarCode = 0;
-    bool ClearAttention = true;
-    bool SaveAttention = false;
-    bool RememberReturnAddress = true;
-    bool RememberEnvelope = true;
-    bool PostalMargins = true;
-    bool ConvertTabsToCrlf = false;
-    bool FacingMark = true;
     bool FirstRun = false;
-    int StampPrice = 37;
-    QString ClipArtPath;
-    QString FavoritesPath;
-    QString DefaultEnvelopePath;
-    bool PrintTriFoldLines = true;
     TOutlookFolderID ContactFolderID;
-    // The other preferences read at start-up.
-    qint32 EnvelopeColor = qint32(0xFF00000F);
-    bool ShowHints = true;
-    bool ShowFonts = true;
-    bool ShowBorders = true;
+    // The preferences in use (the program's PreferenceStore).
+    static const TPreferences &Prefs() { return Preferences().Values(); }
 
     // Components.
     QFrame *PanelEnvelope = nullptr;
@@ -206,9 +190,7 @@ public:
     void ActionFormatRestoreToolbarDefaultsExecute();
     // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
     QAction *ToolBarButton(const QString &Key) const;
-    bool IsMetric() const { return Measure == 1; }
-    static QString DefaultClipArtFolder();
-    static QString DefaultFavoritesFolder();
+    bool IsMetric() const { return Prefs().Measure == 1; }
 
     // Documents.
     bool NewEnvelope();
@@ -322,17 +304,12 @@ public:
     void AutomationPasteAddress();
     void AutomationInsertAddress(const QString &Address);
 
-    // Shows the preference fields in the window (colour, borders, font samples, stamp) and
-    // tells every window that follows them; called after the fields changed.
+    // Shows the preferences in the window (colour, borders, font samples, stamp, bar code);
+    // follows every change of them.
     void ApplyPreferences();
 
     // The default text attributes of registry section "EnvelopeFont" applied to a box.
     void ApplyEnvelopeFont(RichEdit &Box) const;
-
-signals:
-    // The preference fields changed (the options dialog's OK); windows that show
-    // lengths, the stamp, the bar code or font samples read them again.
-    void preferencesChanged();
 
 protected:
     void closeEvent(QCloseEvent *Event) override;
@@ -343,7 +320,7 @@ protected:
     void dropEvent(QDropEvent *Event) override;
 
 private:
-    class Preferences;
+    class PreferenceReader;
     void CreateActions();
     void CreateEditActions();
     void CreateMenus();
@@ -353,8 +330,6 @@ private:
     // The toolbars' lists and boxes and the status bar.
     void CreateBarControls();
     void CreatePanel();
-    // Says that the command's window is not in this version yet.
-    void ReadPreferences();
     void SetHelpContexts();
     void SetCaption();
     void FileOpened();
@@ -386,13 +361,10 @@ private:
     QStringList m_saveHistory;
     TPrintEnvelopesJob m_printJob;
     TMainFormHooks m_hooks;
-    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<PreferenceReader> m_preferences;
     TFindDialog *m_findDialog = nullptr;
     // The actions whose shortcuts win over the envelope boxes' own keys.
     QList<QAction *> m_shortcutActions;
 };
 
 extern TFormStampMain *FormStampMain;
-
-// The folders of the data folder made on demand: "<data folder>ClipArt/" and "Favorites/".
-QString MakeDataSubFolder(const QString &Name);

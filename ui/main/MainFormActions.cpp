@@ -341,8 +341,5 @@ void TFormStampMain::ActionHelpWebSiteExecute()
 
 void TFormStampMain::ActionFormatOptionsExecute()
 {
-    GetOptionsDialog()->ExecuteOptions(*this);
-    // The bar code's place and the colours may have changed.
-    RichEditDestinationChange();
-    FormResize();
+    GetOptionsDialog()->ExecuteOptions();
 }

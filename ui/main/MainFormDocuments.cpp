@@ -70,7 +70,7 @@ bool TFormStampMain::NewEnvelope()
         return false;
     RichEditDestination->Clear();
     ApplyEnvelopeFont(*RichEditDestination);
-    if (ClearAttention) {
+    if (Prefs().ClearAttention) {
         RichEditAttention->Clear();
         ApplyEnvelopeFont(*RichEditAttention);
     }
@@ -231,13 +231,13 @@ bool TFormStampMain::LoadTextDocument(const QString &Name)
         const RichEditUpdate update(*RichEditDestination);
         RichEditDestination->SetSelStart(0);
         ClearParagraphFormatting(*RichEditDestination);
-        if (ConvertTabsToCrlf)
+        if (Prefs().ConvertTabsToCrlf)
             ReplaceTabsByLineBreaks(*RichEditDestination);
     }
     RichEditDestination->SetModified(false);
     HasAttentionLine = HasAttentionMarker();
     RichEditDestinationChange();
-    if (ClearAttention || HasAttentionLine) {
+    if (Prefs().ClearAttention || HasAttentionLine) {
         RichEditAttention->Clear();
         ApplyEnvelopeFont(*RichEditAttention);
         RichEditAttention->SetModified(false);
@@ -292,12 +292,12 @@ void TFormStampMain::SaveEnvelopeDocument(const QString &Name)
     }
     TEnvelopeDocument doc;
     doc.Destination = RichEditDestination->StreamOut();
-    const bool attention = HasAttentionLine || SaveAttention;
+    const bool attention = HasAttentionLine || Prefs().SaveAttention;
     if (attention)
         doc.Attention = RichEditAttention->StreamOut();
-    if (RememberEnvelope)
+    if (Prefs().RememberEnvelope)
         doc.Envelope = ComboBoxEnvelope->currentText();
-    if (RememberReturnAddress)
+    if (Prefs().RememberReturnAddress)
         doc.ReturnAddress = ComboBoxReturnAddress->currentText();
     WriteEnvelopeDocument(Name, doc);
     if (attention)
@@ -333,7 +333,7 @@ bool TFormStampMain::ActionFileSaveAsExecute()
         request.Kind = TFileDialogKind::Save;
         request.InitialDir = QFileInfo(FileName).absolutePath();
         if (untitled) {
-            request.InitialDir = DefaultEnvelopePath;
+            request.InitialDir = Prefs().DefaultEnvelopePath;
             FileName = GetSuggestedFileName();
         }
         request.FileName = QFileInfo(FileName).fileName();
@@ -378,7 +378,7 @@ void TFormStampMain::ActionFileOpenExecute()
     request.Kind = TFileDialogKind::Open;
     request.InitialDir = QFileInfo(FileName).absolutePath();
     if (FileName.isEmpty())
-        request.InitialDir = DefaultEnvelopePath;
+        request.InitialDir = Prefs().DefaultEnvelopePath;
     request.FileName = QFileInfo(FileName).fileName();
     if (!QueryDiscard())
         return;

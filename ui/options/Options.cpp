@@ -1,7 +1,7 @@
 #include "ui/options/Options.h"
 
+#include "engine/PreferenceStore.h"
 #include "foundation/ColorBox.h"
-#include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/StampIncludes.h"
@@ -9,8 +9,6 @@
 #include "platform/FileDialogService.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
-#include "platform/RichEdit.h"
-#include "ui/main/MainForm.h"
 #include "ui/options/SelectFolder.h"
 
 #include <QCheckBox>
@@ -278,92 +276,64 @@ void TDlgOptions::SetSelectedColor(qint32 Color)
     ColorBoxEnvelope->SetSelected(Color);
 }
 
-void TDlgOptions::LoadFrom(const TFormStampMain &Main)
+void TDlgOptions::LoadFrom()
 {
-    CheckBoxShowHints->setChecked(Main.ShowHints);
-    CheckBoxShowBorders->setChecked(Main.RichEditDestination->frameShape() != QFrame::NoFrame);
-    CheckBoxClearAttention->setChecked(Main.ClearAttention);
-    CheckBoxSaveAttention->setChecked(Main.SaveAttention);
-    CheckBoxRememberReturnAddress->setChecked(Main.RememberReturnAddress);
-    CheckBoxRememberEnvelope->setChecked(Main.RememberEnvelope);
-    CheckBoxPostalMargins->setChecked(Main.PostalMargins);
-    CheckBoxConvertTabs->setChecked(Main.ConvertTabsToCrlf);
-    CheckBoxFacingMark->setChecked(Main.FacingMark);
-    CheckBoxShowFonts->setChecked(Main.FontComboBox->ShowStyle() == ssFontSample);
-    SetComboItemIndex(ComboBoxStampPrice, Main.StampPrice - 37);
-    RadioGroupBarCode->SetItemIndex(ItemFromBarCode(Main.PrintBarCode));
-    RadioGroupMeasure->SetItemIndex(ItemFromMeasure(Main.Measure));
-    SetSelectedColor(Main.EnvelopeColor);
-    EditDefaultEnvelopePath->setText(Main.DefaultEnvelopePath);
-    EditFavoritesPath->setText(Main.FavoritesPath);
-    EditClipArtPath->setText(Main.ClipArtPath);
+    const TPreferences &p = Preferences().Values();
+    CheckBoxShowHints->setChecked(p.ShowHints);
+    CheckBoxShowBorders->setChecked(p.ShowBorders);
+    CheckBoxClearAttention->setChecked(p.ClearAttention);
+    CheckBoxSaveAttention->setChecked(p.SaveAttention);
+    CheckBoxRememberReturnAddress->setChecked(p.RememberReturnAddress);
+    CheckBoxRememberEnvelope->setChecked(p.RememberEnvelope);
+    CheckBoxPostalMargins->setChecked(p.PostalMargins);
+    CheckBoxConvertTabs->setChecked(p.ConvertTabsToCrlf);
+    CheckBoxFacingMark->setChecked(p.FacingMark);
+    CheckBoxShowFonts->setChecked(p.ShowFonts);
+    SetComboItemIndex(ComboBoxStampPrice, p.StampPrice - 37);
+    RadioGroupBarCode->SetItemIndex(ItemFromBarCode(p.PrintBarCode));
+    RadioGroupMeasure->SetItemIndex(ItemFromMeasure(p.Measure));
+    SetSelectedColor(p.EnvelopeColor);
+    EditDefaultEnvelopePath->setText(p.DefaultEnvelopePath);
+    EditFavoritesPath->setText(p.FavoritesPath);
+    EditClipArtPath->setText(p.ClipArtPath);
 }
 
-void TDlgOptions::ApplyTo(TFormStampMain &Main)
+void TDlgOptions::ApplyTo()
 {
-    std::optional<TIniUpdate> update;
-    if (RegIni)
-        update.emplace(*RegIni);
-    const auto writeBool = [](const char *Key, bool Value) {
-        if (RegIni)
-            RegIni->WriteBool(kOptions, QLatin1String(Key), Value);
-    };
-    const auto writeInteger = [](const char *Key, int Value) {
-        if (RegIni)
-            RegIni->WriteInteger(kOptions, QLatin1String(Key), Value);
-    };
-    const auto writeString = [](const char *Key, const QString &Value) {
-        if (RegIni)
-            RegIni->WriteString(kOptions, QLatin1String(Key), Value);
-    };
-    Main.ShowHints = CheckBoxShowHints->isChecked();
-    writeBool("ShowHints", Main.ShowHints);
-    Main.ShowBorders = CheckBoxShowBorders->isChecked();
-    writeBool("ShowBorders", Main.ShowBorders);
-    Main.ClearAttention = CheckBoxClearAttention->isChecked();
-    writeBool("ClearAttention", Main.ClearAttention);
-    Main.SaveAttention = CheckBoxSaveAttention->isChecked();
-    writeBool("SaveAttention", Main.SaveAttention);
-    Main.RememberReturnAddress = CheckBoxRememberReturnAddress->isChecked();
-    writeBool("RememberReturnAddress", Main.RememberReturnAddress);
-    Main.RememberEnvelope = CheckBoxRememberEnvelope->isChecked();
-    writeBool("RememberEnvelope", Main.RememberEnvelope);
-    Main.PostalMargins = CheckBoxPostalMargins->isChecked();
-    writeBool("PostalMargins", Main.PostalMargins);
-    Main.ConvertTabsToCrlf = CheckBoxConvertTabs->isChecked();
-    writeBool("ConvertTabsToCrlf", Main.ConvertTabsToCrlf);
-    Main.FacingMark = CheckBoxFacingMark->isChecked();
-    writeBool("FacingMark", Main.FacingMark);
-    Main.EnvelopeColor = SelectedColor();
-    if (RegIni)
-        RegIni->WriteColor(kOptions, QStringLiteral("EnvelopeColor"), Main.EnvelopeColor);
-    Main.ShowFonts = CheckBoxShowFonts->isChecked();
-    writeBool("ShowFonts", Main.ShowFonts);
-    Main.PrintBarCode = BarCodeFromItem(RadioGroupBarCode->ItemIndex());
-    writeInteger("PrintBarCode", Main.PrintBarCode);
-    Main.Measure = MeasureFromItem(RadioGroupMeasure->ItemIndex());
-    writeInteger("Measure", Main.Measure);
-    Main.StampPrice = ComboBoxStampPrice->currentIndex() + 37;
-    writeInteger("StampPrice", Main.StampPrice);
-    Main.ClipArtPath = EditClipArtPath->text();
-    writeString("ClipArtPath", Main.ClipArtPath);
-    Main.FavoritesPath = EditFavoritesPath->text();
-    writeString("FavoritesPath", Main.FavoritesPath);
-    Main.DefaultEnvelopePath = EditDefaultEnvelopePath->text();
-    writeString("DefaultEnvelopePath", Main.DefaultEnvelopePath);
-    // What the edit shows is what the return-address editor will start.
-    writeString("GraphicEditor", EditGraphicEditor->text());
-    if (update)
-        update->Commit();
-    Main.ApplyPreferences();
+    TPreferences p = Preferences().Values();
+    p.ShowHints = CheckBoxShowHints->isChecked();
+    p.ShowBorders = CheckBoxShowBorders->isChecked();
+    p.ClearAttention = CheckBoxClearAttention->isChecked();
+    p.SaveAttention = CheckBoxSaveAttention->isChecked();
+    p.RememberReturnAddress = CheckBoxRememberReturnAddress->isChecked();
+    p.RememberEnvelope = CheckBoxRememberEnvelope->isChecked();
+    p.PostalMargins = CheckBoxPostalMargins->isChecked();
+    p.ConvertTabsToCrlf = CheckBoxConvertTabs->isChecked();
+    p.FacingMark = CheckBoxFacingMark->isChecked();
+    p.EnvelopeColor = SelectedColor();
+    p.ShowFonts = CheckBoxShowFonts->isChecked();
+    p.PrintBarCode = BarCodeFromItem(RadioGroupBarCode->ItemIndex());
+    p.Measure = MeasureFromItem(RadioGroupMeasure->ItemIndex());
+    p.StampPrice = ComboBoxStampPrice->currentIndex() + 37;
+    p.ClipArtPath = EditClipArtPath->text();
+    p.FavoritesPath = EditFavoritesPath->text();
+    p.DefaultEnvelopePath = EditDefaultEnvelopePath->text();
+    if (RegIni) {
+        TIniUpdate update(*RegIni);
+        PreferenceStore::Write(p);
+        // What the edit shows is what the return-address editor will start.
+        RegIni->WriteString(kOptions, kGraphicEditor, EditGraphicEditor->text());
+        update.Commit();
+    }
+    Preferences().Set(p);
 }
 
-bool TDlgOptions::ExecuteOptions(TFormStampMain &Main)
+bool TDlgOptions::ExecuteOptions()
 {
-    LoadFrom(Main);
+    LoadFrom();
     if (exec() != QDialog::Accepted)
         return false;
-    ApplyTo(Main);
+    ApplyTo();
     return true;
 }
 
@@ -382,8 +352,8 @@ void TDlgOptions::RestoreDefaults()
     } else if (PageControl->currentWidget() == TabSheetFileLocations) {
         EditDefaultEnvelopePath->setText(WinDefaultFolders.Personal);
         EditGraphicEditor->setText(defaultPictureEditor());
-        EditFavoritesPath->setText(TFormStampMain::DefaultFavoritesFolder());
-        EditClipArtPath->setText(TFormStampMain::DefaultClipArtFolder());
+        EditFavoritesPath->setText(PreferenceStore::DefaultFavoritesFolder());
+        EditClipArtPath->setText(PreferenceStore::DefaultClipArtFolder());
     }
 }
 

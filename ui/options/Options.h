@@ -11,7 +11,6 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class TColorBox;
-class TFormStampMain;
 
 // A group of radio buttons chosen by item index.
 class TRadioGroup : public QGroupBox
@@ -34,17 +33,17 @@ int MeasureFromItem(int Item);
 int ItemFromMeasure(int Measure);
 
 // "Plikora Options": the preferences of section "Options". Each run loads the
-// controls from the main window; OK applies them there and stores every key.
+// controls from the preferences in use; OK stores every key and changes them.
 class TDlgOptions : public QDialog
 {
 public:
     explicit TDlgOptions(QWidget *parent = nullptr);
 
     // True when the user chose OK.
-    bool ExecuteOptions(TFormStampMain &Main);
-    // The controls from the running program, and back (ExecuteOptions without the showing).
-    void LoadFrom(const TFormStampMain &Main);
-    void ApplyTo(TFormStampMain &Main);
+    bool ExecuteOptions();
+    // The controls from the preferences, and back (ExecuteOptions without the showing).
+    void LoadFrom();
+    void ApplyTo();
     // Defaults for the page that is showing.
     void RestoreDefaults();
 

@@ -1,5 +1,6 @@
 #include "ui/returnaddresses/Retaddrs.h"
 
+#include "engine/PreferenceStore.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
 #include "foundation/FontComboBox.h"
@@ -13,7 +14,6 @@
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 #include "ui/StoreList.h"
-#include "ui/main/MainForm.h"
 #include "ui/returnaddresses/Newretad.h"
 
 #include <QComboBox>
@@ -49,23 +49,20 @@ TDlgReturnAddresses::TDlgReturnAddresses(ReturnAddressStore &Store, QWidget *par
 {
     DlgReturnAddresses = this;
     setWindowTitle(QStringLiteral("Return Addresses"));
-    Context = [] {
+    Context = [this] {
         TReturnEditorContext c;
-        if (FormStampMain) {
-            c.ConvertTabsToCrlf = FormStampMain->ConvertTabsToCrlf;
-            c.ClipArtPath = FormStampMain->ClipArtPath;
-            c.DocumentFileName = FormStampMain->GetFileName();
-        }
+        c.ConvertTabsToCrlf = Preferences().Values().ConvertTabsToCrlf;
+        c.ClipArtPath = Preferences().Values().ClipArtPath;
+        if (DocumentFileName)
+            c.DocumentFileName = DocumentFileName();
         return c;
     };
     buildControls();
     resize(760, 560);
     LoadFormPlacement(this, placementSection);
     LoadToolbarLayout();
-    if (RegIni)
-        FontComboBox->SetShowStyle(
-            RegIni->ReadBool(QStringLiteral("Options"), QStringLiteral("ShowFonts"), true) ? ssFontSample
-                                                                                           : ssFontName);
+    showPreferences();
+    ConnectGuarded(&Preferences(), &PreferenceStore::changed, this, &TDlgReturnAddresses::showPreferences);
     FontComboBox->LoadFonts();
     ConnectGuarded(&m_store, &ReturnAddressStore::listChanged, this, &TDlgReturnAddresses::showList);
     ConnectGuarded(&m_store, &ReturnAddressStore::currentChanged, this, &TDlgReturnAddresses::showCurrent);
@@ -89,6 +86,11 @@ TDlgReturnAddresses::~TDlgReturnAddresses()
         DlgReturnAddresses = nullptr;
     if (ToolbarFollower() == this)
         SetToolbarFollower(nullptr);
+}
+
+void TDlgReturnAddresses::showPreferences()
+{
+    FontComboBox->SetShowStyle(Preferences().Values().ShowFonts ? ssFontSample : ssFontName);
 }
 
 void TDlgReturnAddresses::buildControls()

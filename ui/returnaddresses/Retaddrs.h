@@ -26,7 +26,7 @@ class TColorBox;
 class TFontComboBox;
 class TRuler;
 
-// What the editor reads of the main window: its preferences and its document.
+// What the editor reads of the preferences and of the main window's document.
 struct TReturnEditorContext
 {
     bool ConvertTabsToCrlf = false;
@@ -87,8 +87,12 @@ public:
     void FollowToolbars(const TMirroredToolbars &Shown) override;
     void ArrangeToolbars();
 
-    // Where the editor's preferences come from: the main window by default.
+    // Where the editor's preferences come from: the program's preferences and
+    // DocumentFileName by default.
     std::function<TReturnEditorContext()> Context;
+    // The main window's envelope document (empty while untitled); set by whoever
+    // makes both windows.
+    std::function<QString()> DocumentFileName;
 
     QListWidget *ListAddresses() const { return m_listAddresses; }
     RichEdit *RichEditAddress() const { return m_richEdit; }
@@ -157,6 +161,7 @@ private:
     void applySizeEdit(bool width);
     void fontSizeChosen();
     void restoreToolBars(bool placementStored);
+    void showPreferences();
     TReturnEditorContext context() const;
 
     ReturnAddressStore &m_store;

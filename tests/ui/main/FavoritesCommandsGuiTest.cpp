@@ -240,7 +240,7 @@ TEST_F(WindowCommandsTest, FavoritesAddAfterASaveAndOpenAfterTheSaveQuestion)
     files.answers << ScriptedFileDialogService::Choose(dir.path() + "/jane.env");
     QTimer::singleShot(0, [] { GetFavoritesAddForm()->accept(); });
     form.ActionFavoritesAddExecute();
-    EXPECT_TRUE(QFile::exists(form.FavoritesPath + "/Jane Doe.LNK"));
+    EXPECT_TRUE(QFile::exists(form.Prefs().FavoritesPath + "/Jane Doe.LNK"));
 
     ASSERT_TRUE(form.NewEnvelope());
     form.RichEditDestination->SetText("Someone else");
@@ -263,7 +263,7 @@ TEST_F(WindowCommandsTest, FavoritesAddAfterASaveAndOpenAfterTheSaveQuestion)
     form.ActionFavoritesOrganizeExecute();
     opener.works = false;
     form.ActionFavoritesOrganizeExecute();
-    EXPECT_EQ(opener.opened, QStringList({form.FavoritesPath, form.FavoritesPath}));
+    EXPECT_EQ(opener.opened, QStringList({form.Prefs().FavoritesPath, form.Prefs().FavoritesPath}));
     ASSERT_EQ(messages.shown.size(), 3);
     EXPECT_EQ(messages.shown[2].type, TMsgDlgType::Warning);
 }

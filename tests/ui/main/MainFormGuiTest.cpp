@@ -691,15 +691,16 @@ TEST_F(MainFormTest, PreferencesAndStalePrinterSetups)
 
     Session s(dir.path());
     TFormStampMain &form = *s.form;
-    EXPECT_EQ(form.PrintBarCode, 0);
-    EXPECT_EQ(form.Measure, 0);
-    EXPECT_EQ(form.StampPrice, 36);
-    EXPECT_FALSE(form.ClearAttention);
-    EXPECT_TRUE(form.SaveAttention == false && form.FacingMark && form.PrintTriFoldLines);
-    EXPECT_EQ(form.FavoritesPath, TFormStampMain::DefaultFavoritesFolder());
-    EXPECT_TRUE(QFileInfo(form.FavoritesPath).isDir());
-    EXPECT_TRUE(QFileInfo(form.ClipArtPath).isDir());
-    EXPECT_TRUE(form.DefaultEnvelopePath.isEmpty());
+    EXPECT_EQ(form.Prefs().PrintBarCode, 0);
+    EXPECT_EQ(form.Prefs().Measure, 0);
+    EXPECT_EQ(form.Prefs().StampPrice, 36);
+    EXPECT_FALSE(form.Prefs().ClearAttention);
+    EXPECT_TRUE(form.Prefs().SaveAttention == false && form.Prefs().FacingMark
+                && form.Prefs().PrintTriFoldLines);
+    EXPECT_EQ(form.Prefs().FavoritesPath, PreferenceStore::DefaultFavoritesFolder());
+    EXPECT_TRUE(QFileInfo(form.Prefs().FavoritesPath).isDir());
+    EXPECT_TRUE(QFileInfo(form.Prefs().ClipArtPath).isDir());
+    EXPECT_TRUE(form.Prefs().DefaultEnvelopePath.isEmpty());
     EXPECT_EQ(EnvelopePreferences().Measure(), 0);
     // Sections of numbers no definition uses go; a name that begins with a used one stays.
     EXPECT_TRUE(IniFile->SectionExists("IniId_5"));
@@ -1091,7 +1092,9 @@ TEST_F(MainFormTest, ExtremeStoredNumbersLoadShowAndPrint)
             form.RichEditDestination->SetText("A One\r\n1 Main St\r\nSpringfield IL 62704-1234");
             for (int placement : {0, 1, 3}) {
                 SCOPED_TRACE(placement);
-                form.PrintBarCode = placement;
+                TPreferences preferences = form.Prefs();
+                preferences.PrintBarCode = placement;
+                Preferences().Set(preferences);
                 QFile::remove(pdf);
                 QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
                 form.ActionFilePrintEnvelopeExecute();

@@ -20,6 +20,7 @@
 #include "ui/main/MainForm.h"
 #include "ui/main/Oldfiles.h"
 #include "ui/options/SelectFolder.h"
+#include "ui/returnaddresses/Retaddrs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,6 +38,11 @@
 namespace {
 
 const QString kOptions = "Options";
+
+const TPreferences &Prefs()
+{
+    return Preferences().Values();
+}
 
 struct OptionsTest : ::testing::Test
 {
@@ -58,6 +64,7 @@ struct OptionsTest : ::testing::Test
         FreeOptionsDialog();
         FreeSelectFolderDialog();
         delete form;
+        FreePreferences();
         StopOldfiles();
         StopQmPrinter();
         StopUnique();
@@ -85,15 +92,15 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
 {
     TDlgOptions &dialog = *GetOptionsDialog();
     int changed = 0;
-    QObject::connect(form, &TFormStampMain::preferencesChanged, [&] { ++changed; });
+    QObject::connect(&Preferences(), &PreferenceStore::changed, [&] { ++changed; });
 
     QTimer::singleShot(0, [&] {
         dialog.CheckBoxShowHints->setChecked(false);
         dialog.ButtonCancel->click();
     });
-    EXPECT_FALSE(dialog.ExecuteOptions(*form));
+    EXPECT_FALSE(dialog.ExecuteOptions());
     EXPECT_TRUE(StoredKeys().isEmpty());
-    EXPECT_TRUE(form->ShowHints);
+    EXPECT_TRUE(Prefs().ShowHints);
 
     // Each bar-code item and stamp price stores its own value, and the next print job takes it.
     int printedPlacement = -1;
@@ -105,20 +112,24 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
     form->RichEditDestination->SetText("Jane Doe\r\n1 Elm St\r\nSpringfield IL 62704");
     const int barCodes[] = {0, 3, 1, 2};
     for (int item = 0; item < 4; ++item) {
-        dialog.LoadFrom(*form);
+        dialog.LoadFrom();
         dialog.RadioGroupBarCode->SetItemIndex(item);
         dialog.ComboBoxStampPrice->setCurrentIndex(item % 3);
         dialog.RadioGroupMeasure->SetItemIndex(item % 2);
-        dialog.ApplyTo(*form);
-        EXPECT_EQ(form->PrintBarCode, barCodes[item]);
+        dialog.ApplyTo();
+        EXPECT_EQ(Prefs().PrintBarCode, barCodes[item]);
         EXPECT_EQ(Stored("PrintBarCode"), QString::number(barCodes[item]));
         EXPECT_EQ(Stored("StampPrice"), QString::number(37 + item % 3));
-        EXPECT_EQ(form->Measure, item % 2);
+        EXPECT_EQ(Prefs().Measure, item % 2);
         form->PrintEnvelope(true);
         EXPECT_EQ(printedPlacement, barCodes[item]);
     }
     EXPECT_EQ(changed, 4);
 
+    // The return-address editor is already open when OK is pressed.
+    TDlgReturnAddresses editor(returnAddresses);
+    editor.show();
+    EXPECT_EQ(editor.FontComboBox->ShowStyle(), ssFontSample);
     QTimer::singleShot(0, [&] {
         dialog.CheckBoxShowHints->setChecked(false);
         dialog.CheckBoxShowBorders->setChecked(false);
@@ -127,7 +138,7 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
         dialog.ColorBoxEnvelope->setCurrentIndex(dialog.ColorBoxEnvelope->findText("White"));
         dialog.ButtonOK->click();
     });
-    EXPECT_TRUE(dialog.ExecuteOptions(*form));
+    EXPECT_TRUE(dialog.ExecuteOptions());
     EXPECT_EQ(StoredKeys(), QStringList({"ShowHints", "ShowBorders", "ClearAttention", "SaveAttention",
                                          "RememberReturnAddress", "RememberEnvelope", "PostalMargins",
                                          "ConvertTabsToCrlf", "FacingMark", "EnvelopeColor", "ShowFonts",
@@ -135,10 +146,11 @@ TEST_F(OptionsTest, OkAppliesAndStoresEveryKeyInOrderCancelStoresNothing)
                                          "FavoritesPath", "DefaultEnvelopePath", "GraphicEditor"}));
     EXPECT_EQ(Stored("ShowHints"), "0");
     EXPECT_EQ(Stored("EnvelopeColor"), QString::number(0xFFFFFF));
-    EXPECT_FALSE(form->ShowHints);
-    EXPECT_FALSE(form->FacingMark);
+    EXPECT_FALSE(Prefs().ShowHints);
+    EXPECT_FALSE(Prefs().FacingMark);
     EXPECT_EQ(form->RichEditDestination->frameShape(), QFrame::NoFrame);
     EXPECT_EQ(form->FontComboBox->ShowStyle(), ssFontName);
+    EXPECT_EQ(editor.FontComboBox->ShowStyle(), ssFontName);
     EXPECT_EQ(form->PanelEnvelope->palette().color(QPalette::Window), QColor(Qt::white));
 
     // Hints off hold for every window at once.
@@ -150,16 +162,19 @@ TEST_F(OptionsTest, StoredValuesOutsideTheListsAndDefaultsPerPage)
 {
     TDlgOptions &dialog = *GetOptionsDialog();
     // A colour of the user's own and a price without a picture come back as they were.
-    form->EnvelopeColor = 0x123456;
-    form->StampPrice = 36;
-    dialog.LoadFrom(*form);
+    TPreferences changed = Prefs();
+    changed.EnvelopeColor = 0x123456;
+    changed.StampPrice = 36;
+    Preferences().Set(changed);
+    dialog.LoadFrom();
     EXPECT_EQ(dialog.ComboBoxStampPrice->currentIndex(), -1);
     EXPECT_EQ(dialog.SelectedColor(), 0x123456);
-    dialog.ApplyTo(*form);
+    dialog.ApplyTo();
     EXPECT_EQ(Stored("EnvelopeColor"), QString::number(0x123456));
     EXPECT_EQ(Stored("StampPrice"), "36");
-    form->StampPrice = 40;
-    dialog.LoadFrom(*form);
+    changed.StampPrice = 40;
+    Preferences().Set(changed);
+    dialog.LoadFrom();
     EXPECT_EQ(dialog.ComboBoxStampPrice->currentText(), "37");
 
     // Defaults on one page leave the other page alone, and store nothing.
@@ -178,7 +193,7 @@ TEST_F(OptionsTest, StoredValuesOutsideTheListsAndDefaultsPerPage)
     EXPECT_EQ(dialog.EditClipArtPath->text(), "/elsewhere");
     dialog.PageControl->setCurrentWidget(dialog.TabSheetFileLocations);
     dialog.ButtonDefaults->click();
-    EXPECT_EQ(dialog.EditClipArtPath->text(), TFormStampMain::DefaultClipArtFolder());
+    EXPECT_EQ(dialog.EditClipArtPath->text(), PreferenceStore::DefaultClipArtFolder());
     EXPECT_EQ(dialog.EditDefaultEnvelopePath->text(), WinDefaultFolders.Personal);
     EXPECT_EQ(StoredKeys(), before);
     EXPECT_EQ(Stored("FacingMark"), stored);
@@ -189,7 +204,7 @@ TEST_F(OptionsTest, BrowsingStoresAtOnceAndTheFolderDialogFindsAnExistingFolder)
     TDlgOptions &dialog = *GetOptionsDialog();
     TDlgSelectFolder &folders = *GetSelectFolderDialog();
     QDir().mkpath(dir.path() + "/art/inner");
-    dialog.LoadFrom(*form);
+    dialog.LoadFrom();
     const QString clipArt = dialog.EditClipArtPath->text();
 
     // A folder that went away opens at the nearest one still there; Cancel changes nothing.
@@ -210,7 +225,7 @@ TEST_F(OptionsTest, BrowsingStoresAtOnceAndTheFolderDialogFindsAnExistingFolder)
     dialog.ButtonBrowseClipArt->click();
     EXPECT_EQ(dialog.EditClipArtPath->text(), dir.path() + "/art/inner");
     EXPECT_EQ(Stored("ClipArtPath"), dir.path() + "/art/inner");
-    EXPECT_EQ(form->ClipArtPath, clipArt);
+    EXPECT_EQ(Prefs().ClipArtPath, clipArt);
 
     // The graphic editor from the browse, then from Defaults: OK stores what the edit shows.
     files.answers << ScriptedFileDialogService::Choose("/usr/bin/true");
@@ -222,7 +237,7 @@ TEST_F(OptionsTest, BrowsingStoresAtOnceAndTheFolderDialogFindsAnExistingFolder)
     dialog.ButtonDefaults->click();
     const QString editor = dialog.EditGraphicEditor->text();
     EXPECT_NE(editor, "/usr/bin/true");
-    dialog.ApplyTo(*form);
+    dialog.ApplyTo();
     EXPECT_EQ(Stored("GraphicEditor"), editor);
 }
 
@@ -230,13 +245,13 @@ TEST_F(OptionsTest, TheUnitOfMeasureReachesTheDefinitionsManager)
 {
     TDlgEnvelopeSizes manager(definitions);
     TDlgOptions &dialog = *GetOptionsDialog();
-    dialog.LoadFrom(*form);
+    dialog.LoadFrom();
     dialog.RadioGroupMeasure->SetItemIndex(1);
-    dialog.ApplyTo(*form);
+    dialog.ApplyTo();
     EXPECT_EQ(manager.Pages()->LabelUnits()->text(), "(CM)");
     EXPECT_EQ(manager.Sample()->RulerHorizontal()->TicksPerUnit(), 1);
     dialog.RadioGroupMeasure->SetItemIndex(0);
-    dialog.ApplyTo(*form);
+    dialog.ApplyTo();
     EXPECT_EQ(manager.Pages()->LabelUnits()->text(), "(inches)");
     EXPECT_EQ(manager.Sample()->RulerVertical()->TicksPerUnit(), 4);
 }
