@@ -352,7 +352,10 @@ QString TIniFile::Serialize() const
             out += QLatin1Char('[') + s.name + QLatin1String("]\n");
         }
         for (const Line &l : s.lines) {
-            out += l.text;
+            if (l.text.isEmpty() && l.kind == Line::Entry)
+                out += l.key % u'=' % l.raw;
+            else
+                out += l.text;
             out += QLatin1Char('\n');
         }
     }
@@ -466,16 +469,16 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
             return;
         Journal(Undo::SetLine, s, k, &l);
         l.raw = raw;
-        l.text = l.key % u'=' % raw;
+        l.text.clear();
     } else {
         Line l;
         l.kind = Line::Entry;
         l.key = Ident;
         l.raw = raw;
-        l.text = Ident % u'=' % raw;
         // New keys go after the last entry, ahead of trailing blank lines.
         qsizetype at = sec.lines.size();
-        while (at > 0 && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
+        while (at > 0 && sec.lines.at(at - 1).kind == Line::Other
+               && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
             --at;
         // Only blank lines follow, so no indexed entry moves.
         if (sec.indexed)

@@ -114,7 +114,7 @@ private:
     struct Line
     {
         enum Kind { Other, Entry, Header } kind = Other;
-        QString text; // the line as stored (for Other and untouched entries)
+        QString text; // the line as read (Other lines, entries not written since; else empty)
         QString key;  // Entry: trimmed key; Header: section name
         QString raw;  // Entry: raw value text after "="
     };
