@@ -1,4 +1,5 @@
-# The layering test: fails when a file includes a layer above its own, when a core file
+# The layering test: fails when a file includes a layer above its own, when a file of ui/
+# includes another window family's folder of ui/ (see PLIKORA_UI_OPENERS), when a core file
 # includes Qt Widgets, Qt Print Support or a widget unit, or when a unit listed as a widget
 # unit no longer uses widgets (so that the list only shrinks as code moves out of windows).
 #   cmake -DSOURCE_DIR=<top folder> -DQT_HEADERS=<folder holding QtCore, QtWidgets...> -P CheckLayers.cmake
@@ -38,6 +39,20 @@ foreach(_file ${_files})
       if(_to IN_LIST PLIKORA_LAYERS)
         if(NOT _to STREQUAL _layer AND NOT _to IN_LIST PLIKORA_BELOW_${_layer})
           list(APPEND _problems "${_file} includes ${_include}: ${_layer} may not use ${_to}")
+        endif()
+        if(_layer STREQUAL "ui" AND _to STREQUAL "ui" AND _include MATCHES "^ui/([^/]+)/")
+          set(_to_room ${CMAKE_MATCH_1})
+          set(_room "")
+          if(_file MATCHES "^ui/([^/]+)/")
+            set(_room ${CMAKE_MATCH_1})
+          endif()
+          if(NOT _room STREQUAL _to_room AND NOT _room IN_LIST PLIKORA_UI_OPENERS)
+            if(_room STREQUAL "")
+              list(APPEND _problems "${_file} includes ${_include}: what ui/ shares uses no window's folder")
+            else()
+              list(APPEND _problems "${_file} includes ${_include}: ui/${_room}/ may not use ui/${_to_room}/")
+            endif()
+          endif()
         endif()
         string(REGEX REPLACE "\\.[^./]+$" "" _to_unit ${_include})
         plikora_kind_of(${_include} _to_kind)

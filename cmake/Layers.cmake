@@ -8,6 +8,11 @@ set(PLIKORA_BELOW_engine platform gif foundation)
 set(PLIKORA_BELOW_ui platform gif foundation engine)
 set(PLIKORA_BELOW_integrations platform gif foundation engine ui)
 
+# ui/ has a folder per window family (a room) and keeps what several families share at
+# ui/ itself. A room includes no other room and the shared pieces include none, except
+# the rooms listed here: the main window opens the others.
+set(PLIKORA_UI_OPENERS main)
+
 # A layer's core links Qt Core and Gui only (plus CUPS and JPEG in platform), so that it
 # can be used and tested without widgets. Its units (a file name without extension, the
 # header and the source together) are core unless listed here as widget units. ui and

@@ -135,13 +135,7 @@ int TEnvelopeData::TriFoldFromBottomMetric() const { return MulInchToMetric(m_Tr
 
 QString TEnvelopeData::LengthText(int hundredthsOfInch)
 {
-    const int value = IsMetric() ? MulInchToMetric(hundredthsOfInch) : hundredthsOfInch;
-    // Integer formatting: exactly two decimals and a point, whatever the locale.
-    const long long magnitude = std::llabs(static_cast<long long>(value));
-    return QStringLiteral("%1%2.%3")
-        .arg(value < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 100)
-        .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    return ::LengthText(hundredthsOfInch, IsMetric(), QLocale::c());
 }
 
 // clang-format off

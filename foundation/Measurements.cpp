@@ -5,10 +5,8 @@
 #include <QString>
 
 #include <algorithm>
-#include <clocale>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 
 namespace {
 
@@ -32,59 +30,67 @@ int DivMetricToInch(int x)
     return checkedInt(MulDivRoundHalfEven(x, 100, 254));
 }
 
-namespace {
-
-bool isDigit(QChar c)
+std::optional<int> ReadTypedLength(const QString &Text, bool Metric, const QLocale &Locale)
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// The longest start of Text that is a decimal number, in ASCII; empty without one.
-QByteArray numberPrefix(const QString &Text)
-{
+    const QString text = Text.trimmed();
+    const QString point = Locale.decimalPoint();
+    bool negative = false;
     qsizetype i = 0;
-    const qsizetype n = Text.size();
-    while (i < n && Text.at(i) == QLatin1Char(' '))
-        ++i;
-    const qsizetype start = i;
-    if (i < n && (Text.at(i) == QLatin1Char('+') || Text.at(i) == QLatin1Char('-')))
-        ++i;
-    qsizetype digits = 0;
-    for (; i < n && isDigit(Text.at(i)); ++i)
-        ++digits;
-    if (i < n && Text.at(i) == QLatin1Char('.'))
-        for (++i; i < n && isDigit(Text.at(i)); ++i)
-            ++digits;
-    if (digits == 0)
-        return QByteArray();
-    qsizetype end = i;
-    if (i < n && (Text.at(i) == QLatin1Char('e') || Text.at(i) == QLatin1Char('E'))) {
-        ++i;
-        if (i < n && (Text.at(i) == QLatin1Char('+') || Text.at(i) == QLatin1Char('-')))
-            ++i;
-        if (i < n && isDigit(Text.at(i))) {
-            while (i < n && isDigit(Text.at(i)))
-                ++i;
-            end = i;
+    const QString minus = QStringLiteral("-");
+    for (const QString &sign : {Locale.negativeSign(), minus, QStringLiteral("\u2212"), Locale.positiveSign(),
+                                QStringLiteral("+")}) {
+        if (!sign.isEmpty() && text.startsWith(sign)) {
+            negative = sign == Locale.negativeSign() || sign == minus || sign == QStringLiteral("\u2212");
+            i = sign.size();
+            break;
         }
     }
-    return Text.mid(start, end - start).toLatin1();
+    QByteArray whole;
+    QByteArray fraction;
+    bool seenPoint = false;
+    const QList<uint> units = QStringView(text).mid(i).toUcs4();
+    for (const char32_t c : units) {
+        if (QChar::isDigit(c)) {
+            (seenPoint ? fraction : whole).append(char('0' + QChar::digitValue(c)));
+        } else if (!seenPoint && (c == U'.' || QString::fromUcs4(&c, 1) == point)) {
+            seenPoint = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (whole.isEmpty() && fraction.isEmpty())
+        return std::nullopt;
+    // Decimal arithmetic on the digits: no binary fraction moves a half.
+    while (whole.size() > 1 && whole.startsWith('0'))
+        whole.remove(0, 1);
+    constexpr int64_t limit = int64_t(std::numeric_limits<int>::max()) + 1;
+    int64_t hundredths = limit;
+    if (whole.size() <= 12) {
+        hundredths = whole.isEmpty() ? 0 : whole.toLongLong() * 100;
+        const QByteArray cents = fraction.left(2).leftJustified(2, '0');
+        hundredths += cents.toInt();
+        const QByteArray rest = fraction.mid(2);
+        const bool half = rest.startsWith('5') && rest.count('0') == rest.size() - 1;
+        const bool aboveHalf = !rest.isEmpty() && (rest[0] > '5' || (rest[0] == '5' && !half));
+        if (aboveHalf || (half && hundredths % 2 != 0))
+            ++hundredths;
+        hundredths = std::min(hundredths, limit);
+    }
+    if (negative)
+        hundredths = -hundredths;
+    const int value = int(
+        std::clamp<int64_t>(hundredths, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return Metric ? DivMetricToInch(value) : value;
 }
 
-} // namespace
-
-int TypedLengthToInch(const QString &Text, bool Metric)
+QString LengthText(int HundredthsOfInch, bool Metric, const QLocale &Locale)
 {
-    const QByteArray number = numberPrefix(Text);
-    double value = 0;
-    if (!number.isEmpty()) {
-        // The C locale: the point is the separator whatever the user's locale says.
-        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-        value = strtod_l(number.constData(), nullptr, cLocale); // overflow gives infinity
-    }
-    // Within int before converting: huge texts are limited, never undefined.
-    const double hundredths = value * 100;
-    int64_t rounded = RoundHalfEven(hundredths);
-    rounded = std::clamp<int64_t>(rounded, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-    return Metric ? DivMetricToInch(int(rounded)) : int(rounded);
+    const int value = Metric ? MulInchToMetric(HundredthsOfInch) : HundredthsOfInch;
+    QLocale plain(Locale);
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    const long long magnitude = std::llabs(static_cast<long long>(value));
+    const long long cents = magnitude % 100;
+    // Integer formatting: exactly two decimals, never a rounding of a binary fraction.
+    return (value < 0 ? plain.negativeSign() : QString()) + plain.toString(magnitude / 100)
+           + plain.decimalPoint() + (cents < 10 ? plain.zeroDigit() : QString()) + plain.toString(cents);
 }

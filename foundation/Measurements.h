@@ -2,6 +2,11 @@
 
 #include "foundation/Numerics.h" // ERangeError
 
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
 // The longest side a paper can have (32,767 tenths of a millimetre, the most a
 // device mode holds), in hundredths of an inch. Stored lengths are read within
 // plus or minus this: farther is off any page, and would overflow on drawing.
@@ -13,7 +18,12 @@ int MulInchToMetric(int x);
 int DivMetricToInch(int x);
 
 // A length typed in inches, or in centimetres when Metric, as hundredths of an
-// inch. The text is read as a decimal number with a point (leading blanks, a sign
-// and an exponent allowed; anything after the number is ignored; no number at all
-// reads as 0), times 100 rounded half to even and kept within the range of int.
-int TypedLengthToInch(const QString &Text, bool Metric);
+// inch: digits with at most one decimal separator, Locale's or a point, a sign
+// before them and blanks around. Anything else (no digit, letters, an exponent,
+// digit grouping, a second separator) gives std::nullopt. Rounded half to even;
+// a length beyond the range of int is limited to it.
+std::optional<int> ReadTypedLength(const QString &Text, bool Metric, const QLocale &Locale);
+
+// A length in hundredths of an inch, shown in inches or in centimetres when
+// Metric, with two decimals in Locale's form ("4,25" in German, "4.25" in C).
+QString LengthText(int HundredthsOfInch, bool Metric, const QLocale &Locale);

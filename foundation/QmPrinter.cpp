@@ -292,6 +292,16 @@ int TZambPrinter::GetPaperHeight()
     return DivMetricToInch(GetPaperLengthMetric());
 }
 
+int TZambPrinter::SheetWidth()
+{
+    return PerInch(m_physicalWidth, 100, m_logPixelsX);
+}
+
+int TZambPrinter::SheetHeight()
+{
+    return PerInch(m_physicalHeight, 100, m_logPixelsY);
+}
+
 void TZambPrinter::SetCustomWidth(int Value)
 {
     m_customWidth = std::clamp(Value, 300, 1600);

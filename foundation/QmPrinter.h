@@ -54,6 +54,10 @@ public:
     virtual void SetCustomWidth(int Value) = 0;
     virtual int CustomHeight() const = 0;
     virtual void SetCustomHeight(int Value) = 0;
+    // The sheet as it lies for printing (orientation applied, no custom size), in
+    // hundredths of an inch; 0 when not known.
+    virtual int SheetWidth() { return 0; }
+    virtual int SheetHeight() { return 0; }
 };
 
 // The program's printer: capability cache, paper and bin tables, custom paper
@@ -114,6 +118,8 @@ public:
     int GetCustomWidthMetric() const;
     int GetCustomHeightMetric() const;
 
+    int SheetWidth() override;
+    int SheetHeight() override;
     bool CustomSize() const override { return m_customSize; }
     void SetCustomSize(bool Value) override { m_customSize = Value; }
     int CustomWidth() const override { return m_customWidth; }

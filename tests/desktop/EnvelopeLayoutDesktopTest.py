@@ -30,17 +30,17 @@ def scenario(desktop):
         return str(x + dx), str(y + dy)
 
     step("the destination marker dragged 20 pixels up")
-    desktop.xdotool("mousemove", *at(229, 373), "mousedown", "1")
+    desktop.xdotool("mousemove", *at(229, 382), "mousedown", "1")
     for dy in (5, 10, 15, 20):
-        desktop.xdotool("mousemove", *at(229, 373 - dy))
+        desktop.xdotool("mousemove", *at(229, 382 - dy))
     desktop.xdotool("mouseup", "1")
 
     step("1 inch typed as the return address's distance from the left")
     desktop.xdotool("mousemove", *at(484, 33), "click", "1")
-    desktop.xdotool("mousemove", *at(604, 72), "click", "1")
+    desktop.xdotool("mousemove", *at(680, 72), "click", "1")
     program.type("1")
     program.keys("Return")
-    desktop.xdotool("mousemove", *at(657, 251), "click", "1", "mousemove", "0", "0")
+    desktop.xdotool("mousemove", *at(757, 261), "click", "1", "mousemove", "0", "0")
     program.wait_main()
 
     step("printed again")

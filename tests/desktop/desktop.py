@@ -31,13 +31,16 @@ def step(text):
     print(f"[{time.monotonic() - _started:6.1f}s] {text}", flush=True)
 
 
-def wait_until(what, check, timeout=TIMEOUT):
+def wait_until(what, check, timeout=TIMEOUT, quiet=False):
+    """The check's first true value; at the timeout an error, or None when quiet."""
     deadline = time.monotonic() + timeout
     while True:
         value = check()
         if value:
             return value
         if time.monotonic() > deadline:
+            if quiet:
+                return None
             raise AssertionError(f"timed out after {timeout:.0f}s waiting for {what}")
         time.sleep(0.05)
 
@@ -224,7 +227,8 @@ class Program:
 class Desktop:
     """Xvfb on a display of its own choosing, with openbox managing the windows."""
 
-    def __init__(self):
+    def __init__(self, screen="1280x1024"):
+        self.screen = screen
         self.processes = []
         self.programs = []
         self.env = dict(os.environ)
@@ -234,7 +238,7 @@ class Desktop:
         try:
             with open(os.path.join(WORK, "xvfb.log"), "wb") as log:
                 self.processes.append(subprocess.Popen(
-                    ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+                    ["Xvfb", "-displayfd", str(write), "-screen", "0", self.screen + "x24", "-nolisten", "tcp", "-noreset"],
                     pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=log))
             os.close(write)
             # The number and its line end may come in two writes; Xvfb gives up if the pipe closes between.
@@ -291,9 +295,9 @@ class Desktop:
             _stop(process)
 
 
-def first_run(desktop):
+def first_run(desktop, **extra_env):
     """Starts the program on empty settings and takes its first-run setup's offers to the main window."""
-    program = desktop.start()
+    program = desktop.start(**extra_env)
     for title in ("Information", "Add Envelope Definition", "Print to PDF Properties", "Envelope Definitions"):
         program.active(title)
         program.keys("Return")
@@ -301,13 +305,13 @@ def first_run(desktop):
     return program
 
 
-def run(scenario):
-    """Runs the scenario on a fresh desktop; exits with its result."""
+def run(scenario, screen="1280x1024"):
+    """Runs the scenario on a fresh desktop of that screen size; exits with its result."""
     shutil.rmtree(OUTPUT, ignore_errors=True)
     os.makedirs(WORK, exist_ok=True)
     # A test stopped from outside still ends what it started.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))
-    desktop = Desktop()
+    desktop = Desktop(screen)
     try:
         desktop.open()
         scenario(desktop)

@@ -100,23 +100,45 @@ TEST(Measurements, RoundsHalfToEven)
     EXPECT_EQ(DivMetricToInch(std::numeric_limits<int>::max()), 845466003);
 }
 
-TEST(Measurements, ReadsTypedLengths)
+TEST(Measurements, ReadsTypedLengthsInTheLocalesForm)
 {
-    EXPECT_EQ(TypedLengthToInch("2.54", true), 100);
-    EXPECT_EQ(TypedLengthToInch("  -1.5e1", false), -1500);
-    EXPECT_EQ(TypedLengthToInch("+.5", false), 50);
-    EXPECT_EQ(TypedLengthToInch("1.5x", false), 150); // a tail is ignored
-    EXPECT_EQ(TypedLengthToInch("2e", false), 200);
-    EXPECT_EQ(TypedLengthToInch("0.125", false), 12); // halves to even
-    EXPECT_EQ(TypedLengthToInch("0.375", false), 38);
-    for (const char *none : {"", "abc", ".", "-", "inf", "nan", "0x10", "\u0663"})
-        EXPECT_EQ(TypedLengthToInch(QString::fromUtf8(none), false), 0) << none;
-    // Huge texts are limited to the range of int.
-    EXPECT_EQ(TypedLengthToInch("1e300", false), std::numeric_limits<int>::max());
-    EXPECT_EQ(TypedLengthToInch("-1e999", false), std::numeric_limits<int>::min());
-    EXPECT_EQ(TypedLengthToInch(QString(5000, QLatin1Char('9')), false), std::numeric_limits<int>::max());
-    EXPECT_EQ(TypedLengthToInch("1e300", true), 845466003);
-    EXPECT_EQ(TypedLengthToInch("1e-999", false), 0);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale c = QLocale::c();
+    const auto read = [](const char *text, const QLocale &locale, bool metric = false) {
+        return ReadTypedLength(QString::fromUtf8(text), metric, locale);
+    };
+    // The locale's separator and the point are both read; nothing is cut silently.
+    EXPECT_EQ(read("4,25", german), 425);
+    EXPECT_EQ(read("4.25", german), 425);
+    EXPECT_EQ(read(" 0,5 ", german), 50);
+    EXPECT_EQ(read("4.25", c), 425);
+    EXPECT_EQ(read("-,5", german), -50);
+    EXPECT_EQ(read("2,54", german, true), 100);
+    // Refused: a separator the locale does not have, grouping (the point is a decimal
+    // separator too, so "1.234,5" has two), letters, an exponent, nothing.
+    for (const char *refused :
+         {"4,25", "1.234,5", "1,234.5", "abc", "", " ", "-", ".", "1.5x", "1e3", "4 25"})
+        EXPECT_EQ(read(refused, c), std::nullopt) << refused;
+    for (const char *refused : {"1.234,5", "1,2,3", "abc", "", "4,25cm", "0x10"})
+        EXPECT_EQ(read(refused, german), std::nullopt) << refused;
+    // Exact decimal rounding, halves to even; huge lengths are limited to int.
+    EXPECT_EQ(read("0.125", c), 12);
+    EXPECT_EQ(read("0.375", c), 38);
+    EXPECT_EQ(read("2.675", c), 268);
+    EXPECT_EQ(read("0.12500001", c), 13);
+    EXPECT_EQ(read("99999999999999999999", c), std::numeric_limits<int>::max());
+    EXPECT_EQ(read("-99999999999999999999", c), std::numeric_limits<int>::min());
+    EXPECT_EQ(read("99999999999999999999", c, true), 845466003);
+
+    // Shown as typed: two decimals in the locale's form, read back unchanged.
+    EXPECT_EQ(LengthText(425, false, german), "4,25");
+    EXPECT_EQ(LengthText(425, false, c), "4.25");
+    EXPECT_EQ(LengthText(-5, false, german), "-0,05");
+    EXPECT_EQ(LengthText(123456, false, german), "1234,56");
+    EXPECT_EQ(LengthText(200, true, german), "5,08");
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    for (int value : {0, 7, 425, -1234})
+        EXPECT_EQ(ReadTypedLength(LengthText(value, false, arabic), false, arabic), value);
 }
 
 namespace {

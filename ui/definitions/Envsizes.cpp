@@ -26,6 +26,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <array>
+
 TDlgEnvelopeSizes *DlgEnvelopeSizes = nullptr;
 
 namespace {
@@ -56,7 +58,7 @@ TDlgEnvelopeSizes::TDlgEnvelopeSizes(DefinitionStore &Store, QWidget *parent)
     DlgEnvelopeSizes = this;
     setWindowTitle(QStringLiteral("Envelope Definitions"));
     buildControls();
-    resize(710, 620);
+    resize(QSize(710, 620).expandedTo(minimumSizeHint()));
     LoadFormPlacement(this, placementSection);
     m_sample->SetRulerScale(EnvelopePreferences().Measure());
     LoadSampleStamp();
@@ -84,6 +86,8 @@ void TDlgEnvelopeSizes::buildControls()
     m_listEnvelopes = new QListWidget(m_groupBoxEnvelopes);
     m_listEnvelopes->setToolTip(QStringLiteral("This is the list of envelopes that you can choose from."));
     m_listEnvelopes->setUniformItemSizes(true);
+    // The pages decide the top half's height; the list takes what there is.
+    m_listEnvelopes->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     SetHelpContext(m_listEnvelopes, 20104);
     m_listEnvelopes->installEventFilter(this);
     m_listEnvelopes->viewport()->installEventFilter(this);
@@ -130,12 +134,15 @@ void TDlgEnvelopeSizes::buildControls()
     auto *detailsLayout = new QVBoxLayout(m_groupBoxDetails);
     detailsLayout->addWidget(m_pages);
 
+    // Two fifths for the list, the rest for the pages; the top half as high as the
+    // pages need to show their rows whole, 244 pixels at least.
     auto *top = new QHBoxLayout;
-    top->addWidget(m_groupBoxEnvelopes);
-    top->addWidget(m_groupBoxDetails, 1);
+    top->addWidget(m_groupBoxEnvelopes, 2);
+    top->addWidget(m_groupBoxDetails, 3);
     auto *topWidget = new QWidget(this);
     topWidget->setLayout(top);
-    topWidget->setFixedHeight(244);
+    topWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    topWidget->setMinimumHeight(244);
     top->setContentsMargins(0, 0, 0, 0);
 
     m_groupBoxDemo = new QGroupBox(this);
@@ -156,7 +163,7 @@ void TDlgEnvelopeSizes::buildControls()
                QStringLiteral("Click here to send your envelope configuration to Morvane Software via the "
                               "internet so that your printer can be better supported."),
                20103, this);
-    ConnectGuarded(m_sendIniBtn, &QPushButton::clicked, this, [] { SendPrinterInfo(); });
+    ConnectGuarded(m_sendIniBtn, &QPushButton::clicked, this, [this] { SendPrinterInfo(m_store.List()); });
 
     auto *column = new QVBoxLayout;
     column->addWidget(m_btnOK);
@@ -187,6 +194,7 @@ void TDlgEnvelopeSizes::showList()
 
 void TDlgEnvelopeSizes::showCurrent()
 {
+    m_statusBar->clearMessage();
     showList();
     ShowEnvelopeDetails();
 }
@@ -250,7 +258,6 @@ void TDlgEnvelopeSizes::AddBtnClick()
     const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
     storeNew(*added, !fromModel);
     m_store.SelectEnvelope(idx);
-    m_modelLayout = fromModel ? added : nullptr;
     SetupBtnClick();
 }
 
@@ -291,7 +298,6 @@ void TDlgEnvelopeSizes::DeleteBtnClick()
                    TMsgDlgType::Confirmation, mbYes | mbNo, 20096)
         != mrYes)
         return;
-    m_modelLayout = nullptr;
     m_store.Delete(i);
     m_store.SaveEnvelopeList();
 }
@@ -318,18 +324,33 @@ bool TDlgEnvelopeSizes::runSetup()
 
 void TDlgEnvelopeSizes::SetupBtnClick()
 {
-    const bool keepLayout = m_modelLayout && m_modelLayout == m_store.CurrentEnvelope();
-    m_modelLayout = nullptr;
+    TEnvelopePrinter &printer = EnvelopePrinter();
+    const auto paper = [&printer] {
+        return std::array{printer.GetPaperSize(), printer.GetDevModePaperWidth(),
+                          printer.GetDevModePaperLength(), printer.GetOrientation()};
+    };
+    const auto before = paper();
     bool confirmed = false;
     try {
         confirmed = runSetup();
     } catch (const Exception &error) {
         MessageDlg(error.Message(), TMsgDlgType::Error, mbOK, 0);
     }
-    if (confirmed && !keepLayout)
-        ResetBtnClick();
-    else
+    if (!confirmed) {
         fillPages();
+        return;
+    }
+    // The distances belong to the paper as it lies: another paper or orientation
+    // needs the defaults, anything else keeps what the user typed.
+    if (paper() != before) {
+        ResetBtnClick();
+        m_statusBar->showMessage(QStringLiteral(
+            "The paper or its orientation changed: the envelope indents are reset to their defaults."));
+    } else {
+        fillPages();
+        m_statusBar->showMessage(
+            QStringLiteral("The paper and its orientation are unchanged: the envelope indents are kept."));
+    }
 }
 
 void TDlgEnvelopeSizes::ResetBtnClick()
@@ -358,7 +379,6 @@ bool TDlgEnvelopeSizes::CreateFirstEnvelope()
     m_store.SetDefaultIndex(idx);
     const bool fromModel = dialog->SelectedModelIndex() > 0 && dialog->EnvelopeType() != 1;
     storeNew(*added, !fromModel);
-    m_modelLayout = fromModel ? added : nullptr;
     m_store.SelectEnvelope(idx);
     return true;
 }
@@ -398,12 +418,6 @@ void TDlgEnvelopeSizes::showEvent(QShowEvent *event)
 void TDlgEnvelopeSizes::LoadSampleStamp()
 {
     m_sample->LoadSampleStamp(StampPicture(std::max(0, Preferences().Values().StampPrice - 37)));
-}
-
-void TDlgEnvelopeSizes::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    m_groupBoxEnvelopes->setFixedWidth(width() * 2 / 5);
 }
 
 void TDlgEnvelopeSizes::done(int result)

@@ -51,12 +51,12 @@ public:
     QGroupBox *GroupBoxDemo() const { return m_groupBoxDemo; }
     TEnvelopePages *Pages() const { return m_pages; }
     TEnvelopeSample *Sample() const { return m_sample; }
+    QStatusBar *StatusBar() const { return m_statusBar; }
     // The stamp of the main window's stamp price.
     void LoadSampleStamp();
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -73,9 +73,6 @@ private:
 
     DefinitionStore &m_store;
     bool m_refilling = false;
-    // A definition just made from a printer model: the setup that completes
-    // its add keeps the model's layout instead of resetting it.
-    TEnvelopeData *m_modelLayout = nullptr;
     QListWidget *m_listEnvelopes = nullptr;
     QPushButton *m_addBtn = nullptr;
     QPushButton *m_renameBtn = nullptr;

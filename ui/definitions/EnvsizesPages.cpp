@@ -5,6 +5,7 @@
 #include "foundation/QmPrinter.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
+#include "platform/MessageService.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,8 +14,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -26,6 +29,27 @@ int measure()
     return EnvelopePreferences().Measure();
 }
 
+// Lengths are shown and typed in the user's locale; the store keeps integers.
+QString lengthText(int hundredthsOfInch)
+{
+    return LengthText(hundredthsOfInch, measure() == 1, QLocale());
+}
+
+std::optional<int> typedLength(const QString &text)
+{
+    return ReadTypedLength(text, measure() == 1, QLocale());
+}
+
+QString unitName()
+{
+    return measure() == 1 ? QStringLiteral("cm") : QStringLiteral("in");
+}
+
+const char *const indentNames[] = {
+    "Return from left",          "Return from top",        "Destination from left",
+    "Destination from bottom",   "Attention from left",    "Attention from bottom",
+    "Stamp Bar Code from right", "Tri-Fold line from top", "Tri-Fold line from bottom"};
+
 QTableWidget *grid(int rows, const QString &hint, int help, QWidget *parent)
 {
     auto *g = new QTableWidget(rows, 2, parent);
@@ -36,6 +60,8 @@ QTableWidget *grid(int rows, const QString &hint, int help, QWidget *parent)
     g->verticalHeader()->setDefaultSectionSize(g->fontMetrics().height() + 4);
     g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     g->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Every row in view without scrolling: the window's top half is made high enough.
+    g->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     SetHelpContext(g, help);
     return g;
 }
@@ -80,6 +106,9 @@ TEnvelopePages::TEnvelopePages(DefinitionStore &Store, QWidget *parent) : QTabWi
     addTab(page(m_printerSetup), QStringLiteral("Printer Setup"));
     m_diagnostics = printerGrid(6, 20108);
     addTab(page(m_diagnostics), QStringLiteral("Printer Diagnostics"));
+    // The four tabs whole side by side: the window is made wide enough for them.
+    setUsesScrollButtons(false);
+    setElideMode(Qt::ElideNone);
 }
 
 QWidget *TEnvelopePages::buildSizePage()
@@ -206,15 +235,11 @@ void TEnvelopePages::FillIndentsGrid()
         m_indents->setRowCount(10);
         setRow(m_indents, 0, QStringLiteral("Measure"),
                m == 0 ? QStringLiteral("Value (in)") : QStringLiteral("Value (cm)"));
-        setRow(m_indents, 1, QStringLiteral("Return from left"), data->GetReturnLeftText());
-        setRow(m_indents, 2, QStringLiteral("Return from top"), data->GetReturnTopText());
-        setRow(m_indents, 3, QStringLiteral("Destination from left"), data->GetDestinationLeftText());
-        setRow(m_indents, 4, QStringLiteral("Destination from bottom"), data->GetDestinationBottomText());
-        setRow(m_indents, 5, QStringLiteral("Attention from left"), data->GetAttentionLeftText());
-        setRow(m_indents, 6, QStringLiteral("Attention from bottom"), data->GetAttentionBottomText());
-        setRow(m_indents, 7, QStringLiteral("Stamp Bar Code from right"), data->GetFacingMarkFromRightText());
-        setRow(m_indents, 8, QStringLiteral("Tri-Fold line from top"), data->GetTriFoldFromTopText());
-        setRow(m_indents, 9, QStringLiteral("Tri-Fold line from bottom"), data->GetTriFoldFromBottomText());
+        const int values[] = {data->ReturnLeft(),          data->ReturnTop(),      data->DestinationLeft(),
+                              data->DestinationBottom(),   data->AttentionLeft(),  data->AttentionBottom(),
+                              data->FacingMarkFromRight(), data->TriFoldFromTop(), data->TriFoldFromBottom()};
+        for (int row = 1; row <= 9; ++row)
+            setRow(m_indents, row, QLatin1String(indentNames[row - 1]), lengthText(values[row - 1]));
         m_fillingIndents = false;
         m_indents->show();
     } else {
@@ -232,20 +257,28 @@ void TEnvelopePages::ParseIndentsGrid()
     TEnvelopeData *data = m_store.CurrentEnvelope();
     if (!data || m_fillingIndents)
         return;
-    const bool metric = measure() == 1;
-    const auto value = [&](int row) {
+    int values[9];
+    for (int row = 1; row <= 9; ++row) {
         const QTableWidgetItem *item = m_indents->item(row, 1);
-        return TypedLengthToInch(item ? item->text() : QString(), metric);
-    };
-    data->SetReturnLeft(value(1));
-    data->SetReturnTop(value(2));
-    data->SetDestinationLeft(value(3));
-    data->SetDestinationBottom(value(4));
-    data->SetAttentionLeft(value(5));
-    data->SetAttentionBottom(value(6));
-    data->SetFacingMarkFromRight(value(7));
-    data->SetTriFoldFromTop(value(8));
-    data->SetTriFoldFromBottom(value(9));
+        const QString text = item ? item->text() : QString();
+        const std::optional<int> value = typedLength(text);
+        if (!value) {
+            // The cell shows the stored value again; nothing else was typed.
+            FillIndentsGrid();
+            refuse(QLatin1String(indentNames[row - 1]), text);
+            return;
+        }
+        values[row - 1] = *value;
+    }
+    data->SetReturnLeft(values[0]);
+    data->SetReturnTop(values[1]);
+    data->SetDestinationLeft(values[2]);
+    data->SetDestinationBottom(values[3]);
+    data->SetAttentionLeft(values[4]);
+    data->SetAttentionBottom(values[5]);
+    data->SetFacingMarkFromRight(values[6]);
+    data->SetTriFoldFromTop(values[7]);
+    data->SetTriFoldFromBottom(values[8]);
     FillIndentsGrid();
 }
 
@@ -260,8 +293,8 @@ void TEnvelopePages::FillEnvelopeSizePage()
         w->setEnabled(custom);
     m_editPaperSize->setEnabled(!custom);
     if (data) {
-        m_editCustomHeight->setText(data->GetCustomHeightText());
-        m_editCustomWidth->setText(data->GetCustomWidthText());
+        m_editCustomHeight->setText(lengthText(EnvelopePrinter().CustomHeight()));
+        m_editCustomWidth->setText(lengthText(EnvelopePrinter().CustomWidth()));
     }
     for (QLineEdit *edit : {m_editCustomWidth, m_editCustomHeight, m_editPaperSize})
         edit->setVisible(data != nullptr);
@@ -281,13 +314,65 @@ void TEnvelopePages::ApplyCustomSize()
         ~Done() { flag = false; }
     } done{m_applying};
     TEnvelopePrinter &printer = EnvelopePrinter();
-    const bool metric = measure() == 1;
+    const std::optional<int> width = typedLength(m_editCustomWidth->text());
+    const std::optional<int> height = typedLength(m_editCustomHeight->text());
+    if (!width || !height) {
+        const QString typed = (width ? m_editCustomHeight : m_editCustomWidth)->text();
+        FillEnvelopeSizePage();
+        refuse(width ? QStringLiteral("Custom envelope height") : QStringLiteral("Custom envelope width"),
+               typed);
+        return;
+    }
+    const bool wasCustom = printer.CustomSize();
+    const int oldWidth = printer.CustomWidth();
+    const int oldHeight = printer.CustomHeight();
     printer.SetCustomSize(m_radioCustom->isChecked());
-    printer.SetCustomWidth(TypedLengthToInch(m_editCustomWidth->text(), metric));
-    printer.SetCustomHeight(TypedLengthToInch(m_editCustomHeight->text(), metric));
+    printer.SetCustomWidth(*width);
+    printer.SetCustomHeight(*height);
+    // An envelope larger than its sheet would print its address off the page.
+    const int sheetWidth = printer.SheetWidth();
+    const int sheetHeight = printer.SheetHeight();
+    if (printer.CustomSize() && sheetWidth > 0 && sheetHeight > 0
+        && (printer.CustomWidth() > sheetWidth || printer.CustomHeight() > sheetHeight)) {
+        const QString message =
+            QStringLiteral("The custom envelope size %1 x %2 %5 is larger than the paper it is printed on "
+                           "(%3 x %4 %5). Type a smaller size, or choose a larger paper with Setup.")
+                .arg(lengthText(printer.CustomWidth()), lengthText(printer.CustomHeight()),
+                     lengthText(sheetWidth), lengthText(sheetHeight), unitName());
+        printer.SetCustomSize(wasCustom);
+        printer.SetCustomWidth(oldWidth);
+        printer.SetCustomHeight(oldHeight);
+        FillEnvelopeSizePage();
+        report(message);
+        return;
+    }
     data->SavePrinterSetup();
     FillIndentsGrid();
     FillEnvelopeSizePage();
+}
+
+void TEnvelopePages::refuse(const QString &field, const QString &typed)
+{
+    const QString point = QLocale().decimalPoint();
+    const QString example = point == QLatin1String(".")
+                                ? QStringLiteral("4.25")
+                                : QStringLiteral("4") + point + QStringLiteral("25 or 4.25");
+    report(QStringLiteral("%1: \"%2\" is not a length. Type a number of %3 such as %4.")
+               .arg(field, typed, measure() == 1 ? QStringLiteral("centimetres") : QStringLiteral("inches"),
+                    example));
+}
+
+void TEnvelopePages::report(const QString &message)
+{
+    // Told once the edit has ended: a box opened while a cell's editor commits would
+    // take the focus from under it.
+    if (m_reportPending)
+        return;
+    m_reportPending = true;
+    QTimer::singleShot(0, this, [this, message] {
+        m_reportPending = false;
+        RunGuarded([&] { MessageDlg(message, TMsgDlgType::Warning, mbOK, 0); });
+    });
 }
 
 void TEnvelopePages::resizeEvent(QResizeEvent *event)

@@ -49,6 +49,9 @@ private:
     QWidget *buildSizePage();
     QTableWidget *printerGrid(int rows, int help);
     void setRow(QTableWidget *grid, int row, const QString &name, const QString &value);
+    // Says that what was typed into the field is not a length.
+    void refuse(const QString &field, const QString &typed);
+    void report(const QString &message);
 
     DefinitionStore &m_store;
     // Set while the pages write their own controls, whose change signals must
@@ -56,6 +59,7 @@ private:
     bool m_fillingSizePage = false;
     bool m_fillingIndents = false;
     bool m_applying = false;
+    bool m_reportPending = false;
     QTableWidget *m_indents = nullptr;
     QTableWidget *m_printerSetup = nullptr;
     QTableWidget *m_diagnostics = nullptr;

@@ -1,6 +1,5 @@
 #include "ui/definitions/SendPrinterInfo.h"
 
-#include "foundation/QmIniFile.h"
 #include "platform/AtomicSave.h"
 #include "platform/Exception.h"
 #include "platform/ProgramFiles.h"
@@ -14,19 +13,11 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 
-const QString envelopes = QStringLiteral("Envelopes");
 const QString marker = QStringLiteral("xxxxx");
-
-// The fields sent of each definition, in this order.
-const char *const sentFields[] = {"PrinterName",   "Fields",          "Orientation",
-                                  "PaperSize",     "PaperLength",     "PaperWidth",
-                                  "DefaultSource", "PrintQuality",    "ReturnLeft",
-                                  "ReturnTop",     "DestinationLeft", "DestinationBottom",
-                                  "AttentionLeft", "AttentionBottom", "FacingMarkFromRight"};
 
 QString escaped(const QString &text)
 {
@@ -57,23 +48,32 @@ void AddHiddenInput(QString &Inputs, const QString &Name, const QString &Value)
         QStringLiteral("<input type=\"hidden\" name=\"%1\" value=\"%2\">").arg(escaped(Name), escaped(Value));
 }
 
-QString PrinterInfoInputs(const TZambIniFile &Ini)
+QString PrinterInfoInputs(const TDescribedList<TEnvelopeData> &List)
 {
     QString inputs;
-    const int count = Ini.ReadInteger(envelopes, QStringLiteral("Count"), 0);
-    AddHiddenInput(inputs, QStringLiteral("Count"), QString::number(count));
-    // Entries beyond the section's keys would all be empty: a damaged count
-    // must not spin out millions of them.
-    QStringList keys;
-    Ini.ReadSection(envelopes, keys);
-    const int entries = std::min<qsizetype>(count, keys.size());
-    for (int n = 1; n <= entries; ++n) {
-        const QString name = QStringLiteral("Envelope%1").arg(n);
-        AddHiddenInput(inputs, name, Ini.ReadString(envelopes, name, QString()));
-        for (const char *field : sentFields) {
-            const QString key = name + QLatin1Char('_') + QLatin1String(field);
-            AddHiddenInput(inputs, key, Ini.ReadString(envelopes, key, QString()));
-        }
+    AddHiddenInput(inputs, QStringLiteral("Count"), QString::number(List.Count()));
+    for (int i = 0; i < List.Count(); ++i) {
+        const TEnvelopeData &data = *List.Object(i);
+        const QString name = QStringLiteral("Envelope%1").arg(i + 1);
+        AddHiddenInput(inputs, name, List.Description(i));
+        const std::pair<const char *, int> fields[] = {{"Fields", data.Fields},
+                                                       {"Orientation", data.Orientation},
+                                                       {"PaperSize", data.PaperSize},
+                                                       {"PaperLength", data.PaperLength},
+                                                       {"PaperWidth", data.PaperWidth},
+                                                       {"DefaultSource", data.DefaultSource},
+                                                       {"PrintQuality", data.PrintQuality},
+                                                       {"ReturnLeft", data.ReturnLeft()},
+                                                       {"ReturnTop", data.ReturnTop()},
+                                                       {"DestinationLeft", data.DestinationLeft()},
+                                                       {"DestinationBottom", data.DestinationBottom()},
+                                                       {"AttentionLeft", data.AttentionLeft()},
+                                                       {"AttentionBottom", data.AttentionBottom()},
+                                                       {"FacingMarkFromRight", data.FacingMarkFromRight()}};
+        const QString prefix = name + QLatin1Char('_');
+        AddHiddenInput(inputs, prefix + QStringLiteral("PrinterName"), data.FullPrinterName);
+        for (const auto &[field, value] : fields)
+            AddHiddenInput(inputs, prefix + QLatin1String(field), QString::number(value));
     }
     return inputs;
 }
@@ -105,8 +105,8 @@ QString WritePrinterInfoPage(const QString &Inputs)
     return page;
 }
 
-void SendPrinterInfo()
+void SendPrinterInfo(const TDescribedList<TEnvelopeData> &List)
 {
-    const QString page = WritePrinterInfoPage(PrinterInfoInputs(*IniFile));
+    const QString page = WritePrinterInfoPage(PrinterInfoInputs(List));
     UrlOpener().Open(QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded));
 }

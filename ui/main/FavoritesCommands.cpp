@@ -2,10 +2,10 @@
 #include "ui/main/MainForm.h"
 
 #include "platform/MessageService.h"
+#include "ui/CustomizeToolbar.h"
 #include "ui/favorites/FavoriteMenu.h"
 #include "ui/favorites/FavoritesAdd.h"
 #include "ui/main/About.h"
-#include "ui/options/CustomizeToolbar.h"
 
 #include <QApplication>
 #include <QMenu>

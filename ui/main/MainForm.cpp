@@ -112,6 +112,7 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     CreateMenus();
     CreateToolBars();
     SetUpKeyboard();
+    SetToolbarLeader(this);
 
     // The printer object starts on the system's default printer.
     if (TZambPrinter *printer = PrinterInstance())
@@ -178,6 +179,8 @@ TFormStampMain::~TFormStampMain()
     } catch (const std::exception &) {
         // Closing the window has said it already.
     }
+    if (ToolbarLeader() == this)
+        SetToolbarLeader(nullptr);
     SetReturnAddressEnvironment(nullptr);
     SetEnvelopePreferences(nullptr);
     PrintList.reset();

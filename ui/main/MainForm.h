@@ -3,6 +3,7 @@
 #include "engine/PreferenceStore.h"
 #include "engine/PrintAddresses.h"
 #include "platform/Exception.h"
+#include "ui/CustomizeToolbar.h"
 #include "ui/main/QmParams.h"
 
 #include <QList>
@@ -69,7 +70,7 @@ public:
 // window for long.
 inline constexpr qsizetype kMaxAutomationText = qsizetype(2) << 20;
 
-class TFormStampMain : public QMainWindow
+class TFormStampMain : public QMainWindow, public TToolbarLeader
 {
     Q_OBJECT
 public:
@@ -185,11 +186,14 @@ public:
     bool IsEnvelopeModified() const;
     void SaveWindowState();
     void LoadToolbarLayout();
-    void SaveToolbarLayout();
+    void SaveToolbarLayout() override;
     void DefaultToolbarArrangement();
     void ActionFormatRestoreToolbarDefaultsExecute();
     // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
-    QAction *ToolBarButton(const QString &Key) const;
+    QAction *ToolBarButton(const QString &Key) const override;
+    QToolBar *ToolBarNamed(const QString &Name) const override;
+    QAction *RestoreToolbarDefaultsAction() const override { return ActionFormatRestoreToolbarDefaults; }
+    void RestoreToolbarDefaults() override { ActionFormatRestoreToolbarDefaultsExecute(); }
     bool IsMetric() const { return Prefs().Measure == 1; }
 
     // Documents.

@@ -124,6 +124,15 @@ QAction *TFormStampMain::ToolBarButton(const QString &Key) const
     return nullptr;
 }
 
+QToolBar *TFormStampMain::ToolBarNamed(const QString &Name) const
+{
+    for (QToolBar *toolBar : ToolBars()) {
+        if (toolBar->objectName() == Name)
+            return toolBar;
+    }
+    return nullptr;
+}
+
 void TFormStampMain::LoadToolbarLayout()
 {
     if (!RegIni)
@@ -219,9 +228,6 @@ void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()
     LoadToolbarLayout();
     DefaultToolbarArrangement();
     DefaultToolbarArrangement();
-    if (DlgReturnAddresses) {
-        DlgReturnAddresses->LoadToolbarLayout();
-        DlgReturnAddresses->ArrangeToolbars();
-        DlgReturnAddresses->ArrangeToolbars();
-    }
+    if (DlgReturnAddresses)
+        DlgReturnAddresses->RestoreToolbarDefaults();
 }

@@ -3,6 +3,7 @@
 #include "engine/PreferenceStore.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
+#include "foundation/ColorBox.h"
 #include "foundation/FontComboBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmRichEdit.h"
@@ -296,16 +297,16 @@ bool TDlgReturnAddresses::eventFilter(QObject *watched, QEvent *event)
     if ((watched == m_listAddresses && type == QEvent::KeyRelease)
         || (watched == m_listAddresses->viewport() && type == QEvent::MouseButtonRelease))
         listClicked();
-    // Enter in a size box applies it; it does not close the window.
+    // Enter in a box applies it; it does not close the window.
     if (type == QEvent::KeyPress
-        && (watched == EditGraphicWidth || watched == EditGraphicHeight
-            || watched == ComboBoxFontSize->lineEdit())) {
+        && (watched == EditGraphicWidth || watched == EditGraphicHeight || watched == ComboBoxFontSize
+            || watched == FontComboBox || watched == ColorBoxFont)) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             RunGuarded([this, watched] {
-                if (watched == ComboBoxFontSize->lineEdit())
+                if (watched == ComboBoxFontSize)
                     ApplyFontSize();
-                else
+                else if (watched == EditGraphicWidth || watched == EditGraphicHeight)
                     applySizeEdit(watched == EditGraphicWidth);
             });
             return true;

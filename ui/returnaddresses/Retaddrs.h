@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/options/CustomizeToolbar.h"
+#include "ui/CustomizeToolbar.h"
 
 #include <QDialog>
 #include <QList>
@@ -86,6 +86,8 @@ public:
     // The toolbar customisation's choice for this window's File, Edit and Format toolbars.
     void FollowToolbars(const TMirroredToolbars &Shown) override;
     void ArrangeToolbars();
+    // Restore Toolbar Defaults: every toolbar and button shown, in the first arrangement.
+    void RestoreToolbarDefaults();
 
     // Where the editor's preferences come from: the program's preferences and
     // DocumentFileName by default.

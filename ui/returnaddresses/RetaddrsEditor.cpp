@@ -18,7 +18,6 @@
 #include "platform/RichEdit.h"
 #include "platform/Rounding.h"
 #include "ui/Artwork.h"
-#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -217,7 +216,6 @@ void TDlgReturnAddresses::buildToolBars()
         auto *toolBar = new QToolBar(title, ControlBar);
         toolBar->setObjectName(name);
         toolBar->setIconSize(QSize(24, 24));
-        toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
         // They move within the bar above the text only, where their places are kept.
         toolBar->setAllowedAreas(Qt::TopToolBarArea);
         toolBar->setFloatable(false);
@@ -262,11 +260,14 @@ void TDlgReturnAddresses::buildToolBars()
     ComboBoxFontSize->setMinimumContentsLength(3);
     // "2" is a size of its own, not the start of "20".
     ComboBoxFontSize->setCompleter(nullptr);
-    ComboBoxFontSize->lineEdit()->installEventFilter(this);
     ToolBarFormat->addWidget(ComboBoxFontSize);
     ColorBoxFont = new TColorBox(TColorList::Font, ToolBarFormat);
     ColorBoxFont->setObjectName(QStringLiteral("ColorBoxFont"));
     ToolBarFormat->addWidget(ColorBoxFont);
+    // Enter in a box applies it; the boxes, not their line edits, get the keys.
+    for (QWidget *box : {static_cast<QWidget *>(FontComboBox), static_cast<QWidget *>(ComboBoxFontSize),
+                         static_cast<QWidget *>(ColorBoxFont)})
+        box->installEventFilter(this);
 
     ConnectGuarded(FontComboBox, &QComboBox::activated, this, [this] {
         if (!UpdatingToolbar && !FontComboBox->FontName().isEmpty())
@@ -292,12 +293,15 @@ void TDlgReturnAddresses::buildToolBars()
     PopupMenuToolbar = new QMenu(this);
     ControlBar->setContextMenuPolicy(Qt::CustomContextMenu);
     ConnectGuarded(ControlBar, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        // The toolbars' area only: the text and the rulers below have none.
+        if (ControlBar->centralWidget()->geometry().contains(at))
+            return;
         PopupMenuToolbar->clear();
         ConnectGuarded(PopupMenuToolbar->addAction(QStringLiteral("&Customize Toolbar...")),
                        &QAction::triggered, this,
                        [] { ExecuteCustomizeToolbars(GetCustomizeToolbarsDialog()); });
-        if (FormStampMain)
-            PopupMenuToolbar->addAction(FormStampMain->ActionFormatRestoreToolbarDefaults);
+        if (TToolbarLeader *leader = ToolbarLeader())
+            PopupMenuToolbar->addAction(leader->RestoreToolbarDefaultsAction());
         PopupMenuToolbar->exec(ControlBar->mapToGlobal(at));
     });
 }
@@ -510,6 +514,25 @@ void TDlgReturnAddresses::LoadToolbarLayout()
         ArrangeToolbars();
         ArrangeToolbars();
     }
+}
+
+void TDlgReturnAddresses::RestoreToolbarDefaults()
+{
+    if (RegIni) {
+        TIniUpdate update(*RegIni);
+        for (const QString &section : {fileSection, editSection, formatSection})
+            RegIni->EraseSection(section);
+        update.Commit();
+    }
+    if (IniFile) {
+        TIniUpdate update(*IniFile);
+        for (const QString &section : {fileSection, editSection})
+            IniFile->EraseSection(section);
+        update.Commit();
+    }
+    LoadToolbarLayout();
+    ArrangeToolbars();
+    ArrangeToolbars();
 }
 
 void TDlgReturnAddresses::restoreToolBars(bool placementStored)

@@ -11,7 +11,6 @@
 #include "platform/FileDialogService.h"
 #include "platform/GuardedSlot.h"
 #include "platform/MessageService.h"
-#include "ui/main/MainForm.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -9,6 +9,7 @@
 #include "platform/RichEdit.h"
 #include "ui/printing/Prntprog.h"
 
+#include "foundation/Measurements.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
@@ -31,6 +32,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -57,6 +61,7 @@ protected:
     void SetUp() override
     {
         ManagerTestApp();
+        QLocale::setDefault(QLocale::c());
         ASSERT_TRUE(dir.isValid());
         StartUnique();
         IniFile = new TZambIniFile(dir.filePath(QStringLiteral("Plikora.INI")));
@@ -67,6 +72,7 @@ protected:
     }
     void TearDown() override
     {
+        QLocale::setDefault(QLocale::c());
         SetEnvelopePreferences(nullptr);
         delete manager;
         definitions.reset();
@@ -298,20 +304,33 @@ TEST_F(EnvsizesGuiTest, DefaultIsStoredAtShutdown)
     EXPECT_EQ(storedDefault(), "b");
 }
 
-TEST_F(EnvsizesGuiTest, ACancelledSetupKeepsTheLayout)
+TEST_F(EnvsizesGuiTest, SetupResetsTheLayoutOnlyForAnotherPaperOrOrientation)
 {
     fakePrinters({"Office Laser"});
     store({"a"}, 1);
     open();
     ASSERT_TRUE(definitions->HasCurrentEnvelope());
-    definitions->CurrentEnvelope()->SetReturnLeft(77);
+    TEnvelopeData &data = *definitions->CurrentEnvelope();
+    data.SetReturnLeft(77);
+    // Cancelled, or confirmed with another bin only: the typed distances stay.
     setupAnswers(false);
     manager->SetupBtnClick();
-    EXPECT_EQ(setupDialogs, 1);
-    EXPECT_EQ(definitions->CurrentEnvelope()->ReturnLeft(), 77);
-    setupAnswers(true);
+    EXPECT_EQ(data.ReturnLeft(), 77);
+    PrinterInstance()->SetSetupDialog([](const QString &, const PrinterCaps &caps, DevMode &dm) {
+        dm.SetDefaultSource(int16_t(caps.bins.last().number));
+        return true;
+    });
     manager->SetupBtnClick();
-    EXPECT_EQ(definitions->CurrentEnvelope()->ReturnLeft(), 0);
+    EXPECT_EQ(data.ReturnLeft(), 77);
+    EXPECT_TRUE(manager->StatusBar()->currentMessage().contains("kept"));
+    // Turned: the defaults for the paper as it now lies, and the window says so.
+    PrinterInstance()->SetSetupDialog([](const QString &, const PrinterCaps &, DevMode &dm) {
+        dm.SetOrientation(dm.Orientation() == DMORIENT_LANDSCAPE ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE);
+        return true;
+    });
+    manager->SetupBtnClick();
+    EXPECT_EQ(data.ReturnLeft(), 0);
+    EXPECT_TRUE(manager->StatusBar()->currentMessage().contains("reset"));
 }
 
 TEST_F(EnvsizesGuiTest, LetterFoldedInThirdsAndModelDefaults)
@@ -455,6 +474,24 @@ TEST_F(EnvsizesGuiTest, ShowingTheWindowKeepsItsSize)
     EXPECT_EQ(manager->width(), width);
 }
 
+TEST_F(EnvsizesGuiTest, TheFirstSizeShowsEveryTabAndRowWhole)
+{
+    fakePrinters({"Office Laser"});
+    store({"a"}, 1);
+    open();
+    manager->show();
+    TEnvelopePages &pages = *manager->Pages();
+    QTabBar &tabs = *pages.tabBar();
+    for (int i = 0; i < tabs.count(); ++i)
+        EXPECT_TRUE(tabs.rect().contains(tabs.tabRect(i))) << i;
+    for (QTableWidget *grid : {pages.StringGridEnvelopeIndents(), pages.StringGridPrinterSetup(),
+                               pages.StringGridPrinterDiagnostics()}) {
+        pages.setCurrentWidget(grid->parentWidget());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0) << grid->rowCount();
+    }
+}
+
 TEST_F(EnvsizesGuiTest, AmpersandsShowInCaptions)
 {
     fakePrinters({"Office Laser"});
@@ -491,24 +528,59 @@ TEST_F(EnvsizesGuiTest, TheIndentsGridAndCustomSizeKeepTypedValues)
     EXPECT_EQ(data.DestinationBottom(), 275);
     EXPECT_EQ(type(8, "9"), "5.00");
     EXPECT_EQ(data.TriFoldFromTop(), 500);
-    EXPECT_EQ(type(3, ""), "0.50");
-    EXPECT_EQ(data.DestinationLeft(), 50);
-    EXPECT_EQ(type(2, "1e300"), "5.00");
+    EXPECT_EQ(type(2, "99999"), "5.00");
     EXPECT_EQ(data.ReturnLeft(), 100); // the other rows kept
     EXPECT_FALSE(grid.item(1, 0)->flags() & Qt::ItemIsEditable);
 
-    // A custom size, limited by the printer, stored with the setup at once.
+    // What is not a length is refused by name; the cell shows the stored value again.
+    const QString destinationLeft = grid.item(3, 1)->text();
+    EXPECT_EQ(type(3, "4,25"), destinationLeft);
+    EXPECT_EQ(type(3, ""), destinationLeft);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].message.startsWith("Destination from left: \"4,25\" is not a length."));
+
+    // A custom size, limited by the printer, stored with the setup at once; one
+    // larger than the letter paper it is printed on is refused.
     pages.RadioButtonCustom()->click();
     ASSERT_TRUE(pages.EditCustomWidth()->isEnabled());
-    pages.EditCustomWidth()->setText("1");
-    pages.EditCustomHeight()->setText("20");
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(pages.EditCustomWidth(), &enter);
-    EXPECT_EQ(pages.EditCustomWidth()->text(), "3.00");
-    EXPECT_EQ(pages.EditCustomHeight()->text(), "16.00");
     const QString setup = QStringLiteral("IniId_%1").arg(data.IniId);
+    const auto enterSize = [&](const QString &width, const QString &height) {
+        pages.EditCustomWidth()->setText(width);
+        pages.EditCustomHeight()->setText(height);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(pages.EditCustomWidth(), &enter);
+        QCoreApplication::processEvents();
+    };
+    const int heightBefore = IniFile->ReadInteger(setup, "CustomHeight", 0);
+    enterSize("1", "20");
+    EXPECT_TRUE(
+        messages.shown.last().message.startsWith("The custom envelope size 3.00 x 16.00 in is larger than "
+                                                 "the paper it is printed on (8.50 x 11.00 in)."));
+    EXPECT_EQ(IniFile->ReadInteger(setup, "CustomHeight", 0), heightBefore);
+    EXPECT_EQ(pages.EditCustomHeight()->text(), LengthText(heightBefore, false, QLocale::c()));
+    enterSize("1", "9.5");
+    EXPECT_EQ(pages.EditCustomWidth()->text(), "3.00");
+    EXPECT_EQ(pages.EditCustomHeight()->text(), "9.50");
     EXPECT_TRUE(IniFile->ReadBool(setup, "CustomSize", false));
     EXPECT_EQ(IniFile->ReadInteger(setup, "CustomWidth", 0), 300);
+
+    // A German user types and sees decimal commas; a point is read too.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    manager->ShowEnvelopeDetails();
+    EXPECT_EQ(grid.item(4, 1)->text(), "2,75");
+    EXPECT_EQ(type(1, "4,25"), "4,25");
+    EXPECT_EQ(data.ReturnLeft(), 425);
+    EXPECT_EQ(type(5, "0.5"), "0,50");
+    EXPECT_EQ(type(2, "1.234,5"), "5,00");
+    enterSize("9,25", "4,1");
+    EXPECT_EQ(IniFile->ReadInteger(setup, "CustomWidth", 0), 300);
+    EXPECT_EQ(pages.EditCustomHeight()->text(), "9,50");
+    enterSize("4,5", "9,5");
+    EXPECT_EQ(IniFile->ReadInteger(setup, "CustomWidth", 0), 450);
+    EXPECT_EQ(IniFile->ReadInteger(setup, "CustomHeight", 0), 950);
+    QLocale::setDefault(QLocale::c());
+    manager->ShowEnvelopeDetails();
     pages.RadioButtonPrinter()->click();
     EXPECT_FALSE(IniFile->ReadBool(setup, "CustomSize", true));
     EXPECT_FALSE(pages.EditCustomWidth()->isEnabled());
@@ -571,7 +643,7 @@ public:
     }
 };
 
-TEST_F(EnvsizesGuiTest, SendWritesThePageOfTheStoredDefinitions)
+TEST_F(EnvsizesGuiTest, SendWritesThePageOfTheCurrentDefinitions)
 {
     QTemporaryDir data;
     QFile page(data.filePath("sendprinterinfo.htm"));
@@ -585,7 +657,7 @@ TEST_F(EnvsizesGuiTest, SendWritesThePageOfTheStoredDefinitions)
     store({"Say \"hi\"><script>", "<b>"}, 1);
     open();
     ASSERT_TRUE(definitions->HasCurrentEnvelope());
-    definitions->CurrentEnvelope()->SetReturnLeft(77); // not saved: not sent
+    definitions->CurrentEnvelope()->SetReturnLeft(77); // not saved yet, and sent
 
     manager->SendIniBtn()->click();
     SetUrlOpener(nullptr);
@@ -604,18 +676,16 @@ TEST_F(EnvsizesGuiTest, SendWritesThePageOfTheStoredDefinitions)
     EXPECT_TRUE(lines[1].endsWith("|xxxxx</p>"));
     EXPECT_EQ(lines[2], "no marker");
     EXPECT_EQ(lines[1].count("<input"), 1 + 2 * 16);
-    EXPECT_TRUE(lines[1].contains("name=\"Envelope2\" value=\"&lt;b&gt;\">"));
+    EXPECT_TRUE(lines[1].contains("name=\"Envelope1\" value=\"&lt;b&gt;\">"));
     EXPECT_TRUE(lines[1].contains("value=\"Say &quot;hi&quot;&gt;&lt;script&gt;\">"));
-    EXPECT_TRUE(lines[1].contains("name=\"Envelope2_ReturnLeft\" value=\"2\">"));
-    EXPECT_FALSE(lines[1].contains("value=\"77\""));
+    // In the list's order, as the next save stores them.
+    EXPECT_TRUE(lines[1].contains("name=\"Envelope1_ReturnLeft\" value=\"2\">"));
+    EXPECT_TRUE(lines[1].contains("name=\"Envelope2_ReturnLeft\" value=\"77\">"));
     EXPECT_FALSE(lines[1].contains("TriFold"));
 
-    // Nothing stored: the count alone. A missing template opens nothing.
-    IniFile->EraseSection(envelopes);
-    EXPECT_EQ(PrinterInfoInputs(*IniFile), "<input type=\"hidden\" name=\"Count\" value=\"0\">");
-    // A damaged count does not spin out entries that are not there.
-    IniFile->WriteInteger(envelopes, "Count", 2000000000);
-    EXPECT_EQ(PrinterInfoInputs(*IniFile).count("<input"), 1 + 16);
+    // No definitions: the count alone. A missing template opens nothing.
+    EXPECT_EQ(PrinterInfoInputs(TDescribedList<TEnvelopeData>()),
+              "<input type=\"hidden\" name=\"Count\" value=\"0\">");
     QFile::remove(page.fileName());
     SetUrlOpener(&opener);
     manager->SendIniBtn()->click();

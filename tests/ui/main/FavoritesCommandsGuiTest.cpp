@@ -12,13 +12,13 @@
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
+#include "ui/CustomizeToolbar.h"
 #include "ui/favorites/FavoriteMenu.h"
 #include "ui/favorites/FavoritesAdd.h"
 #include "ui/main/About.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/Oldfiles.h"
 #include "ui/main/StampSplash.h"
-#include "ui/options/CustomizeToolbar.h"
 #include "ui/returnaddresses/Retaddrs.h"
 
 #include <QFile>

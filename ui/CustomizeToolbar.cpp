@@ -1,9 +1,9 @@
-#include "ui/options/CustomizeToolbar.h"
+#include "ui/CustomizeToolbar.h"
 
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
-#include "ui/main/MainForm.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -18,6 +18,7 @@ namespace {
 
 TDlgCustomizeToolbars *dialogInstance = nullptr;
 TToolbarFollower *follower = nullptr;
+TToolbarLeader *leader = nullptr;
 
 struct Button
 {
@@ -28,7 +29,7 @@ struct Button
 struct Group
 {
     const char *Caption;
-    QToolBar *TFormStampMain::*Bar;
+    const char *Bar; // the toolbar's object name
     QList<Button> Buttons;
 };
 
@@ -36,10 +37,10 @@ const QList<Group> &Groups()
 {
     static const QList<Group> groups = {
         {"File Toolbar",
-         &TFormStampMain::ToolBarFile,
+         "ToolBarFile",
          {{"New", "New"}, {"Open", "Open"}, {"Save", "Save"}, {"Print", "Print"}, {"Import", "Import"}}},
         {"Edit Toolbar",
-         &TFormStampMain::ToolBarEdit,
+         "ToolBarEdit",
          {{"Undo", "Undo"},
           {"Cut", "Cut"},
           {"Copy", "Copy"},
@@ -49,10 +50,10 @@ const QList<Group> &Groups()
           {"Delete", "Delete"},
           {"Lookup", "Lookup"},
           {"Find", "Find"}}},
-        {"Format Toolbar", &TFormStampMain::ToolBarFormat, {}},
-        {"Selection Toolbar", &TFormStampMain::ToolBarSelection, {}},
+        {"Format Toolbar", "ToolBarFormat", {}},
+        {"Selection Toolbar", "ToolBarSelection", {}},
         {"Options Toolbar",
-         &TFormStampMain::ToolBarOptions,
+         "ToolBarOptions",
          {{"Plikora Options", "Options"}, {"Customize Toolbar", "Toolbar"}, {"Help", "Help"}}},
     };
     return groups;
@@ -69,7 +70,22 @@ bool Shown(const QTreeWidgetItem *Box)
     return Box && Box->checkState(0) != Qt::Unchecked;
 }
 
+QToolBar *LeaderBar(const Group &G)
+{
+    return leader ? leader->ToolBarNamed(QString::fromLatin1(G.Bar)) : nullptr;
+}
+
 } // namespace
+
+void SetToolbarLeader(TToolbarLeader *Leader)
+{
+    leader = Leader;
+}
+
+TToolbarLeader *ToolbarLeader()
+{
+    return leader;
+}
 
 void SetToolbarFollower(TToolbarFollower *Follower)
 {
@@ -136,21 +152,23 @@ QTreeWidgetItem *TDlgCustomizeToolbars::Box(const QString &Caption) const
 
 void TDlgCustomizeToolbars::ReadToolbarChecks()
 {
-    if (!FormStampMain)
+    if (!leader)
         return;
     for (int i = 0; i < Groups().size(); ++i) {
         const Group &g = Groups()[i];
         QTreeWidgetItem *bar = TreeToolbars->topLevelItem(i);
-        const bool barShown = !(FormStampMain->*g.Bar)->isHidden();
+        QToolBar *toolBar = LeaderBar(g);
+        if (!toolBar)
+            continue;
+        const bool barShown = !toolBar->isHidden();
         // A hidden toolbar shows none of its buttons, whatever they are set to.
         if (g.Buttons.isEmpty())
             bar->setCheckState(0, barShown ? Qt::Checked : Qt::Unchecked);
         for (int k = 0; k < bar->childCount(); ++k) {
             QTreeWidgetItem *box = bar->child(k);
-            QAction *action = FormStampMain->ToolBarButton(box->data(0, Qt::UserRole).toString());
+            QAction *action = leader->ToolBarButton(box->data(0, Qt::UserRole).toString());
             const auto *tool =
-                action ? qobject_cast<QToolButton *>((FormStampMain->*g.Bar)->widgetForAction(action))
-                       : nullptr;
+                action ? qobject_cast<QToolButton *>(toolBar->widgetForAction(action)) : nullptr;
             box->setIcon(0, tool ? tool->icon() : QIcon());
             box->setCheckState(0, barShown && (!action || action->isVisible()) ? Qt::Checked : Qt::Unchecked);
         }
@@ -159,15 +177,16 @@ void TDlgCustomizeToolbars::ReadToolbarChecks()
 
 void TDlgCustomizeToolbars::ApplyToolbarChecks()
 {
-    if (!FormStampMain)
+    if (!leader)
         return;
     for (int i = 0; i < Groups().size(); ++i) {
         const Group &g = Groups()[i];
         const QTreeWidgetItem *bar = TreeToolbars->topLevelItem(i);
-        (FormStampMain->*g.Bar)->setVisible(Shown(bar));
+        if (QToolBar *toolBar = LeaderBar(g))
+            toolBar->setVisible(Shown(bar));
         for (int k = 0; k < bar->childCount(); ++k) {
             const QTreeWidgetItem *box = bar->child(k);
-            if (QAction *action = FormStampMain->ToolBarButton(box->data(0, Qt::UserRole).toString()))
+            if (QAction *action = leader->ToolBarButton(box->data(0, Qt::UserRole).toString()))
                 action->setVisible(Checked(box));
         }
     }
@@ -188,8 +207,8 @@ void TDlgCustomizeToolbars::ApplyToolbarChecks()
 
 void TDlgCustomizeToolbars::BtnDefaultsClick()
 {
-    if (FormStampMain)
-        FormStampMain->ActionFormatRestoreToolbarDefaultsExecute();
+    if (leader)
+        leader->RestoreToolbarDefaults();
     ReadToolbarChecks();
 }
 
@@ -218,8 +237,8 @@ bool ExecuteCustomizeToolbars(TDlgCustomizeToolbars *Dialog)
     if (Dialog->exec() != QDialog::Accepted)
         return false;
     Dialog->ApplyToolbarChecks();
-    if (FormStampMain)
-        FormStampMain->SaveToolbarLayout();
+    if (leader)
+        leader->SaveToolbarLayout();
     if (follower)
         follower->SaveToolbarLayout();
     return true;

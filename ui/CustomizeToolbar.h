@@ -3,8 +3,29 @@
 #include <QDialog>
 #include <QString>
 
+class QAction;
+class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+// The window whose toolbars the dialog shows and hides (the main window).
+class TToolbarLeader
+{
+public:
+    virtual ~TToolbarLeader() = default;
+    // The toolbar of that object name ("ToolBarFile", "ToolBarEdit", ...), or null.
+    virtual QToolBar *ToolBarNamed(const QString &Name) const = 0;
+    // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
+    virtual QAction *ToolBarButton(const QString &Key) const = 0;
+    virtual void SaveToolbarLayout() = 0;
+    // Restore Toolbar Defaults, which resets the follower's toolbars too.
+    virtual QAction *RestoreToolbarDefaultsAction() const = 0;
+    virtual void RestoreToolbarDefaults() = 0;
+};
+
+// The leader in use (not owned); nullptr when there is none.
+void SetToolbarLeader(TToolbarLeader *Leader);
+TToolbarLeader *ToolbarLeader();
 
 // What another window's File, Edit and Format toolbars show after the user's choice.
 struct TMirroredToolbars
@@ -34,7 +55,7 @@ public:
 void SetToolbarFollower(TToolbarFollower *Follower);
 TToolbarFollower *ToolbarFollower();
 
-// Which of the main window's toolbars and buttons show: one box per toolbar, with
+// Which of the leader's toolbars and buttons show: one box per toolbar, with
 // one box per button beneath it. A toolbar's box is checked when all its buttons
 // show, unchecked when none does, partly checked otherwise; checking or unchecking
 // it does the same to all its buttons.
@@ -43,9 +64,9 @@ class TDlgCustomizeToolbars : public QDialog
 public:
     explicit TDlgCustomizeToolbars(QWidget *parent = nullptr);
 
-    // Takes the boxes' states from the main window.
+    // Takes the boxes' states from the leader.
     void ReadToolbarChecks();
-    // Shows and hides the main window's toolbars and buttons, and the follower's.
+    // Shows and hides the leader's toolbars and buttons, and the follower's.
     void ApplyToolbarChecks();
     // Restore Toolbar Defaults at once (it stays even when the dialog is cancelled).
     void BtnDefaultsClick();
