@@ -23,8 +23,8 @@ set(PLIKORA_WIDGETS_platform
   SystemSpooler main/PlikoraHelp)
 set(PLIKORA_WIDGETS_gif)
 set(PLIKORA_WIDGETS_foundation ColorBox FontComboBox QmComboBox QmPrinter QmRichEdit QmWindows Ruler)
-# EnvDim and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.
-set(PLIKORA_WIDGETS_engine DefinitionStore EnvDim EnvPrint PrintAddresses PrintJob)
+# EnvDim, LayoutFit and PrintAddresses only through QmPrinter and RichEdit, DefinitionStore only through EnvDim.
+set(PLIKORA_WIDGETS_engine DefinitionStore EnvDim EnvPrint LayoutFit PrintAddresses PrintJob)
 
 # Sets out to "widgets" or "core" for a file given relative to the top folder
 # (platform/Graphics.cpp), or to "" when it lies in no layer.

@@ -30,7 +30,7 @@ enum class TPrintOutcome {
     Printed,
     NotPrinted,      // a check or the printer setup failed, and said so
     NothingSelected, // no address chosen, and said so
-    Cancelled,       // called off by the person: nothing was sent
+    Cancelled,       // called off by the person: the pages done were sent, no more
 };
 
 // The addresses of the destination box, which of them print, and the print
@@ -70,9 +70,10 @@ public:
     // Prints one envelope per copy for every selected address as one document.
     // Without a definition, a return address or a selected address it says so
     // and prints nothing. The progress, when given, starts once the document has
-    // started (after any file dialog of the printer); its cancel withdraws the
-    // whole job. A failure of the printer aborts the job and finishes the
-    // progress before the exception goes on to the caller, who shows it.
+    // started (after any file dialog of the printer); its cancel stops the job
+    // before the next page and sends the pages done. A failure of the printer
+    // aborts the job and finishes the progress before the exception goes on to
+    // the caller, who shows it.
     TPrintOutcome PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
                                  TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
                                  bool PrintTriFoldLines, TPrintProgress *Progress = nullptr);

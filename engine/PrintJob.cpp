@@ -356,12 +356,9 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
                 progress.PageDone();
             }
         }
-        // Cancel withdraws the job whole, as a spooler drops a cancelled document.
+        // A cancel stops before the next page; the pages done still go out.
         cancelled = progress.Cancelled();
-        if (cancelled)
-            printer.Abort();
-        else
-            printer.EndDoc();
+        printer.EndDoc();
     } catch (...) {
         if (printer.Printing())
             printer.Abort();

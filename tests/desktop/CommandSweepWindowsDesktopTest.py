@@ -14,7 +14,7 @@ from sweep import FILL, PICTURE, Sweep, clipboard, harmless, leave
 RETURN = {"list": (190, 47), "add": (106, 161), "rename": (279, 161), "delete": (106, 189), "default": (279, 189)}
 PICTURE_BUTTONS = {"browse": (460, 126), "clip art": (571, 126), "reload": (683, 126), "clear": (460, 154),
                    "edit": (571, 154), "file name": (570, 70)}
-PICTURE_PANEL, WIDTH, TEXT, OK = (398, 100), (490, 98), (400, 400), (621, 537)
+PICTURE_PANEL, WIDTH, TEXT, TOOLBAR_AREA, OK = (398, 100), (490, 98), (400, 400), (700, 266), (621, 537)
 # Open, Save; Undo, Cut, Copy, Paste; font, Bold, Italic, Underline, size, colour.
 TOOLS = [(x, 266) for x in (50, 84, 133, 166, 199, 232, 350, 454, 478, 501, 540, 617)]
 EDIT_TOOLS = TOOLS[2:6]
@@ -26,6 +26,7 @@ DEFINITIONS = {"list": (150, 47), "add": (63, 212), "rename": (152, 212), "delet
                "indents": (483, 53), "size page": (365, 53), "printer setup": (599, 53)}
 # On the Printer Setup page, the last place above.
 GRID = (400, 130)
+SETUP = "Print to PDF Properties"
 DEFINITION_OK = (757, 280)
 
 
@@ -44,6 +45,8 @@ def return_addresses(sweep, program):
     text_menu(sweep, wid)
     for i in range(PICTURE_MENU):
         sweep.click(wid, PICTURE_PANEL, button=3, item=i + 1)
+    for i in range(2):
+        sweep.click(wid, TOOLBAR_AREA, button=3, item=i + 1)
 
     step("text, rich text and a picture on the clipboard: cut, copy and paste, with a selection and without")
     select = (TEXT, "ctrl+Home", "ctrl+shift+End")
@@ -90,13 +93,14 @@ def definitions(sweep, program):
     for place in buttons:
         sweep.click(wid, place)
     sweep.click(wid, GRID, button=3, item=1)
-    sweep.click(wid, DEFINITIONS["add"], answer=("Add Envelope Definition", "Return"))
+    # A new definition's printer setup follows at once.
+    sweep.click(wid, DEFINITIONS["add"], answer=[("Add Envelope Definition", "Return"), (SETUP, "Return")])
     sweep.click(wid, DEFINITIONS["rename"], answer=("Rename Envelope Definition", "Return"))
     sweep.click(wid, DEFINITIONS["default"])
     for _ in range(2):
         sweep.click(wid, DEFINITIONS["delete"], answer=("Confirm", "y"))
-    for place in buttons:
-        sweep.click(wid, place)
+    for name in ("add", "rename", "delete", "default", "setup", "reset", "send", "printer setup"):
+        sweep.click(wid, DEFINITIONS[name])
     program.click(wid, *DEFINITION_OK)
     program.wait_main()
 
@@ -109,9 +113,9 @@ def without_definition(sweep, program):
     sweep.trigger("ctrl+p")
     sweep.window(("alt+o", "o"), "Plikora Options", 20)
     sweep.window(("alt+o", "o", "alt+f"), "Plikora Options", 13)
-    sweep.window(("alt+o", "t"), "Customize Plikora Toolbars", 6)
+    # Two boxes unchecked and confirmed, then every control, Default among them.
     for k in (1, 7):
-        sweep.trigger("alt+o", "t", *(["Down"] * k), "space", "Return")
+        sweep.answer(("alt+o", "t"), "Customize Plikora Toolbars", *(["Down"] * k), "space", "Return")
     sweep.window(("alt+o", "t"), "Customize Plikora Toolbars", 6)
 
     step("Favorites: the envelope saved on the way, the Add Favorite window, the favourite opened")

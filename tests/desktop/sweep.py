@@ -99,6 +99,15 @@ class Sweep:
         self.keys(*keys)
         self.settle()
 
+    def answer(self, opener, title, *keys):
+        """A command whose window, once it has the keyboard, is answered with keys."""
+        self.count += 1
+        self.own_the_keyboard()
+        self.keys(*opener)
+        self.program.active(title)
+        self.keys(*keys)
+        self.settle()
+
     def menu(self, opener, items, before=()):
         """Each item by its place: the first enabled one, then one Down more each time."""
         for i in range(items):
@@ -128,7 +137,8 @@ class Sweep:
     def click(self, wid, place, button=1, then=(), item=None, answer=(), before=()):
         """A click at a place in the window wid and the keys then. item: the pop-up menu that
         opens, its item at that place taken once the menu shows. answer: the title of a window
-        that opens and the keys that answer it. What else opens is closed with Escape.
+        that opens and the keys that answer it, or a list of those for windows that open one
+        after another. What else opens is closed with Escape.
         before: a place clicked and keys pressed first, as part of the same command."""
         self.count += 1
         if before:
@@ -141,10 +151,11 @@ class Sweep:
             # Keys typed before the menu shows would reach the window beneath.
             wait_until("the pop-up menu", lambda: self.shown() - self.resting - {wid})
             self.keys(*(["Down"] * item), "Return")
-        if answer:
-            answered = self.program.active(answer[0])
-            self.keys(*answer[1:])
-            wait_until(f'"{answer[0]}" to close', lambda: answered not in self.shown())
+        # One window answered, or several one after another.
+        for title, *keys in [answer] if answer and isinstance(answer[0], str) else answer:
+            answered = self.program.active(title)
+            self.keys(*keys)
+            wait_until(f'"{title}" to close', lambda: answered not in self.shown())
         self.settle(keep=(wid,))
         if wid not in self.shown():
             raise AssertionError(f"command {self.count} closed the window")
@@ -157,16 +168,21 @@ def clipboard(desktop, kind):
 
 
 def leave(program):
-    """File > Exit, not saving."""
-    program.keys("alt+f", "x")
-    deadline = time.monotonic() + 30
+    """File > Exit, not saving; a window that came up late is closed first, and Exit asked again."""
+    asked = 0
+    deadline = time.monotonic() + 60
     while program.alive() and time.monotonic() < deadline:
         try:
-            confirm = [w for w, t in program.windows().items() if t == "Confirm"]
-            if confirm:
-                program.desktop.xdotool("windowactivate", confirm[0], check=False)
-                program.keys("n")
+            others = {w: t for w, t in program.windows().items() if w != program.main}
+            if others:
+                wid = max(others, key=int)
+                program.desktop.xdotool("windowactivate", wid, check=False)
+                program.keys("n" if others[wid] == "Confirm" else "Escape")
+            elif time.monotonic() - asked > 5:
+                program.desktop.xdotool("windowactivate", program.main, check=False)
+                program.keys("alt+f", "x")
+                asked = time.monotonic()
         except AssertionError:
             break
-        time.sleep(0.1)
+        time.sleep(0.2)
     program.ended_cleanly()

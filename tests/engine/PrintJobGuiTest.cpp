@@ -343,7 +343,7 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
     }
     EXPECT_EQ(GetPrintStatusForm()->GroupBoxProgress->title(), QStringLiteral("Copy 3 of Envelope 3"));
 
-    // Cancel during the first page: the job is withdrawn whole.
+    // Cancel during the first page: that page goes out, and no other.
     TFormPrintStatus *progress = GetPrintStatusForm();
     auto connection =
         QObject::connect(progress->ProgressBar, &QProgressBar::valueChanged, progress, [progress](int value) {
@@ -355,7 +355,8 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
                                   2, false, GetPrintStatusForm()),
               TPrintOutcome::Cancelled);
     QObject::disconnect(connection);
-    EXPECT_EQ(spooler->jobs.size(), 1);
+    ASSERT_EQ(spooler->jobs.size(), 2);
+    EXPECT_EQ(PdfInfo(spooler->jobs.last().pdf).pages, 1);
     EXPECT_FALSE(PrinterInstance()->Printing());
 
     // A file dialog of the printer comes before the progress window; calling it off prints nothing.
@@ -370,14 +371,14 @@ TEST_F(PrintJobTest, CopiesOrderCancelAndNoSelection)
     spooler->onStartDoc = nullptr;
     EXPECT_FALSE(progressShown);
     EXPECT_FALSE(progress->isVisible());
-    EXPECT_EQ(spooler->jobs.size(), 1);
+    EXPECT_EQ(spooler->jobs.size(), 2);
 
     // Nothing selected: no job at all, and a word why.
     list.SelectAll(false);
     EXPECT_EQ(list.PrintEnvelopes(1, false, &returnAddress, &envelope(), QStringLiteral("Plikora Envelope"),
                                   2, false, GetPrintStatusForm()),
               TPrintOutcome::NothingSelected);
-    EXPECT_EQ(spooler->jobs.size(), 1);
+    EXPECT_EQ(spooler->jobs.size(), 2);
     ASSERT_FALSE(messages.shown.isEmpty());
     EXPECT_EQ(messages.shown.last().message,
               QStringLiteral("No address is selected, so nothing was printed."));
@@ -426,7 +427,8 @@ TEST_F(PrintJobTest, ReportsProgressAndTakesCancel)
     EXPECT_EQ(print(), TPrintOutcome::Cancelled);
     EXPECT_EQ(recorder.pages, 3);
     EXPECT_EQ(recorder.log.last(), "done");
-    EXPECT_EQ(spooler->jobs.size(), 1);
+    ASSERT_EQ(spooler->jobs.size(), 2);
+    EXPECT_EQ(PdfInfo(spooler->jobs.last().pdf).pages, 3);
 
     recorder = {};
     spooler->failDeliver = true;

@@ -1,6 +1,8 @@
 #include "ui/definitions/EnvsizesPages.h"
 
 #include "engine/DefinitionStore.h"
+#include "engine/LayoutFit.h"
+#include "engine/PreferenceStore.h"
 #include "foundation/Measurements.h"
 #include "foundation/QmPrinter.h"
 #include "platform/GuardedSlot.h"
@@ -100,7 +102,12 @@ TEnvelopePages::TEnvelopePages(DefinitionStore &Store, QWidget *parent) : QTabWi
         if (item->column() == 1 && !m_fillingIndents)
             ParseIndentsGrid();
     });
-    addTab(page(m_indents), QStringLiteral("Envelope Indents"));
+    QWidget *indentsPage = page(m_indents);
+    m_layoutWarning = new QLabel(indentsPage);
+    m_layoutWarning->setWordWrap(true);
+    m_layoutWarning->hide();
+    indentsPage->layout()->addWidget(m_layoutWarning);
+    addTab(indentsPage, QStringLiteral("Envelope Indents"));
 
     m_printerSetup = printerGrid(8, 20107);
     addTab(page(m_printerSetup), QStringLiteral("Printer Setup"));
@@ -245,11 +252,31 @@ void TEnvelopePages::FillIndentsGrid()
     } else {
         m_indents->hide();
     }
+    ShowLayoutWarning();
     m_labelUnits->setText(m == 0   ? QStringLiteral("(inches)")
                           : m == 1 ? QStringLiteral("(CM)")
                                    : QStringLiteral("(unknown)"));
     if (OnIndentsFilled)
         OnIndentsFilled();
+}
+
+void TEnvelopePages::ShowLayoutWarning()
+{
+    const TEnvelopeData *data = m_store.CurrentEnvelope();
+    TZambPrinter *printer = PrinterInstance();
+    QList<TLayoutPart> outside;
+    if (data && printer) {
+        const TPreferences &preferences = Preferences().Values();
+        outside = PartsOutsidePage(
+            LayoutGeometry(*printer, *data, preferences.PrintBarCode, preferences.FacingMark));
+    }
+    if (outside.isEmpty()) {
+        m_layoutWarning->hide();
+        return;
+    }
+    m_layoutWarning->setText(LayoutOutsideText(m_store.List().Description(m_store.CurrentIndex()), outside)
+                             + QStringLiteral(" Nothing can be printed with it."));
+    m_layoutWarning->show();
 }
 
 void TEnvelopePages::ParseIndentsGrid()

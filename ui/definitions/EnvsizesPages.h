@@ -40,6 +40,8 @@ public:
     QLineEdit *EditCustomWidth() const { return m_editCustomWidth; }
     QLineEdit *EditCustomHeight() const { return m_editCustomHeight; }
     QLabel *LabelUnits() const { return m_labelUnits; }
+    // Says what of the definition's layout lies outside its paper; hidden while all fits.
+    QLabel *LabelLayoutWarning() const { return m_layoutWarning; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -49,6 +51,7 @@ private:
     QWidget *buildSizePage();
     QTableWidget *printerGrid(int rows, int help);
     void setRow(QTableWidget *grid, int row, const QString &name, const QString &value);
+    void ShowLayoutWarning();
     // Says that what was typed into the field is not a length.
     void refuse(const QString &field, const QString &typed);
     void report(const QString &message);
@@ -73,4 +76,5 @@ private:
     QLabel *m_labelX = nullptr;
     QLabel *m_labelUnits = nullptr;
     QLabel *m_labelWithin = nullptr;
+    QLabel *m_layoutWarning = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "engine/EnvDim.h"
 #include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
+#include "engine/LayoutFit.h"
 #include "engine/PrintAddresses.h"
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
@@ -41,6 +42,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -48,6 +50,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
+
+#include <cstdio>
 
 TFormStampMain *FormStampMain = nullptr;
 
@@ -262,7 +266,7 @@ void TFormStampMain::ProcessCommandLine()
         // and its exit status tells a script that nothing was printed.
         m_commandLineResult = 1;
         if (OpenEnvelopeFile(this, m_commandLine.FileName, true)
-            && PrintEnvelope(false) == TPrintOutcome::Printed)
+            && PrintForCommandLine() == TPrintOutcome::Printed)
             m_commandLineResult = 0;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         break;
@@ -676,6 +680,9 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
         return TPrintOutcome::NotPrinted;
     }
 
+    if (LayoutRefused())
+        return TPrintOutcome::NotPrinted;
+
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
     dialog->EnvelopeName = [this] { return ComboBoxEnvelope->currentText(); };
     dialog->HasCurrentEnvelope = [this] { return m_definitions.HasCurrentEnvelope(); };
@@ -708,6 +715,9 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
     dialog->UpdateSelectionCount();
     if (!PrintNow && !dialog->Execute())
         return TPrintOutcome::Cancelled;
+    // The dialog's Setup may have changed the definition.
+    if (!PrintNow && LayoutRefused())
+        return TPrintOutcome::NotPrinted;
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
     if (!m_printJob)
         return TPrintOutcome::Printed;
@@ -717,6 +727,41 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
     if (outcome == TPrintOutcome::Cancelled)
         StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
     return outcome;
+}
+
+TPrintOutcome TFormStampMain::PrintForCommandLine()
+{
+    const QScopedValueRollback forCaller(m_printForCaller, true);
+    m_printRefusal.clear();
+    const TPrintOutcome outcome = PrintEnvelope(false);
+    if (!m_printRefusal.isEmpty())
+        std::fprintf(stderr, "%s\n", qUtf8Printable(m_printRefusal));
+    return outcome;
+}
+
+bool TFormStampMain::LayoutRefused()
+{
+    const TEnvelopeData *envelope = m_definitions.CurrentEnvelope();
+    TZambPrinter *printer = PrinterInstance();
+    if (!envelope || !printer)
+        return false;
+    const QList<TLayoutPart> outside =
+        PartsOutsidePage(LayoutGeometry(*printer, *envelope, Prefs().PrintBarCode, Prefs().FacingMark));
+    if (outside.isEmpty())
+        return false;
+    const QString text =
+        LayoutOutsideText(ComboBoxEnvelope->currentText(), outside) + QStringLiteral(" Nothing was printed.");
+    // Another program or a command line waits for the answer; nobody may be there to close a box.
+    if (m_printForCaller) {
+        m_printRefusal = text;
+        return true;
+    }
+    if (MessageDlg(text + QStringLiteral("\n\nOpen the envelope definitions manager to change it?"),
+                   TMsgDlgType::Warning, mbYes | mbNo, 0)
+            == mrYes
+        && DlgEnvelopeSizes)
+        DlgEnvelopeSizes->Execute(false);
+    return true;
 }
 
 void TFormStampMain::RunOutsideRequest(std::function<void()> Request)

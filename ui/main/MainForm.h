@@ -343,6 +343,12 @@ private:
     void BringToFront();
     // The print request with its dialog for another program: throws unless it printed.
     void PrintForCaller();
+    // The print request of "/p": a refusal that no box may wait on goes to standard error.
+    TPrintOutcome PrintForCommandLine();
+    // A definition whose layout starts off its paper: says so and returns true. A person
+    // may then open the definitions manager; for another program or the command line
+    // the reason is kept in m_printRefusal, and no box is shown.
+    bool LayoutRefused();
     bool LoadEnvelopeDocument(const QString &Name);
     // False when the user stopped a long load: the envelope is then as it was.
     bool LoadTextDocument(const QString &Name);
@@ -358,6 +364,9 @@ private:
     QString m_reportedPictureError;
     bool m_shown = false;
     int m_printRequests = 0;
+    // A print request for another program or the command line: no box waits for a person.
+    bool m_printForCaller = false;
+    QString m_printRefusal;
     QList<std::function<void()>> m_queuedRequests;
     bool m_outsideRequestRunning = false;
     QTimer *m_outsideRequestTimer = nullptr;

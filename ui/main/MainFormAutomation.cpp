@@ -4,6 +4,8 @@
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 
+#include <QScopedValueRollback>
+
 // Other programs drive the window through these, between the user's own commands.
 
 namespace {
@@ -64,7 +66,12 @@ void TFormStampMain::DDEsystemExecuteMacro(const QStringList &Msg)
 void TFormStampMain::PrintForCaller()
 {
     const ShownReasons reasons;
-    switch (PrintEnvelope(false)) {
+    const QScopedValueRollback forCaller(m_printForCaller, true);
+    m_printRefusal.clear();
+    const TPrintOutcome outcome = PrintEnvelope(false);
+    if (!m_printRefusal.isEmpty())
+        throw Exception(m_printRefusal);
+    switch (outcome) {
     case TPrintOutcome::Printed: return;
     case TPrintOutcome::Cancelled: throw ERequestCancelled(QStringLiteral("Printing was cancelled."));
     case TPrintOutcome::NothingSelected:

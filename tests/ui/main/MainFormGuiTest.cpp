@@ -27,6 +27,7 @@
 #include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/definitions/Envsizes.h"
+#include "ui/definitions/EnvsizesPages.h"
 #include "ui/main/FindDialog.h"
 #include "ui/main/Oldfiles.h"
 #include "ui/options/Options.h"
@@ -47,8 +48,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -520,12 +523,24 @@ TEST_F(MainFormTest, PrintsOnePagePerAddressAndCopy)
         });
         form.ActionFilePrintEnvelopeExecute();
         EXPECT_EQ(Messages(messages).value(0), "No address is selected, so nothing was printed.");
+
+        // Cancelled after the first page: the page done is in the file.
+        qputenv("PLIKORA_PDF_OUTPUT", Path("cancelled.pdf").toLocal8Bit());
+        TFormPrintStatus *progress = GetPrintStatusForm();
+        QObject::connect(progress->ProgressBar, &QProgressBar::valueChanged, progress, [progress](int value) {
+            if (value == 1)
+                progress->CancelBtn->click();
+        });
+        QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+        form.ActionFilePrintEnvelopeExecute();
+        EXPECT_EQ(form.StatusPanels[2]->text(), " Printing was cancelled.");
     }
     qunsetenv("PLIKORA_PDF_OUTPUT");
     const PdfFacts facts = PdfInfo(pdf);
     ASSERT_TRUE(facts.ok) << Messages(messages).join("\n").toStdString();
     EXPECT_EQ(facts.pages, 6);
     EXPECT_EQ(facts.title, "Plikora Envelope");
+    EXPECT_EQ(PdfInfo(Path("cancelled.pdf")).pages, 1);
 }
 
 // An action whose work throws: the message is shown, the request ends cleanly,
@@ -574,6 +589,86 @@ TEST_F(MainFormTest, CommandLinePrintOfAMissingFileStillCloses)
     // Later activations do not act on the command line again.
     s.form->FormActivate();
     EXPECT_EQ(messages.shown.size(), 1);
+}
+
+// A definition whose layout starts off its paper prints nothing. A person hears what
+// lies outside and may open the definitions manager, whose Indents page says the same;
+// another program and the command line get the message, with no box to wait on.
+TEST_F(MainFormTest, ALayoutOffItsPaperPrintsNothingAndSaysWhy)
+{
+    StartWindowsDefaultFolders();
+    StartQmIniFile(dir.path() + "/plikora");
+    {
+        TIniUpdate update(*IniFile);
+        IniFile->WriteInteger("Envelopes", "Envelope1_DestinationLeft", 2000);
+        update.Commit();
+    }
+    StopQmIniFile();
+    StopWindowsDefaultFolders();
+    WriteFile(Path("one.txt"), "Cy Dee\r\n1 St\r\n");
+    const QString outside =
+        "The envelope definition \"#10 Business\" does not fit its paper: the destination "
+        "address starts outside the area the printer can print.";
+    int printed = 0;
+    const auto job = [&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *, const QString &,
+                         int, bool) {
+        ++printed;
+        return TPrintOutcome::Printed;
+    };
+    // Were the print dialog to come up, it would print.
+    const auto printIfAsked = [] {
+        QTimer::singleShot(0, [] {
+            if (GetEnvelopePrintDialog()->isVisible())
+                GetEnvelopePrintDialog()->PrintBtnClick();
+        });
+    };
+
+    Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("one.txt")}));
+    TFormStampMain &form = *s.form;
+    form.SetPrintEnvelopesJob(job);
+    TPreferences noBarCode = form.Prefs();
+    noBarCode.PrintBarCode = 2;
+    Preferences().Set(noBarCode);
+    printIfAsked();
+    form.show();
+    form.FormActivate();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.CommandLineResult(), 1);
+
+    printIfAsked();
+    try {
+        form.AutomationPrintEnvelope();
+        ADD_FAILURE() << "printed";
+    } catch (const Exception &refused) {
+        EXPECT_EQ(refused.Message(), outside + " Nothing was printed.");
+    }
+    EXPECT_TRUE(messages.shown.isEmpty()) << Messages(messages).join("\n").toStdString();
+
+    // A person is offered the manager; its Indents page gives the same reason.
+    form.RichEditDestination->SetText("Cy Dee\r\n1 St");
+    messages.answers = {mrNo, mrYes};
+    EXPECT_EQ(form.PrintEnvelope(true), TPrintOutcome::NotPrinted);
+    QString warning;
+    bool hiddenOnceMoved = false;
+    QTimer::singleShot(0, [&] {
+        const QLabel *label = DlgEnvelopeSizes->Pages()->LabelLayoutWarning();
+        warning = label->isHidden() ? QString() : label->text();
+        DlgEnvelopeSizes->Pages()->StringGridEnvelopeIndents()->item(3, 1)->setText("1.00");
+        hiddenOnceMoved = label->isHidden();
+        DlgEnvelopeSizes->reject();
+    });
+    EXPECT_EQ(form.PrintEnvelope(true), TPrintOutcome::NotPrinted);
+    EXPECT_EQ(warning, outside + " Nothing can be printed with it.");
+    EXPECT_TRUE(hiddenOnceMoved);
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].message,
+              outside + " Nothing was printed.\n\nOpen the envelope definitions manager to change it?");
+    EXPECT_EQ(messages.shown[0].buttons, mbYes | mbNo);
+    EXPECT_EQ(printed, 0);
+
+    // Where it fits, the print goes on.
+    EXPECT_EQ(form.PrintEnvelope(true), TPrintOutcome::Printed);
+    EXPECT_EQ(printed, 1);
 }
 
 TEST_F(MainFormTest, SettingsThatCannotBeWrittenAreOneMessageAndThePrintGoesOn)
@@ -1090,6 +1185,13 @@ TEST_F(MainFormTest, ExtremeStoredNumbersLoadShowAndPrint)
             ScriptedFontDialog fonts;
             form.ActionFormatDefaultFontExecute();
             form.RichEditDestination->SetText("A One\r\n1 Main St\r\nSpringfield IL 62704-1234");
+            // Such a layout lies off the paper and is refused; with a layout of its own
+            // every other extreme prints.
+            messages.shown.clear();
+            form.ActionFilePrintEnvelopeExecute();
+            EXPECT_TRUE(Messages(messages).value(0).contains("does not fit its paper"))
+                << Messages(messages).join("\n").toStdString();
+            s.definitions->CurrentEnvelope()->ResetLayout();
             for (int placement : {0, 1, 3}) {
                 SCOPED_TRACE(placement);
                 TPreferences preferences = form.Prefs();

@@ -1,0 +1,131 @@
+#include "engine/LayoutFit.h"
+
+#include "engine/EnvDim.h"
+#include "engine/ZipBarCo.h"
+#include "foundation/QmPrinter.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+enum { BarCodeAbove = 0, BarCodeBottom = 1, BarCodeNone = 2, BarCodeBelow = 3 };
+
+// Keeps the bar code's own arithmetic clear of overflow for extreme stored distances.
+int clamped(qint64 value)
+{
+    constexpr qint64 limit = std::numeric_limits<int>::max() / 4;
+    return static_cast<int>(std::clamp(value, -limit, limit));
+}
+
+int pixels(qint64 hundredths, int perInch)
+{
+    return clamped(hundredths * perInch / 100);
+}
+
+// Only where the bar code would start: nothing is drawn.
+class PlacingCanvas : public TBarCodeCanvas
+{
+public:
+    PlacingCanvas(int lx, int ly) : m_lx(lx), m_ly(ly) {}
+    int LogPixelsX() const override { return m_lx; }
+    int LogPixelsY() const override { return m_ly; }
+    void Line(int, int, int, int, int) override {}
+
+private:
+    int m_lx;
+    int m_ly;
+};
+
+} // namespace
+
+QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &g)
+{
+    QList<TLayoutPart> outside;
+    if (g.LX <= 0 || g.LY <= 0)
+        return outside;
+    const auto inside = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < g.PrintableWidth && y < g.PrintableHeight;
+    };
+    const int TT = g.TriFoldFromTop;
+    const int TB = g.TriFoldFromBottom;
+    if (!inside(pixels(g.ReturnLeft, g.LX), pixels(qint64(g.ReturnTop) + TT, g.LY)))
+        outside << TLayoutPart::ReturnAddress;
+
+    // The destination as the job places it: a bar code above it moves it left to fit
+    // the page (the shortest code, five digits and the check digit, moves it least).
+    PlacingCanvas canvas(g.LX, g.LY);
+    const QString shortest = QStringLiteral("000000");
+    int x = pixels(g.DestinationLeft, g.LX);
+    int y = pixels(qint64(g.PH) - TB - g.DestinationBottom + g.BM, g.LY);
+    bool barCodeInside = true;
+    if (g.BarCodePlacement == BarCodeAbove) {
+        DrawPostnet(canvas, shortest, x, y, g.PW);
+        barCodeInside = inside(x, y - BarCodeHeight(canvas));
+    }
+    if (!inside(x, y))
+        outside << TLayoutPart::Destination;
+    if (g.BarCodePlacement == BarCodeBelow) {
+        barCodeInside = inside(x, y);
+    } else if (g.BarCodePlacement == BarCodeBottom) {
+        x = clamped(qint64(g.PhysW) - 2 * qint64(g.LX));
+        y = clamped(pixels(qint64(g.PH) - TB, g.LY) - qint64(BarCodeHeight(canvas)));
+        DrawPostnet(canvas, shortest, x, y, g.PW);
+        barCodeInside = inside(x, y - BarCodeHeight(canvas));
+    }
+    if (!barCodeInside)
+        outside << TLayoutPart::BarCode;
+
+    if (g.FacingMark && g.BarCodePlacement != BarCodeNone
+        && !inside(clamped(qint64(g.PhysW) - pixels(g.FacingMarkFromRight, g.LX)), pixels(TT, g.LY)))
+        outside << TLayoutPart::FacingMark;
+    return outside;
+}
+
+TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envelope, int BarCodePlacement,
+                               bool FacingMark)
+{
+    TLayoutGeometry g;
+    g.LX = Printer.GetLogPixelsX();
+    g.LY = Printer.GetLogPixelsY();
+    g.PW = Printer.GetPageWidthPixels();
+    g.PH = Printer.GetPageHeight();
+    g.PhysW = Printer.GetPhysicalWidth();
+    g.BM = Printer.GetBottomMargin();
+    // The sheet's own printable area, whatever custom size is drawn on it.
+    g.PrintableWidth = Printer.GetDeviceCaps(HORZRES);
+    g.PrintableHeight = Printer.GetDeviceCaps(VERTRES);
+    g.ReturnLeft = Envelope.ReturnLeft();
+    g.ReturnTop = Envelope.ReturnTop();
+    g.DestinationLeft = Envelope.DestinationLeft();
+    g.DestinationBottom = Envelope.DestinationBottom();
+    g.FacingMarkFromRight = Envelope.FacingMarkFromRight();
+    g.TriFoldFromTop = Envelope.TriFoldFromTop();
+    g.TriFoldFromBottom = Envelope.TriFoldFromBottom();
+    g.BarCodePlacement = BarCodePlacement;
+    g.FacingMark = FacingMark;
+    return g;
+}
+
+QString LayoutOutsideText(const QString &Definition, const QList<TLayoutPart> &Parts)
+{
+    QStringList names;
+    for (TLayoutPart part : Parts) {
+        switch (part) {
+        case TLayoutPart::ReturnAddress: names << QStringLiteral("the return address"); break;
+        case TLayoutPart::Destination: names << QStringLiteral("the destination address"); break;
+        case TLayoutPart::BarCode: names << QStringLiteral("the bar code"); break;
+        case TLayoutPart::FacingMark: names << QStringLiteral("the facing identification mark"); break;
+        }
+    }
+    if (names.isEmpty())
+        return {};
+    QString list = names.takeLast();
+    if (!names.isEmpty())
+        list = names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + list;
+    return QStringLiteral("The envelope definition \"%1\" does not fit its paper: %2 %3 outside the area "
+                          "the printer can print.")
+        .arg(Definition, list, Parts.size() == 1 ? QStringLiteral("starts") : QStringLiteral("start"));
+}

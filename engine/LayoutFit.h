@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class TEnvelopeData;
+class TZambPrinter;
+
+// Where a definition's parts start on its printer's page, as the print job
+// places them, against the sheet's printable area.
+struct TLayoutGeometry
+{
+    // The page as the print job reads it (the custom size when one is set).
+    int LX = 0;    // pixels per inch across
+    int LY = 0;    // pixels per inch down
+    int PW = 0;    // width, pixels
+    int PH = 0;    // height, hundredths of an inch
+    int PhysW = 0; // physical width, pixels
+    int BM = 0;    // unprintable bottom margin, hundredths of an inch
+    // What the sheet can print, in pixels from its printable corner.
+    int PrintableWidth = 0;
+    int PrintableHeight = 0;
+    // The definition's distances, hundredths of an inch.
+    int ReturnLeft = 0;
+    int ReturnTop = 0;
+    int DestinationLeft = 0;
+    int DestinationBottom = 0;
+    int FacingMarkFromRight = 0;
+    int TriFoldFromTop = 0;
+    int TriFoldFromBottom = 0;
+    // 0 above the address, 1 bottom edge, 2 none, 3 below the address.
+    int BarCodePlacement = 0;
+    bool FacingMark = false;
+};
+
+enum class TLayoutPart { ReturnAddress, Destination, BarCode, FacingMark };
+
+// The parts that start outside the printable area, in that order.
+QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &Geometry);
+
+// The geometry of a definition on the printer object as it stands (the
+// definition's printer and setup selected).
+TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envelope, int BarCodePlacement,
+                               bool FacingMark);
+
+// Says which parts of the named definition lie outside its paper.
+QString LayoutOutsideText(const QString &Definition, const QList<TLayoutPart> &Parts);
