@@ -18,6 +18,6 @@ public:
     // A page is drawn: the moment a cancel can come in.
     virtual void PageDone() = 0;
     virtual bool Cancelled() const = 0;
-    // Normally: the job went out or was withdrawn after a cancel; otherwise it failed.
+    // Normally: the job went out (after a cancel, with the pages done); otherwise it failed.
     virtual void Finished(bool Normally) = 0;
 };

@@ -94,3 +94,13 @@ QString LengthText(int HundredthsOfInch, bool Metric, const QLocale &Locale)
     return (value < 0 ? plain.negativeSign() : QString()) + plain.toString(magnitude / 100)
            + plain.decimalPoint() + (cents < 10 ? plain.zeroDigit() : QString()) + plain.toString(cents);
 }
+
+QString NotALengthMessage(const QString &Field, const QString &Typed, bool Metric, const QLocale &Locale)
+{
+    const QString point = Locale.decimalPoint();
+    const QString example = point == QLatin1String(".")
+                                ? QStringLiteral("4.25")
+                                : QStringLiteral("4") + point + QStringLiteral("25 or 4.25");
+    return QStringLiteral("%1: \"%2\" is not a length. Type a number of %3 such as %4.")
+        .arg(Field, Typed, Metric ? QStringLiteral("centimetres") : QStringLiteral("inches"), example);
+}

@@ -27,3 +27,7 @@ std::optional<int> ReadTypedLength(const QString &Text, bool Metric, const QLoca
 // A length in hundredths of an inch, shown in inches or in centimetres when
 // Metric, with two decimals in Locale's form ("4,25" in German, "4.25" in C).
 QString LengthText(int HundredthsOfInch, bool Metric, const QLocale &Locale);
+
+// What the user is told when Typed in Field is no length: what to type instead,
+// in inches or centimetres, with Locale's decimal separator.
+QString NotALengthMessage(const QString &Field, const QString &Typed, bool Metric, const QLocale &Locale);

@@ -1,9 +1,15 @@
 #include "ui/Artwork.h"
 
+#include <QApplication>
 #include <QHash>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
+#include <QStyleOption>
+
+#include <cmath>
 
 namespace {
 
@@ -99,15 +105,37 @@ QPixmap SplashLogo(int Width, int Height)
 
 namespace {
 
-QIcon DrawnToolIcon(const QString &Name)
+// Colours that stand apart from the buttons' enough to be seen.
+constexpr double kLegible = 3.0;
+
+// Colour, or as little of it mixed toward the palette's button text as makes it stand out.
+QColor LegibleOn(const QColor &Colour, const QPalette &Palette)
 {
-    QPixmap pixmap = Blank(24, 24);
-    QPainter p(&pixmap);
+    const QColor back = Palette.color(QPalette::Button);
+    const QColor text = Palette.color(QPalette::ButtonText);
+    for (int step = 0; step < 4; ++step) {
+        const double t = step / 4.0;
+        const QColor mixed = QColor::fromRgbF(float(Colour.redF() * (1 - t) + text.redF() * t),
+                                              float(Colour.greenF() * (1 - t) + text.greenF() * t),
+                                              float(Colour.blueF() * (1 - t) + text.blueF() * t));
+        if (ContrastRatio(mixed, back) >= kLegible)
+            return mixed;
+    }
+    return text;
+}
+
+// Draws the toolbar picture Name in a 24 x 24 square; false for an unknown name. What
+// stands on the button itself is drawn in the palette's button text; lines on paper
+// stay dark, as paper stays light.
+bool DrawToolIcon(QPainter &p, const QString &Name, const QPalette &Palette)
+{
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x30, 0x30, 0x30);
+    const QColor line(0x30, 0x30, 0x30);
+    const QColor ink = LegibleOn(Palette.color(QPalette::ButtonText), Palette);
     const QColor paper(0xfb, 0xfb, 0xf5);
     const QColor accent(0x2f, 0x5f, 0xa8);
-    p.setPen(QPen(ink, 1.2));
+    const QColor accentInk = LegibleOn(accent, Palette);
+    p.setPen(QPen(line, 1.2));
     if (Name == QLatin1String("new")) {
         p.setBrush(paper);
         p.drawPolygon(
@@ -131,18 +159,19 @@ QIcon DrawnToolIcon(const QString &Name)
         p.setBrush(paper);
         p.drawRect(QRectF(7, 15, 10, 7));
     } else if (Name == QLatin1String("import")) {
-        DrawEnvelope(p, QRectF(2, 8, 16, 12), paper, ink);
-        p.setPen(QPen(accent, 2.2));
+        DrawEnvelope(p, QRectF(2, 8, 16, 12), paper, line);
+        p.setPen(QPen(accentInk, 2.2));
         p.drawLine(QPointF(20, 2), QPointF(20, 12));
         p.drawLine(QPointF(16, 8), QPointF(20, 12));
         p.drawLine(QPointF(22.5, 9.5), QPointF(20, 12));
     } else if (Name == QLatin1String("undo")) {
-        p.setPen(QPen(accent, 2.2));
+        p.setPen(QPen(accentInk, 2.2));
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(5, 6, 14, 12), 90 * 16, -220 * 16);
         p.drawLine(QPointF(12, 6), QPointF(8, 3));
         p.drawLine(QPointF(12, 6), QPointF(8, 9));
     } else if (Name == QLatin1String("cut")) {
+        p.setPen(QPen(ink, 1.2));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QRectF(3, 15, 6, 6));
         p.drawEllipse(QRectF(15, 15, 6, 6));
@@ -158,13 +187,13 @@ QIcon DrawnToolIcon(const QString &Name)
         p.setBrush(paper);
         p.drawRect(QRectF(10, 9, 11, 13));
     } else if (Name == QLatin1String("returnaddresses")) {
-        DrawEnvelope(p, QRectF(2, 5, 20, 14), paper, ink);
+        DrawEnvelope(p, QRectF(2, 5, 20, 14), paper, line);
         p.setPen(QPen(accent, 1.5));
         p.drawLine(QPointF(4, 8), QPointF(10, 8));
         p.drawLine(QPointF(4, 10.5), QPointF(9, 10.5));
     } else if (Name == QLatin1String("envelopes")) {
-        DrawEnvelope(p, QRectF(5, 3, 17, 12), paper, ink);
-        DrawEnvelope(p, QRectF(2, 9, 17, 12), paper, ink);
+        DrawEnvelope(p, QRectF(5, 3, 17, 12), paper, line);
+        DrawEnvelope(p, QRectF(2, 9, 17, 12), paper, line);
     } else if (Name == QLatin1String("help")) {
         p.setBrush(accent);
         p.setPen(Qt::NoPen);
@@ -183,17 +212,18 @@ QIcon DrawnToolIcon(const QString &Name)
         font.setItalic(Name == QLatin1String("italic"));
         font.setUnderline(Name == QLatin1String("underline"));
         p.setFont(font);
+        p.setPen(ink);
         p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter,
                    Name == QLatin1String("bold")     ? QStringLiteral("B")
                    : Name == QLatin1String("italic") ? QStringLiteral("I")
                                                      : QStringLiteral("U"));
     } else if (Name == QLatin1String("delete")) {
-        p.setPen(QPen(QColor(0xb0, 0x28, 0x2c), 3));
+        p.setPen(QPen(LegibleOn(QColor(0xb0, 0x28, 0x2c), Palette), 3));
         p.drawLine(QPointF(6, 6), QPointF(18, 18));
         p.drawLine(QPointF(18, 6), QPointF(6, 18));
     } else if (Name == QLatin1String("find") || Name == QLatin1String("lookup")) {
         if (Name == QLatin1String("lookup"))
-            DrawEnvelope(p, QRectF(2, 3, 16, 11), paper, ink);
+            DrawEnvelope(p, QRectF(2, 3, 16, 11), paper, line);
         p.setPen(QPen(ink, 2));
         p.setBrush(QColor(0xdd, 0xe8, 0xf5));
         p.drawEllipse(QRectF(8, 8, 10, 10));
@@ -230,10 +260,9 @@ QIcon DrawnToolIcon(const QString &Name)
         for (double x : {4.0, 10.0, 16.0})
             p.drawRect(QRectF(x, 8, 4, 4));
     } else {
-        return {};
+        return false;
     }
-    p.end();
-    return QIcon(pixmap);
+    return true;
 }
 
 // Standard commands look as they do in every other program on the desktop;
@@ -259,15 +288,119 @@ QString ThemeIconName(const QString &Name)
     return names.value(Name);
 }
 
+// Bold, italic, underline and find are glyphs in most themes, drawn in one colour
+// for light buttons: on dark ones they vanish.
+bool IsGlyph(const QString &Name)
+{
+    return Name == QLatin1String("bold") || Name == QLatin1String("italic")
+           || Name == QLatin1String("underline") || Name == QLatin1String("find");
+}
+
+// Whether most of the icon's painted pixels stand apart from Back.
+bool StandsOut(const QIcon &Icon, const QColor &Back)
+{
+    const QImage image = Icon.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
+    int painted = 0;
+    int legible = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            if (c.alpha() < 128)
+                continue;
+            c.setAlpha(255);
+            ++painted;
+            legible += ContrastRatio(c, Back) >= kLegible ? 1 : 0;
+        }
+    }
+    return painted > 0 && 2 * legible >= painted;
+}
+
+// Paints the theme's icon or our drawing for the application palette of the moment.
+class TToolIconEngine : public QIconEngine
+{
+public:
+    TToolIconEngine(const QString &Name, const QString &ThemeName) : m_name(Name), m_themeName(ThemeName) {}
+
+    QIconEngine *clone() const override { return new TToolIconEngine(m_name, m_themeName); }
+    QString key() const override { return QStringLiteral("PlikoraToolIcon"); }
+    QString iconName() override { return m_themeName; }
+    QSize actualSize(const QSize &Size, QIcon::Mode, QIcon::State) override { return Size; }
+
+    void paint(QPainter *Painter, const QRect &Rect, QIcon::Mode Mode, QIcon::State State) override
+    {
+        const qreal scale = Painter->device() ? Painter->device()->devicePixelRatio() : 1.0;
+        QPixmap pixmap = this->pixmap((QSizeF(Rect.size()) * scale).toSize(), Mode, State);
+        pixmap.setDevicePixelRatio(scale);
+        Painter->drawPixmap(Rect, pixmap);
+    }
+
+    QPixmap pixmap(const QSize &Size, QIcon::Mode Mode, QIcon::State State) override
+    {
+        const QPalette palette = QGuiApplication::palette();
+        if (!m_themeName.isEmpty() && QIcon::hasThemeIcon(m_themeName)) {
+            const QIcon theme = QIcon::fromTheme(m_themeName);
+            if (!IsGlyph(m_name) || ThemeGlyphStandsOut(theme, palette.color(QPalette::Button)))
+                return theme.pixmap(Size, Mode, State);
+        }
+        QPixmap pixmap = Blank(std::max(1, Size.width()), std::max(1, Size.height()));
+        {
+            QPainter p(&pixmap);
+            p.scale(Size.width() / 24.0, Size.height() / 24.0);
+            DrawToolIcon(p, m_name, palette);
+        }
+        if (Mode == QIcon::Normal || Mode == QIcon::Active)
+            return pixmap;
+        QStyleOption option;
+        option.palette = palette;
+        return QApplication::style()->generatedIconPixmap(Mode, pixmap, &option);
+    }
+
+private:
+    bool ThemeGlyphStandsOut(const QIcon &Theme, const QColor &Back)
+    {
+        const QString key = QIcon::themeName() + QLatin1Char('/') + m_themeName + QLatin1Char('/')
+                            + QString::number(Back.rgba(), 16);
+        if (m_standsOutKey != key) {
+            m_standsOutKey = key;
+            m_standsOut = StandsOut(Theme, Back);
+        }
+        return m_standsOut;
+    }
+
+    QString m_name;
+    QString m_themeName;
+    QString m_standsOutKey;
+    bool m_standsOut = true;
+};
+
 } // namespace
 
 QIcon ToolIcon(const QString &Name)
 {
-    const QIcon drawn = DrawnToolIcon(Name);
-    const QString themeName = ThemeIconName(Name);
-    if (themeName.isEmpty() || !QIcon::hasThemeIcon(themeName))
-        return drawn;
-    return QIcon::fromTheme(themeName, drawn);
+    QPixmap probe = Blank(24, 24);
+    QPainter p(&probe);
+    if (!DrawToolIcon(p, Name, QGuiApplication::palette()))
+        return {};
+    return QIcon(new TToolIconEngine(Name, ThemeIconName(Name)));
+}
+
+double ContrastRatio(const QColor &A, const QColor &B)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto linear = [](float v) {
+            return v <= 0.03928f ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double a = luminance(A);
+    const double b = luminance(B);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor InkOn(const QColor &Background)
+{
+    return ContrastRatio(Qt::black, Background) >= ContrastRatio(Qt::white, Background) ? QColor(Qt::black)
+                                                                                        : QColor(Qt::white);
 }
 
 QIcon ProgramIcon()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
@@ -19,9 +20,19 @@ QPixmap SplashLogo(int Width, int Height);
 // "cut", "copy", "paste", "pasteastext", "pasteasnew", "delete", "find", "lookup",
 // "bold", "italic", "underline", "returnaddresses", "envelopes", "options",
 // "toolbar", "help". The standard
-// commands take the desktop's icon theme where it has them. Unknown names give
-// an empty icon.
+// commands take the desktop's icon theme where it has them; the theme's glyphs
+// (bold, italic, underline, find) only while they stand out on the palette's
+// buttons. Our own drawings take the application palette's colours whenever
+// they are painted, so they follow a change of palette. Unknown names give an
+// empty icon.
 QIcon ToolIcon(const QString &Name);
+
+// How far two colours stand apart: the ratio of their relative luminances,
+// from 1 (alike) to 21 (black on white).
+double ContrastRatio(const QColor &A, const QColor &B);
+
+// Black or white, whichever stands out more on Background.
+QColor InkOn(const QColor &Background);
 
 // The program's window icon.
 QIcon ProgramIcon();

@@ -110,7 +110,7 @@ def without_definition(sweep, program):
     sweep.keys(*FILL)
     for key in "pc":
         sweep.trigger("alt+f", key)
-    sweep.trigger("ctrl+p")
+    sweep.window(("ctrl+p",), "Print Envelope", 12)
     sweep.window(("alt+o", "o"), "Plikora Options", 20)
     sweep.window(("alt+o", "o", "alt+f"), "Plikora Options", 13)
     # Two boxes unchecked and confirmed, then every control, Default among them.

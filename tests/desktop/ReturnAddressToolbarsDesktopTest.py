@@ -6,7 +6,7 @@ from desktop import first_run, read_ini, run, step
 
 # Places in the Return Addresses window at its first size.
 TOOLBAR_END = (700, 267)
-SIZE_BOX = (530, 267)
+SIZE_BOX = (555, 267)
 TEXT_BOX = (400, 420)
 
 

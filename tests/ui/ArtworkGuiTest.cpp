@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
+#include <QPalette>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,6 +23,41 @@ void App()
         new QApplication(argc, argv);
 }
 
+// A theme of one folder whose icons are the given pictures.
+void MakeTheme(const QString &Root, const QList<std::pair<const char *, QImage>> &Icons)
+{
+    const QString theme = Root + QStringLiteral("/plain");
+    ASSERT_TRUE(QDir().mkpath(theme + QStringLiteral("/24x24/actions")));
+    QFile index(theme + QStringLiteral("/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=plain\nDirectories=24x24/actions\n\n"
+                "[24x24/actions]\nSize=24\nType=Fixed\n");
+    index.close();
+    for (const auto &[name, image] : Icons)
+        ASSERT_TRUE(image.save(theme + QStringLiteral("/24x24/actions/%1.png").arg(QLatin1String(name))));
+    QIcon::setThemeSearchPaths({Root});
+    QIcon::setThemeName(QStringLiteral("plain"));
+}
+
+// The share of the icon's painted pixels whose contrast with Back is at least Ratio.
+double Legible(const QIcon &Icon, QIcon::Mode Mode, const QColor &Back, double Ratio)
+{
+    const QImage image = Icon.pixmap(24, 24, Mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    int painted = 0;
+    int legible = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            if (c.alpha() < 128)
+                continue;
+            c.setAlpha(255);
+            ++painted;
+            legible += ContrastRatio(c, Back) >= Ratio ? 1 : 0;
+        }
+    }
+    return painted ? double(legible) / painted : 0;
+}
+
 TEST(ArtworkGuiTest, StandardCommandsTakeTheThemesIconsAndOursElsewhere)
 {
     App();
@@ -32,18 +69,9 @@ TEST(ArtworkGuiTest, StandardCommandsTakeTheThemesIconsAndOursElsewhere)
     EXPECT_TRUE(ToolIcon(QStringLiteral("no such icon")).isNull());
 
     QTemporaryDir dir;
-    const QString theme = dir.filePath(QStringLiteral("plain"));
-    ASSERT_TRUE(QDir().mkpath(theme + QStringLiteral("/24x24/actions")));
-    QFile index(theme + QStringLiteral("/index.theme"));
-    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-    index.write("[Icon Theme]\nName=plain\nDirectories=24x24/actions\n\n"
-                "[24x24/actions]\nSize=24\nType=Fixed\n");
-    index.close();
     QImage red(24, 24, QImage::Format_ARGB32);
     red.fill(Qt::red);
-    ASSERT_TRUE(red.save(theme + QStringLiteral("/24x24/actions/document-open.png")));
-    QIcon::setThemeSearchPaths({dir.path()});
-    QIcon::setThemeName(QStringLiteral("plain"));
+    MakeTheme(dir.path(), {{"document-open", red}});
 
     EXPECT_EQ(ToolIcon(QStringLiteral("open")).pixmap(24, 24).toImage().pixelColor(12, 12), QColor(Qt::red));
     // The theme has no print icon, and our own pictures never come from it.
@@ -53,3 +81,39 @@ TEST(ArtworkGuiTest, StandardCommandsTakeTheThemesIconsAndOursElsewhere)
 }
 
 } // namespace
+
+TEST(ArtworkGuiTest, IconsStandOutOnADarkPalette)
+{
+    App();
+    QIcon::setThemeSearchPaths({});
+    QIcon::setThemeName(QString());
+    const QPalette light = QApplication::palette();
+    const QIcon madeBefore = ToolIcon(QStringLiteral("bold"));
+    QPalette dark(QColor(53, 53, 53));
+    dark.setColor(QPalette::ButtonText, QColor(239, 240, 241));
+    dark.setColor(QPalette::WindowText, QColor(239, 240, 241));
+    QApplication::setPalette(dark);
+    const QColor button = dark.color(QPalette::Button);
+
+    // The glyphs and the strokes that stand on the button itself; dimmed, still seen.
+    for (const char *name :
+         {"bold", "italic", "underline", "find", "lookup", "cut", "undo", "import", "delete"}) {
+        const QIcon icon = ToolIcon(QString::fromLatin1(name));
+        EXPECT_GE(Legible(icon, QIcon::Normal, button, 3), 0.5) << name;
+        EXPECT_GE(Legible(icon, QIcon::Disabled, button, 1.5), 0.5) << name;
+    }
+    EXPECT_GE(Legible(madeBefore, QIcon::Normal, button, 3), 0.5);
+
+    // A theme's glyphs drawn dark for light buttons give way to ours on dark ones.
+    QTemporaryDir dir;
+    QImage glyph(24, 24, QImage::Format_ARGB32);
+    glyph.fill(Qt::transparent);
+    QPainter(&glyph).fillRect(QRect(6, 4, 12, 16), QColor(0x2e, 0x34, 0x36));
+    MakeTheme(dir.path(), {{"format-text-bold", glyph}, {"edit-find", glyph}});
+    EXPECT_GE(Legible(ToolIcon(QStringLiteral("bold")), QIcon::Normal, button, 3), 0.5);
+    EXPECT_GE(Legible(ToolIcon(QStringLiteral("find")), QIcon::Normal, button, 3), 0.5);
+    QApplication::setPalette(light);
+    EXPECT_EQ(ToolIcon(QStringLiteral("bold")).pixmap(24, 24).toImage().pixelColor(12, 12),
+              QColor(0x2e, 0x34, 0x36));
+    QIcon::setThemeName(QString());
+}

@@ -380,13 +380,7 @@ void TEnvelopePages::ApplyCustomSize()
 
 void TEnvelopePages::refuse(const QString &field, const QString &typed)
 {
-    const QString point = QLocale().decimalPoint();
-    const QString example = point == QLatin1String(".")
-                                ? QStringLiteral("4.25")
-                                : QStringLiteral("4") + point + QStringLiteral("25 or 4.25");
-    report(QStringLiteral("%1: \"%2\" is not a length. Type a number of %3 such as %4.")
-               .arg(field, typed, measure() == 1 ? QStringLiteral("centimetres") : QStringLiteral("inches"),
-                    example));
+    report(NotALengthMessage(field, typed, measure() == 1, QLocale()));
 }
 
 void TEnvelopePages::report(const QString &message)

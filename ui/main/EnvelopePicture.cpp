@@ -2,6 +2,7 @@
 #include "ui/main/EnvelopePicture.h"
 
 #include "engine/ZipBarCo.h"
+#include "foundation/ColorBox.h"
 #include "platform/GuardedSlot.h"
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
@@ -95,9 +96,12 @@ TPostnetPreview PostnetPreview(const QStringList &AddressLines, int PrintBarCode
     preview.FacingMark.fill(Background);
     if (PrintBarCode == 2 || preview.Digits.isEmpty())
         return preview;
+    // Printed black on a white envelope; on the screen's envelope colour, which may be dark, in
+    // whatever stands out.
+    const QColor ink = InkOn(Background);
     {
         QPainter painter(&preview.BarCode);
-        painter.setPen(Qt::black);
+        painter.setPen(ink);
         TPainterBarCodeCanvas canvas(painter, Dpi, Dpi);
         int x = 1;
         int y = 8;
@@ -105,7 +109,7 @@ TPostnetPreview PostnetPreview(const QStringList &AddressLines, int PrintBarCode
     }
     if (FacingMark) {
         QPainter painter(&preview.FacingMark);
-        painter.setPen(Qt::black);
+        painter.setPen(ink);
         TPainterBarCodeCanvas canvas(painter, Dpi, Dpi);
         DrawFacingMark(canvas, 1, 0);
     }
@@ -258,6 +262,13 @@ void TFormStampMain::RichEditDestinationChange()
     if (preview.Drawn)
         ImageZipBarCode->setToolTip(PostnetHint(preview.Digits));
     UpdateMenu();
+}
+
+void TFormStampMain::ApplyEnvelopeColor()
+{
+    QPalette pal = PanelEnvelope->palette();
+    pal.setColor(QPalette::Window, ColorFromWindows(Prefs().EnvelopeColor));
+    PanelEnvelope->setPalette(pal);
 }
 
 void TFormStampMain::SetStampPicture(QPixmap &Bitmap) const

@@ -58,7 +58,8 @@ struct TPostnetPreview
 
 // The preview for an address: both images filled with Background, then, unless
 // PrintBarCode is 2 or the address has no ZIP code, the bars at (1, 8) and, when
-// FacingMark is set, the mark at (1, 0), drawn at Dpi.
+// FacingMark is set, the mark at (1, 0), drawn at Dpi in black or white, whichever
+// stands out on Background.
 TPostnetPreview PostnetPreview(const QStringList &AddressLines, int PrintBarCode, bool FacingMark,
                                const QColor &Background, QSize BarCodeSize, QSize FacingMarkSize, int Dpi);
 

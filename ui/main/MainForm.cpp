@@ -195,9 +195,7 @@ TFormStampMain::~TFormStampMain()
 void TFormStampMain::ApplyPreferences()
 {
     const TPreferences &p = Prefs();
-    QPalette pal = PanelEnvelope->palette();
-    pal.setColor(QPalette::Window, ColorFromWindows(p.EnvelopeColor));
-    PanelEnvelope->setPalette(pal);
+    ApplyEnvelopeColor();
     for (RichEdit *box : {RichEditDestination, RichEditReturn, RichEditAttention})
         box->setFrameShape(p.ShowBorders ? QFrame::StyledPanel : QFrame::NoFrame);
     FontComboBox->SetShowStyle(p.ShowFonts ? ssFontSample : ssFontName);
@@ -214,7 +212,11 @@ bool TFormStampMain::event(QEvent *Event)
 {
     if (Event->type() == QEvent::WindowActivate)
         QTimer::singleShot(0, this, &TFormStampMain::FormActivate);
-    else if (Event->type() == QEvent::StatusTip) {
+    else if (Event->type() == QEvent::ApplicationPaletteChange && ToolBarOptions) {
+        // The desktop's palette changed (once the window is built): the envelope and its preview follow.
+        ApplyEnvelopeColor();
+        RichEditDestinationChange();
+    } else if (Event->type() == QEvent::StatusTip) {
         // The hint goes into its panel only; the status bar's own message would cover all three.
         StatusPanels[2]->setText(QLatin1Char(' ') + static_cast<QStatusTipEvent *>(Event)->tip());
         return true;

@@ -225,6 +225,8 @@ public:
     // Says in the status line, once, that the current return address's picture could not be read.
     void ReportReturnPictureError();
     void RichEditDestinationChange();
+    // The panel in the "EnvelopeColor" of the moment: a desktop colour follows the desktop's palette.
+    void ApplyEnvelopeColor();
     void UpdateMenu();
     void UpdateStampImage();
     // The stamp for StampPrice into Bitmap; a price beyond the pictures leaves it unchanged.

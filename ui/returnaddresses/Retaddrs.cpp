@@ -175,8 +175,7 @@ void TDlgReturnAddresses::ShowReturnAddressDetails()
         ImageReturnAddress->setToolTip(graphicCaption);
         StringsToRichEdit(*m_richEdit, current->Lines());
         EditGraphicFile->setText(current->GraphicFile());
-        EditGraphicHeight->setText(current->GetGraphicHeightText());
-        EditGraphicWidth->setText(current->GetGraphicWidthText());
+        ShowGraphicSize();
         HeightEdited = false;
         WidthEdited = false;
         ShowGraphic();

@@ -169,10 +169,8 @@ void TDlgReturnAddresses::buildActions()
         make(QStringLiteral("Select &All"), {}, QStringLiteral("Select the whole return address"),
              [this] { m_richEdit->SelectAllText(); });
 
-    const auto style = [this](const QString &text, const QString &theme, RichStyle s) {
-        auto *action = new QAction(QIcon::fromTheme(theme), text, this);
-        // Without the theme's icon the button shows one letter.
-        action->setIconText(text.left(1));
+    const auto style = [this](const QString &text, const QString &icon, RichStyle s) {
+        auto *action = new QAction(ToolIcon(icon), text, this);
         action->setToolTip(text);
         action->setCheckable(true);
         ConnectGuarded(action, &QAction::triggered, this, [this, s](bool down) {
@@ -183,11 +181,10 @@ void TDlgReturnAddresses::buildActions()
         });
         return action;
     };
-    ActionFormatBold = style(QStringLiteral("Bold"), QStringLiteral("format-text-bold"), RichStyle::Bold);
-    ActionFormatItalics =
-        style(QStringLiteral("Italic"), QStringLiteral("format-text-italic"), RichStyle::Italic);
+    ActionFormatBold = style(QStringLiteral("Bold"), QStringLiteral("bold"), RichStyle::Bold);
+    ActionFormatItalics = style(QStringLiteral("Italic"), QStringLiteral("italic"), RichStyle::Italic);
     ActionFormatUnderline =
-        style(QStringLiteral("Underline"), QStringLiteral("format-text-underline"), RichStyle::Underline);
+        style(QStringLiteral("Underline"), QStringLiteral("underline"), RichStyle::Underline);
 
     // The pop-up menu holds its own items, so that a button hidden on a toolbar stays in the menu.
     PopupMenuText = new QMenu(this);

@@ -4,6 +4,7 @@
 
 #include "engine/RetAddr.h"
 #include "engine/ReturnAddressStore.h"
+#include "foundation/Measurements.h"
 #include "foundation/QmIniFile.h"
 #include "foundation/StampIncludes.h"
 #include "foundation/Unique.h"
@@ -22,13 +23,17 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -213,8 +218,10 @@ void TDlgReturnAddresses::ShowGraphicSize()
         EditGraphicWidth->setText(QString::number(current->GraphicWidthPixels()));
         EditGraphicHeight->setText(QString::number(current->GraphicHeightPixels()));
     } else {
-        EditGraphicWidth->setText(current->GetGraphicWidthText());
-        EditGraphicHeight->setText(current->GetGraphicHeightText());
+        // Shown and typed in the user's locale.
+        const bool metric = ReturnAddressEnvironment().Measure() == 1;
+        EditGraphicWidth->setText(LengthText(current->GraphicWidth(), metric, QLocale()));
+        EditGraphicHeight->setText(LengthText(current->GraphicHeight(), metric, QLocale()));
     }
     UpdatingToolbar = updating;
 }
@@ -231,13 +238,26 @@ void TDlgReturnAddresses::applySizeEdit(bool width)
     bool &edited = width ? WidthEdited : HeightEdited;
     if (!edited || UpdatingToolbar)
         return;
-    if (TReturnAddress *current = m_store.CurrentReturnAddress()) {
-        if (width)
-            current->SetGraphicWidthText(EditGraphicWidth->text());
-        else
-            current->SetGraphicHeightText(EditGraphicHeight->text());
-    }
     edited = false;
+    TReturnAddress *current = m_store.CurrentReturnAddress();
+    if (!current)
+        return;
+    const bool metric = ReturnAddressEnvironment().Measure() == 1;
+    const QString typed = (width ? EditGraphicWidth : EditGraphicHeight)->text();
+    const std::optional<int> value = ReadTypedLength(typed, metric, QLocale());
+    if (!value) {
+        ShowGraphicSize();
+        // Told once the edit has ended, not from under the edit losing the focus.
+        const QString message = NotALengthMessage(width ? QStringLiteral("Width") : QStringLiteral("Height"),
+                                                  typed, metric, QLocale());
+        QTimer::singleShot(
+            0, this, [message] { RunGuarded([&] { MessageDlg(message, TMsgDlgType::Warning, mbOK, 0); }); });
+        return;
+    }
+    if (width)
+        current->SetGraphicWidth(std::max(0, *value));
+    else
+        current->SetGraphicHeight(std::max(0, *value));
     GraphicChanged();
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/ZipBarCo.h"
 #include "support/RichTextTestApp.h"
+#include "ui/Artwork.h"
 
 #include <gtest/gtest.h>
 
@@ -132,4 +133,29 @@ TEST(EnvelopePictureTest, PreviewAndHint)
     const TPostnetPreview noMark = PostnetPreview(address, 0, false, paper, bars, mark, 96);
     EXPECT_EQ(BarsIn(noMark.BarCode, paper), pattern);
     EXPECT_TRUE(Blank(noMark.FacingMark, paper));
+}
+
+TEST(EnvelopePictureTest, PreviewStandsOutOnADarkEnvelope)
+{
+    EnsureRichTextTestApp();
+    const QColor envelope(49, 54, 59);
+    const QStringList address{"Jane Doe", "100 Main St", "Springfield, IL 62704-1234"};
+    const TPostnetPreview preview = PostnetPreview(address, 0, true, envelope, {380, 26}, {72, 65}, 96);
+    QString pattern;
+    DigitsToBars(preview.Digits, pattern);
+    EXPECT_EQ(BarsIn(preview.BarCode, envelope), pattern);
+    // Every pixel drawn stands far apart from the envelope.
+    for (const QImage &image : {preview.BarCode, preview.FacingMark}) {
+        int drawn = 0;
+        int faint = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                drawn += c != envelope ? 1 : 0;
+                faint += c != envelope && ContrastRatio(c, envelope) < 7 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(drawn, 100);
+        EXPECT_EQ(faint, 0);
+    }
 }

@@ -26,6 +26,7 @@
 #include "support/SaveFaults.h"
 #include "support/ScriptedFileDialogService.h"
 #include "support/ScriptedMessageService.h"
+#include "ui/Artwork.h"
 #include "ui/definitions/Envsizes.h"
 #include "ui/definitions/EnvsizesPages.h"
 #include "ui/main/FindDialog.h"
@@ -1207,4 +1208,29 @@ TEST_F(MainFormTest, ExtremeStoredNumbersLoadShowAndPrint)
     qunsetenv("PLIKORA_PDF_OUTPUT");
     for (const QString &file : std::as_const(settings))
         QFile::remove(file);
+}
+
+TEST_F(MainFormTest, TheEnvelopeAndItsPreviewFollowADarkPalette)
+{
+    Session s(dir.path());
+    TFormStampMain &form = *s.form;
+    form.RichEditDestination->SetText("Jane Doe\n100 Main St\nSpringfield, IL 62704-1234");
+    const QPalette light = QApplication::palette();
+    QPalette dark(QColor(49, 54, 59));
+    dark.setColor(QPalette::ButtonText, QColor(239, 240, 241));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+
+    // The envelope is in the buttons' colour, as the options have it; the facing mark stands out on it.
+    const QColor envelope = form.PanelEnvelope->palette().color(QPalette::Window);
+    EXPECT_EQ(envelope, QColor(49, 54, 59));
+    const QImage mark = form.ImageFacingMark->pixmap().toImage();
+    int inked = 0;
+    for (int y = 0; y < mark.height(); ++y)
+        for (int x = 0; x < mark.width(); ++x)
+            inked += ContrastRatio(mark.pixelColor(x, y), envelope) >= 7 ? 1 : 0;
+    EXPECT_GT(inked, 100);
+    QApplication::setPalette(light);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.PanelEnvelope->palette().color(QPalette::Window), light.color(QPalette::Button));
 }

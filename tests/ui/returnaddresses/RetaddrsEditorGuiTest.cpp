@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMainWindow>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -240,6 +241,20 @@ TEST_F(RetaddrsEditorGuiTest, PicturesByBrowseDropAndTheirFailures)
     type(manager->EditGraphicWidth, "1", true);
     EXPECT_EQ(current().GraphicWidth(), 100);
     EXPECT_TRUE(manager->isVisible());
+    // A German user's decimal comma is read; what is no length is refused by name.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    manager->EditGraphicWidth->clear();
+    type(manager->EditGraphicWidth, "1,5", true);
+    EXPECT_EQ(current().GraphicWidth(), 150);
+    EXPECT_EQ(manager->EditGraphicWidth->text(), "1,50");
+    manager->EditGraphicWidth->clear();
+    type(manager->EditGraphicWidth, "1.2,5", true);
+    QApplication::processEvents();
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(current().GraphicWidth(), 150);
+    ASSERT_FALSE(messages.shown.isEmpty());
+    EXPECT_TRUE(messages.shown.last().message.startsWith("Width: \"1.2,5\" is not a length."))
+        << messages.shown.last().message.toStdString();
 
     // Three files dropped: said, and the first (an icon, sized in pixels) taken.
     const int before = edits;
