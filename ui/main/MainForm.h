@@ -306,8 +306,8 @@ public:
     void DDELoadAddressPokeData(const QStringList &Lines);
     // The automation object's routines; each first brings the window to the front.
     // Each throws Exception when it failed (with what the window said) and
-    // ERequestCancelled when the person called it off. A poke or an insert of more
-    // than kMaxAutomationText characters throws Exception and adds nothing.
+    // ERequestCancelled when the person called it off. A poke, an insert or a paste of
+    // more than kMaxAutomationText characters throws Exception and adds nothing.
     void AutomationOpenEnvelope(const QString &FileName);
     void AutomationPrintEnvelope();
     void AutomationNewEnvelope();
