@@ -1,10 +1,10 @@
 #include "foundation/QmWindows.h"
 
 #include <QDataStream>
-#include <QIODevice>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QIODevice>
 #include <QMainWindow>
 #include <QPointer>
 #include <QScreen>

@@ -4,24 +4,9 @@
 # reopening and after a restart; and so does a toolbar dragged along its row.
 import re
 
-from desktop import first_run, read_ini, run, step, wait_until
+from desktop import first_run, opens_list, read_ini, run, step, wait_until
 
 MANAGERS = ((("alt+o", "r"), "Return Addresses"), (("alt+o", "e"), "Envelope Definitions"))
-
-
-def visible_windows(program):
-    """The program's windows on the screen, pop-ups too."""
-    out = program.desktop.xdotool("search", "--onlyvisible", "--pid", str(program.process.pid), check=False)
-    return len(out.split())
-
-
-def opens_list(program, key):
-    """The list whose label has that access key drops down."""
-    before = visible_windows(program)
-    program.keys(key, "F4")
-    wait_until(f"the list of {key} to drop down", lambda: visible_windows(program) > before)
-    program.keys("Escape")
-    wait_until("the list to close", lambda: visible_windows(program) == before)
 
 
 def client(desktop, wid):
