@@ -51,7 +51,8 @@ public:
         StartOldfiles();
         m_definitions = std::make_unique<DefinitionStore>();
         m_returnAddresses = std::make_unique<ReturnAddressStore>();
-        form = new TFormStampMain(*m_definitions, *m_returnAddresses);
+        form = new TFormStampMain(*m_definitions, *m_returnAddresses,
+                                  {[](TFormStampMain &) {}, [](RichEdit &) {}});
         new TDlgEnvelopeSizes(*m_definitions, form);
         new TDlgReturnAddresses(*m_returnAddresses, form);
         m_definitions->LoadEnvelopeList();

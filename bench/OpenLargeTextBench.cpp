@@ -2,103 +2,16 @@
 // and a 5 MB rich-text file, 5 and 50 MB of plain text (address lines or prose)
 // beside Qt's own plain-text load of the same text, and the RTF reader alone (its
 // complexity shows whether it stays linear). Run offscreen.
-#include "engine/DefinitionStore.h"
-#include "engine/ReturnAddressStore.h"
-#include "foundation/QmIniFile.h"
-#include "foundation/QmPrinter.h"
-#include "foundation/Unique.h"
-#include "foundation/WindowsDefaultFolders.h"
-#include "platform/MessageService.h"
-#include "platform/PdfSpooler.h"
+#include "bench/MainWindowProgram.h"
 #include "platform/RichEdit.h"
 #include "platform/RtfReader.h"
-#include "ui/definitions/Envsizes.h"
-#include "ui/main/MainForm.h"
-#include "ui/main/Oldfiles.h"
-#include "ui/returnaddresses/Retaddrs.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-
 namespace {
-
-class SilentMessages : public TMessageService
-{
-public:
-    int MessageDlg(const QString &, TMsgDlgType, TMsgDlgButtons, int) override
-    {
-        ++shown;
-        return mrOk;
-    }
-    int shown = 0;
-};
-
-// The program's units and main window on a scratch settings folder.
-class Program
-{
-public:
-    Program()
-    {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        for (const char *var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-            qputenv(var, m_dir.path().toLocal8Bit());
-        static int argc = 1;
-        static char name[] = "bench";
-        static char *argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-        SetMessageService(&messages);
-        StartWindowsDefaultFolders();
-        StartQmIniFile(m_dir.filePath(QStringLiteral("plikora")));
-        StartUnique();
-        StartQmPrinter(std::make_unique<PdfSpooler>());
-        StartOldfiles();
-        m_definitions = std::make_unique<DefinitionStore>();
-        m_returnAddresses = std::make_unique<ReturnAddressStore>();
-        form = new TFormStampMain(*m_definitions, *m_returnAddresses,
-                                  {[](TFormStampMain &) {}, [](RichEdit &) {}});
-        new TDlgEnvelopeSizes(*m_definitions, form);
-        new TDlgReturnAddresses(*m_returnAddresses, form);
-        m_definitions->LoadEnvelopeList();
-        m_returnAddresses->LoadReturnAddressList();
-    }
-    ~Program()
-    {
-        delete DlgReturnAddresses;
-        delete DlgEnvelopeSizes;
-        delete form;
-        m_returnAddresses.reset();
-        m_definitions.reset();
-        StopOldfiles();
-        StopQmPrinter();
-        StopUnique();
-        StopQmIniFile();
-        StopWindowsDefaultFolders();
-        SetMessageService(nullptr);
-    }
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
-
-    SilentMessages messages;
-    TFormStampMain *form = nullptr;
-
-private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<QApplication> m_app;
-    std::unique_ptr<DefinitionStore> m_definitions;
-    std::unique_ptr<ReturnAddressStore> m_returnAddresses;
-};
-
-Program &TheProgram()
-{
-    static Program program;
-    return program;
-}
 
 // Addresses with some bold and coloured words, as a word processor writes them.
 QByteArray RichText(qsizetype paragraphs)
@@ -134,7 +47,7 @@ QByteArray PlainText(qsizetype bytes, bool prose)
 
 void Open(benchmark::State &state, const QString &name, const QByteArray &bytes)
 {
-    Program &program = TheProgram();
+    MainWindowProgram &program = TheMainWindowProgram();
     const QString path = program.Path(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
@@ -184,7 +97,7 @@ BENCHMARK(BM_OpenPlainTextMB)
 // The peer: Qt's own plain-text load into a bare document, the floor for the above.
 void BM_QtSetPlainTextMB(benchmark::State &state)
 {
-    TheProgram();
+    TheMainWindowProgram();
     const QString text = QString::fromUtf8(PlainText(state.range(0) * 1'000'000, state.range(1)));
     for (auto _ : state) {
         QTextDocument doc;
@@ -204,7 +117,7 @@ BENCHMARK(BM_QtSetPlainTextMB)
 // The reader on its own, into a document no window shows.
 void BM_ReadRtf(benchmark::State &state)
 {
-    TheProgram();
+    TheMainWindowProgram();
     const QByteArray rtf = RichText(state.range(0));
     for (auto _ : state) {
         QTextDocument doc;

@@ -48,8 +48,13 @@ void ReadStringsFrom(const TIniFile &Ini, const QString &Section, const QString 
     Strings.clear();
     const int n =
         qMin(Ini.ReadInteger(Section, Key + QStringLiteral("_Count"), 0), qMin(MaxCount, kMaxStrings));
-    for (int i = 0; i < n; ++i)
-        Strings.append(Ini.ReadString(Section, Key + QLatin1Char('_') + QString::number(i), QString()));
+    // Only entries that are there: a damaged count brings in no empty lines (to be
+    // saved back as real ones). An empty entry is written as a key with no value.
+    for (int i = 0; i < n; ++i) {
+        const QString ident = Key + QLatin1Char('_') + QString::number(i);
+        if (Ini.ValueExists(Section, ident))
+            Strings.append(Ini.ReadString(Section, ident, QString()));
+    }
 }
 
 void WriteStringsTo(TIniFile &Ini, const QString &Section, const QString &Key, const QStringList &Strings)

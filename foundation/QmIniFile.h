@@ -74,9 +74,9 @@ public:
     // colour 0, no styles, height -17.
     void ReadTextAttributes(const QString &Section, TFontAttributes &Attributes) const;
 
-    // String list: Key_Count, then Key_0 .. Key_<n-1>, at most MaxCount of them. Keys of
-    // a longer earlier list stay; erase the section first for a clean one. A write
-    // rewrites the file once.
+    // String list: Key_Count, then Key_0 .. Key_<n-1>, at most MaxCount of them; a read
+    // skips the keys that are missing. Keys of a longer earlier list stay; erase the
+    // section first for a clean one. A write rewrites the file once.
     void ReadStrings(const QString &Section, const QString &Key, QStringList &Strings,
                      int MaxCount = kMaxStrings) const;
     void WriteStrings(const QString &Section, const QString &Key, const QStringList &Strings);

@@ -1,12 +1,17 @@
 #include "foundation/QmWindows.h"
 
+#include <QDataStream>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QIODevice>
+#include <QMainWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QToolBar>
 #include <QWidget>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -100,6 +105,45 @@ private:
     TWindowRect m_frame;
 };
 
+// Shows a window again where it was hidden, frame and all.
+class PlaceKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PlaceKeeper(QWidget *Window) : QObject(Window), m_window(Window)
+    {
+        Window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *Watched, QEvent *Event) override
+    {
+        if (Watched != m_window || !m_window || Event->spontaneous())
+            return false;
+        if (Event->type() == QEvent::Hide && m_window->isWindow()) {
+            m_place = m_window->frameGeometry().topLeft();
+            m_known = true;
+        } else if (Event->type() == QEvent::Show && m_known
+                   && !(m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+            m_window->move(m_place);
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    QPoint m_place;
+    bool m_known = false;
+};
+
+void KeepPlace(QWidget *Window)
+{
+    for (QObject *child : Window->children()) {
+        if (qobject_cast<PlaceKeeper *>(child))
+            return;
+    }
+    new PlaceKeeper(Window);
+}
+
 void DropFixers(QWidget *Form)
 {
     // qobject_cast, unlike findChildren, does not compile for a class without Q_OBJECT.
@@ -160,6 +204,8 @@ void LoadFormPlacement(QWidget *Form, const QString &Section)
         Form->setWindowState(Qt::WindowMinimized);
     if (maximized)
         Form->setWindowState(Qt::WindowMaximized);
+    if (Form->isWindow())
+        KeepPlace(Form);
 }
 
 void SaveFormPlacement(QWidget *Form, const QString &Section)
@@ -222,6 +268,49 @@ void SaveDialogPosition(QWidget *Dialog, const QString &Section)
     if (!RegIni || !Dialog)
         return;
     RegIni->WritePoint(Section, Dialog->pos());
+}
+
+void RestoreToolbarRows(QMainWindow *Window, QList<TToolbarPlace> Places)
+{
+    if (!Window || Places.isEmpty())
+        return;
+    std::stable_sort(Places.begin(), Places.end(), [](const TToolbarPlace &a, const TToolbarPlace &b) {
+        return a.Rect.Top != b.Rect.Top ? a.Rect.Top < b.Rect.Top : a.Rect.Left < b.Rect.Left;
+    });
+    QList<QList<TToolbarPlace>> rows;
+    for (const TToolbarPlace &place : Places) {
+        if (rows.isEmpty() || rows.last().first().Rect.Top != place.Rect.Top)
+            rows.append(QList<TToolbarPlace>());
+        rows.last().append(place);
+    }
+    // Only the main window's saved state carries the room before a toolbar in its row, so
+    // the rows are given to it in that form: its marker and version, the toolbar marker,
+    // then per row the area (top) and per toolbar its name, whether shown, its left, its
+    // own width (-1: its natural one) and no floating rectangle.
+    QByteArray state;
+    QDataStream out(&state, QIODevice::WriteOnly);
+    out << qint32(0xff) << qint32(0) << quint8(0xfc) << qint32(rows.size());
+    for (const QList<TToolbarPlace> &row : rows) {
+        out << qint32(2) << qint32(row.size());
+        for (int i = 0; i < row.size(); ++i) {
+            const TToolbarPlace &place = row[i];
+            const qint64 width = qint64(place.Rect.Right) - place.Rect.Left;
+            // A toolbar wider than it needs, with another after it: the user dragged that one away.
+            const bool ownWidth =
+                i + 1 < row.size() && width > place.Bar->sizeHint().width() && width < 16384;
+            out << place.Bar->objectName() << quint8(place.Visible ? 1 : 0) << qint32(place.Rect.Left)
+                << qint32(ownWidth ? int(width) : -1) << quint32(0) << quint32(0);
+        }
+    }
+    Window->restoreState(state);
+    for (const TToolbarPlace &place : Places) {
+        place.Bar->setVisible(place.Visible);
+        // Until the window lays them out they keep the stored places, so that saving a
+        // window never shown writes them back unchanged.
+        if (!Window->isVisible() && IsValid(place.Rect))
+            place.Bar->setGeometry(place.Rect.Left, place.Rect.Top, place.Rect.Right - place.Rect.Left,
+                                   place.Rect.Bottom - place.Rect.Top);
+    }
 }
 
 #include "QmWindows.moc"

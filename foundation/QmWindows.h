@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QString>
 
+class QMainWindow;
+class QToolBar;
 class QWidget;
 
 // Where windows, toolbars and dialogs stand, kept in RegIni, one section per
@@ -20,7 +22,8 @@ class QWidget;
 
 // Bounds and window state (minimized, then maximized). A stored rectangle with
 // Right <= Left or Bottom <= Top, or on no screen, is ignored; a size larger than
-// the desktop is cut to it.
+// the desktop is cut to it. From then on the window also comes back where it was
+// left each time it is shown again (a dialog would be centred on its parent).
 void LoadFormPlacement(QWidget *Form, const QString &Section);
 void SaveFormPlacement(QWidget *Form, const QString &Section);
 
@@ -42,3 +45,14 @@ int CaptionWidth(const QWidget *Window);
 TWindowRect FrameRectOf(const QWidget *Widget);
 // The client geometry that gives the frame rectangle Frame with these frame margins.
 QRect ClientGeometryFor(const TWindowRect &Frame, const QMargins &FrameMargins);
+
+// A toolbar at the top of a main window and the place stored for it.
+struct TToolbarPlace
+{
+    QToolBar *Bar = nullptr;
+    TWindowRect Rect;
+    bool Visible = true;
+};
+// Lays the toolbars out in rows as their stored rectangles say: rows from top to bottom,
+// each from left to right, with the room the user left before a toolbar in its row.
+void RestoreToolbarRows(QMainWindow *Window, QList<TToolbarPlace> Places);

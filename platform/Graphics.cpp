@@ -4,8 +4,10 @@
 #include "platform/RegularFile.h"
 
 #include <QFile>
+#include <QPainter>
 
 #include <algorithm>
+#include <typeinfo>
 
 // ---------------------------------------------------------------------------
 // TPalette
@@ -188,4 +190,55 @@ void TGraphic::Progress(TPersistent *sender, TProgressStage stage, int percentDo
 {
     if (OnProgress)
         OnProgress(sender, stage, percentDone, redrawNow, rect, message);
+}
+
+// ---------------------------------------------------------------------------
+// TImageGraphic
+
+void TImageGraphic::Assign(const TPersistent *source)
+{
+    if (source == this)
+        return;
+    if (source == nullptr) {
+        SetImage({}, QImage());
+        return;
+    }
+    if (typeid(*source) == typeid(*this)) {
+        const auto &other = static_cast<const TImageGraphic &>(*source);
+        m_data = other.m_data;
+        m_image = other.m_image;
+        Changed();
+        return;
+    }
+    TGraphic::Assign(source);
+}
+
+void TImageGraphic::AssignTo(TPersistent *dest) const
+{
+    if (auto bitmap = dynamic_cast<TBitmap *>(dest)) {
+        bitmap->FromImage(m_image);
+        return;
+    }
+    TGraphic::AssignTo(dest);
+}
+
+void TImageGraphic::SetImage(QByteArray data, const QImage &image)
+{
+    m_data = std::move(data);
+    m_image = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_ARGB32);
+    Changed();
+}
+
+void TImageGraphic::SaveToStream(QIODevice &stream)
+{
+    if (m_data.isEmpty() && !m_image.isNull())
+        m_data = Encode(m_image);
+    if (stream.write(m_data) != m_data.size())
+        throw EInvalidGraphic(QStringLiteral("Cannot write %1: %2").arg(m_kind, stream.errorString()));
+}
+
+void TImageGraphic::Draw(QPainter &canvas, const QRect &rect)
+{
+    if (!m_image.isNull())
+        canvas.drawImage(rect, m_image);
 }

@@ -9,6 +9,7 @@
 //   TBitmap    a device-independent bitmap in plain memory: 1, 4, 8, 24 or 32
 //              bits per pixel, colour table, rows padded to 4 bytes, top row
 //              first through ScanLine; BMP files through QImage
+//   TImageGraphic  a picture kept as its file's bytes and the QImage they show
 //   TIcon      a Windows icon file (ICO) read through QImage
 //   TMetafile  WMF/EMF: registered so that the extension is known, but loading
 //              always fails with a clear message (no reader on this system)
@@ -372,20 +373,15 @@ private:
 std::vector<TRGBQuad> DefaultColorTable(TPixelFormat format);
 
 // ---------------------------------------------------------------------------
-// Icons
+// Pictures read through QImage
 
-// A Windows icon file. The file's bytes are kept as loaded and written back
-// unchanged; the picture shown is the 32 by 32 image when the file has one,
-// else the first image. Icons are always transparent (their alpha or AND mask).
-class TIcon : public TGraphic
+// A picture kept as its file's bytes, written back unchanged, and the image they
+// show. The base of the formats QImage reads (icons, PNG).
+class TImageGraphic : public TGraphic
 {
 public:
-    TIcon();
-    QString ClassName() const override { return QStringLiteral("TIcon"); }
-    std::unique_ptr<TGraphic> NewInstance() const override;
+    // From a picture of the same class, or null (empty).
     void Assign(const TPersistent *source) override;
-
-    void LoadFromStream(QIODevice &stream) override;
     void SaveToStream(QIODevice &stream) override;
     void Draw(QPainter &canvas, const QRect &rect) override;
     int Width() const override { return m_image.width(); }
@@ -394,15 +390,39 @@ public:
 
     // The image shown, in Format_ARGB32.
     const QImage &Image() const { return m_image; }
-    // A 1-bit mask: index 1 where the icon is transparent (alpha below 128).
-    TBitmap Mask() const;
 
 protected:
+    // Kind names the picture in a failed write's message ("the icon").
+    explicit TImageGraphic(QString kind) : m_kind(std::move(kind)) {}
+    // To a bitmap.
     void AssignTo(TPersistent *dest) const override;
+    // Holds the image read from Data; with no data, Encode writes the file when it is saved.
+    void SetImage(QByteArray data, const QImage &image);
+    // The file's bytes for an image held without them; throws EInvalidGraphic.
+    virtual QByteArray Encode(const QImage &) const { return {}; }
 
 private:
+    QString m_kind;
     QByteArray m_data;
     QImage m_image;
+};
+
+// ---------------------------------------------------------------------------
+// Icons
+
+// A Windows icon file. The picture shown is the 32 by 32 image when the file has
+// one, else the first image. Icons are always transparent (their alpha or AND mask).
+class TIcon : public TImageGraphic
+{
+public:
+    TIcon();
+    QString ClassName() const override { return QStringLiteral("TIcon"); }
+    std::unique_ptr<TGraphic> NewInstance() const override;
+
+    void LoadFromStream(QIODevice &stream) override;
+
+    // A 1-bit mask: index 1 where the icon is transparent (alpha below 128).
+    TBitmap Mask() const;
 };
 
 // ---------------------------------------------------------------------------

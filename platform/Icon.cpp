@@ -2,14 +2,13 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QPainter>
 
 #include <algorithm>
 
 // ---------------------------------------------------------------------------
 // TIcon
 
-TIcon::TIcon()
+TIcon::TIcon() : TImageGraphic(QStringLiteral("the icon"))
 {
     SetTransparentFlag(true);
 }
@@ -17,34 +16,6 @@ TIcon::TIcon()
 std::unique_ptr<TGraphic> TIcon::NewInstance() const
 {
     return std::make_unique<TIcon>();
-}
-
-void TIcon::Assign(const TPersistent *source)
-{
-    if (source == this)
-        return;
-    if (auto icon = dynamic_cast<const TIcon *>(source)) {
-        m_data = icon->m_data;
-        m_image = icon->m_image;
-        Changed();
-        return;
-    }
-    if (source == nullptr) {
-        m_data.clear();
-        m_image = QImage();
-        Changed();
-        return;
-    }
-    TGraphic::Assign(source);
-}
-
-void TIcon::AssignTo(TPersistent *dest) const
-{
-    if (auto bitmap = dynamic_cast<TBitmap *>(dest)) {
-        bitmap->FromImage(m_image);
-        return;
-    }
-    TGraphic::AssignTo(dest);
 }
 
 void TIcon::LoadFromStream(QIODevice &stream)
@@ -73,28 +44,14 @@ void TIcon::LoadFromStream(QIODevice &stream)
     }
     if (chosen.isNull())
         throw EInvalidGraphic(QStringLiteral("Icon image is not valid"));
-    m_data = std::move(data);
-    m_image = chosen.convertToFormat(QImage::Format_ARGB32);
-    Changed();
-}
-
-void TIcon::SaveToStream(QIODevice &stream)
-{
-    if (stream.write(m_data) != m_data.size())
-        throw EInvalidGraphic(QStringLiteral("Cannot write the icon: %1").arg(stream.errorString()));
-}
-
-void TIcon::Draw(QPainter &canvas, const QRect &rect)
-{
-    if (!m_image.isNull())
-        canvas.drawImage(rect, m_image);
+    SetImage(std::move(data), chosen);
 }
 
 TBitmap TIcon::Mask() const
 {
     TBitmap mask(Width(), Height(), TPixelFormat::pf1bit);
     for (int y = 0; y < Height(); ++y) {
-        auto *line = reinterpret_cast<const QRgb *>(m_image.constScanLine(y));
+        auto *line = reinterpret_cast<const QRgb *>(Image().constScanLine(y));
         uint8_t *dst = mask.ScanLine(y);
         for (int x = 0; x < Width(); ++x)
             if (qAlpha(line[x]) < 128)

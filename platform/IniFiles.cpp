@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringBuilder>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -35,6 +36,31 @@ QString TrimBlanks(const QString &s)
     while (e > b && IsBlank(s.at(e - 1)))
         --e;
     return s.mid(b, e - b);
+}
+
+// What names are compared by: their case folding. Names are nearly always ASCII,
+// folded here without the Unicode tables (which cost most of a large save).
+QString Folded(const QString &s)
+{
+    const QChar *p = s.constData();
+    qsizetype firstUpper = -1;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = p[i].unicode();
+        if (c >= 0x80)
+            return s.toCaseFolded();
+        if (firstUpper < 0 && c >= u'A' && c <= u'Z')
+            firstUpper = i;
+    }
+    if (firstUpper < 0)
+        return s;
+    QString folded = s;
+    QChar *d = folded.data();
+    for (qsizetype i = firstUpper; i < folded.size(); ++i) {
+        const char16_t c = d[i].unicode();
+        if (c >= u'A' && c <= u'Z')
+            d[i] = QChar(char16_t(c + (u'a' - u'A')));
+    }
+    return folded;
 }
 
 bool IsQuote(QChar c)
@@ -326,7 +352,10 @@ QString TIniFile::Serialize() const
             out += QLatin1Char('[') + s.name + QLatin1String("]\n");
         }
         for (const Line &l : s.lines) {
-            out += l.text;
+            if (l.text.isEmpty() && l.kind == Line::Entry)
+                out += l.key % u'=' % l.raw;
+            else
+                out += l.text;
             out += QLatin1Char('\n');
         }
     }
@@ -342,42 +371,48 @@ int TIniFile::FindSection(const QString &Name) const
             const Section &s = m_sections.at(i);
             if (s.erased)
                 continue;
-            int &first = m_sectionIndex[s.name.toCaseFolded()];
+            int &first = m_sectionIndex[Folded(s.name)];
             s.nextSame = first > 0 ? first : -1;
             first = i;
         }
         m_sectionsIndexed = true;
     }
-    return m_sectionIndex.value(Name.toCaseFolded(), -1);
+    // Calls in a row mostly name the same section: its folding is kept.
+    if (Name != m_lastSectionName) {
+        m_lastSectionName = Name;
+        m_lastSectionFolded = Folded(Name);
+    }
+    return m_sectionIndex.value(m_lastSectionFolded, -1);
 }
 
-int TIniFile::FindKey(const Section &S, const QString &Ident)
+int TIniFile::FindKey(const Section &S, const QString &FoldedIdent)
 {
     if (!S.indexed) {
         S.keyIndex.clear();
         for (int i = 0; i < S.lines.size(); ++i) {
             const Line &l = S.lines.at(i);
             if (l.kind == Line::Entry) {
-                const QString folded = l.key.toCaseFolded();
+                const QString folded = Folded(l.key);
                 if (!S.keyIndex.contains(folded))
                     S.keyIndex.insert(folded, i);
             }
         }
         S.indexed = true;
     }
-    return S.keyIndex.value(Ident.toCaseFolded(), -1);
+    return S.keyIndex.value(FoldedIdent, -1);
 }
 
 void TIniFile::CheckSection(const QString &Section)
 {
-    if (Section.isEmpty() || TrimBlanks(Section) != Section || Section.contains(QLatin1Char(']'))
-        || Section.contains(QLatin1Char('\n')) || Section.contains(QLatin1Char('\r')))
+    if (Section.isEmpty() || IsBlank(Section.front()) || IsBlank(Section.back())
+        || Section.contains(QLatin1Char(']')) || Section.contains(QLatin1Char('\n'))
+        || Section.contains(QLatin1Char('\r')))
         throw EIniFileException(QStringLiteral("Invalid section name \"%1\"").arg(Section));
 }
 
 void TIniFile::CheckIdent(const QString &Ident)
 {
-    if (Ident.isEmpty() || TrimBlanks(Ident) != Ident || Ident.contains(QLatin1Char('='))
+    if (Ident.isEmpty() || IsBlank(Ident.front()) || IsBlank(Ident.back()) || Ident.contains(QLatin1Char('='))
         || Ident.contains(QLatin1Char('\n')) || Ident.contains(QLatin1Char('\r'))
         || Ident.front() == QLatin1Char('[') || Ident.front() == QLatin1Char(';'))
         throw EIniFileException(QStringLiteral("Invalid key name \"%1\"").arg(Ident));
@@ -394,7 +429,7 @@ QString TIniFile::ReadString(const QString &Section, const QString &Ident, const
 {
     Refresh();
     const int s = FindSection(Section);
-    const int k = s < 0 ? -1 : FindKey(m_sections.at(s), Ident);
+    const int k = s < 0 ? -1 : FindKey(m_sections.at(s), Folded(Ident));
     if (k < 0) {
         if (!m_trimDefault)
             return Default;
@@ -422,31 +457,32 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         m_sections.append(sec);
         s = int(m_sections.size()) - 1;
         if (m_sectionsIndexed)
-            m_sectionIndex.insert(Section.toCaseFolded(), s);
+            m_sectionIndex.insert(Folded(Section), s);
         Journal(Undo::AppendSection, s);
     }
     auto &sec = m_sections[s];
-    const int k = FindKey(sec, Ident);
+    const QString foldedIdent = Folded(Ident);
+    const int k = FindKey(sec, foldedIdent);
     if (k >= 0) {
         Line &l = sec.lines[k];
         if (l.raw == raw)
             return;
         Journal(Undo::SetLine, s, k, &l);
         l.raw = raw;
-        l.text = l.key + QLatin1Char('=') + raw;
+        l.text.clear();
     } else {
         Line l;
         l.kind = Line::Entry;
         l.key = Ident;
         l.raw = raw;
-        l.text = Ident + QLatin1Char('=') + raw;
         // New keys go after the last entry, ahead of trailing blank lines.
         qsizetype at = sec.lines.size();
-        while (at > 0 && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
+        while (at > 0 && sec.lines.at(at - 1).kind == Line::Other
+               && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
             --at;
         // Only blank lines follow, so no indexed entry moves.
         if (sec.indexed)
-            sec.keyIndex.insert(Ident.toCaseFolded(), int(at));
+            sec.keyIndex.insert(foldedIdent, int(at));
         sec.lines.insert(at, std::move(l));
         Journal(Undo::InsertLine, s, int(at));
     }
@@ -487,7 +523,7 @@ void TIniFile::ReadSection(const QString &Section, QStringList &Idents) const
     for (const Line &l : m_sections.at(s).lines) {
         if (l.kind != Line::Entry || l.key.isEmpty())
             continue;
-        const QString folded = l.key.toCaseFolded();
+        const QString folded = Folded(l.key);
         if (!seen.contains(folded)) {
             seen.insert(folded);
             Idents.append(l.key);
@@ -504,7 +540,7 @@ void TIniFile::ReadSections(QStringList &Sections) const
         if (m_sections.at(i).erased)
             continue;
         const QString &name = m_sections.at(i).name;
-        const QString folded = name.toCaseFolded();
+        const QString folded = Folded(name);
         if (!seen.contains(folded)) {
             seen.insert(folded);
             Sections.append(name);
@@ -531,7 +567,7 @@ bool TIniFile::ValueExists(const QString &Section, const QString &Ident) const
 {
     Refresh();
     const int s = FindSection(Section);
-    return s >= 0 && FindKey(m_sections.at(s), Ident) >= 0;
+    return s >= 0 && FindKey(m_sections.at(s), Folded(Ident)) >= 0;
 }
 
 void TIniFile::EraseSection(const QString &Section)
@@ -544,7 +580,7 @@ void TIniFile::EraseSection(const QString &Section)
         m_sections[s].erased = true;
         Journal(Undo::EraseSection, s);
     }
-    m_sectionIndex.remove(Section.toCaseFolded());
+    m_sectionIndex.remove(Folded(Section));
     m_anyErased = true;
     Changed();
 }
@@ -556,7 +592,7 @@ void TIniFile::DeleteKey(const QString &Section, const QString &Ident)
     if (s < 0)
         return;
     bool any = false;
-    for (int k; (k = FindKey(m_sections.at(s), Ident)) >= 0;) {
+    for (int k; (k = FindKey(m_sections.at(s), Folded(Ident))) >= 0;) {
         Journal(Undo::RemoveLine, s, k, &m_sections.at(s).lines.at(k));
         m_sections[s].lines.removeAt(k);
         m_sections[s].indexed = false;

@@ -114,7 +114,7 @@ private:
     struct Line
     {
         enum Kind { Other, Entry, Header } kind = Other;
-        QString text; // the line as stored (for Other and untouched entries)
+        QString text; // the line as read (Other lines, entries not written since; else empty)
         QString key;  // Entry: trimmed key; Header: section name
         QString raw;  // Entry: raw value text after "="
     };
@@ -168,7 +168,7 @@ private:
     QString Serialize() const;
     static FileStamp Stamp(const QString &Path);
     int FindSection(const QString &Name) const;
-    static int FindKey(const Section &S, const QString &Ident);
+    static int FindKey(const Section &S, const QString &FoldedIdent);
     void Changed();
     void Flush();
     static void CheckSection(const QString &Section);
@@ -179,6 +179,7 @@ private:
     mutable QList<Section> m_sections;
     mutable QHash<QString, int> m_sectionIndex;
     mutable bool m_sectionsIndexed = false;
+    mutable QString m_lastSectionName, m_lastSectionFolded;
     mutable bool m_anyErased = false;
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;

@@ -366,12 +366,28 @@ bool RichEdit::CanPaste() const
 
 bool RichEdit::Paste()
 {
+    const std::optional<QTextDocumentFragment> content = ClipboardContent();
+    if (!content)
+        return false;
+    PasteContent(*content);
+    return true;
+}
+
+std::optional<QTextDocumentFragment> RichEdit::ClipboardContent() const
+{
     // A clipboard that nobody owns has no data at all.
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (isReadOnly() || !canInsertFromMimeData(data))
-        return false;
-    insertFromMimeData(data);
-    return true;
+        return std::nullopt;
+    return ContentOf(data);
+}
+
+void RichEdit::PasteContent(const QTextDocumentFragment &Content)
+{
+    QTextCursor c = textCursor();
+    c.insertFragment(Content);
+    setTextCursor(c);
+    ensureCursorVisible();
 }
 
 void RichEdit::SetHideSelection(bool hide)
@@ -805,6 +821,12 @@ void RichEdit::insertFromMimeData(const QMimeData *source)
 {
     if (!source || isReadOnly())
         return;
+    if (const std::optional<QTextDocumentFragment> content = ContentOf(source))
+        PasteContent(*content);
+}
+
+std::optional<QTextDocumentFragment> RichEdit::ContentOf(const QMimeData *source) const
+{
     for (const char *mime : {kRtfMime, kRtfMimeAlt}) {
         if (!source->hasFormat(QLatin1String(mime)))
             continue;
@@ -815,13 +837,13 @@ void RichEdit::insertFromMimeData(const QMimeData *source)
         } catch (const ERtfError &) {
             continue; // fall back to the other formats
         }
-        QTextCursor c = textCursor();
-        c.insertFragment(QTextDocumentFragment(&scratch));
-        setTextCursor(c);
-        ensureCursorVisible();
-        return;
+        return QTextDocumentFragment(&scratch);
     }
-    QTextEdit::insertFromMimeData(source);
+    if (source->hasHtml() && acceptRichText())
+        return QTextDocumentFragment::fromHtml(source->html(), document());
+    if (source->hasText())
+        return QTextDocumentFragment::fromPlainText(source->text());
+    return std::nullopt;
 }
 
 int RichEdit::FormatRange(const TFormatRange *range, bool render)

@@ -6,10 +6,12 @@
 #include <QColor>
 #include <QStringList>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -108,6 +110,11 @@ public:
     bool CanPaste() const;
     // Pastes the clipboard when it holds something to paste; false when it did not.
     bool Paste();
+    // What a paste would add (RTF first, then HTML, then plain text); std::nullopt when
+    // the clipboard holds nothing to paste.
+    std::optional<QTextDocumentFragment> ClipboardContent() const;
+    // Puts Content in at the caret as a paste does.
+    void PasteContent(const QTextDocumentFragment &Content);
 
     // Whether Tab types a tab (the default) or moves to the next control, as in a form;
     // without it a tab is typed with Ctrl+Tab.
@@ -174,6 +181,7 @@ private:
     struct Layout;
     void ApplyHideSelection();
     void MergeSelFormat(const QTextCharFormat &format);
+    std::optional<QTextDocumentFragment> ContentOf(const QMimeData *source) const;
     void TrackLetters(int position, int removed, int added);
     void Adopt(std::unique_ptr<QTextDocument> document);
     int FirstLetter(int from, int to) const;

@@ -305,6 +305,18 @@ def first_run(desktop, **extra_env):
     return program
 
 
+def opens_list(program, key):
+    """The drop-down list whose label has that access key opens: it is on the screen."""
+    def shown():
+        out = program.desktop.xdotool("search", "--onlyvisible", "--pid", str(program.process.pid), check=False)
+        return len(out.split())
+    before = shown()
+    program.keys(key, "F4")
+    wait_until(f"the list of {key} to drop down", lambda: shown() > before)
+    program.keys("Escape")
+    wait_until("the list to close", lambda: shown() == before)
+
+
 def run(scenario, screen="1280x1024"):
     """Runs the scenario on a fresh desktop of that screen size; exits with its result."""
     shutil.rmtree(OUTPUT, ignore_errors=True)

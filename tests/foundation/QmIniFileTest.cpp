@@ -105,12 +105,12 @@ TEST_F(QmIniFileTest, StringListsLeaveLongerTails)
     ini.ReadStrings(QStringLiteral("s"), QStringLiteral("ITEM"), list);
     EXPECT_EQ(list, QStringList({"x", " y ", "C:\\z"}));
     EXPECT_EQ(ini.RewriteCount(), 2);
-    // A missing entry reads empty; a hostile count is bounded.
-    WriteAll(path(), "[S]\nL_Count=2\nL_1=b\nH_Count=2000000000\nN_Count=-4\n");
+    // A damaged count reads only the entries that are there (an empty one is a key).
+    WriteAll(path(), "[S]\nL_Count=3\nL_1=b\nL_2=\nH_Count=2147483647\nH_3=c\nN_Count=-4\n");
     ini.ReadStrings(QStringLiteral("S"), QStringLiteral("L"), list);
-    EXPECT_EQ(list, QStringList({"", "b"}));
+    EXPECT_EQ(list, QStringList({"b", ""}));
     ini.ReadStrings(QStringLiteral("S"), QStringLiteral("H"), list);
-    EXPECT_EQ(list.size(), 65536);
+    EXPECT_EQ(list, QStringList({"c"}));
     ini.ReadStrings(QStringLiteral("S"), QStringLiteral("N"), list);
     EXPECT_TRUE(list.isEmpty());
 }

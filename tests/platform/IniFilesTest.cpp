@@ -284,6 +284,10 @@ TEST_F(IniFilesTest, EraseDeleteAndExistence)
     WriteAll(path(), "[A]\nx=1\n[B]\nk=2\n[a]\ny=3\n[C]\n");
     ini.EraseSection(QStringLiteral("A"));
     EXPECT_EQ(ReadAll(path()), QByteArray("[B]\nk=2\n[C]\n"));
+    // Names beyond ASCII compare by their case folding too.
+    ini.WriteString(QStringLiteral("\u00c9t\u00e9"), QStringLiteral("Caf\u00c9"), QStringLiteral("4"));
+    EXPECT_TRUE(ini.ValueExists(QStringLiteral("\u00e9T\u00c9"), QStringLiteral("CAF\u00e9")));
+    EXPECT_FALSE(ini.ValueExists(QStringLiteral("\u00e9T\u00c9"), QStringLiteral("CAFE")));
 }
 
 TEST_F(IniFilesTest, RefusesTextThatWouldBreakTheFormat)

@@ -124,6 +124,8 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     ActiveBox = 1;
     RichEditDestination->Clear();
 
+    const bool placed = RegIni && RegIni->SectionExists(QStringLiteral("MainWindow"));
+    const bool toolbarsPlaced = RegIni && RegIni->SectionExists(QStringLiteral("MainWindowFileToolBar"));
     LoadFormPlacement(this, QStringLiteral("MainWindow"));
     LoadToolbarLayout();
     setAcceptDrops(true);
@@ -172,6 +174,12 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     RichEditDestinationChange();
     // The first box to take the keys.
     RichEditDestination->setFocus();
+    // The lists are filled now, and so the toolbars as wide as they will show.
+    if (!placed) {
+        resize(FirstSize());
+        if (!toolbarsPlaced)
+            DefaultToolbarArrangement();
+    }
 }
 
 TFormStampMain::~TFormStampMain()

@@ -189,6 +189,10 @@ public:
     void LoadToolbarLayout();
     void SaveToolbarLayout() override;
     void DefaultToolbarArrangement();
+    // The default rows of toolbars for a window Width wide, wrapped where they do not fit.
+    QList<QList<QToolBar *>> DefaultToolbarRows(int Width) const;
+    // The size of the first window: room for every toolbar row on the screen.
+    QSize FirstSize() const;
     void ActionFormatRestoreToolbarDefaultsExecute();
     // The toolbar button stored under Key ("New", "Find", "Toolbar", ...), or null.
     QAction *ToolBarButton(const QString &Key) const override;
@@ -303,8 +307,8 @@ public:
     void DDELoadAddressPokeData(const QStringList &Lines);
     // The automation object's routines; each first brings the window to the front.
     // Each throws Exception when it failed (with what the window said) and
-    // ERequestCancelled when the person called it off. A poke or an insert of more
-    // than kMaxAutomationText characters throws Exception and adds nothing.
+    // ERequestCancelled when the person called it off. A poke, an insert or a paste of
+    // more than kMaxAutomationText characters throws Exception and adds nothing.
     void AutomationOpenEnvelope(const QString &FileName);
     void AutomationPrintEnvelope();
     void AutomationNewEnvelope();

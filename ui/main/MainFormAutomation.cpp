@@ -131,9 +131,13 @@ void TFormStampMain::AutomationNewEnvelope()
 // the user typed before it still is.
 void TFormStampMain::AutomationPasteAddress()
 {
+    const std::optional<QTextDocumentFragment> address = RichEditDestination->ClipboardContent();
+    if (address)
+        CheckAutomationText(address->toPlainText().size());
     BringToFront();
     const bool modified = RichEditDestination->Modified();
-    RichEditDestination->Paste();
+    if (address)
+        RichEditDestination->PasteContent(*address);
     if (!modified)
         RichEditDestination->SetModified(false);
     UpdateMenu();

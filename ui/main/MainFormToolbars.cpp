@@ -8,8 +8,11 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 void TFormStampMain::CreateToolBars()
 {
@@ -17,6 +20,9 @@ void TFormStampMain::CreateToolBars()
         auto *toolBar = new QToolBar(title, this);
         toolBar->setObjectName(name);
         toolBar->setIconSize(QSize(24, 24));
+        // They move within the rows at the top only, where their places are kept.
+        toolBar->setAllowedAreas(Qt::TopToolBarArea);
+        toolBar->setFloatable(false);
         return toolBar;
     };
     // A button of its own following the action, so that hiding the button leaves
@@ -139,46 +145,27 @@ void TFormStampMain::LoadToolbarLayout()
     const QList<ToolBarSection> sections = ToolBarSections();
     const bool stored = RegIni->SectionExists(sections[0].Section);
     const QList<QToolBar *> bars = ToolBars();
-    // The rows and order the stored bounds give; the main window lays the bars out.
-    struct Place
-    {
-        QToolBar *Bar;
-        TWindowRect Rect;
-    };
-    QList<Place> places;
+    QList<TToolbarPlace> places;
     for (int i = 0; i < bars.size(); ++i) {
         QToolBar *toolBar = bars[i];
-        TWindowRect rect{0, 0, 0, 0};
+        TToolbarPlace place{toolBar, {0, 0, 0, 0}, true};
         bool minimized = false;
         bool maximized = false;
-        RegIni->ReadWindowPlacement(sections[i].Section, rect, minimized, maximized);
-        toolBar->setVisible(RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
+        RegIni->ReadWindowPlacement(sections[i].Section, place.Rect, minimized, maximized);
+        place.Visible = RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true);
+        toolBar->setVisible(place.Visible);
         for (const QString &key : sections[i].Buttons) {
             if (QAction *action = ButtonAction(toolBar, key))
                 action->setVisible(RegIni->ReadBool(sections[i].Section, key, true));
         }
-        places.append({toolBar, rect});
+        places.append(place);
     }
     if (!stored) {
         DefaultToolbarArrangement();
         DefaultToolbarArrangement();
         return;
     }
-    std::stable_sort(places.begin(), places.end(), [](const Place &a, const Place &b) {
-        return a.Rect.Top != b.Rect.Top ? a.Rect.Top < b.Rect.Top : a.Rect.Left < b.Rect.Left;
-    });
-    for (const Place &place : places)
-        removeToolBar(place.Bar);
-    int row = places.isEmpty() ? 0 : places.first().Rect.Top;
-    for (const Place &place : places) {
-        if (place.Rect.Top != row) {
-            addToolBarBreak(Qt::TopToolBarArea);
-            row = place.Rect.Top;
-        }
-        addToolBar(Qt::TopToolBarArea, place.Bar);
-        place.Bar->setVisible(RegIni->ReadBool(ToolBarSections()[int(bars.indexOf(place.Bar))].Section,
-                                               QStringLiteral("Visible"), true));
-    }
+    RestoreToolbarRows(this, places);
 }
 
 void TFormStampMain::SaveToolbarLayout()
@@ -198,21 +185,74 @@ void TFormStampMain::SaveToolbarLayout()
     update.Commit();
 }
 
+QList<QList<QToolBar *>> TFormStampMain::DefaultToolbarRows(int Width) const
+{
+    const QList<ToolBarSection> sections = ToolBarSections();
+    const QList<QToolBar *> bars = ToolBars();
+    const auto shown = [&](QToolBar *toolBar) {
+        return !RegIni
+               || RegIni->ReadBool(sections[int(bars.indexOf(toolBar))].Section, QStringLiteral("Visible"),
+                                   true);
+    };
+    // Two rows, each wrapped where the window is too narrow for the next toolbar, so that
+    // none hides its tools behind its extension button.
+    QList<QList<QToolBar *>> rows;
+    for (const QList<QToolBar *> &line : {QList<QToolBar *>{ToolBarFile, ToolBarEdit, ToolBarSelection},
+                                          QList<QToolBar *>{ToolBarFormat, ToolBarOptions}}) {
+        QList<QToolBar *> row;
+        int used = 0;
+        for (QToolBar *toolBar : line) {
+            const int width = shown(toolBar) ? toolBar->sizeHint().width() : 0;
+            if (!row.isEmpty() && used > 0 && used + width > Width) {
+                rows.append(row);
+                row.clear();
+                used = 0;
+            }
+            row.append(toolBar);
+            used += width;
+        }
+        rows.append(row);
+    }
+    return rows;
+}
+
 void TFormStampMain::DefaultToolbarArrangement()
 {
+    const QList<QList<QToolBar *>> rows = DefaultToolbarRows(width());
     for (QToolBar *toolBar : ToolBars())
         removeToolBar(toolBar);
-    addToolBar(Qt::TopToolBarArea, ToolBarFile);
-    addToolBar(Qt::TopToolBarArea, ToolBarEdit);
-    addToolBar(Qt::TopToolBarArea, ToolBarSelection);
-    addToolBarBreak(Qt::TopToolBarArea);
-    addToolBar(Qt::TopToolBarArea, ToolBarFormat);
-    addToolBar(Qt::TopToolBarArea, ToolBarOptions);
+    for (int i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            addToolBarBreak(Qt::TopToolBarArea);
+        for (QToolBar *toolBar : rows[i])
+            addToolBar(Qt::TopToolBarArea, toolBar);
+    }
     const QList<ToolBarSection> sections = ToolBarSections();
     const QList<QToolBar *> bars = ToolBars();
     for (int i = 0; i < bars.size(); ++i)
         bars[i]->setVisible(!RegIni
                             || RegIni->ReadBool(sections[i].Section, QStringLiteral("Visible"), true));
+}
+
+QSize TFormStampMain::FirstSize() const
+{
+    QRect screen(0, 0, 1280, 800);
+    if (const QScreen *s = this->screen())
+        screen = s->availableGeometry();
+    // The frame is not known before the window shows.
+    const int room = std::max(screen.width() - 16, 320);
+    int widest = 0;
+    const QList<QList<QToolBar *>> rows = DefaultToolbarRows(room);
+    for (const QList<QToolBar *> &row : rows) {
+        int used = 0;
+        for (QToolBar *toolBar : row)
+            used += toolBar->sizeHint().width();
+        widest = std::max(widest, used);
+    }
+    const int extraRows = std::max(0, int(rows.size()) - 2);
+    const int height = 480 + extraRows * ToolBarFile->sizeHint().height();
+    return QSize(std::min(std::max(widest, 720), room),
+                 std::min(height, std::max(screen.height() - 48, 240)));
 }
 
 void TFormStampMain::ActionFormatRestoreToolbarDefaultsExecute()

@@ -534,40 +534,23 @@ void TDlgReturnAddresses::RestoreToolbarDefaults()
 
 void TDlgReturnAddresses::restoreToolBars(bool placementStored)
 {
-    struct Place
-    {
-        QToolBar *Bar;
-        QString Section;
-        TWindowRect Rect;
-    };
-    QList<Place> places{{ToolBarFile, fileSection, {0, 0, 0, 0}},
-                        {ToolBarEdit, editSection, {0, 0, 0, 0}},
-                        {ToolBarFormat, formatSection, {0, 0, 0, 0}}};
     if (!RegIni)
         return;
-    for (Place &place : places) {
+    QList<TToolbarPlace> places;
+    for (const auto &[toolBar, section] :
+         {std::pair{ToolBarFile, fileSection}, std::pair{ToolBarEdit, editSection},
+          std::pair{ToolBarFormat, formatSection}}) {
+        TToolbarPlace place{toolBar, {0, 0, 0, 0}, true};
         bool minimized = false;
         bool maximized = false;
-        RegIni->ReadWindowPlacement(place.Section, place.Rect, minimized, maximized);
+        RegIni->ReadWindowPlacement(section, place.Rect, minimized, maximized);
+        place.Visible = RegIni->ReadBool(section, QStringLiteral("Visible"), true);
+        places.append(place);
     }
-    if (placementStored) {
-        // Rows from top to bottom, each from left to right.
-        std::stable_sort(places.begin(), places.end(), [](const Place &a, const Place &b) {
-            return a.Rect.Top != b.Rect.Top ? a.Rect.Top < b.Rect.Top : a.Rect.Left < b.Rect.Left;
-        });
-        for (const Place &place : places)
-            ControlBar->removeToolBar(place.Bar);
-        int row = places.first().Rect.Top;
-        for (const Place &place : places) {
-            if (place.Rect.Top != row) {
-                ControlBar->addToolBarBreak(Qt::TopToolBarArea);
-                row = place.Rect.Top;
-            }
-            ControlBar->addToolBar(Qt::TopToolBarArea, place.Bar);
-        }
-    }
-    for (const Place &place : places)
-        place.Bar->setVisible(RegIni->ReadBool(place.Section, QStringLiteral("Visible"), true));
+    if (placementStored)
+        RestoreToolbarRows(ControlBar, places);
+    for (const TToolbarPlace &place : places)
+        place.Bar->setVisible(place.Visible);
 }
 
 void TDlgReturnAddresses::FollowToolbars(const TMirroredToolbars &Shown)

@@ -233,6 +233,11 @@ TEST_F(AutomationTest, EnvelopeMembers)
     EXPECT_EQ(Envelope("PasteAddress")->Finish().status, 0);
     EXPECT_EQ(Destination().Text(), "Zed TypedPasted Line");
     EXPECT_TRUE(Destination().Modified());
+    // A paste is held to the same bound as an insert.
+    QGuiApplication::clipboard()->setText(QString(kMaxAutomationText + 1, QLatin1Char('x')));
+    r = Envelope("PasteAddress")->Finish();
+    EXPECT_TRUE(r.err.contains("Error.Failed: The text is too long")) << r.err.left(200).toStdString();
+    EXPECT_EQ(Destination().Text(), "Zed TypedPasted Line");
 
     // Two clients drive the one window.
     auto one = Envelope("InsertAddress", {"'One'"});
