@@ -8,6 +8,7 @@
 #include "foundation/QmPrinter.h"
 #include "foundation/Unique.h"
 #include "foundation/WindowsDefaultFolders.h"
+#include "integrations/WindowOpeners.h"
 #include "platform/MessageService.h"
 #include "platform/PdfSpooler.h"
 #include "ui/definitions/Envsizes.h"
@@ -52,7 +53,7 @@ public:
         m_definitions = std::make_unique<DefinitionStore>();
         m_returnAddresses = std::make_unique<ReturnAddressStore>();
         form = new TFormStampMain(*m_definitions, *m_returnAddresses,
-                                  {[](TFormStampMain &) {}, [](RichEdit &) {}});
+                                  {[](TFormStampMain &) {}, [](RichEdit &) {}}, ProgramWindowOpeners());
         new TDlgEnvelopeSizes(*m_definitions, form);
         new TDlgReturnAddresses(*m_returnAddresses, form);
         m_definitions->LoadEnvelopeList();
