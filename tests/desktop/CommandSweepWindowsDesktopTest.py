@@ -14,9 +14,9 @@ from sweep import FILL, PICTURE, Sweep, clipboard, harmless, leave
 RETURN = {"list": (190, 47), "add": (106, 161), "rename": (279, 161), "delete": (106, 189), "default": (279, 189)}
 PICTURE_BUTTONS = {"browse": (460, 126), "clip art": (571, 126), "reload": (683, 126), "clear": (460, 154),
                    "edit": (571, 154), "file name": (570, 70)}
-PICTURE_PANEL, WIDTH, TEXT, TOOLBAR_AREA, OK = (398, 100), (490, 98), (400, 400), (700, 266), (621, 537)
+PICTURE_PANEL, WIDTH, TEXT, TOOLBAR_AREA, OK = (398, 100), (490, 98), (400, 400), (715, 266), (621, 537)
 # Open, Save; Undo, Cut, Copy, Paste; font, Bold, Italic, Underline, size, colour.
-TOOLS = [(x, 266) for x in (50, 84, 133, 166, 199, 232, 350, 454, 478, 501, 540, 617)]
+TOOLS = [(x, 266) for x in (50, 84, 133, 166, 199, 232, 350, 457, 489, 522, 560, 640)]
 EDIT_TOOLS = TOOLS[2:6]
 TEXT_MENU, PICTURE_MENU = 7, 4
 # Places in the Envelope Definitions window at its first size.

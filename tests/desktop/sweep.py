@@ -65,6 +65,11 @@ class Sweep:
             if extra & seen:
                 if time.monotonic() > deadline:
                     raise AssertionError(f"Escape does not close {self.program.windows()}")
+                # A window (not a menu) that has not yet taken the keyboard would leave the
+                # Escape to the window kept.
+                managed = extra & set(self.program.windows())
+                if managed:
+                    wait_until("the keyboard", lambda: self.program.focused() in managed, timeout=2, quiet=True)
                 self.own_the_keyboard()
                 self.program.desktop.xdotool("key", "Escape")
                 gone_by = time.monotonic() + 2
