@@ -52,6 +52,8 @@ def scenario(desktop):
     options(program)
     program.keys("alt+c", "alt+w", "alt+p", "Down", "Return")
     program.wait_main()
+    # Options are written once the dialog has gone, and the disk may take a moment.
+    wait_until("the options stored", lambda: read_ini("Registry.ini")["Options"].get("Measure") == "1", quiet=True)
     stored = read_ini("Registry.ini")["Options"]
     assert (stored["Measure"], stored["StampPrice"], stored["PrintBarCode"]) == ("1", "38", "3"), stored
     assert stored["ShowHints"] == "1", stored
@@ -96,7 +98,7 @@ def scenario(desktop):
     time.sleep(0.5)
     program.keys("Return")
     program.wait_main()
-    assert read_ini("Registry.ini")["Options"]["ShowFonts"] == "0"
+    wait_until("font samples stored off", lambda: read_ini("Registry.ini")["Options"]["ShowFonts"] == "0")
     names = font_list_picture(program)
     assert names != samples, "the font list of the Return Addresses window still shows font samples"
     program.exit()

@@ -2,7 +2,7 @@
 # The Return Addresses window's Format toolbar, hidden through Customize Toolbar, comes back
 # from that window's own toolbar pop-up menu; Enter in its font-size box applies the size and
 # leaves the window open.
-from desktop import first_run, read_ini, run, step
+from desktop import first_run, read_ini, run, step, wait_until
 
 # Places in the Return Addresses window at its first size.
 TOOLBAR_END = (700, 267)
@@ -11,7 +11,7 @@ TEXT_BOX = (400, 420)
 
 
 def format_toolbar_shown():
-    return read_ini("Registry.ini")["ReturnAddressWindowFormatToolBar"]["Visible"] == "1"
+    return read_ini("Registry.ini").get("ReturnAddressWindowFormatToolBar", {}).get("Visible") == "1"
 
 
 def scenario(desktop):
@@ -22,6 +22,8 @@ def scenario(desktop):
     # File Toolbar and its 5 buttons, Edit Toolbar and its 9, then Format Toolbar.
     program.keys("Home", *["Down"] * 16, "space", "Return")
     program.wait_main()
+    # Saved once the dialog has gone.
+    wait_until("the Format toolbar stored hidden", lambda: "ReturnAddressWindowFormatToolBar" in read_ini("Registry.ini"))
     assert not format_toolbar_shown()
 
     step("the window's toolbar pop-up menu: Restore Toolbar Defaults")
