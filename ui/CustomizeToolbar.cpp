@@ -4,6 +4,8 @@
 #include "platform/HelpService.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -75,7 +77,35 @@ QToolBar *LeaderBar(const Group &G)
     return leader ? leader->ToolBarNamed(QString::fromLatin1(G.Bar)) : nullptr;
 }
 
+class TRightClickPasser : public QObject
+{
+public:
+    explicit TRightClickPasser(QToolBar *ToolBar) : QObject(ToolBar), m_toolBar(ToolBar) {}
+
+    bool eventFilter(QObject *Watched, QEvent *Event) override
+    {
+        auto *button = qobject_cast<QWidget *>(Watched);
+        if (Event->type() != QEvent::ContextMenu || !button || button->isEnabled())
+            return false;
+        const auto *click = static_cast<QContextMenuEvent *>(Event);
+        QContextMenuEvent passed(click->reason(), m_toolBar->mapFromGlobal(click->globalPos()),
+                                 click->globalPos(), click->modifiers());
+        QCoreApplication::sendEvent(m_toolBar, &passed);
+        return true;
+    }
+
+private:
+    QToolBar *m_toolBar;
+};
+
 } // namespace
+
+void PassToolbarRightClicks(QToolBar *ToolBar)
+{
+    auto *passer = new TRightClickPasser(ToolBar);
+    for (QToolButton *button : ToolBar->findChildren<QToolButton *>(Qt::FindDirectChildrenOnly))
+        button->installEventFilter(passer);
+}
 
 void SetToolbarLeader(TToolbarLeader *Leader)
 {

@@ -27,6 +27,10 @@ public:
 void SetToolbarLeader(TToolbarLeader *Leader);
 TToolbarLeader *ToolbarLeader();
 
+// A disabled tool button keeps a right click to itself; this passes it on to its toolbar,
+// so that the toolbar pop-up menu comes up over every button.
+void PassToolbarRightClicks(QToolBar *ToolBar);
+
 // What another window's File, Edit and Format toolbars show after the user's choice.
 struct TMirroredToolbars
 {

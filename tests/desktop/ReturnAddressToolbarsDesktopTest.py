@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 # The Return Addresses window's Format toolbar, hidden through Customize Toolbar, comes back
 # from that window's own toolbar pop-up menu; Enter in its font-size box applies the size and
-# leaves the window open.
+# leaves the window open. Both windows' toolbar pop-up menus come up over a disabled button too.
 from desktop import first_run, read_ini, run, step, wait_until
 
 # Places in the Return Addresses window at its first size.
 TOOLBAR_END = (700, 267)
+CUT_BUTTON = (167, 267)
+# The main window's Save button, disabled while nothing has changed.
+SAVE_BUTTON = (98, 40)
 SIZE_BOX = (555, 267)
 TEXT_BOX = (400, 420)
 
@@ -16,8 +19,9 @@ def format_toolbar_shown():
 
 def scenario(desktop):
     program = first_run(desktop)
-    step("Customize Toolbar: the Format toolbar unchecked, for both windows")
-    program.keys("alt+o", "t")
+    step("Customize Toolbar from the pop-up menu over a disabled button: the Format toolbar unchecked, for both windows")
+    desktop.xdotool("mousemove", "--window", program.main, *map(str, SAVE_BUTTON), "click", "3")
+    program.keys("t")
     program.active("Customize Plikora Toolbars")
     # File Toolbar and its 5 buttons, Edit Toolbar and its 9, then Format Toolbar.
     program.keys("Home", *["Down"] * 16, "space", "Return")
@@ -31,6 +35,12 @@ def scenario(desktop):
     window = program.active("Return Addresses")
     desktop.xdotool("mousemove", "--window", window, *map(str, TOOLBAR_END), "click", "3")
     program.keys("d")
+    step("the same menu over the disabled Cut button: Customize Toolbar")
+    desktop.xdotool("mousemove", "--window", window, *map(str, CUT_BUTTON), "click", "3")
+    program.keys("c")
+    program.active("Customize Plikora Toolbars")
+    program.keys("Escape")
+    program.active("Return Addresses")
 
     step("20 typed into the font-size box for the whole text, then Enter")
     program.click(window, *TEXT_BOX)

@@ -78,8 +78,10 @@ void TFormStampMain::CreateToolBars()
     button(ToolBarOptions, ActionFormatOptions, QStringLiteral("Options"));
     button(ToolBarOptions, ActionFormatCustomizeToolbar, QStringLiteral("Toolbar"));
     button(ToolBarOptions, ActionHelpMain, QStringLiteral("Help"));
-    for (QToolBar *toolBar : ToolBars())
+    for (QToolBar *toolBar : ToolBars()) {
         addToolBar(Qt::TopToolBarArea, toolBar);
+        PassToolbarRightClicks(toolBar);
+    }
 }
 
 QList<QToolBar *> TFormStampMain::ToolBars() const

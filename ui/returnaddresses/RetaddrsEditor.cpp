@@ -261,6 +261,8 @@ void TDlgReturnAddresses::buildToolBars()
     ColorBoxFont = new TColorBox(TColorList::Font, ToolBarFormat);
     ColorBoxFont->setObjectName(QStringLiteral("ColorBoxFont"));
     ToolBarFormat->addWidget(ColorBoxFont);
+    for (QToolBar *toolBar : {ToolBarFile, ToolBarEdit, ToolBarFormat})
+        PassToolbarRightClicks(toolBar);
     // Enter in a box applies it; the boxes, not their line edits, get the keys.
     for (QWidget *box : {static_cast<QWidget *>(FontComboBox), static_cast<QWidget *>(ComboBoxFontSize),
                          static_cast<QWidget *>(ColorBoxFont)})
