@@ -1,6 +1,7 @@
 #include "foundation/FontComboBox.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QListView>
 #include <QSet>
 #include <QSignalBlocker>
@@ -66,6 +67,13 @@ QString TFontComboBox::FontName() const
 void TFontComboBox::SetFontName(const QString &Name)
 {
     setCurrentIndex(Name.isEmpty() ? -1 : findText(Name, Qt::MatchFixedString));
+}
+
+void TFontComboBox::ShowFace(const QString &Name)
+{
+    SetFontName(Name);
+    if (!Name.isEmpty() && currentIndex() < 0)
+        SetFontName(QFontInfo(QFont(Name)).family());
 }
 
 void TFontComboBox::SetShowStyle(TShowStyle Value)

@@ -29,6 +29,8 @@ public:
     QString FontName() const;
     // Selects Name, found without regard to case; a name not listed clears the selection.
     void SetFontName(const QString &Name);
+    // The face of a text: Name, or the installed face that stands in for it when it is not listed.
+    void ShowFace(const QString &Name);
 
     TShowStyle ShowStyle() const { return m_showStyle; }
     void SetShowStyle(TShowStyle Value);

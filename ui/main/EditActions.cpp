@@ -127,10 +127,7 @@ void TFormStampMain::UpdateMenu()
         for (QWidget *w : formatControls)
             w->setEnabled(true);
         const QString face = a.IsConsistent(RichConsistent::Face) ? a.Name : QString();
-        FontComboBox->SetFontName(face);
-        // A face that is not installed shows as the one that stands in for it.
-        if (!face.isEmpty() && FontComboBox->currentIndex() < 0)
-            FontComboBox->SetFontName(QFontInfo(QFont(face)).family());
+        FontComboBox->ShowFace(face);
         FontComboBox->setToolTip(QStringLiteral("Font for ") + whom);
         ActionFormatCurrentFont->setToolTip(QStringLiteral("Font for ") + whom);
         ComboBoxFontSize->setEditText(a.IsConsistent(RichConsistent::Size) ? SizeText(a.Size) : QString());

@@ -346,7 +346,7 @@ void TDlgReturnAddresses::UpdateToolbar()
     UpdateStyleButton(*ActionFormatUnderline, *m_richEdit, RichStyle::Underline, RichConsistent::Underline);
     const TTextAttributes attributes = m_richEdit->SelAttributes();
     if (attributes.IsConsistent(RichConsistent::Face))
-        FontComboBox->SetFontName(attributes.Name);
+        FontComboBox->ShowFace(attributes.Name);
     else
         FontComboBox->setCurrentIndex(-1);
     ComboBoxFontSize->setEnabled(true);

@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -150,6 +151,10 @@ TEST_F(RetaddrsEditorGuiTest, FontSizesAreTakenWholeAndClampedAndMixedFormatsSho
     EXPECT_EQ(manager->FontComboBox->FontName(), "");
     EXPECT_EQ(manager->ComboBoxFontSize->currentText(), "");
     EXPECT_EQ(manager->ColorBoxFont->Selected(), clDefault);
+    // A face that is not installed shows as the one that stands in for it, not as nothing.
+    editor->SetSelFontName(QStringLiteral("Arial"));
+    manager->UpdateToolbar();
+    EXPECT_EQ(manager->FontComboBox->FontName(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
     // Bold from the toolbar reaches the entry and the main window.
     const int before = edits;
     manager->ActionFormatBold->trigger();
