@@ -90,7 +90,7 @@ class Sweep:
         """The help window is a program of its own: when it took the keyboard, Escape goes
         back to the window of ours that opened it."""
         windows = self.program.windows()
-        if self.program.focused() not in windows:
+        if windows and self.program.focused() not in windows:
             newest = max(windows, key=int)
             self.desktop.xdotool("windowactivate", newest, check=False)
             time.sleep(0.1)
