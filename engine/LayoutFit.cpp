@@ -84,16 +84,23 @@ QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &g)
     return outside;
 }
 
+TPageMetrics ReadPageMetrics(TZambPrinter &Printer)
+{
+    TPageMetrics m;
+    m.LX = Printer.GetLogPixelsX();
+    m.LY = Printer.GetLogPixelsY();
+    m.PW = Printer.GetPageWidthPixels();
+    m.PH = Printer.GetPageHeight();
+    m.PhysW = Printer.GetPhysicalWidth();
+    m.BM = Printer.GetBottomMargin();
+    return m;
+}
+
 TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envelope, int BarCodePlacement,
                                bool FacingMark)
 {
     TLayoutGeometry g;
-    g.LX = Printer.GetLogPixelsX();
-    g.LY = Printer.GetLogPixelsY();
-    g.PW = Printer.GetPageWidthPixels();
-    g.PH = Printer.GetPageHeight();
-    g.PhysW = Printer.GetPhysicalWidth();
-    g.BM = Printer.GetBottomMargin();
+    static_cast<TPageMetrics &>(g) = ReadPageMetrics(Printer);
     // The sheet's own printable area, whatever custom size is drawn on it.
     g.PrintableWidth = Printer.GetDeviceCaps(HORZRES);
     g.PrintableHeight = Printer.GetDeviceCaps(VERTRES);

@@ -6,17 +6,24 @@
 class TEnvelopeData;
 class TZambPrinter;
 
-// Where a definition's parts start on its printer's page, as the print job
-// places them, against the sheet's printable area.
-struct TLayoutGeometry
+// The page as the print job reads it (the custom size when one is set).
+struct TPageMetrics
 {
-    // The page as the print job reads it (the custom size when one is set).
     int LX = 0;    // pixels per inch across
     int LY = 0;    // pixels per inch down
     int PW = 0;    // width, pixels
     int PH = 0;    // height, hundredths of an inch
     int PhysW = 0; // physical width, pixels
     int BM = 0;    // unprintable bottom margin, hundredths of an inch
+};
+
+// The page of the printer object as it stands.
+TPageMetrics ReadPageMetrics(TZambPrinter &Printer);
+
+// Where a definition's parts start on its printer's page, as the print job
+// places them, against the sheet's printable area.
+struct TLayoutGeometry : TPageMetrics
+{
     // What the sheet can print, in pixels from its printable corner.
     int PrintableWidth = 0;
     int PrintableHeight = 0;

@@ -2,6 +2,7 @@
 #include "engine/PrintAddresses.h"
 
 #include "engine/EnvDim.h"
+#include "engine/LayoutFit.h"
 #include "engine/PrintProgress.h"
 #include "engine/RetAddr.h"
 #include "engine/ZipBarCo.h"
@@ -23,16 +24,10 @@ namespace {
 enum BarCodePlacement { BarCodeAbove = 0, BarCodeBottom = 1, BarCodeNone = 2, BarCodeBelow = 3 };
 
 // What one page needs of the printer, read once per job.
-struct PageMetrics
+struct PageMetrics : TPageMetrics
 {
-    int LX = 0;    // pixels per inch across
-    int LY = 0;    // pixels per inch down
-    int PW = 0;    // printable width, pixels
-    int PH = 0;    // printable height, hundredths of an inch
-    int PWT = 0;   // printable width, twips
-    int PHT = 0;   // printable height, twips
-    int PhysW = 0; // physical width, pixels
-    int BM = 0;    // unprintable bottom margin, hundredths of an inch
+    int PWT = 0; // printable width, twips
+    int PHT = 0; // printable height, twips
 };
 
 // Pixels to twips and back through 64 bits: a position far off the page (an
@@ -325,14 +320,9 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
     try {
         guard.Start(SelectedCount() * std::max(Copies, 0));
         PageMetrics m;
-        m.LX = printer.GetLogPixelsX();
-        m.LY = printer.GetLogPixelsY();
-        m.PW = printer.GetPageWidthPixels();
-        m.PH = printer.GetPageHeight();
+        static_cast<TPageMetrics &>(m) = ReadPageMetrics(printer);
         m.PWT = printer.GetPageWidthTwips();
         m.PHT = printer.GetPageHeightTwips();
-        m.PhysW = printer.GetPhysicalWidth();
-        m.BM = printer.GetBottomMargin();
         LaidOutText returnText;
         LaidOutText attentionText;
         // clang-format off
