@@ -18,13 +18,11 @@ constexpr int kLayOutAtOnce = 256; // a change of up to so many paragraphs is la
 
 QString ListMarker(const QTextList &list, const QTextBlock &block)
 {
-    const QString text = list.itemText(block);
-    if (!text.isEmpty())
-        return text;
     switch (list.format().style()) {
+    case QTextListFormat::ListDisc: return QString(QChar(0x2022));
     case QTextListFormat::ListCircle: return QString(QChar(0x25E6));
     case QTextListFormat::ListSquare: return QString(QChar(0x25AA));
-    default: return QString(QChar(0x2022));
+    default: return list.itemText(block);
     }
 }
 
@@ -178,8 +176,12 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
     const double available = std::max(0.0, page - 2 * margin - start - end);
     const bool wraps = option.wrapMode() != QTextOption::NoWrap;
 
+    // The space between two paragraphs is the larger of their margins; the text's first
+    // paragraph has none above it.
+    const QTextBlock previous = block.previous();
+    const QTextBlock next = block.next();
     layout->beginLayout();
-    double y = format.topMargin();
+    double y = previous.isValid() ? std::max(format.topMargin(), previous.blockFormat().bottomMargin()) : 0;
     double width = 0;
     bool first = true;
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
@@ -195,7 +197,7 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
         first = false;
     }
     layout->endLayout();
-    entry.height = static_cast<float>(y + format.bottomMargin());
+    entry.height = static_cast<float>(y + (next.isValid() ? 0 : format.bottomMargin()));
     entry.width = static_cast<float>(width + end + margin);
 }
 
