@@ -219,7 +219,19 @@ void TLineLayout::documentChanged(int from, int removed, int added)
         // Everything again (a new page size, default font or layout): what was laid out
         // stays as the estimate until it is laid out anew.
         ++m_generation;
-        m_estimate = Estimate(doc);
+        const float estimate = Estimate(doc);
+        if (estimate != m_estimate) {
+            // A new default font: what was never laid out takes its height.
+            m_estimate = estimate;
+            m_height = 0;
+            for (Run &r : m_runs) {
+                for (Entry &e : r.entries)
+                    if (e.generation == 0)
+                        e.height = estimate;
+                r.Sum();
+                m_height += r.height;
+            }
+        }
     } else if (oldSpan < 1 || first + oldSpan > m_count) {
         Rebuild(count);
     } else if (oldSpan == span) {
@@ -338,9 +350,10 @@ void TLineLayout::DrawBlock(QPainter *painter, const PaintContext &context, cons
     QTextLayout *layout = block.layout();
     layout->setPosition(QPointF(0, place.top));
     const QTextBlockFormat format = block.blockFormat();
-    const double width = std::max<double>(e.width, documentSize().width());
-    if (format.hasProperty(QTextFormat::BackgroundBrush))
+    if (format.hasProperty(QTextFormat::BackgroundBrush)) {
+        const double width = std::max<double>(e.width, documentSize().width());
         painter->fillRect(QRectF(0, place.top, width, e.height), format.background());
+    }
 
     const int position = block.position();
     const int length = block.length();
