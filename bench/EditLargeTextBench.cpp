@@ -135,8 +135,8 @@ void BM_InsertAddressKB(benchmark::State &state)
 }
 BENCHMARK(BM_InsertAddressKB)
     ->ArgName("KB")
-    ->Arg(300)
-    ->Arg(3000)
+    ->Arg(200)
+    ->Arg(2000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

@@ -1,11 +1,13 @@
 #include "platform/RichEdit.h"
 
 #include "platform/AtomicSave.h"
+#include "platform/LineLayout.h"
 #include "platform/RegularFile.h"
 #include "platform/RtfCodePage.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -144,6 +146,15 @@ RichEditUpdate::~RichEditUpdate()
 RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
 {
     setAcceptRichText(true);
+    // Pictures in the text are measured and drawn by the handler Qt's own layout
+    // brings; it is kept here and lent to every layout of ours.
+    if (QTextObjectInterface *images =
+            document()->documentLayout()->handlerForObject(QTextFormat::ImageObject)) {
+        m_images = dynamic_cast<QObject *>(images);
+        if (m_images)
+            m_images->setParent(this);
+    }
+    UseLineLayout(document());
     ApplyHideSelection();
     connect(document(), &QTextDocument::contentsChange, this, &RichEdit::TrackLetters);
 }
@@ -185,16 +196,7 @@ void RichEdit::AddLines(const QStringList &lines)
         text.append(QLatin1Char('\n'));
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
-    // Laying a long addition out at once holds the window for as long as the text is
-    // long; without a page size the layout waits, and once the size is back it lays the
-    // text out in idle-time steps, as after a load.
-    const bool large = text.size() > 20000;
-    const QSizeF page = document()->pageSize();
-    if (large)
-        document()->setPageSize(QSizeF());
     c.insertText(text, ToFormat(DefAttributes()));
-    if (large)
-        document()->setPageSize(page);
 }
 
 void RichEdit::DeleteLine(int index)
@@ -784,6 +786,7 @@ void RichEdit::Adopt(std::unique_ptr<QTextDocument> doc)
     m_layout.reset();
     doc->setParent(this);
     QTextDocument *adopted = doc.release();
+    UseLineLayout(adopted);
     // The control deletes the document it made itself; one adopted before is ours.
     setDocument(adopted);
     if (old && old->parent() == this)
@@ -791,6 +794,14 @@ void RichEdit::Adopt(std::unique_ptr<QTextDocument> doc)
     adopted->setDefaultFont(font);
     connect(adopted, &QTextDocument::contentsChange, this, &RichEdit::TrackLetters);
     m_letterAt = FirstLetter(0, adopted->characterCount());
+}
+
+void RichEdit::UseLineLayout(QTextDocument *doc)
+{
+    auto *layout = new TLineLayout(doc);
+    if (m_images)
+        layout->registerHandler(QTextFormat::ImageObject, m_images);
+    doc->setDocumentLayout(layout);
 }
 
 void RichEdit::SaveToFile(const QString &fileName) const

@@ -184,10 +184,12 @@ private:
     std::optional<QTextDocumentFragment> ContentOf(const QMimeData *source) const;
     void TrackLetters(int position, int removed, int added);
     void Adopt(std::unique_ptr<QTextDocument> document);
+    void UseLineLayout(QTextDocument *doc);
     int FirstLetter(int from, int to) const;
 
     bool m_hideSelection = true;
     QColor m_defaultColor; // invalid: automatic
     int m_letterAt = -1;   // the position of a letter (the first, mostly), -1: none
     std::unique_ptr<Layout> m_layout;
+    QObject *m_images = nullptr; // draws pictures in the text
 };

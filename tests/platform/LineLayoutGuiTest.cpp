@@ -1,0 +1,122 @@
+#include "platform/LineLayout.h"
+#include "platform/RichEdit.h"
+#include "support/RichTextTestApp.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class LineLayoutTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { EnsureRichTextTestApp(); }
+};
+
+QStringList Numbered(int count)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("Line %1").arg(i);
+    return lines;
+}
+
+void Key(QWidget &to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(&to, &press);
+}
+
+// Every paragraph starts where the one above it ends, and the size holds them all.
+void ExpectStacked(const TLineLayout &layout, const QTextDocument &doc)
+{
+    double y = doc.documentMargin();
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QRectF r = layout.blockBoundingRect(b);
+        ASSERT_DOUBLE_EQ(r.top(), y) << "paragraph " << b.blockNumber() << " of " << doc.blockCount();
+        ASSERT_GT(r.height(), 0);
+        y = r.bottom();
+    }
+    EXPECT_DOUBLE_EQ(layout.documentSize().height(), y + doc.documentMargin());
+}
+
+TEST_F(LineLayoutTest, AKeyAtTheTopLaysOutOnlyWhatItChanged)
+{
+    RichEdit edit;
+    edit.resize(300, 200);
+    edit.show();
+    edit.SetLines(Numbered(20000));
+    QApplication::processEvents();
+    auto *layout = qobject_cast<TLineLayout *>(edit.document()->documentLayout());
+    ASSERT_TRUE(layout);
+    const QTextDocument &doc = *edit.document();
+    const double line = layout->blockBoundingRect(doc.firstBlock()).height();
+    const double height = layout->documentSize().height();
+    const qint64 before = layout->LaidOut();
+
+    edit.setFocus();
+    Key(edit, Qt::Key_Home, Qt::ControlModifier);
+    Key(edit, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    Key(edit, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::processEvents();
+    EXPECT_LT(layout->LaidOut() - before, 50);
+    EXPECT_DOUBLE_EQ(layout->documentSize().height(), height + line);
+
+    // What moved down is found, and hit, where it is now.
+    const QTextBlock moved = doc.findBlockByNumber(2);
+    const QRectF r = layout->blockBoundingRect(moved);
+    EXPECT_DOUBLE_EQ(r.top(), doc.documentMargin() + 2 * line);
+    const int hit = layout->hitTest(QPointF(r.left() + 60, r.center().y()), Qt::FuzzyHit);
+    EXPECT_EQ(doc.findBlock(hit).text(), QStringLiteral("Line 1"));
+    EXPECT_DOUBLE_EQ(layout->blockBoundingRect(doc.lastBlock()).bottom(),
+                     height + line - doc.documentMargin());
+}
+
+// Edits of every size, in one run of paragraphs and across many, and their undoing.
+TEST_F(LineLayoutTest, PlacesStayRightThroughEdits)
+{
+    RichEdit edit;
+    edit.resize(300, 200);
+    edit.SetLines(Numbered(3000));
+    auto *layout = qobject_cast<TLineLayout *>(edit.document()->documentLayout());
+    ASSERT_TRUE(layout);
+    QTextDocument &doc = *edit.document();
+    QRandomGenerator random(7);
+    QTextCursor c(&doc);
+    for (int step = 0; step < 30; ++step) {
+        const int length = doc.characterCount() - 1;
+        c.setPosition(random.bounded(length + 1));
+        switch (step % 5) {
+        case 0: // a few new lines
+            c.insertText(QStringLiteral("x\ny\nz"));
+            break;
+        case 1: // a run of lines removed
+            c.setPosition(std::min(length, c.position() + random.bounded(60000)), QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+            break;
+        case 2: // many lines at once
+            c.insertText(Numbered(4200).join(QLatin1Char('\n')));
+            break;
+        case 3: // a format only
+            c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, 3);
+            c.mergeCharFormat([] {
+                QTextCharFormat f;
+                f.setFontPointSize(20);
+                return f;
+            }());
+            break;
+        default: doc.undo();
+        }
+        ExpectStacked(*layout, doc);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+} // namespace
