@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStringBuilder>
 
 #include <cmath>
 
@@ -238,13 +239,14 @@ void TReturnAddress::SaveToIni(const QString &section, const QString &key) const
 void TReturnAddress::SaveToIni(TZambIniFile &store, const QString &section, const QString &key) const
 {
     QStringList lines;
+    lines.reserve(m_lines.size());
     for (const QString &line : m_lines)
         lines.append(TIniFile::StorableValue(line));
     TIniUpdate update(store);
     store.WriteStrings(section, key, lines);
-    store.WriteString(section, key + QLatin1String("Graphic"), TIniFile::StorableValue(m_graphicFile));
-    store.WriteInteger(section, key + QLatin1String("GraphicWidth"), m_graphicWidth);
-    store.WriteInteger(section, key + QLatin1String("GraphicHeight"), m_graphicHeight);
+    store.WriteString(section, key % QLatin1String("Graphic"), TIniFile::StorableValue(m_graphicFile));
+    store.WriteInteger(section, key % QLatin1String("GraphicWidth"), m_graphicWidth);
+    store.WriteInteger(section, key % QLatin1String("GraphicHeight"), m_graphicHeight);
     update.Commit();
 }
 

@@ -4,6 +4,8 @@
 #include "foundation/QmIniFile.h"
 #include "platform/GuardedSlot.h"
 
+#include <QStringBuilder>
+
 const QString ReturnAddressStore::Section = QStringLiteral("ReturnAddresses");
 
 ReturnAddressStore::ReturnAddressStore(QObject *parent) : QObject(parent) {}
@@ -68,9 +70,9 @@ void ReturnAddressStore::SaveReturnAddressList()
     RewriteListHeader(*IniFile, Section, m_list.Count(), m_list.DefaultIndex());
     for (int i = 0; i < m_list.Count(); ++i) {
         const QString n = QString::number(i + 1);
-        IniFile->WriteString(Section, QStringLiteral("Description") + n,
+        IniFile->WriteString(Section, QLatin1String("Description") % n,
                              TIniFile::StorableValue(m_list.Description(i)));
-        m_list.Object(i)->SaveToIni(Section, QStringLiteral("Address") + n);
+        m_list.Object(i)->SaveToIni(Section, QLatin1String("Address") % n);
     }
     batch.Commit();
 }

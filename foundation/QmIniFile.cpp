@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QStringBuilder>
+
+#include <charconv>
 
 TZambIniFile *IniFile = nullptr;
 TZambRegistryIniFile *RegIni = nullptr;
@@ -60,9 +63,12 @@ void ReadStringsFrom(const TIniFile &Ini, const QString &Section, const QString 
 void WriteStringsTo(TIniFile &Ini, const QString &Section, const QString &Key, const QStringList &Strings)
 {
     TIniUpdate update(Ini);
-    Ini.WriteInteger(Section, Key + QStringLiteral("_Count"), int(Strings.size()));
-    for (int i = 0; i < Strings.size(); ++i)
-        Ini.WriteString(Section, Key + QLatin1Char('_') + QString::number(i), Strings.at(i));
+    Ini.WriteInteger(Section, Key % QLatin1String("_Count"), int(Strings.size()));
+    for (int i = 0; i < Strings.size(); ++i) {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, i).ptr;
+        Ini.WriteString(Section, Key % QLatin1Char('_') % QLatin1String(digits, end - digits), Strings.at(i));
+    }
     update.Commit();
 }
 

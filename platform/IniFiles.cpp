@@ -16,8 +16,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -61,6 +64,88 @@ QString Folded(const QString &s)
             d[i] = QChar(char16_t(c + (u'a' - u'A')));
     }
     return folded;
+}
+
+// The hash of a name's folding, without making the folded copy for ASCII names.
+// Four characters at a time; setting bit 5 of every ASCII character is as good
+// as folding for a hash (equal folded names hash equal, some others too).
+quint32 NameHash(const QString &s)
+{
+    const auto hashOf = [](const QString &text, bool asciiOnly) -> std::optional<quint32> {
+        const QChar *p = text.constData();
+        const qsizetype n = text.size();
+        quint64 h = 0x9E3779B97F4A7C15ULL ^ quint64(n);
+        const auto mix = [&h](quint64 w) {
+            h = (h ^ (w | 0x0020002000200020ULL)) * 0xFF51AFD7ED558CCDULL;
+            h ^= h >> 32;
+        };
+        qsizetype i = 0;
+        for (; i + 4 <= n; i += 4) {
+            quint64 w;
+            std::memcpy(&w, p + i, sizeof w);
+            if (asciiOnly && (w & 0xFF80FF80FF80FF80ULL))
+                return std::nullopt;
+            mix(w);
+        }
+        if (i < n) {
+            quint64 w = 0;
+            for (int shift = 0; i < n; ++i, shift += 16) {
+                if (asciiOnly && p[i].unicode() >= 0x80)
+                    return std::nullopt;
+                w |= quint64(p[i].unicode()) << shift;
+            }
+            mix(w);
+        }
+        h ^= h >> 29;
+        h *= 0xC4CEB9FE1A85EC53ULL;
+        return quint32(h ^ (h >> 32));
+    };
+    if (const auto h = hashOf(s, true))
+        return *h;
+    return *hashOf(Folded(s), false);
+}
+
+bool IsAscii(const QString &s)
+{
+    for (const QChar c : s) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Folded(a) == Folded(b), folding only when a name is not ASCII.
+bool SameName(const QString &a, const QString &b)
+{
+    if (a.size() == b.size()) {
+        const QChar *p = a.constData();
+        const QChar *q = b.constData();
+        qsizetype i = 0;
+        for (; i < a.size(); ++i) {
+            char16_t x = p[i].unicode(), y = q[i].unicode();
+            if (x == y)
+                continue;
+            if (x >= 0x80 || y >= 0x80)
+                break;
+            if (x >= u'A' && x <= u'Z')
+                x = char16_t(x + (u'a' - u'A'));
+            if (y >= u'A' && y <= u'Z')
+                y = char16_t(y + (u'a' - u'A'));
+            if (x != y)
+                return false;
+        }
+        if (i == a.size())
+            return true;
+    } else if (IsAscii(a) && IsAscii(b)) {
+        return false;
+    }
+    return Folded(a) == Folded(b);
+}
+
+// Equal text, without comparing when both share it (names passed along again).
+bool SameText(const QString &a, const QString &b)
+{
+    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
 }
 
 bool IsQuote(QChar c)
@@ -191,11 +276,14 @@ QString TIniFile::DecodeValue(const QString &Raw)
 
 QString TIniFile::StorableValue(const QString &Value)
 {
+    const auto unstorable = [](QChar c) {
+        return c == QChar(0) || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    };
+    // Nearly every value is storable as it is: no copy then.
+    if (std::none_of(Value.begin(), Value.end(), unstorable))
+        return Value;
     QString v = Value;
-    for (QChar &c : v) {
-        if (c == QChar(0) || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
-    }
+    std::replace_if(v.begin(), v.end(), unstorable, QLatin1Char(' '));
     return v;
 }
 
@@ -296,6 +384,7 @@ void TIniFile::Parse(const QString &Text) const
     m_sectionsIndexed = false;
     ++m_generation;
     m_anyErased = false;
+    m_erasedByName.clear();
     // Lines end in LF, CR LF or a lone CR.
     for (qsizetype start = 0; start < Text.size();) {
         qsizetype end = start;
@@ -345,13 +434,23 @@ void TIniFile::Parse(const QString &Text) const
 QString TIniFile::Serialize() const
 {
     QString out;
+    qsizetype size = 0;
+    for (const Section &s : m_sections) {
+        size += s.name.size() + 3;
+        for (qsizetype i = 0; i < OwnLines(s); ++i) {
+            const Line &l = s.lines.at(i);
+            size += l.text.size() + l.key.size() + l.raw.size() + 2;
+        }
+    }
+    out.reserve(size);
     for (const Section &s : m_sections) {
         if (s.erased)
             continue;
         if (s.header) {
             out += QLatin1Char('[') + s.name + QLatin1String("]\n");
         }
-        for (const Line &l : s.lines) {
+        for (qsizetype i = 0; i < OwnLines(s); ++i) {
+            const Line &l = s.lines.at(i);
             if (l.text.isEmpty() && l.kind == Line::Entry)
                 out += l.key % u'=' % l.raw;
             else
@@ -376,51 +475,112 @@ int TIniFile::FindSection(const QString &Name) const
             first = i;
         }
         m_sectionsIndexed = true;
+        m_lastSectionFound = kNotLookedUp;
     }
     // Calls in a row mostly name the same section: its folding is kept.
-    if (Name != m_lastSectionName) {
+    if (!SameText(Name, m_lastSectionName)) {
         m_lastSectionName = Name;
         m_lastSectionFolded = Folded(Name);
+        m_lastSectionFound = kNotLookedUp;
     }
-    return m_sectionIndex.value(m_lastSectionFolded, -1);
+    if (m_lastSectionFound == kNotLookedUp)
+        m_lastSectionFound = m_sectionIndex.value(m_lastSectionFolded, -1);
+    return m_lastSectionFound;
 }
 
-int TIniFile::FindKey(const Section &S, const QString &FoldedIdent)
+qsizetype TIniFile::ProbeKey(const Section &S, const QString &Ident, quint32 Hash)
 {
-    if (!S.indexed) {
-        S.keyIndex.clear();
-        for (int i = 0; i < S.lines.size(); ++i) {
-            const Line &l = S.lines.at(i);
-            if (l.kind == Line::Entry) {
-                const QString folded = Folded(l.key);
-                if (!S.keyIndex.contains(folded))
-                    S.keyIndex.insert(folded, i);
-            }
-        }
-        S.indexed = true;
+    if (!S.indexed)
+        IndexKeys(S);
+    const qsizetype mask = qsizetype(S.keySlots.size()) - 1;
+    qsizetype slot = Hash & mask;
+    for (;; slot = (slot + 1) & mask) {
+        const KeySlot &k = S.keySlots[slot];
+        if (k.line < 0 || (k.hash == Hash && SameName(S.lines.at(k.line).key, Ident)))
+            return slot;
     }
-    return S.keyIndex.value(FoldedIdent, -1);
 }
+
+void TIniFile::IndexKey(const Section &S, qsizetype Slot, int LineIndex, quint32 Hash)
+{
+    S.keySlots[Slot] = KeySlot{Hash, LineIndex};
+    // At most half full, so that probes stay short.
+    if (++S.keyCount * 2 <= qsizetype(S.keySlots.size()))
+        return;
+    std::vector<KeySlot> old(S.keySlots.size() * 2);
+    old.swap(S.keySlots);
+    const qsizetype mask = qsizetype(S.keySlots.size()) - 1;
+    for (const KeySlot &k : old) {
+        if (k.line < 0)
+            continue;
+        qsizetype slot = k.hash & mask;
+        while (S.keySlots[slot].line >= 0)
+            slot = (slot + 1) & mask;
+        S.keySlots[slot] = k;
+    }
+}
+
+void TIniFile::IndexKeys(const Section &S)
+{
+    size_t count = 8;
+    while (count < 2 * size_t(S.lines.size()) + 2)
+        count *= 2;
+    S.keySlots.assign(count, KeySlot{});
+    S.keyCount = 0;
+    S.indexed = true;
+    for (int i = 0; i < S.lines.size(); ++i) {
+        const Line &l = S.lines.at(i);
+        if (l.kind != Line::Entry)
+            continue;
+        const quint32 hash = NameHash(l.key);
+        const qsizetype slot = ProbeKey(S, l.key, hash);
+        if (S.keySlots[slot].line < 0)
+            IndexKey(S, slot, i, hash);
+    }
+}
+
+int TIniFile::FindKey(const Section &S, const QString &Ident, quint32 Hash)
+{
+    const qsizetype slot = ProbeKey(S, Ident, Hash);
+    const int line = S.keySlots[slot].line;
+    // Lines left from before an erase are not the section's.
+    return line < OwnLines(S) ? line : -1;
+}
+
+namespace {
+
+// Whether the text holds one of the given ASCII characters below '@', in one pass
+// (the checks run for every key written).
+template <char16_t... Chars> bool HasAnyOf(const QString &s)
+{
+    static_assert(((Chars < 64) && ...));
+    constexpr quint64 mask = ((quint64(1) << Chars) | ...);
+    return std::any_of(s.begin(), s.end(), [](QChar ch) {
+        const char16_t u = ch.unicode();
+        return u < 64 && (mask >> u) & 1;
+    });
+}
+
+} // namespace
 
 void TIniFile::CheckSection(const QString &Section)
 {
     if (Section.isEmpty() || IsBlank(Section.front()) || IsBlank(Section.back())
-        || Section.contains(QLatin1Char(']')) || Section.contains(QLatin1Char('\n'))
-        || Section.contains(QLatin1Char('\r')))
+        || Section.contains(QLatin1Char(']')) || HasAnyOf<u'\n', u'\r'>(Section))
         throw EIniFileException(QStringLiteral("Invalid section name \"%1\"").arg(Section));
 }
 
 void TIniFile::CheckIdent(const QString &Ident)
 {
-    if (Ident.isEmpty() || IsBlank(Ident.front()) || IsBlank(Ident.back()) || Ident.contains(QLatin1Char('='))
-        || Ident.contains(QLatin1Char('\n')) || Ident.contains(QLatin1Char('\r'))
-        || Ident.front() == QLatin1Char('[') || Ident.front() == QLatin1Char(';'))
+    if (Ident.isEmpty() || IsBlank(Ident.front()) || IsBlank(Ident.back())
+        || HasAnyOf<u'=', u'\n', u'\r'>(Ident) || Ident.front() == QLatin1Char('[')
+        || Ident.front() == QLatin1Char(';'))
         throw EIniFileException(QStringLiteral("Invalid key name \"%1\"").arg(Ident));
 }
 
 void TIniFile::CheckValue(const QString &Value)
 {
-    if (Value.contains(QLatin1Char('\n')) || Value.contains(QLatin1Char('\r')) || Value.contains(QChar(0)))
+    if (HasAnyOf<u'\n', u'\r', u'\0'>(Value))
         throw EIniFileException(
             QStringLiteral("A value with a line break or a NUL character cannot be stored"));
 }
@@ -429,7 +589,7 @@ QString TIniFile::ReadString(const QString &Section, const QString &Ident, const
 {
     Refresh();
     const int s = FindSection(Section);
-    const int k = s < 0 ? -1 : FindKey(m_sections.at(s), Folded(Ident));
+    const int k = s < 0 ? -1 : FindKey(m_sections.at(s), Ident, NameHash(Ident));
     if (k < 0) {
         if (!m_trimDefault)
             return Default;
@@ -444,7 +604,11 @@ QString TIniFile::ReadString(const QString &Section, const QString &Ident, const
 
 void TIniFile::WriteString(const QString &Section, const QString &Ident, const QString &Value)
 {
-    CheckSection(Section);
+    // A run of writes mostly names one section: it is checked once.
+    if (!SameText(Section, m_lastCheckedSection)) {
+        CheckSection(Section);
+        m_lastCheckedSection = Section;
+    }
     CheckIdent(Ident);
     CheckValue(Value);
     Refresh();
@@ -456,21 +620,46 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         sec.header = true;
         m_sections.append(sec);
         s = int(m_sections.size()) - 1;
+        const QString folded = Folded(Section);
         if (m_sectionsIndexed)
-            m_sectionIndex.insert(Folded(Section), s);
+            m_sectionIndex.insert(folded, s);
+        m_lastSectionFound = kNotLookedUp;
         Journal(Undo::AppendSection, s);
+        TakeOverErased(s, folded);
     }
     auto &sec = m_sections[s];
-    const QString foldedIdent = Folded(Ident);
-    const int k = FindKey(sec, foldedIdent);
+    const quint32 hash = NameHash(Ident);
+    const qsizetype slot = ProbeKey(sec, Ident, hash);
+    int k = sec.keySlots[slot].line;
+    bool claimed = false;
+    if (sec.live >= 0 && k >= sec.live) {
+        // The key written next is the next of the old lines: it is taken over as it
+        // stands. Any other key leaves the old lines behind for good.
+        if (k == sec.live) {
+            Journal(Undo::ClaimLine, s, k);
+            ++sec.live;
+            claimed = true;
+        } else {
+            DropRest(s);
+            k = -1;
+        }
+    }
     if (k >= 0) {
         Line &l = sec.lines[k];
-        if (l.raw == raw)
+        // A line taken over is written afresh, spelt as now.
+        if (l.raw == raw && (!claimed || (l.text.isEmpty() && l.key == Ident))) {
+            if (claimed)
+                Changed();
             return;
+        }
         Journal(Undo::SetLine, s, k, &l);
         l.raw = raw;
         l.text.clear();
+        if (claimed)
+            l.key = Ident;
     } else {
+        if (sec.live >= 0)
+            DropRest(s);
         Line l;
         l.kind = Line::Entry;
         l.key = Ident;
@@ -482,7 +671,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
             --at;
         // Only blank lines follow, so no indexed entry moves.
         if (sec.indexed)
-            sec.keyIndex.insert(foldedIdent, int(at));
+            IndexKey(sec, ProbeKey(sec, Ident, hash), int(at), hash);
         sec.lines.insert(at, std::move(l));
         Journal(Undo::InsertLine, s, int(at));
     }
@@ -499,7 +688,10 @@ int TIniFile::ReadInteger(const QString &Section, const QString &Ident, int Defa
 
 void TIniFile::WriteInteger(const QString &Section, const QString &Ident, int Value)
 {
-    WriteString(Section, Ident, QString::number(Value));
+    // As QString::number writes it, for a fraction of its cost.
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, Value).ptr;
+    WriteString(Section, Ident, QString::fromLatin1(digits, end - digits));
 }
 
 bool TIniFile::ReadBool(const QString &Section, const QString &Ident, bool Default) const
@@ -519,15 +711,12 @@ void TIniFile::ReadSection(const QString &Section, QStringList &Idents) const
     const int s = FindSection(Section);
     if (s < 0)
         return;
-    QSet<QString> seen;
-    for (const Line &l : m_sections.at(s).lines) {
-        if (l.kind != Line::Entry || l.key.isEmpty())
-            continue;
-        const QString folded = Folded(l.key);
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
+    const struct Section &sec = m_sections.at(s);
+    for (int i = 0; i < OwnLines(sec); ++i) {
+        const Line &l = sec.lines.at(i);
+        // The first line of a key names it.
+        if (l.kind == Line::Entry && !l.key.isEmpty() && FindKey(sec, l.key, NameHash(l.key)) == i)
             Idents.append(l.key);
-        }
     }
 }
 
@@ -567,7 +756,7 @@ bool TIniFile::ValueExists(const QString &Section, const QString &Ident) const
 {
     Refresh();
     const int s = FindSection(Section);
-    return s >= 0 && FindKey(m_sections.at(s), Folded(Ident)) >= 0;
+    return s >= 0 && FindKey(m_sections.at(s), Ident, NameHash(Ident)) >= 0;
 }
 
 void TIniFile::EraseSection(const QString &Section)
@@ -580,7 +769,12 @@ void TIniFile::EraseSection(const QString &Section)
         m_sections[s].erased = true;
         Journal(Undo::EraseSection, s);
     }
-    m_sectionIndex.remove(Folded(Section));
+    const QString folded = Folded(Section);
+    m_sectionIndex.remove(folded);
+    m_lastSectionFound = kNotLookedUp;
+    // Written again in this update, its lines are reused while the writes repeat them.
+    if (m_updateDepth > 0)
+        m_erasedByName.insert(folded, first);
     m_anyErased = true;
     Changed();
 }
@@ -591,8 +785,11 @@ void TIniFile::DeleteKey(const QString &Section, const QString &Ident)
     const int s = FindSection(Section);
     if (s < 0)
         return;
+    if (m_sections.at(s).live >= 0)
+        DropRest(s);
     bool any = false;
-    for (int k; (k = FindKey(m_sections.at(s), Folded(Ident))) >= 0;) {
+    const quint32 hash = NameHash(Ident);
+    for (int k; (k = FindKey(m_sections.at(s), Ident, hash)) >= 0;) {
         Journal(Undo::RemoveLine, s, k, &m_sections.at(s).lines.at(k));
         m_sections[s].lines.removeAt(k);
         m_sections[s].indexed = false;
@@ -625,6 +822,7 @@ void TIniFile::EndUpdate()
     if (m_updateDepth > 0 && --m_updateDepth == 0) {
         m_journal.clear();
         m_journalLines.clear();
+        m_erasedByName.clear();
         if (m_dirty)
             Flush();
     }
@@ -632,13 +830,8 @@ void TIniFile::EndUpdate()
 
 void TIniFile::Flush()
 {
-    // Inside an update scope the journal holds section positions: erased sections
-    // stay until the scope ends (they are not written).
-    if (m_anyErased && m_updateDepth == 0) {
-        m_sections.removeIf([](const struct Section &s) { return s.erased; });
-        m_sectionsIndexed = false;
-        m_anyErased = false;
-    }
+    if (m_updateDepth == 0)
+        Settle();
     if (m_unreadable) {
         // Reading said so already: the changes stay for this run only.
         if (m_writeErrorHandler)
@@ -681,6 +874,56 @@ void TIniFile::Journal(Undo::Kind Kind, int Section, int LineIndex, const Line *
         m_journalLines.append(*Old);
 }
 
+void TIniFile::TakeOverErased(int Section, const QString &Folded)
+{
+    const int old = m_erasedByName.value(Folded, -1);
+    if (old < 0 || old >= Section)
+        return;
+    struct Section &from = m_sections[old];
+    if (!from.erased || from.live >= 0 || from.lines.isEmpty() || ::Folded(from.name) != Folded)
+        return;
+    struct Section &to = m_sections[Section];
+    to.lines.swap(from.lines);
+    to.keySlots.swap(from.keySlots);
+    std::swap(to.keyCount, from.keyCount);
+    std::swap(to.indexed, from.indexed);
+    to.live = 0;
+    Journal(Undo::TakeOverLines, Section, old);
+}
+
+void TIniFile::DropRest(int Section)
+{
+    struct Section &sec = m_sections[Section];
+    const qsizetype from = sec.live;
+    const qsizetype count = sec.lines.size() - from;
+    if (m_updateDepth > 0) {
+        m_journal.append(Undo{Undo::DropRest, Section, int(from), count});
+        for (qsizetype i = from; i < sec.lines.size(); ++i)
+            m_journalLines.append(std::move(sec.lines[i]));
+    }
+    sec.lines.resize(from);
+    sec.live = -1;
+    // The index holds the dropped lines.
+    if (count > 0)
+        sec.indexed = false;
+}
+
+void TIniFile::Settle()
+{
+    // Inside an update scope the journal holds section positions: erased sections
+    // stay until the scope ends (they are not written), as do old lines not taken over.
+    if (m_anyErased) {
+        m_sections.removeIf([](const struct Section &s) { return s.erased; });
+        m_sectionsIndexed = false;
+        m_anyErased = false;
+    }
+    m_erasedByName.clear();
+    for (int s = 0; s < m_sections.size(); ++s) {
+        if (m_sections.at(s).live >= 0)
+            DropRest(s);
+    }
+}
+
 void TIniFile::UndoTo(qsizetype JournalSize)
 {
     while (m_journal.size() > JournalSize) {
@@ -703,6 +946,28 @@ void TIniFile::UndoTo(qsizetype JournalSize)
             m_sections[u.section].erased = false;
             m_sectionsIndexed = false;
             break;
+        case Undo::TakeOverLines: {
+            Section &to = m_sections[u.section];
+            Section &from = m_sections[u.line];
+            to.lines.swap(from.lines);
+            to.keySlots.swap(from.keySlots);
+            std::swap(to.keyCount, from.keyCount);
+            std::swap(to.indexed, from.indexed);
+            to.live = -1;
+            break;
+        }
+        case Undo::ClaimLine: m_sections[u.section].live = u.line; break;
+        case Undo::DropRest: {
+            Section &sec = m_sections[u.section];
+            const qsizetype first = m_journalLines.size() - u.count;
+            for (qsizetype i = first; i < m_journalLines.size(); ++i)
+                sec.lines.append(std::move(m_journalLines[i]));
+            m_journalLines.resize(first);
+            sec.live = u.line;
+            if (u.count > 0)
+                sec.indexed = false;
+            break;
+        }
         }
     }
 }
@@ -717,6 +982,7 @@ void TIniFile::RollBackUpdate(const UpdateMark &Mark)
     if (m_updateDepth == 0) {
         m_journal.clear();
         m_journalLines.clear();
+        m_erasedByName.clear();
     }
     if (Mark.dirty && undone) {
         m_dirty = true;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -118,6 +119,13 @@ private:
         QString key;  // Entry: trimmed key; Header: section name
         QString raw;  // Entry: raw value text after "="
     };
+    // A slot of a section's key index: the first line with a key and the hash of
+    // its folded name; line -1 is an empty slot.
+    struct KeySlot
+    {
+        quint32 hash = 0;
+        int line = -1;
+    };
     struct Section
     {
         QString name; // empty for lines before the first header
@@ -128,8 +136,13 @@ private:
         // The next section of the same name (duplicates), while indexed.
         mutable int nextSame = -1;
         QList<Line> lines;
-        // Folded key -> first line with it; rebuilt after lines move.
-        mutable QHash<QString, int> keyIndex;
+        // A section written again after being erased in the same update reuses the
+        // old lines in order: only the first `live` lines are its own, the rest are
+        // what was there before, taken over while the writes repeat them. -1: all.
+        qsizetype live = -1;
+        // Open addressing over the first line of each key; rebuilt after lines move.
+        mutable std::vector<KeySlot> keySlots;
+        mutable qsizetype keyCount = 0;
         mutable bool indexed = false;
     };
     struct FileStamp
@@ -153,9 +166,19 @@ private:
     };
     struct Undo
     {
-        enum Kind { SetLine, InsertLine, RemoveLine, AppendSection, EraseSection } kind;
+        enum Kind {
+            SetLine,
+            InsertLine,
+            RemoveLine,
+            AppendSection,
+            EraseSection,
+            TakeOverLines, // line: the erased section whose lines it took
+            ClaimLine,     // line: the line taken over
+            DropRest       // line: where the dropped lines began; count of them
+        } kind;
         int section = 0;
         int line = 0;
+        qsizetype count = 0;
     };
     UpdateMark MarkUpdate() const;
     void RollBackUpdate(const UpdateMark &Mark);
@@ -168,7 +191,15 @@ private:
     QString Serialize() const;
     static FileStamp Stamp(const QString &Path);
     int FindSection(const QString &Name) const;
-    static int FindKey(const Section &S, const QString &FoldedIdent);
+    // The line of the key in the section's own lines, -1 when it has none.
+    static int FindKey(const Section &S, const QString &Ident, quint32 Hash);
+    static qsizetype ProbeKey(const Section &S, const QString &Ident, quint32 Hash);
+    static void IndexKey(const Section &S, qsizetype Slot, int LineIndex, quint32 Hash);
+    static void IndexKeys(const Section &S);
+    static qsizetype OwnLines(const Section &S) { return S.live < 0 ? S.lines.size() : S.live; }
+    void TakeOverErased(int Section, const QString &Folded);
+    void DropRest(int Section);
+    void Settle();
     void Changed();
     void Flush();
     static void CheckSection(const QString &Section);
@@ -180,6 +211,12 @@ private:
     mutable QHash<QString, int> m_sectionIndex;
     mutable bool m_sectionsIndexed = false;
     mutable QString m_lastSectionName, m_lastSectionFolded;
+    // What the index gave for that name, until the index changes.
+    static constexpr int kNotLookedUp = -2;
+    mutable int m_lastSectionFound = kNotLookedUp;
+    QString m_lastCheckedSection;
+    // Folded name -> the section of that name erased in the current update.
+    mutable QHash<QString, int> m_erasedByName;
     mutable bool m_anyErased = false;
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;

@@ -386,6 +386,61 @@ TEST_F(IniFilesTest, AnUpdateLeftHalfwayWritesNothing)
     EXPECT_EQ(fresh.ReadString(QStringLiteral("Other"), QStringLiteral("X"), QString()), QStringLiteral("x"));
 }
 
+TEST_F(IniFilesTest, ASectionWrittenAgainAfterItsEraseHoldsJustTheNewKeysInWrittenOrder)
+{
+    TIniFile ini(path());
+    const QString list = QStringLiteral("List");
+    const auto write = [&](const QStringList &keysAndValues) {
+        for (qsizetype i = 0; i + 1 < keysAndValues.size(); i += 2)
+            ini.WriteString(list, keysAndValues.at(i), keysAndValues.at(i + 1));
+    };
+    {
+        TIniUpdate update(ini);
+        write({"Count", "3", "Item1", "a", "Item2", "b", "Item3", "c"});
+        ini.WriteString(QStringLiteral("Other"), QStringLiteral("k"), QStringLiteral("v"));
+        update.Commit();
+    }
+    // The same keys again, fewer of them and one spelt anew; the section goes last.
+    {
+        TIniUpdate update(ini);
+        ini.EraseSection(QStringLiteral("LIST"));
+        write({"Count", "2", "ITEM1", "a"});
+        EXPECT_FALSE(ini.ValueExists(list, QStringLiteral("Item2")));
+        QStringList keys;
+        ini.ReadSection(list, keys);
+        EXPECT_EQ(keys, QStringList({"Count", "ITEM1"}));
+        write({"Item2", "B"});
+        update.Commit();
+    }
+    EXPECT_EQ(ReadAll(path()), QByteArray("[Other]\nk=v\n[List]\nCount=2\nITEM1=a\nItem2=B\n"));
+    // Another order.
+    {
+        TIniUpdate update(ini);
+        ini.EraseSection(list);
+        write({"Count", "2", "Item2", "b", "Item1", "a"});
+        update.Commit();
+    }
+    EXPECT_EQ(ReadAll(path()), QByteArray("[Other]\nk=v\n[List]\nCount=2\nItem2=b\nItem1=a\n"));
+    // Left halfway inside another update, the section is as it was.
+    const auto half = [&] {
+        TIniUpdate update(ini);
+        ini.EraseSection(list);
+        write({"Count", "3", "Item1", "x", "Item9", QStringLiteral("bad") + QChar(0)});
+        update.Commit();
+    };
+    {
+        TIniUpdate outer(ini);
+        ini.WriteString(QStringLiteral("Other"), QStringLiteral("k"), QStringLiteral("w"));
+        EXPECT_THROW(half(), EIniFileException);
+        QStringList values;
+        ini.ReadSectionValues(list, values);
+        EXPECT_EQ(values, QStringList({"Count=2", "Item2=b", "Item1=a"}));
+        write({"Item3", "c"});
+        outer.Commit();
+    }
+    EXPECT_EQ(ReadAll(path()), QByteArray("[Other]\nk=w\n[List]\nCount=2\nItem2=b\nItem1=a\nItem3=c\n"));
+}
+
 TEST_F(IniFilesTest, AWriteErrorHandlerIsToldAndTheChangesWaitInMemory)
 {
     TIniFile ini(path());
