@@ -40,7 +40,7 @@ void TypeKeys(benchmark::State &state, QTextEdit &box, bool atEnd)
     QTextCursor c = box.textCursor();
     c.movePosition(atEnd ? QTextCursor::End : QTextCursor::Start);
     box.setTextCursor(c);
-    // The layout runs in idle-time steps after a load; typing is measured once it is done.
+    // Qt's layout runs in idle-time steps after a load; typing is measured once it is done.
     box.document()->documentLayout()->blockBoundingRect(box.document()->lastBlock());
     QApplication::processEvents();
     for (auto _ : state) {
