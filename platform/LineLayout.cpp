@@ -36,6 +36,14 @@ Qt::Alignment Visual(Qt::LayoutDirection direction, Qt::Alignment alignment)
     return alignment;
 }
 
+// A paragraph's height or width as kept: margins from a pasted page may be anything,
+// and the scroll bars count in whole pixels.
+float Extent(double pixels)
+{
+    constexpr double kLargest = 1e6;
+    return static_cast<float>(pixels >= 0 ? std::min(pixels, kLargest) : 0);
+}
+
 // One line of the default font, as a laid-out line is high (whole pixels).
 float Estimate(const QTextDocument &doc)
 {
@@ -197,8 +205,8 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
         first = false;
     }
     layout->endLayout();
-    entry.height = static_cast<float>(y + (next.isValid() ? 0 : format.bottomMargin()));
-    entry.width = static_cast<float>(width + end + margin);
+    entry.height = Extent(y + (next.isValid() ? 0 : format.bottomMargin()));
+    entry.width = Extent(width + end + margin);
 }
 
 void TLineLayout::documentChanged(int from, int removed, int added)

@@ -119,4 +119,25 @@ TEST_F(LineLayoutTest, PlacesStayRightThroughEdits)
     }
 }
 
+// Margins from a pasted page or a file, however wild, leave a text the scroll bars can count.
+TEST_F(LineLayoutTest, WildMarginsStayCountable)
+{
+    RichEdit edit;
+    edit.SetLines(
+        {QStringLiteral("far"), QStringLiteral("back"), QStringLiteral("wide"), QStringLiteral("next")});
+    auto *layout = qobject_cast<TLineLayout *>(edit.document()->documentLayout());
+    ASSERT_TRUE(layout);
+    QTextCursor c(edit.document());
+    for (const auto &[top, bottom] : {std::pair{0.0, -1e30}, {1e30, 0.0}, {-1e30, 0.0}, {0.0, 1e30}}) {
+        QTextBlockFormat f;
+        f.setTopMargin(top);
+        f.setBottomMargin(bottom);
+        c.setBlockFormat(f);
+        c.movePosition(QTextCursor::NextBlock);
+    }
+    const QSizeF size = layout->documentSize();
+    EXPECT_LT(size.height(), 1e8);
+    ExpectStacked(*layout, *edit.document());
+}
+
 } // namespace
