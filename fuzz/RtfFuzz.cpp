@@ -1,10 +1,14 @@
 // Rich text from files, settings and the clipboard: the reader must never
-// crash, and what the writer makes of its result must be whole and read back
-// to the same.
+// crash, what the writer makes of its result must be whole and read back to
+// the same, and the text boxes' layout must lay out, draw and hit it safely.
+#include "platform/LineLayout.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <cstdint>
@@ -36,5 +40,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ReadRtf(once, &again);
     if (WriteRtf(&again) != once || again.toRawText() != doc.toRawText())
         abort();
+
+    auto *layout = new TLineLayout(&doc);
+    doc.setDocumentLayout(layout);
+    doc.setPageSize(QSizeF(200, -1));
+    QImage canvas(200, 100, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&canvas);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.cursorPosition = 0;
+    QTextCursor all(&doc);
+    all.select(QTextCursor::Document);
+    context.selections.append({all, QTextCharFormat()});
+    layout->draw(&painter, context);
+    const QSizeF extent = layout->documentSize();
+    if (!(extent.height() >= 0 && extent.height() < 1e9))
+        abort();
+    static_cast<void>(layout->hitTest(QPointF(extent.width() / 2, extent.height() / 2), Qt::FuzzyHit));
     return 0;
 }
