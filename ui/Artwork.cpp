@@ -299,20 +299,7 @@ bool IsGlyph(const QString &Name)
 // Whether most of the icon's painted pixels stand apart from Back.
 bool StandsOut(const QIcon &Icon, const QColor &Back)
 {
-    const QImage image = Icon.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
-    int painted = 0;
-    int legible = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QColor c = image.pixelColor(x, y);
-            if (c.alpha() < 128)
-                continue;
-            c.setAlpha(255);
-            ++painted;
-            legible += ContrastRatio(c, Back) >= kLegible ? 1 : 0;
-        }
-    }
-    return painted > 0 && 2 * legible >= painted;
+    return LegibleShare(Icon, QIcon::Normal, Back, kLegible) >= 0.5;
 }
 
 // Paints the theme's icon or our drawing for the application palette of the moment.
@@ -382,6 +369,24 @@ QIcon ToolIcon(const QString &Name)
     if (!DrawToolIcon(p, Name, QGuiApplication::palette()))
         return {};
     return QIcon(new TToolIconEngine(Name, ThemeIconName(Name)));
+}
+
+double LegibleShare(const QIcon &Icon, QIcon::Mode Mode, const QColor &Back, double Ratio)
+{
+    const QImage image = Icon.pixmap(24, 24, Mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    int painted = 0;
+    int legible = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QColor c = image.pixelColor(x, y);
+            if (c.alpha() < 128)
+                continue;
+            c.setAlpha(255);
+            ++painted;
+            legible += ContrastRatio(c, Back) >= Ratio ? 1 : 0;
+        }
+    }
+    return painted ? double(legible) / painted : 0;
 }
 
 double ContrastRatio(const QColor &A, const QColor &B)

@@ -30,6 +30,9 @@ QIcon ToolIcon(const QString &Name);
 // How far two colours stand apart: the ratio of their relative luminances,
 // from 1 (alike) to 21 (black on white).
 double ContrastRatio(const QColor &A, const QColor &B);
+// The share of the icon's painted pixels (at 24 pixels) whose contrast with Back is at
+// least Ratio; 0 for an icon that paints nothing.
+double LegibleShare(const QIcon &Icon, QIcon::Mode Mode, const QColor &Back, double Ratio);
 
 // Black or white, whichever stands out more on Background.
 QColor InkOn(const QColor &Background);

@@ -39,25 +39,6 @@ void MakeTheme(const QString &Root, const QList<std::pair<const char *, QImage>>
     QIcon::setThemeName(QStringLiteral("plain"));
 }
 
-// The share of the icon's painted pixels whose contrast with Back is at least Ratio.
-double Legible(const QIcon &Icon, QIcon::Mode Mode, const QColor &Back, double Ratio)
-{
-    const QImage image = Icon.pixmap(24, 24, Mode).toImage().convertToFormat(QImage::Format_ARGB32);
-    int painted = 0;
-    int legible = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QColor c = image.pixelColor(x, y);
-            if (c.alpha() < 128)
-                continue;
-            c.setAlpha(255);
-            ++painted;
-            legible += ContrastRatio(c, Back) >= Ratio ? 1 : 0;
-        }
-    }
-    return painted ? double(legible) / painted : 0;
-}
-
 TEST(ArtworkGuiTest, StandardCommandsTakeTheThemesIconsAndOursElsewhere)
 {
     App();
@@ -99,10 +80,10 @@ TEST(ArtworkGuiTest, IconsStandOutOnADarkPalette)
     for (const char *name :
          {"bold", "italic", "underline", "find", "lookup", "cut", "undo", "import", "delete"}) {
         const QIcon icon = ToolIcon(QString::fromLatin1(name));
-        EXPECT_GE(Legible(icon, QIcon::Normal, button, 3), 0.5) << name;
-        EXPECT_GE(Legible(icon, QIcon::Disabled, button, 1.5), 0.5) << name;
+        EXPECT_GE(LegibleShare(icon, QIcon::Normal, button, 3), 0.5) << name;
+        EXPECT_GE(LegibleShare(icon, QIcon::Disabled, button, 1.5), 0.5) << name;
     }
-    EXPECT_GE(Legible(madeBefore, QIcon::Normal, button, 3), 0.5);
+    EXPECT_GE(LegibleShare(madeBefore, QIcon::Normal, button, 3), 0.5);
 
     // A theme's glyphs drawn dark for light buttons give way to ours on dark ones.
     QTemporaryDir dir;
@@ -110,8 +91,8 @@ TEST(ArtworkGuiTest, IconsStandOutOnADarkPalette)
     glyph.fill(Qt::transparent);
     QPainter(&glyph).fillRect(QRect(6, 4, 12, 16), QColor(0x2e, 0x34, 0x36));
     MakeTheme(dir.path(), {{"format-text-bold", glyph}, {"edit-find", glyph}});
-    EXPECT_GE(Legible(ToolIcon(QStringLiteral("bold")), QIcon::Normal, button, 3), 0.5);
-    EXPECT_GE(Legible(ToolIcon(QStringLiteral("find")), QIcon::Normal, button, 3), 0.5);
+    EXPECT_GE(LegibleShare(ToolIcon(QStringLiteral("bold")), QIcon::Normal, button, 3), 0.5);
+    EXPECT_GE(LegibleShare(ToolIcon(QStringLiteral("find")), QIcon::Normal, button, 3), 0.5);
     QApplication::setPalette(light);
     EXPECT_EQ(ToolIcon(QStringLiteral("bold")).pixmap(24, 24).toImage().pixelColor(12, 12),
               QColor(0x2e, 0x34, 0x36));
