@@ -148,6 +148,12 @@ bool SameText(const QString &a, const QString &b)
     return a.size() == b.size() && (a.constData() == b.constData() || a == b);
 }
 
+// Blanks and NULs only: what reads as no line at all.
+bool IsBlankLine(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return IsBlank(c) || c == QChar(0); });
+}
+
 bool IsQuote(QChar c)
 {
     return c == QLatin1Char('"') || c == QLatin1Char('\'');
@@ -219,8 +225,8 @@ TIniFile::~TIniFile()
 namespace {
 
 // UTF-16 written without its mark: every character of the first line is
-// ASCII, one zero byte beside one that is not. Read as 8-bit text it would lose
-// everything at the next write.
+// below U+0100, one zero byte beside one that is not. Read as 8-bit text it would
+// lose everything at the next write.
 bool LooksLikeUtf16WithoutMark(const QByteArray &Bytes, bool &littleEndian)
 {
     if (Bytes.size() < 4 || Bytes.size() % 2 != 0)
@@ -230,9 +236,9 @@ bool LooksLikeUtf16WithoutMark(const QByteArray &Bytes, bool &littleEndian)
     for (qsizetype i = 0; i < end; i += 2) {
         const char low = Bytes.at(littleEndian ? i : i + 1);
         const char high = Bytes.at(littleEndian ? i + 1 : i);
-        if (high != '\0' || low == '\0' || (low & 0x80))
+        if (high != '\0' || low == '\0')
             return false;
-        if (low == '\n')
+        if (low == '\n' || low == '\r')
             break;
     }
     return true;
@@ -240,30 +246,88 @@ bool LooksLikeUtf16WithoutMark(const QByteArray &Bytes, bool &littleEndian)
 
 } // namespace
 
-bool TIniFile::DecodeFileBytes(const QByteArray &Bytes, QString &Text)
+bool TIniFile::DecodeFileBytes(const QByteArray &Bytes, QString &Text, TEncoding *Encoding)
 {
-    const auto decodeUtf16 = [&](QStringConverter::Encoding encoding, qsizetype skip) {
-        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    TEncoding encoding = TEncoding::Utf8;
+    const auto decodeUtf16 = [&](QStringConverter::Encoding utf16, qsizetype skip) {
+        QStringDecoder decoder(utf16, QStringConverter::Flag::Stateless);
         Text = decoder.decode(QByteArrayView(Bytes).sliced(skip));
         return Bytes.size() % 2 == 0 && !decoder.hasError();
     };
+    const auto decode8Bit = [&](qsizetype skip) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        Text = utf8.decode(QByteArrayView(Bytes).sliced(skip));
+        if (utf8.hasError()) {
+            Text = DecodeWindows1252(Bytes.sliced(skip));
+            encoding = TEncoding::Windows1252;
+        } else {
+            encoding = skip > 0 ? TEncoding::Utf8Mark : TEncoding::Utf8;
+        }
+    };
     bool ok = true;
     bool littleEndian = true;
-    if (Bytes.startsWith("\xFF\xFE"))
+    if (Bytes.startsWith("\xFF\xFE")) {
         ok = decodeUtf16(QStringConverter::Utf16LE, 2);
-    else if (Bytes.startsWith("\xFE\xFF"))
+        encoding = TEncoding::Utf16LEMark;
+    } else if (Bytes.startsWith("\xFE\xFF")) {
         ok = decodeUtf16(QStringConverter::Utf16BE, 2);
-    else if (Bytes.startsWith("\xEF\xBB\xBF"))
-        Text = DecodeUtf8OrWindows1252(Bytes.sliced(3));
-    else if (!LooksLikeUtf16WithoutMark(Bytes, littleEndian)
-             || !decodeUtf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 0))
-        Text = DecodeUtf8OrWindows1252(Bytes);
-    // NUL characters are text here: Parse reads them as the profile functions do.
+        encoding = TEncoding::Utf16BEMark;
+    } else if (Bytes.startsWith("\xEF\xBB\xBF")) {
+        decode8Bit(3);
+    } else if (LooksLikeUtf16WithoutMark(Bytes, littleEndian)
+               && decodeUtf16(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE, 0)) {
+        encoding = littleEndian ? TEncoding::Utf16LE : TEncoding::Utf16BE;
+    } else {
+        decode8Bit(0);
+        // A few NULs are text here (Parse reads them as the profile functions do);
+        // so many are another encoding or no text at all.
+        ok = Bytes.count('\0') * 4 <= Bytes.size();
+    }
+    if (Encoding)
+        *Encoding = encoding;
     if (!ok) {
         Text.clear();
         return false;
     }
     return true;
+}
+
+QByteArray TIniFile::EncodeFileText(const QString &Text, TEncoding Encoding)
+{
+    const auto utf16 = [&](QStringConverter::Encoding e, bool mark) {
+        QStringEncoder encoder(e, mark ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return QByteArray(encoder.encode(Text));
+    };
+    QByteArray bytes;
+    switch (Encoding) {
+    case TEncoding::Utf8: return Text.toUtf8();
+    case TEncoding::Utf8Mark: return QByteArray("\xEF\xBB\xBF") + Text.toUtf8();
+    case TEncoding::Utf16LEMark: return utf16(QStringConverter::Utf16LE, true);
+    case TEncoding::Utf16BEMark: return utf16(QStringConverter::Utf16BE, true);
+    case TEncoding::Utf16LE:
+    case TEncoding::Utf16BE:
+        bytes = utf16(Encoding == TEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                      false);
+        break;
+    case TEncoding::Windows1252:
+        bytes.reserve(Text.size());
+        for (const QChar c : Text) {
+            const int b = EncodeWindows1252(c.unicode());
+            if (b < 0)
+                return Text.toUtf8();
+            bytes.append(char(b));
+        }
+        break;
+    }
+    // Without a mark the bytes are told apart by their look alone.
+    QString back;
+    TEncoding read;
+    if (DecodeFileBytes(bytes, back, &read) && read == Encoding && back == Text)
+        return bytes;
+    if (Encoding == TEncoding::Windows1252)
+        return Text.toUtf8();
+    return utf16(Encoding == TEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                 true);
 }
 
 QString TIniFile::DecodeValue(const QString &Raw)
@@ -327,13 +391,15 @@ void TIniFile::Refresh() const
         QByteArray bytes;
         if (!ReadRegularFile(m_fileName, kMaxDocumentBytes, bytes, why)) {
             m_unreadable = true;
-        } else if (!DecodeFileBytes(bytes, text)) {
+        } else if (!DecodeFileBytes(bytes, text, &m_encoding)) {
             m_unreadable = true;
-            why =
-                QStringLiteral("Cannot read file \"%1\". It is not text: it is marked as UTF-16 but is not.")
-                    .arg(m_fileName);
+            why = QStringLiteral(
+                      "Cannot read file \"%1\". It is not text (or it is marked as UTF-16 but is not).")
+                      .arg(m_fileName);
         }
     }
+    if (!now.exists || m_unreadable)
+        m_encoding = TEncoding::Utf8;
     Parse(text);
     if (m_unreadable)
         SetAside(why);
@@ -385,29 +451,40 @@ void TIniFile::Parse(const QString &Text) const
     ++m_generation;
     m_anyErased = false;
     m_erasedByName.clear();
+    m_lineEnd = Line::Lf;
+    bool firstEnd = true;
     // Lines end in LF, CR LF or a lone CR.
     for (qsizetype start = 0; start < Text.size();) {
         qsizetype end = start;
         while (end < Text.size() && Text.at(end) != QLatin1Char('\n') && Text.at(end) != QLatin1Char('\r'))
             ++end;
-        QString text = Text.mid(start, end - start);
+        const QString whole = Text.mid(start, end - start);
+        QString text = whole;
+        Line::End lineEnd = Line::FileEnd;
         start = end + 1;
+        if (end < Text.size())
+            lineEnd = Text.at(end) == QLatin1Char('\n') ? Line::Lf : Line::Cr;
         if (end + 1 < Text.size() && Text.at(end) == QLatin1Char('\r')
-            && Text.at(end + 1) == QLatin1Char('\n'))
+            && Text.at(end + 1) == QLatin1Char('\n')) {
             ++start;
+            lineEnd = Line::CrLf;
+        }
+        if (firstEnd && lineEnd != Line::FileEnd) {
+            m_lineEnd = lineEnd;
+            firstEnd = false;
+        }
         // As the profile functions read it: NULs ahead of a line's text are skipped,
         // a NUL after it ends the line, and a line of nothing but NULs is no line.
         if (text.contains(QChar(0))) {
             qsizetype from = 0;
             while (from < text.size() && text.at(from) == QChar(0))
                 ++from;
-            if (from == text.size())
-                continue;
             const qsizetype nul = text.indexOf(QChar(0), from);
             text = text.mid(from, nul < 0 ? -1 : nul - from);
         }
         Line line;
-        line.text = text;
+        line.text = whole;
+        line.end = lineEnd;
         const QString t = TrimBlanks(text);
         if (t.startsWith(QLatin1Char('['))) {
             const qsizetype close = t.indexOf(QLatin1Char(']'));
@@ -415,6 +492,8 @@ void TIniFile::Parse(const QString &Text) const
                 Section s;
                 s.name = TrimBlanks(t.mid(1, close - 1));
                 s.header = true;
+                s.headerText = whole;
+                s.headerEnd = lineEnd;
                 m_sections.append(s);
                 continue;
             }
@@ -433,29 +512,48 @@ void TIniFile::Parse(const QString &Text) const
 
 QString TIniFile::Serialize() const
 {
+    static const QString ends[] = {QString(), QStringLiteral("\n"), QStringLiteral("\r\n"),
+                                   QStringLiteral("\r")};
+    const QString &newEnd = ends[m_lineEnd];
     QString out;
     qsizetype size = 0;
     for (const Section &s : m_sections) {
-        size += s.name.size() + 3;
+        size += s.headerText.size() + s.name.size() + 4;
         for (qsizetype i = 0; i < OwnLines(s); ++i) {
             const Line &l = s.lines.at(i);
-            size += l.text.size() + l.key.size() + l.raw.size() + 2;
+            size += l.text.size() + l.key.size() + l.raw.size() + 3;
         }
     }
     out.reserve(size);
+    // The last line of the file may end without a line end; one follows it when
+    // another line comes after.
+    bool owed = false;
+    const auto put = [&](Line::End end) {
+        owed = end == Line::FileEnd;
+        if (!owed)
+            out += end == Line::New ? newEnd : ends[end];
+    };
     for (const Section &s : m_sections) {
         if (s.erased)
             continue;
         if (s.header) {
-            out += QLatin1Char('[') + s.name + QLatin1String("]\n");
+            if (owed)
+                out += newEnd;
+            if (s.headerText.isEmpty())
+                out += QLatin1Char('[') + s.name + QLatin1Char(']');
+            else
+                out += s.headerText;
+            put(s.headerEnd);
         }
         for (qsizetype i = 0; i < OwnLines(s); ++i) {
             const Line &l = s.lines.at(i);
+            if (owed)
+                out += newEnd;
             if (l.text.isEmpty() && l.kind == Line::Entry)
                 out += l.key % u'=' % l.raw;
             else
                 out += l.text;
-            out += QLatin1Char('\n');
+            put(l.end);
         }
     }
     return out;
@@ -666,8 +764,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
         l.raw = raw;
         // New keys go after the last entry, ahead of trailing blank lines.
         qsizetype at = sec.lines.size();
-        while (at > 0 && sec.lines.at(at - 1).kind == Line::Other
-               && TrimBlanks(sec.lines.at(at - 1).text).isEmpty())
+        while (at > 0 && sec.lines.at(at - 1).kind == Line::Other && IsBlankLine(sec.lines.at(at - 1).text))
             --at;
         // Only blank lines follow, so no indexed entry moves.
         if (sec.indexed)
@@ -844,7 +941,15 @@ void TIniFile::Flush()
                 .arg(m_fileName));
     }
     QString error;
-    if (!SaveFileAtomically(m_fileName, Serialize().toUtf8(), error)) {
+    const QByteArray bytes = EncodeFileText(Serialize(), m_encoding);
+    // What could not be read back is not written: the old file stays.
+    if (bytes.size() > kMaxDocumentBytes)
+        error = QStringLiteral("The settings file \"%1\" was not saved: at %2 MB it would be larger than the "
+                               "%3 MB the program reads, so the file keeps what it held.")
+                    .arg(m_fileName)
+                    .arg(bytes.size() >> 20)
+                    .arg(kMaxDocumentBytes >> 20);
+    if (!error.isEmpty() || !SaveFileAtomically(m_fileName, bytes, error)) {
         if (m_writeErrorHandler) {
             // Kept, to be written with the next write that succeeds.
             m_writeErrorHandler(error);

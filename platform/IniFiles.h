@@ -30,17 +30,24 @@ public:
 //   its own quotes, so every value reads back as it was written;
 // - comment lines (";"), blank lines and lines of other shapes are kept;
 // - lines end in LF, CR LF or CR; the file is read as UTF-16 or UTF-8 after a
-//   byte-order mark, otherwise as UTF-8 when valid, else as Windows-1252, and it is
-//   written as UTF-8 with LF (UTF-16 without a mark is recognised by its first
-//   line);
+//   byte-order mark, otherwise as UTF-8 when valid, else as Windows-1252 (UTF-16
+//   without a mark is recognised by its first line, whatever its line end);
+// - a write changes only the lines it touches: every other line keeps its bytes,
+//   its line end and the file's encoding (new lines take the file's first line
+//   end); when the new text cannot be told back in that encoding, the file
+//   becomes UTF-8 (Windows-1252) or gets its mark (UTF-16);
 // - NUL bytes are read as the profile functions read them: those ahead of a
-//   line's text are skipped, one after it ends the line's text there;
+//   line's text are skipped, one after it ends the line's text there (what
+//   follows is kept on writing);
 // - a missing key gives the default without its trailing spaces (not so for the
 //   registry store);
-// - a file that cannot be read (a pipe or device, over 64 MB, broken UTF-16) is renamed
+// - a file that cannot be read (a pipe or device, over 64 MB, broken UTF-16, more
+//   than a quarter NUL bytes without being UTF-16) is renamed
 //   to "<name>.unreadable-<date>" with a message, before anything is written over it;
 // - every public write reaches the disk before the call returns, through a
 //   temporary file renamed over the old one, so the file on disk is always whole.
+//   A file over the size this class reads is never written: the write fails as
+//   below and the old file stays.
 //   Between BeginUpdate and the matching EndUpdate writes are gathered and the file
 //   is rewritten once, at EndUpdate (use TIniUpdate for that).
 // The file is read again whenever it changed on disk since it was last read.
@@ -102,8 +109,12 @@ public:
     static QString StorableValue(const QString &Value);
 
     // Text helpers of the format, public for the fuzz target and tests.
+    enum class TEncoding { Utf8, Utf8Mark, Windows1252, Utf16LE, Utf16LEMark, Utf16BE, Utf16BEMark };
     // False when the bytes are not text (UTF-16 after its mark that is broken).
-    static bool DecodeFileBytes(const QByteArray &Bytes, QString &Text);
+    static bool DecodeFileBytes(const QByteArray &Bytes, QString &Text, TEncoding *Encoding = nullptr);
+    // The text in that encoding, as DecodeFileBytes reads it back; when it would
+    // not, in the nearest encoding that does (UTF-8, or UTF-16 with its mark).
+    static QByteArray EncodeFileText(const QString &Text, TEncoding Encoding);
     static QString DecodeValue(const QString &Raw);
     static QString EncodeValue(const QString &Value);
 
@@ -114,8 +125,10 @@ private:
     friend class TIniUpdate;
     struct Line
     {
-        enum Kind { Other, Entry, Header } kind = Other;
-        QString text; // the line as read (Other lines, entries not written since; else empty)
+        enum Kind : quint8 { Other, Entry, Header } kind = Other;
+        // How the line ended when read; a new line ends as the file's first line.
+        enum End : quint8 { FileEnd, Lf, CrLf, Cr, New } end = New;
+        QString text; // the line as read, NULs too (Other lines, entries not written since; else empty)
         QString key;  // Entry: trimmed key; Header: section name
         QString raw;  // Entry: raw value text after "="
     };
@@ -130,6 +143,8 @@ private:
     {
         QString name; // empty for lines before the first header
         bool header = false;
+        QString headerText; // the header line as read; empty for a new section
+        Line::End headerEnd = Line::New;
         // Erased sections stay in place until the next rewrite, so that erasing
         // many sections is not quadratic.
         bool erased = false;
@@ -220,6 +235,8 @@ private:
     mutable bool m_anyErased = false;
     mutable FileStamp m_stamp;
     mutable bool m_loaded = false;
+    mutable TEncoding m_encoding = TEncoding::Utf8;
+    mutable Line::End m_lineEnd = Line::Lf; // the file's first line end
     // The file on disk could not be read nor moved aside: never written over.
     mutable bool m_unreadable = false;
     bool m_dirty = false;

@@ -97,20 +97,30 @@ TEST_F(IniFilesTest, ReadsWindowsProfileText)
     ini.ReadSections(sections);
     EXPECT_EQ(sections, QStringList({"Envelopes"}));
 
-    // A write keeps the comment, the other lines and the key's spelling; the file becomes UTF-8.
+    // A write keeps the comment, the other lines, their ends and encoding, and the key's spelling.
     ini.WriteInteger(QStringLiteral("ENVELOPES"), QStringLiteral("COUNT"), 3);
     const QByteArray after = ReadAll(path());
-    EXPECT_TRUE(after.startsWith("; note\n[Envelopes]\n"));
-    EXPECT_TRUE(after.contains("\nCount=3\n"));
-    EXPECT_TRUE(after.contains("Caf\xC3\xA9 \xE2\x82\xAC"));
-    EXPECT_TRUE(after.contains("\nbroken line\n"));
+    EXPECT_TRUE(after.startsWith("; note\r\n[Envelopes]\r\n"));
+    EXPECT_TRUE(after.contains("\r\nCount=3\r\n"));
+    EXPECT_TRUE(after.contains("Caf\xE9 \x80"));
+    EXPECT_TRUE(after.contains("\r\nbroken line\r\n"));
+    // Text Windows-1252 cannot hold turns the file into UTF-8.
+    ini.WriteString(QStringLiteral("Envelopes"), QStringLiteral("Greek"), QStringLiteral("\u03a9"));
+    EXPECT_TRUE(ReadAll(path()).contains("Caf\xC3\xA9 \xE2\x82\xAC"));
+    EXPECT_EQ(TIniFile(path()).ReadString(QStringLiteral("Envelopes"), QStringLiteral("Greek"), QString()),
+              QStringLiteral("\u03a9"));
 }
 
 TEST_F(IniFilesTest, EveryLineEndAndEncodingIsReadAndWrittenBackWhole)
 {
-    const QString text = QStringLiteral("; Grüße\n[A]\nk=v1\n\n[B]\n x = \u00e9\u20ac \n[C]\n");
-    const auto encode = [&](const char *lineEnd, QStringConverter::Encoding encoding, bool bom) {
-        QString t = text;
+    // A NUL ends a line's text, yet what follows it is kept.
+    const QString text = QStringLiteral("; Grüße\n[A]\nk=v1") + QChar(0)
+                         + QStringLiteral("tail\n\n[B]\n x = \u00e9\u20ac \n[C]\n");
+    // What the writes below make of it: a key added to a section and one to the last.
+    QString written = text;
+    written.replace(QStringLiteral("tail\n\n"), QStringLiteral("tail\nw=2\n\n"));
+    written += QStringLiteral("n=1\n");
+    const auto encode = [](QString t, const char *lineEnd, QStringConverter::Encoding encoding, bool bom) {
         t.replace(QLatin1Char('\n'), QLatin1String(lineEnd));
         QStringEncoder encoder(encoding,
                                bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
@@ -119,19 +129,24 @@ TEST_F(IniFilesTest, EveryLineEndAndEncodingIsReadAndWrittenBackWhole)
     const struct
     {
         const char *name;
-        QByteArray bytes;
+        const char *lineEnd;
+        QStringConverter::Encoding encoding;
+        bool bom;
     } files[] = {
-        {"LF", encode("\n", QStringConverter::Utf8, false)},
-        {"CR LF", encode("\r\n", QStringConverter::Utf8, false)},
-        {"CR", encode("\r", QStringConverter::Utf8, false)},
-        {"UTF-8 BOM", encode("\r\n", QStringConverter::Utf8, true)},
-        {"UTF-16 LE", encode("\r\n", QStringConverter::Utf16LE, true)},
-        {"UTF-16 BE", encode("\n", QStringConverter::Utf16BE, true)},
-        {"UTF-16 LE CR", encode("\r", QStringConverter::Utf16LE, true)},
+        {"LF", "\n", QStringConverter::Utf8, false},
+        {"CR LF", "\r\n", QStringConverter::Utf8, false},
+        {"CR", "\r", QStringConverter::Utf8, false},
+        {"UTF-8 BOM", "\r\n", QStringConverter::Utf8, true},
+        {"UTF-16 LE", "\r\n", QStringConverter::Utf16LE, true},
+        {"UTF-16 BE", "\n", QStringConverter::Utf16BE, true},
+        {"UTF-16 LE CR", "\r", QStringConverter::Utf16LE, true},
+        {"UTF-16 LE without mark, CR", "\r", QStringConverter::Utf16LE, false},
+        {"UTF-16 LE without mark, LF", "\n", QStringConverter::Utf16LE, false},
+        {"UTF-16 BE without mark, CR LF", "\r\n", QStringConverter::Utf16BE, false},
     };
     for (const auto &f : files) {
         SCOPED_TRACE(f.name);
-        WriteAll(path(), f.bytes);
+        WriteAll(path(), encode(text, f.lineEnd, f.encoding, f.bom));
         TIniFile ini(path());
         QStringList sections;
         ini.ReadSections(sections);
@@ -140,8 +155,8 @@ TEST_F(IniFilesTest, EveryLineEndAndEncodingIsReadAndWrittenBackWhole)
         EXPECT_EQ(ini.ReadString(QStringLiteral("b"), QStringLiteral("x"), QString()),
                   QStringLiteral("\u00e9\u20ac"));
         ini.WriteInteger(QStringLiteral("C"), QStringLiteral("n"), 1);
-        EXPECT_EQ(ReadAll(path()), "; Gr\xC3\xBC\xC3\x9F"
-                                   "e\n[A]\nk=v1\n\n[B]\n x = \xC3\xA9\xE2\x82\xAC \n[C]\nn=1\n");
+        ini.WriteInteger(QStringLiteral("A"), QStringLiteral("w"), 2);
+        EXPECT_EQ(ReadAll(path()), encode(written, f.lineEnd, f.encoding, f.bom));
     }
 }
 
@@ -234,6 +249,22 @@ TEST_F(IniFilesTest, NulBytesAreReadAsTheProfileFunctionsReadThem)
         EXPECT_EQ(fresh.ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()), QStringLiteral("v"));
         EXPECT_EQ(fresh.ReadString(QStringLiteral("A"), QStringLiteral("w"), QString()), QStringLiteral("x"));
     }
+}
+
+TEST_F(IniFilesTest, AFileTooLargeToBeReadIsNeverWritten)
+{
+    WriteAll(path(), "[A]\r\nk=v\r\n");
+    TIniFile ini(path());
+    QString reported;
+    ini.SetWriteErrorHandler([&](const QString &message) { reported = message; });
+    ini.WriteString(QStringLiteral("A"), QStringLiteral("big"), QString(kMaxDocumentBytes, QLatin1Char('x')));
+    EXPECT_TRUE(reported.contains(QStringLiteral("64 MB"))) << reported.toStdString();
+    EXPECT_EQ(ReadAll(path()), "[A]\r\nk=v\r\n");
+    ini.SetWriteErrorHandler(nullptr);
+    EXPECT_THROW(ini.WriteString(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("w")),
+                 EIniFileException);
+    EXPECT_EQ(TIniFile(path()).ReadString(QStringLiteral("A"), QStringLiteral("k"), QString()),
+              QStringLiteral("v"));
 }
 
 TEST_F(IniFilesTest, IntegersAndBooleans)
