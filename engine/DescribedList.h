@@ -123,24 +123,41 @@ private:
     int m_defaultIndex = 0;
 };
 
-// The numbers (from 1) of the entries a list section holds: 1 .. its "Count",
-// but only those whose description key (Prefix + n) or whose content key
-// (ContentPrefix + n + ContentSuffix) is there, so that a damaged "Count" brings
-// no empty entries in (to be saved back as real ones). Never more numbers than
-// the section has keys.
+// The numbers (from 1) of the entries a list section holds, in order: those
+// whose description key (Prefix + n) or content key (ContentPrefix + n +
+// ContentSuffix) is there, whatever its "Count" says, so that a damaged count
+// neither hides stored entries (to be overwritten) nor brings in empty ones.
 inline QList<int> StoredEntryNumbers(const TZambIniFile &Ini, const QString &Section, const QString &Prefix,
                                      const QString &ContentPrefix, const QString &ContentSuffix)
 {
     QStringList keys;
     Ini.ReadSection(Section, keys);
-    const int count = std::clamp(Ini.ReadInteger(Section, QStringLiteral("Count"), 0), 0, int(keys.size()));
+    // The number after Prefix up to Suffix, 0 when the key is not of that shape.
+    const auto numberOf = [](const QString &key, const QString &prefix, const QString &suffix) {
+        if (key.size() <= prefix.size() + suffix.size() || !key.startsWith(prefix, Qt::CaseInsensitive)
+            || !key.endsWith(suffix, Qt::CaseInsensitive))
+            return 0;
+        const QStringView digits =
+            QStringView(key).sliced(prefix.size(), key.size() - prefix.size() - suffix.size());
+        if (digits.front() == u'0' || !std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+            }))
+            return 0;
+        bool ok = false;
+        const int n = digits.toInt(&ok);
+        return ok ? n : 0;
+    };
     QList<int> numbers;
-    for (int n = 1; n <= count; ++n) {
-        const QString number = QString::number(n);
-        if (Ini.ValueExists(Section, Prefix + number)
-            || Ini.ValueExists(Section, ContentPrefix + number + ContentSuffix))
+    numbers.reserve(keys.size());
+    for (const QString &key : keys) {
+        int n = numberOf(key, Prefix, QString());
+        if (n == 0)
+            n = numberOf(key, ContentPrefix, ContentSuffix);
+        if (n > 0)
             numbers.append(n);
     }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
 

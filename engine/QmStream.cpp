@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -178,12 +179,16 @@ QString TCompositeFileStream::ReadBlockHeader()
         Damaged(QStringLiteral("a block header has no closing \"]\""));
     const QString name = DecodeText(line.mid(1, eq - 1));
     const QByteArray sizeText = line.mid(eq + 1, line.size() - eq - 2);
-    if (sizeText.isEmpty())
-        Damaged(QStringLiteral("block \"%1\" has no size").arg(name));
+    // A size that is no number at all makes the header an unknown block of no
+    // size, for the caller to report and read past; a signed one is damage.
+    const bool signedNumber = (sizeText.startsWith('-') || sizeText.startsWith('+')) && sizeText.size() > 1
+                              && std::all_of(sizeText.begin() + 1, sizeText.end(), IsAsciiDigit);
+    if (signedNumber)
+        Damaged(QStringLiteral("the size of block \"%1\" is not a number").arg(name));
+    if (sizeText.isEmpty() || !std::all_of(sizeText.begin(), sizeText.end(), IsAsciiDigit))
+        return QString();
     qint64 size = 0;
     for (char c : sizeText) {
-        if (!IsAsciiDigit(c))
-            Damaged(QStringLiteral("the size of block \"%1\" is not a number").arg(name));
         size = size * 10 + (c - '0');
         if (size > std::numeric_limits<qint32>::max())
             Damaged(QStringLiteral("the size of block \"%1\" is too large").arg(name));

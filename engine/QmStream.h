@@ -61,7 +61,8 @@ public:
     bool LineEnded() const { return m_lineEnded; }
 
     // Reads the next header; unread bytes of the previous block are skipped first.
-    // A malformed or oversized header throws ECompositeFileError.
+    // A header whose size is no number gives an empty name and size 0 (an unknown
+    // block); any other malformed or an oversized header throws ECompositeFileError.
     QString ReadBlockHeader();
     void ReadBlock(QIODevice &Dest);
     QByteArray ReadBlock();

@@ -418,9 +418,8 @@ public:
     TColor BackgroundColor();
     bool DoDither() const;
     // The sub-images that make the still picture, shown when not animating and
-    // printed: the first frame of a looping animation; otherwise those up to the
-    // first with a delay (high-colour pictures are built of several without one),
-    // all when none has a delay.
+    // printed: those up to the first with a delay (high-colour pictures are built
+    // of several without one, animations may open on one), all when none has one.
     int StillFrameCount() const;
     // Draws the still picture into Rect, as the draw options say.
     void DrawStill(QPainter &Canvas, const QRect &Rect);

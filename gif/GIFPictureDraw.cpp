@@ -125,14 +125,9 @@ void TGIFImage::DrawStill(QPainter &Canvas, const QRect &Rect)
 
 int TGIFImage::StillFrameCount() const
 {
+    // What a viewer shows before the animation moves: frames without a delay are
+    // on screen for no time, so the first one held is drawn over all before it.
     const int count = FImages->Count();
-    // A looping animation's frames take turns, whatever their delays: they do not add up.
-    for (int i = 0; i < count; ++i) {
-        const TGIFExtensionList *extensions = FImages->SubImages(i)->Extensions();
-        for (int j = 0; j < extensions->Count(); ++j)
-            if (dynamic_cast<const TGIFAppExtNSLoop *>(extensions->Extensions(j)))
-                return 1;
-    }
     for (int i = 0; i < count; ++i) {
         const TGIFGraphicControlExtension *control = FImages->SubImages(i)->GraphicControlExtension();
         if (control && control->Delay() > 0)

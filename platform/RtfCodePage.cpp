@@ -90,20 +90,14 @@ const char16_t kSymbolFontChars[224] = {
 };
 // clang-format on
 
-QString DecodeSymbolFont(const QByteArray &bytes)
-{
-    QString out(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const char16_t c = b >= 0x20 ? kSymbolFontChars[b - 0x20] : 0;
-        out[i] = QChar(c ? c : char16_t(b));
-    }
-    return out;
-}
-
 } // namespace
 
 namespace RtfCodePage {
+
+char16_t SymbolFontChar(unsigned char byte)
+{
+    return byte >= 0x20 ? kSymbolFontChars[byte - 0x20] : 0;
+}
 
 QString Decode(const QByteArray &bytes, int codePage)
 {
@@ -111,8 +105,15 @@ QString Decode(const QByteArray &bytes, int codePage)
         return DecodeWindows1252(bytes);
     if (codePage == kSymbol)
         return QString::fromLatin1(bytes);
-    if (codePage == kSymbolFont)
-        return DecodeSymbolFont(bytes);
+    if (codePage == kSymbolFont) {
+        QString out(bytes.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            const char16_t c = SymbolFontChar(b);
+            out[i] = QChar(c ? c : char16_t(b));
+        }
+        return out;
+    }
     bool ascii = true;
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) {

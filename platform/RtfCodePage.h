@@ -17,6 +17,9 @@ constexpr int kSymbolFont = 43;
 // not decode become U+FFFD.
 QString Decode(const QByteArray &bytes, int codePage);
 
+// The Symbol font's sign at a byte, 0 where the font has none.
+char16_t SymbolFontChar(unsigned char byte);
+
 // The code page of a font character set number (\fcharset), or 0 when the font
 // uses the document's code page. A font's own set wins over the document's.
 int OfCharset(int charset);

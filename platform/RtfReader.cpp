@@ -891,9 +891,12 @@ void Reader::UnicodeChar(int code, int skip)
     if (code < 0 || code > 0xFFFF)
         code = QChar::ReplacementCharacter;
     auto c = static_cast<char16_t>(code);
-    // The Symbol font's signs given by their private-use numbers: as its bytes show them.
-    if (c >= 0xF020 && c <= 0xF0FF && CodePage() == RtfCodePage::kSymbolFont)
-        c = RtfCodePage::Decode(QByteArray(1, char(c - 0xF000)), RtfCodePage::kSymbolFont).at(0).unicode();
+    // The Symbol font's signs given by their private-use numbers: as its bytes show
+    // them. A number it has no sign for stays as it is, for the font to draw.
+    if (c >= 0xF020 && c <= 0xF0FF && CodePage() == RtfCodePage::kSymbolFont) {
+        if (const char16_t sign = RtfCodePage::SymbolFontChar(static_cast<unsigned char>(c - 0xF000)))
+            c = sign;
+    }
     if (QChar::isLowSurrogate(c) && m_highSurrogate) {
         const char16_t high = m_highSurrogate;
         m_highSurrogate = 0;

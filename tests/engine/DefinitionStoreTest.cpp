@@ -201,14 +201,17 @@ TEST_F(DefinitionStoreTest, TheListIsStoredWhenTheStoreGoes)
 
 TEST_F(DefinitionStoreTest, ADamagedCountBringsOnlyTheEntriesThatAreThere)
 {
-    store({"one", "two"}, 2);
-    IniFile->WriteInteger(DefinitionStore::Section, QStringLiteral("Count"), 2000000000);
-    definitions->LoadEnvelopeList();
-    EXPECT_EQ(list.Descriptions(), (QStringList{"one", "two"}));
-    EXPECT_EQ(list.Description(list.DefaultIndex()), "two");
-    definitions->SaveEnvelopeList();
-    EXPECT_EQ(IniFile->ReadInteger(DefinitionStore::Section, "Count", 0), 2);
-    EXPECT_EQ(storedDefaultDescription(), "two");
+    for (const char *count : {"2000000000", "-1", "$FFFFFFFF", "99999999999", "1", "two"}) {
+        SCOPED_TRACE(count);
+        store({"one", "two"}, 2);
+        IniFile->WriteString(DefinitionStore::Section, QStringLiteral("Count"), QString::fromLatin1(count));
+        definitions->LoadEnvelopeList();
+        EXPECT_EQ(list.Descriptions(), (QStringList{"one", "two"}));
+        EXPECT_EQ(list.Description(list.DefaultIndex()), "two");
+        definitions->SaveEnvelopeList();
+        EXPECT_EQ(IniFile->ReadInteger(DefinitionStore::Section, "Count", 0), 2);
+        EXPECT_EQ(storedDefaultDescription(), "two");
+    }
 }
 
 TEST_F(DefinitionStoreTest, OlderPerKeySetupsMoveToTheirOwnSectionOnLoad)

@@ -307,27 +307,32 @@ TEST(GIFImage, ReadsWhatOtherProgramsWrite)
     EXPECT_TRUE(SaveImage(*l.Image).contains(unknown));
 }
 
-TEST(GIFImage, ALoopingAnimationStandsStillOnItsFirstFrame)
+TEST(GIFImage, AnAnimationStandsStillOnTheFirstFrameItHolds)
 {
-    // Two whole-screen frames without delays: a looping animation shows the first,
-    // a stream without the looping extension is one picture built of both.
+    // Frames without a delay are shown for no time: the still is built up to the
+    // first frame with one, or of all, looping or not.
     const QByteArray loop = QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     const QByteArray noDelay("\x21\xF9\x04\x00\x00\x00\x00\x00", 8);
+    const QByteArray delay("\x21\xF9\x04\x00\x0A\x00\x00\x00", 8);
     const QByteArray second = ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {2, 3}, {5, 3}}));
+    const QByteArray third = ImageBlock(1, 1, false, PackCodes(2, {{4, 3}, {3, 3}, {5, 3}}));
     for (const bool looping : {true, false}) {
-        SCOPED_TRACE(looping);
-        Loaded l = LoadGif(
-            MakeGif(1, 1, 2, (looping ? loop : QByteArray()) + noDelay + OnePixel + noDelay + second));
-        ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
-        const TColor still = looping ? 0x010101 : 0x020202;
-        ASSERT_NE(l.Image->GetBitmap(), nullptr);
-        EXPECT_EQ(l.Image->GetBitmap()->Pixel(0, 0) & 0xFFFFFF, still);
-        l.Image->SetDrawOptions(l.Image->DrawOptions() & ~AnimatedPaint);
-        QImage shown(1, 1, QImage::Format_RGB32);
-        QPainter painter(&shown);
-        l.Image->Draw(painter, QRect(0, 0, 1, 1));
-        painter.end();
-        EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, still);
+        for (const bool held : {false, true}) {
+            SCOPED_TRACE(testing::Message() << looping << held);
+            Loaded l = LoadGif(MakeGif(1, 1, 2,
+                                       (looping ? loop : QByteArray()) + noDelay + OnePixel
+                                           + (held ? delay : noDelay) + second + noDelay + third));
+            ASSERT_TRUE(l.Error.isEmpty()) << l.Error.toStdString();
+            const TColor still = held ? 0x020202 : 0x030303;
+            ASSERT_NE(l.Image->GetBitmap(), nullptr);
+            EXPECT_EQ(l.Image->GetBitmap()->Pixel(0, 0) & 0xFFFFFF, still);
+            l.Image->SetDrawOptions(l.Image->DrawOptions() & ~AnimatedPaint);
+            QImage shown(1, 1, QImage::Format_RGB32);
+            QPainter painter(&shown);
+            l.Image->Draw(painter, QRect(0, 0, 1, 1));
+            painter.end();
+            EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, still);
+        }
     }
 }
 

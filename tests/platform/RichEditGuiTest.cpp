@@ -217,10 +217,11 @@ TEST_F(RichEditTest, ReadsWhatOtherProgramsWriteRoundTwo)
     EXPECT_EQ(read("{\\rtf1\\ftnnchi " + foot + foot + foot + foot + foot + "}"), "*\u2020\u2021\u00a7**");
     // A \upr group shows its Unicode alternative.
     EXPECT_EQ(read("{\\rtf1 a{\\upr{\\f0 ansi}{\\*\\ud{\\f0 \\u8364?uni}}} b}"), "a\u20acuni b");
-    // The Symbol font's private-use characters are its signs; other fonts keep them.
-    EXPECT_EQ(read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}{\\f1\\u-3913?\\u61537?}"
+    // The Symbol font's private-use characters are its signs; other fonts keep them,
+    // as it does those it has no sign for.
+    EXPECT_EQ(read("{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset2 Symbol;}}{\\f1\\u-3913?\\u61537?\\u-3865?}"
                    "{\\f0\\u-3913?}}"),
-              "\u2022\u03b1\uf0b7");
+              "\u2022\u03b1\uf0e7\uf0b7");
     // Font sizes of stylesheet styles, also through the style a style is based on.
     QTextDocument doc;
     ReadRtf("{\\rtf1{\\stylesheet{\\fs24 Normal;}{\\s1\\fs40 Big;}{\\s2\\sbasedon1 Based;}"

@@ -1,6 +1,7 @@
 #include "ui/main/MainForm.h"
 
 #include "engine/DefinitionStore.h"
+#include "engine/DescribedList.h"
 #include "engine/EnvDim.h"
 #include "engine/EnvDocument.h"
 #include "engine/EnvPrint.h"
@@ -342,11 +343,11 @@ void TFormStampMain::PurgeEnvelopeIniSections()
             purge << s;
     }
     const QString envelopes = QStringLiteral("Envelopes");
-    // Each definition has keys of its own there: a larger count is not ours.
-    QStringList keys;
-    IniFile->ReadSection(envelopes, keys);
-    const int count = qMin(IniFile->ReadInteger(envelopes, QStringLiteral("Count"), 0), int(keys.size()));
-    for (int k = 1; k <= count && !purge.isEmpty(); ++k) {
+    // The setups of every stored definition stay, whatever the list's count says.
+    for (const int k : StoredEntryNumbers(*IniFile, envelopes, QStringLiteral("Envelope"),
+                                          QStringLiteral("Envelope"), QStringLiteral("_FullPrinterName"))) {
+        if (purge.isEmpty())
+            break;
         const int id = IniFile->ReadInteger(envelopes, QStringLiteral("Envelope%1_IniId").arg(k), 0);
         if (id == 0)
             continue;
