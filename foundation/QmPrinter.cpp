@@ -7,6 +7,7 @@
 #include "platform/Rounding.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <array>
 
@@ -77,8 +78,10 @@ int PerInch(int value, int factor, int logPixels)
 
 QString Number(int value)
 {
-    // Str(value / 100 : 4 : 2)
-    return QString::asprintf("%4.2f", value / 100.0);
+    // Two decimals with the user's decimal separator, as every other length shows.
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value / 100.0, 'f', 2);
 }
 
 std::unique_ptr<Spooler> g_spooler;

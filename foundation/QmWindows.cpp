@@ -135,6 +135,8 @@ private:
     bool m_known = false;
 };
 
+} // namespace
+
 void KeepPlace(QWidget *Window)
 {
     for (QObject *child : Window->children()) {
@@ -143,6 +145,8 @@ void KeepPlace(QWidget *Window)
     }
     new PlaceKeeper(Window);
 }
+
+namespace {
 
 void DropFixers(QWidget *Form)
 {

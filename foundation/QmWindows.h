@@ -33,6 +33,10 @@ void SaveFormPlacement(QWidget *Form, const QString &Section);
 void LoadControlPlacement(QWidget *Control, const QString &Section);
 void SaveControlPlacement(QWidget *Control, const QString &Section);
 
+// Shows the window again where it was hidden, its frame's corner where it was
+// (not its inside's), rather than where Qt or a window manager would put it.
+void KeepPlace(QWidget *Window);
+
 // A dialog's screen position ("X", "Y", the frame's top left corner); one on no screen is ignored.
 void LoadDialogPosition(QWidget *Dialog, const QString &Section);
 void SaveDialogPosition(QWidget *Dialog, const QString &Section);

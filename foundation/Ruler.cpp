@@ -93,6 +93,7 @@ void TRuler::SetRuler(TRulerType Value)
 void TRuler::SetPen(const QPen &Value)
 {
     m_pen = Value;
+    m_penSet = true;
     StyleChanged();
 }
 
@@ -134,7 +135,8 @@ double TRuler::Spacing() const
 void TRuler::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.setPen(m_pen);
+    // Ticks and numbers in the text colour that goes with the ruler's own, unless set.
+    painter.setPen(m_penSet ? m_pen : QPen(palette().color(QPalette::ButtonText)));
     painter.setFont(m_font);
     painter.fillRect(event->rect(), m_color);
     const bool horizontal = m_ruler == rtHorizontal;

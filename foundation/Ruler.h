@@ -64,6 +64,7 @@ private:
 
     TRulerType m_ruler = rtHorizontal;
     QPen m_pen;
+    bool m_penSet = false;
     QFont m_font;
     QColor m_color;
     int m_pixelsPerUnit = 120;

@@ -65,6 +65,20 @@ private:
         if (missing.isEmpty()) {
             m_viewer = new QProcess(qApp);
             m_viewer->setProcessChannelMode(QProcess::ForwardedChannels);
+            // A help window that fails (a damaged help file can crash Qt's help
+            // reader) leaves the request unanswered: said, rather than nothing.
+            // Exit code 1 is a failure the help window has shown itself.
+            QObject::connect(m_viewer, &QProcess::finished, qApp,
+                             [helpFile](int code, QProcess::ExitStatus status) {
+                                 if ((status == QProcess::NormalExit && (code == 0 || code == 1))
+                                     || QCoreApplication::closingDown())
+                                     return;
+                                 MessageDlg(QStringLiteral("The help cannot be shown: the help window ended "
+                                                           "unexpectedly while reading \"%1\", which may be "
+                                                           "damaged. Install %2 again to get its help.")
+                                                .arg(helpFile, QApplication::applicationName()),
+                                            TMsgDlgType::Error, mbOK, 0);
+                             });
             m_viewer->start(viewer, {helpFile});
             if (m_viewer->waitForStarted())
                 return true;

@@ -54,7 +54,7 @@ constexpr THelpTopic topics[] = {
     {20105, "envelopes.html#size"},        {20106, "envelopes.html#indents"},     {20107, "envelopes.html#printer-setup"},
     {20108, "envelopes.html#diagnostics"}, {20109, "envelopes.html#use-printer"}, {20110, "envelopes.html#custom"},
     {20111, "envelopes.html#custom-width"}, {20112, "envelopes.html#custom-height"},
-    {20113, "envelopes.html#within-paper"}, {20114, "envelopes.html#sample"},
+    {20113, "envelopes.html#within-paper"}, {20114, "envelopes.html#sample"}, {20162, "envelopes.html#properties"},
     // The options.
     {20115, "options.html"},               {20116, "options.html#file-locations"}, {20117, "options.html#hints"},
     {20118, "options.html#borders"},       {20119, "options.html#font-samples"},  {20120, "options.html#margins"},

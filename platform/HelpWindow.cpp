@@ -2,6 +2,7 @@
 
 #include "platform/HelpTopics.h"
 
+#include <QDesktopServices>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
@@ -16,6 +17,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 // Pages and pictures come out of the help file.
@@ -24,7 +27,17 @@ class HelpBrowser : public QTextBrowser
 public:
     HelpBrowser(QHelpEngine *Engine, QWidget *parent) : QTextBrowser(parent), m_engine(Engine)
     {
-        setOpenExternalLinks(true);
+        // Links between pages stay here (the browser would hand a relative link on
+        // a help page to the desktop); only those to the web or mail leave.
+        setOpenLinks(false);
+        connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl &link) {
+            const QUrl target = source().resolved(link);
+            if (target.scheme() == QLatin1String("qthelp"))
+                setSource(target);
+            else if (target.scheme() == QLatin1String("http") || target.scheme() == QLatin1String("https")
+                     || target.scheme() == QLatin1String("mailto"))
+                QDesktopServices::openUrl(target);
+        });
     }
 
     QVariant loadResource(int type, const QUrl &name) override
@@ -74,8 +87,11 @@ void THelpWindow::buildControls()
     auto *contents = m_engine->contentWidget();
     connect(contents, &QHelpContentWidget::linkActivated, m_browser,
             [this](const QUrl &url) { m_browser->setSource(url); });
-    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents,
-            [contents] { contents->expandToDepth(0); });
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, contents, [this, contents] {
+        contents->expandToDepth(0);
+        if (!m_browser->source().isEmpty())
+            topicShown(m_browser->source());
+    });
 
     auto *indexPage = new QWidget;
     m_indexFilter = new QLineEdit(indexPage);
@@ -178,6 +194,32 @@ QString THelpWindow::titleOf(const QUrl &Source) const
 
 void THelpWindow::topicShown(const QUrl &Source)
 {
+    // The contents follow the page shown: its section, else the page (the
+    // widget's own search compares pages only).
+    QHelpContentWidget *contents = m_engine->contentWidget();
+    QHelpContentModel *model = m_engine->contentModel();
+    const QUrl page = Source.adjusted(QUrl::RemoveFragment);
+    QModelIndex entry, pageEntry;
+    const std::function<void(const QModelIndex &)> search = [&](const QModelIndex &parent) {
+        for (int row = 0; row < model->rowCount(parent) && !entry.isValid(); ++row) {
+            const QModelIndex index = model->index(row, 0, parent);
+            if (const QHelpContentItem *item = model->contentItemAt(index)) {
+                if (item->url() == Source)
+                    entry = index;
+                else if (!pageEntry.isValid() && item->url() == page)
+                    pageEntry = index;
+            }
+            search(index);
+        }
+    };
+    search(QModelIndex());
+    if (!entry.isValid())
+        entry = pageEntry;
+    if (entry.isValid()) {
+        const QSignalBlocker quiet(contents);
+        contents->setCurrentIndex(entry);
+        contents->scrollTo(entry);
+    }
     const QString title = titleOf(Source);
     setWindowTitle(title.isEmpty() ? QStringLiteral("Plikora Help")
                                    : title + QStringLiteral(" - Plikora Help"));

@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace {
 
@@ -22,6 +24,11 @@ struct ErrorManager
     jpeg_error_mgr base;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    // The data ended before the end marker, and the library made one up.
+    bool endedEarly;
+    // The picture needed data that was not there (a file cut short, not one
+    // missing only its end marker).
+    bool missingData;
 };
 
 void ErrorExit(j_common_ptr info)
@@ -31,7 +38,14 @@ void ErrorExit(j_common_ptr info)
     std::longjmp(manager->jump, 1);
 }
 
-void QuietMessage(j_common_ptr, int) {}
+void QuietMessage(j_common_ptr info, int level)
+{
+    auto *manager = reinterpret_cast<ErrorManager *>(info->err);
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        manager->endedEarly = true;
+    else if (level < 0 && info->err->msg_code == JWRN_HIT_MARKER)
+        manager->missingData = true;
+}
 
 void NoOutput(j_common_ptr) {}
 
@@ -48,10 +62,12 @@ jpeg_error_mgr *InstallErrors(ErrorManager &errors)
     errors.base.emit_message = QuietMessage;
     errors.base.output_message = NoOutput;
     errors.message[0] = '\0';
+    errors.endedEarly = false;
+    errors.missingData = false;
     return base;
 }
 
-enum class DecodeStatus { Ok, LibraryError, TooLarge };
+enum class DecodeStatus { Ok, LibraryError, TooLarge, Incomplete };
 
 // Plain C-style work between setjmp and longjmp: nothing here has a destructor.
 DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *bitmap, char *message,
@@ -63,7 +79,7 @@ DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *
     if (setjmp(errors.jump)) {
         std::memcpy(message, errors.message, JMSG_LENGTH_MAX);
         jpeg_destroy_decompress(&info);
-        return DecodeStatus::LibraryError;
+        return errors.endedEarly ? DecodeStatus::Incomplete : DecodeStatus::LibraryError;
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, size);
@@ -101,6 +117,11 @@ DecodeStatus DecodeInto(const unsigned char *data, unsigned long size, TBitmap *
                 out[0] = out[1] = out[2] = in[0];
             }
         }
+    }
+    // Only a missing end marker is forgiven: the picture is whole.
+    if (errors.endedEarly && errors.missingData) {
+        jpeg_destroy_decompress(&info);
+        return DecodeStatus::Incomplete;
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
@@ -148,6 +169,9 @@ void DecodeJpeg(const QByteArray &data, TBitmap &bitmap)
                    static_cast<unsigned long>(data.size()), &decoded, message, &width, &height);
     if (status == DecodeStatus::LibraryError)
         throw JpegError(message);
+    if (status == DecodeStatus::Incomplete)
+        throw EJPEG(QStringLiteral(
+            "The JPEG picture cannot be decoded: it is incomplete, the file ends before the picture does."));
     if (status == DecodeStatus::TooLarge)
         throw EInvalidGraphic(
             QStringLiteral("The JPEG picture is too large (%1 x %2 pixels).").arg(width).arg(height));

@@ -1,6 +1,7 @@
 #include "platform/PrinterSetupDialog.h"
 
 #include "platform/GuardedSlot.h"
+#include "platform/HelpService.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,6 +159,7 @@ PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const Printer
     : QDialog(parent), m_model(printerName, caps, current)
 {
     setWindowTitle(QStringLiteral("%1 Properties").arg(printerName));
+    SetHelpContext(this, 20162);
     auto *form = new QFormLayout;
 
     paperBox = new QComboBox(this);

@@ -27,6 +27,8 @@ namespace {
 TFormChooseClipArt *form = nullptr;
 
 constexpr int kThumbnail = 64;
+// Each clip's cell: its thumbnail with two lines of name below.
+constexpr QSize kClipCell(kThumbnail + 40, kThumbnail + 32);
 // A library larger than this is read no further.
 constexpr int kMaxClips = 100000;
 
@@ -74,7 +76,7 @@ TFormChooseClipArt::TFormChooseClipArt(QWidget *parent) : QDialog(parent)
     ListClips->setObjectName(QStringLiteral("ListClips"));
     ListClips->setViewMode(QListView::IconMode);
     ListClips->setIconSize(QSize(kThumbnail, kThumbnail));
-    ListClips->setGridSize(QSize(kThumbnail + 40, kThumbnail + 32));
+    ListClips->setGridSize(kClipCell);
     ListClips->setResizeMode(QListView::Adjust);
     ListClips->setMovement(QListView::Static);
     ListClips->setUniformItemSizes(true);
@@ -188,6 +190,8 @@ void TFormChooseClipArt::Search(const QString &Text)
         auto *item = new QListWidgetItem(QFileInfo(clip).completeBaseName(), ListClips);
         item->setData(Qt::UserRole, top.filePath(clip));
         item->setToolTip(clip);
+        // Sized before its thumbnail arrives: the list takes every item's size from the first.
+        item->setSizeHint(kClipCell);
     }
     // Thumbnails are drawn a few at a time, so that typing stays quick.
     m_nextThumbnail = 0;

@@ -1,5 +1,6 @@
 #include "integrations/contacts/ContactForms.h"
 
+#include "foundation/QmWindows.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
 #include "platform/MessageService.h"
@@ -211,6 +212,8 @@ TFormFormatContactAddress::TFormFormatContactAddress(QWidget *parent)
 {
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Format Contact Address"));
+    // Opened again, it comes back where it was left, not lower by its title bar.
+    KeepPlace(this);
     resize(291, 275);
     auto *group = new QGroupBox(QStringLiteral("Name && Address to Import"), this);
     ComboBoxNames = new QComboBox(group);

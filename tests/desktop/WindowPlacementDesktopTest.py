@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # On a 1280 x 800 screen the first main window shows the Return and Envelope lists, not
 # behind a toolbar's extension button; the managers come back where they were dragged, on
-# reopening and after a restart; and so does a toolbar dragged along its row.
+# reopening and after a restart; and so does a toolbar dragged along its row. A dialog kept
+# for the run (Options) opens again where it was, not lower by its title bar.
 import re
 
 from desktop import first_run, opens_list, read_ini, run, step, wait_until
@@ -52,6 +53,12 @@ def scenario(desktop):
         close_manager(program)
     for keys, title in MANAGERS:
         assert client(desktop, open_manager(program, keys, title)) == places[title], title
+        close_manager(program)
+    step("Options opens again where it was")
+    first = client(desktop, open_manager(program, ("alt+o", "o"), "Plikora Options"))
+    close_manager(program)
+    for _ in range(2):
+        assert client(desktop, open_manager(program, ("alt+o", "o"), "Plikora Options")) == first
         close_manager(program)
     program.exit()
     before = toolbars()

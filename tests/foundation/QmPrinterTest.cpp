@@ -5,6 +5,7 @@
 #include "support/PrintTestSupport.h"
 #include "support/ScriptedMessageService.h"
 
+#include <QLocale>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -200,6 +201,12 @@ TEST_F(QmPrinterTest, QualityAndSizeTexts)
     EXPECT_EQ(Printer().PaperName(0), QStringLiteral("9.50 x 4.13 in"));
     EXPECT_EQ(Printer().PaperName(1), QStringLiteral("24.13 x 10.49 cm"));
     EXPECT_EQ(Printer().PaperSizeText(0), QStringLiteral("9.50 x 4.13 in"));
+    // With the user's decimal separator.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(Printer().PaperSizeText(0), QStringLiteral("9,50 x 4,13 in"));
+    EXPECT_EQ(TZambPrinter::SizeText(2413, 1049, 1), QStringLiteral("24,13 x 10,49 cm"));
+    QLocale::setDefault(before);
     EXPECT_EQ(Printer().GetPaperWidth(), 950);
     EXPECT_EQ(Printer().GetPaperHeight(), 413);
 }

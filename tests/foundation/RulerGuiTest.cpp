@@ -126,4 +126,12 @@ TEST(Ruler, SurvivesZeroAndNegativeScales)
     image = ruler.grab().toImage();
     EXPECT_EQ(image.pixelColor(15, 60), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(2, 60), QColor(Qt::yellow));
+
+    // On a dark palette the ticks take the palette's text colour.
+    QPalette dark = ruler.palette();
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    ruler.setPalette(dark);
+    ruler.SetColor(QColor(40, 40, 40));
+    image = ruler.grab().toImage();
+    EXPECT_EQ(image.pixelColor(15, 60), QColor(230, 230, 230));
 }

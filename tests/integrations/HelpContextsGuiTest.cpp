@@ -10,12 +10,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDirIterator>
+#include <QEventLoop>
 #include <QFile>
+#include <QHelpContentWidget>
 #include <QHelpEngineCore>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -117,6 +120,39 @@ TEST(HelpContexts, EveryContextOfTheProgramHasATopicAndEveryTopicIsInTheHelpFile
     }
 }
 
+TEST(HelpContexts, EveryLinkOnAHelpPageLeadsSomewhere)
+{
+    EnsureRichTextTestApp();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QHelpEngineCore engine(dir.filePath("help.qhc"));
+    engine.setReadOnly(false);
+    ASSERT_TRUE(engine.setupData());
+    ASSERT_TRUE(engine.registerDocumentation(PLIKORA_HELP_FILE)) << engine.error().toStdString();
+    static const QRegularExpression reference(QStringLiteral(R"re((?:href|src)="([^"]*)")re"));
+    const QList<QUrl> files =
+        engine.files(QStringLiteral("com.morvane.plikora"), QString(), QStringLiteral("html"));
+    ASSERT_GT(files.size(), 10);
+    int links = 0;
+    for (const QUrl &file : files) {
+        const QString page = QString::fromUtf8(engine.fileData(file));
+        for (auto m = reference.globalMatch(page); m.hasNext();) {
+            const QUrl target = file.resolved(QUrl(m.next().captured(1)));
+            if (target.scheme() != QLatin1String("qthelp"))
+                continue; // the web and mail
+            ++links;
+            const QString where = file.fileName() + QStringLiteral(" -> ") + target.toString();
+            const QString text = QString::fromUtf8(engine.fileData(target.adjusted(QUrl::RemoveFragment)));
+            EXPECT_FALSE(text.isEmpty()) << where.toStdString();
+            if (target.hasFragment()) {
+                EXPECT_TRUE(text.contains(QStringLiteral("id=\"%1\"").arg(target.fragment())))
+                    << where.toStdString();
+            }
+        }
+    }
+    EXPECT_GT(links, 50);
+}
+
 TEST(HelpContexts, TheHelpWindowNamesTheSectionItShows)
 {
     EnsureRichTextTestApp();
@@ -128,6 +164,23 @@ TEST(HelpContexts, TheHelpWindowNamesTheSectionItShows)
     EXPECT_EQ(window.windowTitle(), "Number of copies - Plikora Help");
     window.ShowTopic(HelpTopicOf(20139));
     EXPECT_EQ(window.TopicTitle(), "Print Envelope");
+    // A link on a page opens its page here, and the contents follow.
+    auto *browser = window.findChild<QTextBrowser *>();
+    auto *contents = window.findChild<QHelpContentWidget *>();
+    ASSERT_TRUE(browser && contents);
+    emit browser->anchorClicked(QUrl(QStringLiteral("envelopes.html#setup")));
+    EXPECT_EQ(browser->source(), QUrl(HelpTopicUrl(QStringLiteral("envelopes.html#setup"))));
+    QHelpContentModel *model = qobject_cast<QHelpContentModel *>(contents->model());
+    ASSERT_NE(model, nullptr);
+    if (model->rowCount() == 0) {
+        QEventLoop created;
+        QObject::connect(model, &QHelpContentModel::contentsCreated, &created, &QEventLoop::quit);
+        QTimer::singleShot(60000, &created, &QEventLoop::quit); // only a bound on a broken build
+        created.exec();
+    }
+    const QHelpContentItem *shown = model->contentItemAt(contents->currentIndex());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->url().fileName() + QLatin1Char('#') + shown->url().fragment(), "envelopes.html#setup");
 
     THelpWindow broken;
     EXPECT_FALSE(broken.Open(QStringLiteral(PLIKORA_SOURCE_DIR "/README.md"), error));

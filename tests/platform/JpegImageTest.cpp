@@ -130,12 +130,25 @@ TEST_F(JpegTest, BadDataRaisesAJpegErrorAndKeepsThePicture)
         }
         EXPECT_EQ(jpeg.Width(), 48);
     }
-    // A cut-off picture decodes as far as it goes (the rest grey), as the library does.
-    QBuffer cut;
-    cut.setData(good.left(good.size() - 200));
-    cut.open(QIODevice::ReadOnly);
-    jpeg.LoadFromStream(cut);
-    EXPECT_EQ(jpeg.Width(), 48);
+    // A cut-off picture is said to be incomplete; one missing only its end marker is whole.
+    for (const qsizetype cutOff : {qsizetype(200), good.size() - 400, qsizetype(2)}) {
+        SCOPED_TRACE(cutOff);
+        QBuffer cut;
+        cut.setData(good.left(good.size() - cutOff));
+        cut.open(QIODevice::ReadOnly);
+        if (cutOff == 2) {
+            ASSERT_TRUE(good.endsWith("\xFF\xD9"));
+            EXPECT_NO_THROW(jpeg.LoadFromStream(cut));
+        } else {
+            try {
+                jpeg.LoadFromStream(cut);
+                ADD_FAILURE() << "no error";
+            } catch (const EJPEG &e) {
+                EXPECT_TRUE(e.Message().contains("incomplete")) << e.Message().toStdString();
+            }
+        }
+        EXPECT_EQ(jpeg.Width(), 48);
+    }
 
     // A header that claims an enormous picture is refused before anything is allocated.
     QByteArray huge = good;

@@ -6,6 +6,7 @@
 #include "foundation/Ruler.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
+#include "ui/Artwork.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -57,6 +58,7 @@ TEnvelopeSample::TEnvelopeSample(DefinitionStore &Store, QWidget *parent) : QWid
     paint(m_panelUsable, palette().color(QPalette::Window));
     m_imageStamp = new QLabel(m_panelUsable);
     m_imageStamp->setScaledContents(true);
+    m_imageStamp->setPixmap(StampPicture(0));
 
     m_markers[int(TSampleMarker::Return)] =
         marker(QStringLiteral("Return Address"), QStringLiteral("Click and drag to move the return address"),
@@ -162,6 +164,9 @@ void TEnvelopeSample::SetRulerScale(int Measure)
 
 void TEnvelopeSample::LoadSampleStamp(const QPixmap &Stamp)
 {
+    // A price without a picture of its own leaves the stamp shown.
+    if (Stamp.isNull())
+        return;
     m_imageStamp->setPixmap(Stamp);
     m_imageStamp->update();
 }

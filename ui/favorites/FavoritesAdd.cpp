@@ -2,6 +2,7 @@
 
 #include "foundation/QmShortcut.h"
 #include "foundation/QmStrings.h"
+#include "foundation/QmWindows.h"
 #include "platform/CaseFolders.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
@@ -23,6 +24,8 @@ TFormFavoritesAdd::TFormFavoritesAdd(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormFavoritesAdd"));
     setWindowTitle(QStringLiteral("Add Favorite"));
+    // Opened again, it comes back where it was left, not lower by its title bar.
+    KeepPlace(this);
     auto *labelDescription = new QLabel(QStringLiteral("&Description"), this);
     labelDescription->setToolTip(QStringLiteral("Enter a description for this favorite"));
     EditDescription = new QLineEdit(this);

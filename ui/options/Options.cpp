@@ -4,6 +4,7 @@
 #include "foundation/ColorBox.h"
 #include "foundation/QmComboBox.h"
 #include "foundation/QmIniFile.h"
+#include "foundation/QmWindows.h"
 #include "foundation/StampIncludes.h"
 #include "foundation/WindowsDefaultFolders.h"
 #include "platform/FileDialogService.h"
@@ -109,6 +110,8 @@ int ItemFromMeasure(int Measure)
 TDlgOptions::TDlgOptions(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Plikora Options"));
+    // Opened again, it comes back where it was left, not lower by its title bar.
+    KeepPlace(this);
     PageControl = new QTabWidget(this);
 
     // Settings.

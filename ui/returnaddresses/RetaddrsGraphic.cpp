@@ -74,6 +74,10 @@ QGroupBox *TDlgReturnAddresses::buildGraphicGroup()
     PanelImage->setObjectName(QStringLiteral("PanelImage"));
     PanelImage->setFrameShape(QFrame::StyledPanel);
     PanelImage->setContextMenuPolicy(Qt::CustomContextMenu);
+    // As wide as its picture when the window has the room, never wider than the
+    // room: a large picture is cut, it does not widen the window.
+    PanelImage->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    PanelImage->setMinimumWidth(8);
     ImageReturnAddress = new QLabel(PanelImage);
     ImageReturnAddress->setObjectName(QStringLiteral("ImageReturnAddress"));
     ImageReturnAddress->setScaledContents(true);
@@ -156,7 +160,7 @@ QGroupBox *TDlgReturnAddresses::buildGraphicGroup()
     right->addLayout(buttons);
     right->addStretch(1);
     auto *layout = new QHBoxLayout(GroupBoxGraphic);
-    layout->addWidget(PanelImage);
+    layout->addWidget(PanelImage, 1);
     layout->addLayout(right, 1);
     return GroupBoxGraphic;
 }
@@ -166,7 +170,7 @@ void TDlgReturnAddresses::ShowGraphic()
     TReturnAddress *current = m_store.CurrentReturnAddress();
     if (!current) {
         ImageReturnAddress->hide();
-        PanelImage->setFixedWidth(8);
+        PanelImage->setMaximumWidth(8);
         EditGraphicWidth->setEnabled(false);
         EditGraphicHeight->setEnabled(false);
         LabelUnits->clear();
@@ -174,8 +178,7 @@ void TDlgReturnAddresses::ShowGraphic()
     }
     const int width = current->GraphicWidthPixels();
     const int height = current->GraphicHeightPixels();
-    PanelImage->setFixedWidth(width > 0 ? width + 8 : 8);
-    PanelImage->setMinimumHeight(height > 0 ? height + 8 : 0);
+    PanelImage->setMaximumWidth(width > 0 ? width + 8 : 8);
     TGraphic *graphic = current->Picture().Graphic();
     if (current->FileExists() && graphic && !graphic->Empty() && width > 0 && height > 0) {
         QPixmap pixmap(width, height);

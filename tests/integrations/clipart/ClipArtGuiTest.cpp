@@ -119,6 +119,26 @@ TEST_F(ClipArtGuiTest, AChosenClipBecomesAJpegWithItsBackgroundWhite)
     EXPECT_EQ(container->Bitmap, nullptr);
 }
 
+TEST_F(ClipArtGuiTest, EveryClipShowsItsThumbnailAndNameWhereItIsClicked)
+{
+    StartClipArt({fixture, {}});
+    form().show();
+    form().Search(QString());
+    QListWidget *list = form().ListClips;
+    ASSERT_EQ(list->count(), 4);
+    for (int n = 0; n < 100 && list->item(list->count() - 1)->icon().isNull(); ++n)
+        QCoreApplication::processEvents();
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem *item = list->item(i);
+        SCOPED_TRACE(item->text().toStdString());
+        ASSERT_FALSE(item->icon().isNull());
+        const QRect shown = list->visualItemRect(item);
+        EXPECT_GE(shown.width(), list->iconSize().width());
+        EXPECT_GE(shown.height(), list->iconSize().height() + list->fontMetrics().height());
+        EXPECT_EQ(list->itemAt(shown.center()), item);
+    }
+}
+
 TEST_F(ClipArtGuiTest, OkWithoutAClipWritesNothingAndTheLibraryIsFoundInTheDataFolders)
 {
     StartClipArt({fixture, {}});

@@ -4,6 +4,7 @@
 #include "ui/definitions/Newenvl.h"
 #include "ui/definitions/SendPrinterInfo.h"
 
+#include "engine/PreferenceStore.h"
 #include "engine/PrintAddresses.h"
 #include "engine/RetAddr.h"
 #include "platform/RichEdit.h"
@@ -472,6 +473,16 @@ TEST_F(EnvsizesGuiTest, ShowingTheWindowKeepsItsSize)
         manager->Execute(false);
     }
     EXPECT_EQ(manager->width(), width);
+    // A stamp price without a picture of its own leaves the sample's stamp shown.
+    const TPreferences original = Preferences().Values();
+    TPreferences prices = original;
+    for (const int price : {36, 40}) {
+        prices.StampPrice = price;
+        Preferences().Set(prices);
+        manager->LoadSampleStamp();
+        EXPECT_FALSE(manager->Sample()->ImageStamp()->pixmap().isNull()) << price;
+    }
+    Preferences().Set(original);
 }
 
 TEST_F(EnvsizesGuiTest, TheFirstSizeShowsEveryTabAndRowWhole)

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -242,6 +243,18 @@ TEST_F(RetaddrsEditorGuiTest, PicturesByBrowseDropAndTheirFailures)
     EXPECT_EQ(current().GraphicType(), gtGIF);
 
     // The printed size, typed and applied on Enter.
+    // A picture wider than the window shows what fits: neither the window nor what
+    // it needs grows with it.
+    manager->EditGraphicWidth->clear();
+    type(manager->EditGraphicWidth, "0.5", true);
+    QApplication::processEvents();
+    const QSize windowSize = manager->size();
+    const int needed = manager->GroupBoxGraphic->minimumSizeHint().width();
+    manager->EditGraphicWidth->clear();
+    type(manager->EditGraphicWidth, "4", true);
+    QApplication::processEvents();
+    EXPECT_EQ(manager->size(), windowSize);
+    EXPECT_EQ(manager->GroupBoxGraphic->minimumSizeHint().width(), needed);
     manager->EditGraphicWidth->clear();
     type(manager->EditGraphicWidth, "1", true);
     EXPECT_EQ(current().GraphicWidth(), 100);
