@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <vector>
@@ -400,6 +401,27 @@ void THtmlSimplifier::CloseTag(const QString &Name)
         PopTo(open);
 }
 
+// The fragment without the frame and object marks its text brought as characters
+// (&#xFDD0; and the like); the picture's own mark stays.
+QTextDocumentFragment WithoutMarks(const QTextDocumentFragment &Fragment)
+{
+    TSealedDocument doc;
+    QTextCursor(&doc).insertFragment(Fragment);
+    for (const QChar mark : {QChar(0xFDD0), QChar(0xFDD1), QChar(QChar::ObjectReplacementCharacter)}) {
+        QTextCursor found = doc.find(QString(mark));
+        while (!found.isNull()) {
+            if (found.charFormat().isImageFormat()) {
+                found = doc.find(QString(mark), found.selectionEnd());
+                continue;
+            }
+            const int at = found.selectionStart();
+            found.removeSelectedText();
+            found = doc.find(QString(mark), at);
+        }
+    }
+    return QTextDocumentFragment(&doc);
+}
+
 } // namespace
 
 THtmlContent ReadHtml(const QString &Html, const std::function<QImage()> &Picture)
@@ -407,7 +429,7 @@ THtmlContent ReadHtml(const QString &Html, const std::function<QImage()> &Pictur
     if (Html.size() > kMaxHtmlLength)
         throw Exception(
             QStringLiteral("The HTML on the clipboard is too long: %L1 characters, where at most %L2 "
-                           "can be pasted. Paste it as text instead.")
+                           "can be read.")
                 .arg(Html.size())
                 .arg(kMaxHtmlLength));
     THtmlContent content;
@@ -423,6 +445,10 @@ THtmlContent ReadHtml(const QString &Html, const std::function<QImage()> &Pictur
     const QString simple = simplifier.Run();
     TSealedDocument sealed;
     content.Fragment = QTextDocumentFragment::fromHtml(simple, &sealed);
+    const QString raw = content.Fragment.toRawText();
+    if (raw.contains(QChar(0xFDD0)) || raw.contains(QChar(0xFDD1))
+        || raw.count(QChar::ObjectReplacementCharacter) > (simplifier.PictureShown() ? 1 : 0))
+        content.Fragment = WithoutMarks(content.Fragment);
     if (simplifier.PictureShown())
         content.PictureName = QUrl(name);
     else
