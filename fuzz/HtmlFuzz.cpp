@@ -1,9 +1,9 @@
 // HTML from the clipboard and from other programs: reading it must never crash or
 // open what it names, and what it gives holds no frame: tables are rows of text.
+#include "fuzz/FuzzGuiApp.h"
 #include "platform/Exception.h"
 #include "platform/HtmlContent.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -13,14 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QGuiApplication *app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "fuzz";
-        static char *argv[] = {name, nullptr};
-        return new QGuiApplication(argc, argv);
-    }();
-    Q_UNUSED(app);
+    EnsureFuzzGuiApp();
     const QString html =
         QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     THtmlContent content;
