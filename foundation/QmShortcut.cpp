@@ -18,7 +18,7 @@ bool ReadShortcut(const QString &linkFile, QString &target, QString &workingFold
 }
 
 bool CreateShortcut(const QString &linkFile, const QString &target, const QString &workingFolder,
-                    const QString &description)
+                    const QString &description, QString *error)
 {
     ShellLinkData link;
     link.Target = target;
@@ -31,5 +31,5 @@ bool CreateShortcut(const QString &linkFile, const QString &target, const QStrin
         link.WorkingDirectory = target.left(cut + 1);
     }
     link.Description = description;
-    return WriteShellLinkFile(linkFile, link);
+    return WriteShellLinkFile(linkFile, link, error);
 }

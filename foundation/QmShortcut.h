@@ -7,6 +7,6 @@
 bool ReadShortcut(const QString &linkFile, QString &target, QString &workingFolder, QString &description);
 
 // Writes a shortcut file; an empty working folder becomes the target's folder.
-// True when the file was written.
+// True when the file was written; otherwise error (if given) says why.
 bool CreateShortcut(const QString &linkFile, const QString &target, const QString &workingFolder,
-                    const QString &description);
+                    const QString &description, QString *error = nullptr);

@@ -182,7 +182,12 @@ void PlaceBounds(QWidget *W, const TWindowRect &Stored)
 TWindowRect FrameRectOf(const QWidget *Widget)
 {
     const QRect f = Widget->isWindow() ? Widget->frameGeometry() : Widget->geometry();
-    return TWindowRect{f.x(), f.y(), f.x() + f.width(), f.y() + f.height()};
+    // A widget placed at the edge of the numbers still ends inside them.
+    const auto end = [](int start, qint64 size) {
+        return int(qMin<qint64>(start + qMax<qint64>(size, 0), INT_MAX));
+    };
+    return TWindowRect{f.x(), f.y(), end(f.x(), qint64(f.right()) - f.left() + 1),
+                       end(f.y(), qint64(f.bottom()) - f.top() + 1)};
 }
 
 QRect ClientGeometryFor(const TWindowRect &Frame, const QMargins &FrameMargins)
@@ -311,9 +316,10 @@ void RestoreToolbarRows(QMainWindow *Window, QList<TToolbarPlace> Places)
         place.Bar->setVisible(place.Visible);
         // Until the window lays them out they keep the stored places, so that saving a
         // window never shown writes them back unchanged.
-        if (!Window->isVisible() && IsValid(place.Rect))
-            place.Bar->setGeometry(place.Rect.Left, place.Rect.Top, place.Rect.Right - place.Rect.Left,
-                                   place.Rect.Bottom - place.Rect.Top);
+        if (!Window->isVisible() && IsValid(place.Rect)) {
+            const TWindowRect r = Bounded(place.Rect);
+            place.Bar->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+        }
     }
 }
 

@@ -1,11 +1,11 @@
 // Rich text from files, settings and the clipboard: the reader must never
 // crash, what the writer makes of its result must be whole and read back to
 // the same, and the text boxes' layout must lay out, draw and hit it safely.
+#include "fuzz/FuzzGuiApp.h"
 #include "platform/LineLayout.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTextCursor>
@@ -16,14 +16,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QGuiApplication *app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char name[] = "fuzz";
-        static char *argv[] = {name, nullptr};
-        return new QGuiApplication(argc, argv);
-    }();
-    Q_UNUSED(app);
+    EnsureFuzzGuiApp();
     QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     // The check that a rich-text file is whole meets the same input first.
     static_cast<void>(IsWholeRtf(bytes));

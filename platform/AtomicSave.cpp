@@ -64,8 +64,11 @@ QString SaveErrorText(const QString &fileName, int code)
 {
     const QString name = Quoted(fileName);
     switch (code) {
-    case ENOSPC:
     case EFBIG:
+        return QStringLiteral(
+                   "%1 cannot be saved because it would be larger than the largest file allowed here.")
+            .arg(name);
+    case ENOSPC:
     case EDQUOT: return QStringLiteral("There is not enough space on the disk to save %1.").arg(name);
     case EROFS: return QStringLiteral("%1 cannot be saved because the disk is read-only.").arg(name);
     case EACCES:

@@ -1,5 +1,7 @@
 #include "platform/RichEdit.h"
 
+#include "platform/HtmlContent.h"
+
 #include "platform/AtomicSave.h"
 #include "platform/LineLayout.h"
 #include "platform/RegularFile.h"
@@ -11,6 +13,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
@@ -850,11 +853,30 @@ std::optional<QTextDocumentFragment> RichEdit::ContentOf(const QMimeData *source
         }
         return QTextDocumentFragment(&scratch);
     }
-    if (source->hasHtml() && acceptRichText())
-        return QTextDocumentFragment::fromHtml(source->html(), document());
+    if (source->hasHtml() && acceptRichText()) {
+        THtmlContent content = ReadHtml(source->html(), [source] {
+            return source->hasImage() ? qvariant_cast<QImage>(source->imageData()) : QImage();
+        });
+        if (!content.PictureName.isEmpty()) {
+            m_pictures.insert(content.PictureName, content.Picture);
+            document()->addResource(QTextDocument::ImageResource, content.PictureName, content.Picture);
+        }
+        return content.Fragment;
+    }
     if (source->hasText())
         return QTextDocumentFragment::fromPlainText(source->text());
     return std::nullopt;
+}
+
+QVariant RichEdit::loadResource(int, const QUrl &name)
+{
+    // A name in the text is never a file to open: a picture the box does not hold
+    // shows as nothing (an empty one would make Qt's layout open the name itself).
+    if (const auto it = m_pictures.constFind(name); it != m_pictures.cend())
+        return *it;
+    QImage nothing(1, 1, QImage::Format_ARGB32);
+    nothing.fill(Qt::transparent);
+    return nothing;
 }
 
 int RichEdit::FormatRange(const TFormatRange *range, bool render)

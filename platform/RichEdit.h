@@ -4,6 +4,8 @@
 #include "platform/TextLayout.h"
 
 #include <QColor>
+#include <QHash>
+#include <QImage>
 #include <QStringList>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
@@ -109,9 +111,10 @@ public:
     // Whether the clipboard holds something this control can paste.
     bool CanPaste() const;
     // Pastes the clipboard when it holds something to paste; false when it did not.
+    // Throws Exception, pasting nothing, for HTML too long to read.
     bool Paste();
     // What a paste would add (RTF first, then HTML, then plain text); std::nullopt when
-    // the clipboard holds nothing to paste.
+    // the clipboard holds nothing to paste. Throws Exception for HTML too long to read.
     std::optional<QTextDocumentFragment> ClipboardContent() const;
     // Puts Content in at the caret as a paste does.
     void PasteContent(const QTextDocumentFragment &Content);
@@ -173,6 +176,7 @@ protected:
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
+    QVariant loadResource(int type, const QUrl &name) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -191,5 +195,6 @@ private:
     QColor m_defaultColor; // invalid: automatic
     int m_letterAt = -1;   // the position of a letter (the first, mostly), -1: none
     std::unique_ptr<Layout> m_layout;
-    QObject *m_images = nullptr; // draws pictures in the text
+    QObject *m_images = nullptr;            // draws pictures in the text
+    mutable QHash<QUrl, QImage> m_pictures; // pasted with HTML, by their names in the text
 };

@@ -482,8 +482,11 @@ QByteArray WriteShellLink(const ShellLinkData &link)
     return out;
 }
 
-bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link)
+bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link, QString *error)
 {
-    QString error;
-    return SaveFileAtomically(fileName, WriteShellLink(link), error);
+    QString why;
+    const bool saved = SaveFileAtomically(fileName, WriteShellLink(link), why);
+    if (error)
+        *error = why;
+    return saved;
 }

@@ -33,5 +33,6 @@ bool ReadShellLinkFile(const QString &fileName, ShellLinkData &link);
 // The bytes of a link with Unicode strings and a local base path.
 QByteArray WriteShellLink(const ShellLinkData &link);
 
-// Writes a link file through a temporary file renamed over the old one.
-bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link);
+// Writes a link file through a temporary file renamed over the old one; when it
+// fails, error (if given) says why.
+bool WriteShellLinkFile(const QString &fileName, const ShellLinkData &link, QString *error = nullptr);

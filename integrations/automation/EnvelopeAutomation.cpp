@@ -145,8 +145,12 @@ bool TAutomationServer::Start(QString &Error)
         bus.interface()->registerService(QLatin1String(kBusName), QDBusConnectionInterface::DontQueueService,
                                          QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
-        Error = reply.isValid() ? QStringLiteral("Another program serves %1.").arg(QLatin1String(kBusName))
-                                : reply.error().message();
+        m_nameTaken = reply.isValid();
+        Error = m_nameTaken
+                    ? QStringLiteral("Another program serves %1 on the session bus: programs that drive "
+                                     "Plikora reach it, not this window.")
+                          .arg(QLatin1String(kBusName))
+                    : reply.error().message();
         return false;
     }
     m_ownsName = true;

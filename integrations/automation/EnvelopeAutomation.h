@@ -73,10 +73,13 @@ public:
     // Registers the objects and takes the bus name; false, saying why, when there
     // is no session bus or another program holds the name.
     bool Start(QString &Error);
+    // Whether Start failed because another program holds the name: its callers reach that one.
+    bool NameTaken() const { return m_nameTaken; }
 
 private:
     TEnvelope m_envelope;
     TDDEsystem m_ddeSystem;
     bool m_registered = false;
     bool m_ownsName = false;
+    bool m_nameTaken = false;
 };

@@ -81,16 +81,23 @@ void TContactImport::Execute()
         ContactFolderList.reset();
         m_form.ContactListsCreated = false;
     }
+    QString reason;
     if (!m_form.ContactListsCreated) {
+        // Both lists failing say so in the one message below, not one each.
+        const TConnectErrors errors;
         ContactFolderList =
             std::make_unique<TOutlookContactFolderList>(*OutlookApplicationLocal, kHelpContext);
         ContactList = std::make_unique<TOutlookContactList>(*OutlookApplicationLocal, kHelpContext);
         m_form.ContactListsCreated = true;
+        reason = errors.Reason();
     }
     if (!ContactFolderList->Connected || !ContactList->Connected) {
         cursor.Off();
-        MessageDlg(QStringLiteral("%1 could not connect to your address book.").arg(ApplicationTitle()),
-                   TMsgDlgType::Error, mbOK | mbHelp, kHelpContext);
+        QString message =
+            QStringLiteral("%1 could not connect to your address book.").arg(ApplicationTitle());
+        if (!reason.isEmpty())
+            message += QStringLiteral("\r\n\r\n") + reason;
+        MessageDlg(message, TMsgDlgType::Error, mbOK | mbHelp, kHelpContext);
         return;
     }
     ContactFolderList->EnsureLoaded(true);

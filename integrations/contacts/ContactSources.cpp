@@ -11,19 +11,47 @@
 
 #include <algorithm>
 
+void KeepConnectError(const QString &Reason);
+
 namespace {
 
 // A walk deeper than this is a loop the store did not catch.
 constexpr int kMaxFolderDepth = 64;
 
+TConnectErrors *g_connectErrors = nullptr;
+
 void ShowConnectError(const EOleException &Error, int Step, int HelpContext)
 {
+    if (g_connectErrors) {
+        KeepConnectError(QStringLiteral("Error %1 - %2: %3").arg(Step).arg(Error.Source(), Error.Message()));
+        return;
+    }
     MessageDlg(QStringLiteral("%1 could not connect to %2. \r\n\r\nError %3 - %4")
                    .arg(ApplicationTitle(), Error.Source())
                    .arg(Step)
                    .arg(Error.Message()),
                TMsgDlgType::Error, mbOK, HelpContext);
 }
+
+} // namespace
+
+TConnectErrors::TConnectErrors() : m_outer(g_connectErrors)
+{
+    g_connectErrors = this;
+}
+
+TConnectErrors::~TConnectErrors()
+{
+    g_connectErrors = m_outer;
+}
+
+void KeepConnectError(const QString &Reason)
+{
+    if (g_connectErrors && g_connectErrors->m_reason.isEmpty())
+        g_connectErrors->m_reason = Reason;
+}
+
+namespace {
 
 // Runs one numbered connect step; false (and Connected false) when it failed.
 template <class F> bool ConnectStep(bool &Connected, int Step, int HelpContext, F Body)

@@ -17,6 +17,23 @@
 // every operation a no-op. The application is the caller's; each list disconnects
 // it when freed.
 
+// While one lives, a failed connect step is kept, not shown: the caller says once
+// why, with the first step's error (Reason; empty when no step told one).
+class TConnectErrors
+{
+public:
+    TConnectErrors();
+    ~TConnectErrors();
+    TConnectErrors(const TConnectErrors &) = delete;
+    TConnectErrors &operator=(const TConnectErrors &) = delete;
+    const QString &Reason() const { return m_reason; }
+
+private:
+    friend void KeepConnectError(const QString &Reason);
+    TConnectErrors *m_outer;
+    QString m_reason;
+};
+
 // How the lists sort: by the user's collation, without case.
 QCollator ContactCollator(const QLocale &User);
 

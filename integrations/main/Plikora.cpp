@@ -122,8 +122,11 @@ int main(int argc, char *argv[])
             server = std::make_unique<TAutomationServer>(*mainForm);
             QString error;
             // Without a bus the program still works; only one started to serve it says so.
-            if (!server->Start(error) && only == QLatin1String("-embedding"))
+            // A name someone else holds leaves this window out of reach: that is said.
+            if (!server->Start(error) && (only == QLatin1String("-embedding") || server->NameTaken()))
                 std::fprintf(stderr, "plikora: %s\n", qPrintable(error));
+            if (server->NameTaken())
+                handOverFailed = handOverFailed.isEmpty() ? error : handOverFailed + QLatin1Char(' ') + error;
         }
 
         if (!handOverFailed.isEmpty())

@@ -123,6 +123,10 @@ TEST(SaveFaults, EveryWriterKeepsTheOldFileOnAFullDisk)
     const QString path = dir.filePath(QStringLiteral("old.file"));
     const QByteArray old = QByteArray("the old file\n").repeated(300);
     const QString full = QStringLiteral("There is not enough space on the disk to save \"%1\".").arg(path);
+    const QString tooLarge =
+        QStringLiteral(
+            "\"%1\" cannot be saved because it would be larger than the largest file allowed here.")
+            .arg(path);
 
     for (const Writer &writer : Writers()) {
         SCOPED_TRACE(writer.name);
@@ -140,26 +144,26 @@ TEST(SaveFaults, EveryWriterKeepsTheOldFileOnAFullDisk)
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(old);
         }
-        const auto check = [&](const char *how) {
+        const auto check = [&](const char *how, const QString &why) {
             SCOPED_TRACE(how);
             const std::optional<QString> error = writer.save(path);
             if (error) {
-                EXPECT_EQ(*error, full);
+                EXPECT_EQ(*error, why);
             }
             EXPECT_EQ(FileBytes(path), old);
             EXPECT_EQ(FolderEntries(dir.path()), QStringList{QStringLiteral("old.file")});
         };
         {
             ScopedSaveFault fault(SaveStep::Write, ENOSPC);
-            check("write");
+            check("write", full);
         }
         {
             ScopedSaveFault fault(SaveStep::Sync, ENOSPC);
-            check("sync");
+            check("sync", full);
         }
         {
             ScopedFileSizeLimit limit(100);
-            check("file size limit");
+            check("file size limit", tooLarge);
         }
     }
 }

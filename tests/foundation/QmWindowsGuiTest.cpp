@@ -149,6 +149,13 @@ TEST_F(QmWindowsGuiTest, DamagedOrExtremeRectanglesAreNotApplied)
         LoadFormPlacement(&other.main, QStringLiteral("Gone"));
         EXPECT_EQ(other.main.geometry(), place) << r.Left << ", " << r.Top;
     }
+
+    // A toolbar stored across all numbers gets a size it can have, and is read back as one.
+    Window bars;
+    RestoreToolbarRows(&bars.main, {TToolbarPlace{bars.file, TWindowRect{INT_MIN, 0, INT_MAX, 30}, true}});
+    const TWindowRect read = FrameRectOf(bars.file);
+    EXPECT_GT(read.Right, read.Left);
+    EXPECT_LE(qint64(read.Right) - read.Left, 16384);
 }
 
 TEST_F(QmWindowsGuiTest, DialogPositionAndFrameArithmetic)

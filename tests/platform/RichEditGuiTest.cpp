@@ -1,15 +1,22 @@
+#include "platform/HtmlContent.h"
 #include "platform/RichEdit.h"
 #include "platform/RtfReader.h"
 #include "platform/RtfWriter.h"
 #include "support/RichTextTestApp.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
+#include <QMimeData>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextList>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -519,4 +526,82 @@ TEST_F(RichEditTest, FormatRangePrintsPixelSizedFontsAtTheirPointSize)
     range.Canvas = &painter;
     range.Rect = {0, 0, 2880, 720};
     EXPECT_EQ(e.FormatRange(&range, false), 8);
+}
+
+TEST_F(RichEditTest, PastedHtmlReadsNothingItNamesAndCostsWhatItIsLong)
+{
+    QTemporaryDir dir;
+    const QString png = dir.filePath("red.png");
+    QImage red(7, 5, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(png));
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    const auto paste = [&](const QString &html, const QImage &picture = QImage()) {
+        auto *data = new QMimeData;
+        data->setHtml(html);
+        if (!picture.isNull())
+            data->setImageData(picture);
+        clipboard->setMimeData(data);
+        auto edit = std::make_unique<RichEdit>();
+        edit->resize(300, 200);
+        edit->show();
+        edit->Paste();
+        // Shown and printed: both lay the pictures out.
+        edit->grab();
+        QImage page(600, 600, QImage::Format_RGB32);
+        QPainter painter(&page);
+        TFormatRange range;
+        range.Canvas = &painter;
+        range.Rect = {0, 0, 5760, 5760};
+        edit->FormatRange(&range, true);
+        return edit;
+    };
+
+    // A picture comes only with the clipboard's own data; what the HTML names is left out.
+    for (const QString &src : {png, "file://" + png, fifo, QStringLiteral("/dev/zero")}) {
+        const auto edit = paste("<p>A<img src=\"" + src + "\" width=99999>B</p>");
+        EXPECT_EQ(edit->document()->toRawText(), "AB") << src.toStdString();
+    }
+    const auto shown = paste("<img src=\"" + fifo + "\"><img src=\"" + png + "\">x", red);
+    const QString raw = shown->document()->toRawText();
+    EXPECT_EQ(raw, QStringLiteral("\ufffcx"));
+    const QTextImageFormat image = shown->document()->begin().begin().fragment().charFormat().toImageFormat();
+    EXPECT_EQ(
+        qvariant_cast<QImage>(shown->document()->resource(QTextDocument::ImageResource, image.name())).size(),
+        red.size());
+
+    // A table is what the rich-text reader makes of one: cells ended by tabs, rows paragraphs,
+    // no frame; a list is its items.
+    const auto table =
+        paste("Contact us:<table border=1>\n <tr>\n  <td> Name </td><th>Street<br>Floor <b>2</b> "
+              "</th></tr>\n <tr><td><p>City</p><p>Zip</p><td></table><ul><li>one<li>two "
+              "<ol><li>three</ol></ul>after");
+    QTextDocument rtf;
+    ReadRtf("{\\rtf1 Contact us:\\par\\trowd\\cellx1000\\cellx2000 Name\\cell Street\\line Floor {\\b "
+            "2}\\cell\\row "
+            "City\\line Zip\\cell\\cell\\row one\\par two\\par three\\par after}",
+            &rtf);
+    EXPECT_EQ(table->document()->toRawText(), rtf.toRawText());
+    EXPECT_EQ(table->Lines(), QStringList({"Contact us:", "Name\tStreet", "Floor 2\t", "City", "Zip\t\t",
+                                           "one", "two", "three", "after"}));
+
+    // Long HTML is refused before it is read; a long list and deep nesting cost their length.
+    const auto kept = paste("kept");
+    clipboard->setText(QString());
+    auto *longHtml = new QMimeData;
+    longHtml->setHtml("<p>" + QString(kMaxHtmlLength, QLatin1Char('x')));
+    clipboard->setMimeData(longHtml);
+    EXPECT_THROW(kept->Paste(), Exception);
+    EXPECT_EQ(kept->Text(), "kept");
+    QString list = "<ul>";
+    for (int i = 0; i < 50000; ++i)
+        list += QStringLiteral("<li>Item %1</li>").arg(i);
+    const auto items = paste(list + "</ul>");
+    EXPECT_EQ(items->LineCount(), 50000);
+    for (QTextBlock b = items->document()->begin(); b.isValid(); b = b.next())
+        ASSERT_EQ(b.textList(), nullptr);
+    const auto nested = paste(QString(100000, u'<').replace(u'<', "<b><div><table><tr><td>") + "x");
+    EXPECT_TRUE(nested->Text().contains(u'x'));
 }

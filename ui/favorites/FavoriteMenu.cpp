@@ -35,7 +35,15 @@ void ClearFavoritesMenu(QMenu *Menu, int KeepCount, const QString &Folder, const
     BuildFavoritesMenu(Menu, Folder, Style);
 }
 
-void BuildFavoritesMenu(QMenu *Item, const QString &Folder, const TFavoritesMenuStyle &Style)
+namespace {
+
+// A favorites tree is a few dozen folders; one that is the whole file system (the
+// folder a link to "/") is cut here rather than walked at every opening of the menu.
+constexpr int kMaxFavoriteFolders = 256;
+constexpr int kMaxFavoriteDepth = 8;
+
+void BuildFolder(QMenu *Item, const QString &Folder, const TFavoritesMenuStyle &Style, int Depth,
+                 int &Folders)
 {
     QString folder = Folder;
     AppendBackslash(folder);
@@ -45,10 +53,12 @@ void BuildFavoritesMenu(QMenu *Item, const QString &Folder, const TFavoritesMenu
     const QFileInfoList folders =
         dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, order);
     for (const QFileInfo &entry : folders) {
+        if (Depth >= kMaxFavoriteDepth || ++Folders > kMaxFavoriteFolders)
+            break;
         auto *sub = new QMenu(FavoriteCaption(entry.fileName()), Item);
         sub->setIcon(Style.FolderImage);
         Item->addMenu(sub);
-        BuildFavoritesMenu(sub, folder + entry.fileName(), Style);
+        BuildFolder(sub, folder + entry.fileName(), Style, Depth + 1, Folders);
     }
     const QFileInfoList links = dir.entryInfoList({QStringLiteral("*.lnk")}, QDir::Files, order);
     for (const QFileInfo &entry : links) {
@@ -59,6 +69,14 @@ void BuildFavoritesMenu(QMenu *Item, const QString &Folder, const TFavoritesMenu
             ConnectGuarded(item, &QAction::triggered, Item, [item, click = Style.OnClick] { click(item); });
         Item->addAction(item);
     }
+}
+
+} // namespace
+
+void BuildFavoritesMenu(QMenu *Item, const QString &Folder, const TFavoritesMenuStyle &Style)
+{
+    int folders = 0;
+    BuildFolder(Item, Folder, Style, 0, folders);
 }
 
 bool OrganizeFavorites(const QString &Folder)

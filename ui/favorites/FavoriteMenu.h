@@ -27,7 +27,8 @@ struct TFavoritesMenuStyle
 // Removes Menu's entries from KeepCount on and lists the tree under Folder below it:
 // sub-folders as sub-menus first, then the shortcut files (".lnk" in any case), each
 // kind by name. Hidden entries and symbolic links to folders are left out, so a link
-// loop cannot make the tree endless. A missing folder gives no entries.
+// loop cannot make the tree endless; past 256 folders or 8 levels the tree is cut, so a
+// folder that is the whole file system costs no more. A missing folder gives no entries.
 void ClearFavoritesMenu(QMenu *Menu, int KeepCount, const QString &Folder, const TFavoritesMenuStyle &Style);
 void BuildFavoritesMenu(QMenu *Item, const QString &Folder, const TFavoritesMenuStyle &Style);
 

@@ -101,9 +101,15 @@ bool CreateFavorite(const QString &Folder, const QString &Target, const QString 
     while (name.startsWith(QLatin1Char('.')))
         name = name.mid(1).trimmed();
     bool created = false;
-    if (!name.isEmpty() && QDir().mkpath(Folder))
-        created = CreateShortcut(ResolveNameNoCase(Folder, name + QStringLiteral(".LNK")), Target, {}, {});
+    QString why;
+    if (name.isEmpty())
+        why = QStringLiteral("The description leaves nothing to name the shortcut file by.");
+    else if (!QDir().mkpath(Folder))
+        why = QStringLiteral("The folder \"%1\" could not be made.").arg(QDir::toNativeSeparators(Folder));
+    else
+        created =
+            CreateShortcut(ResolveNameNoCase(Folder, name + QStringLiteral(".LNK")), Target, {}, {}, &why);
     if (!created)
-        MessageDlg(QStringLiteral("Could not create shortcut"), TMsgDlgType::Error, mbOK, 0);
+        MessageDlg(QStringLiteral("Could not create shortcut. ") + why, TMsgDlgType::Error, mbOK, 0);
     return created;
 }

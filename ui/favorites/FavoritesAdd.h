@@ -29,6 +29,6 @@ bool AddFavorite(TFormFavoritesAdd *Form, const QString &Folder, const QString &
 
 // The shortcut "<Folder>/<Description>.LNK" to Target, the description stripped of
 // the characters a file name cannot hold; an existing shortcut of that name, in
-// any letter case, is replaced. Shows "Could not create shortcut" and returns false
+// any letter case, is replaced. Shows "Could not create shortcut" and why and returns false
 // when nothing is left of the description or the file cannot be written.
 bool CreateFavorite(const QString &Folder, const QString &Target, const QString &Description);

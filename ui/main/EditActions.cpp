@@ -19,7 +19,6 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QSignalBlocker>
 
 namespace {
@@ -70,12 +69,6 @@ TTextAttributes AttributesOf(const QFont &Font, const QColor &Color)
               | (Font.strikeOut() ? unsigned(RichStyle::StrikeOut) : 0u);
     a.Consistent = unsigned(RichConsistent::All);
     return a;
-}
-
-bool ClipboardHasText()
-{
-    const QMimeData *data = QApplication::clipboard()->mimeData();
-    return data && data->hasText() && !data->text().isEmpty();
 }
 
 } // namespace
@@ -140,7 +133,8 @@ void TFormStampMain::UpdateMenu()
         ActionEditUndo->setEnabled(box->CanUndo());
         if (editBox)
             ActionEditPaste->setEnabled(box->CanPaste());
-        ActionEditPasteAsText->setEnabled(editBox && ClipboardHasText());
+        // Whatever the box can paste, it can paste as text.
+        ActionEditPasteAsText->setEnabled(editBox && box->CanPaste());
     } else {
         ActionEditPasteAsText->setEnabled(false);
         for (QAction *a : {ActionFormatBold, ActionFormatItalics, ActionFormatUnderline})
@@ -202,6 +196,8 @@ void TFormStampMain::ActionEditPasteExecute()
     ClearParagraphFormatting(*box);
     if (box == RichEditDestination && Prefs().ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(*box);
+    // The caret may end where it was before the text was formatted: the controls show it now.
+    UpdateMenu();
 }
 
 void TFormStampMain::ActionEditPasteAsTextExecute()
@@ -210,8 +206,12 @@ void TFormStampMain::ActionEditPasteAsTextExecute()
         return;
     RichEdit *box = FocusedBox();
     QClipboard *clipboard = QApplication::clipboard();
-    const QString text = clipboard->text();
-    // A clipboard without text keeps what it holds.
+    QString text = clipboard->text();
+    // Rich text alone gives its text; a clipboard without any keeps what it holds.
+    if (text.isEmpty()) {
+        if (const std::optional<QTextDocumentFragment> content = box->ClipboardContent())
+            text = content->toPlainText().remove(QChar::ObjectReplacementCharacter);
+    }
     if (text.isEmpty())
         return;
     clipboard->setText(text);
@@ -224,11 +224,14 @@ void TFormStampMain::ActionEditPasteAsTextExecute()
 
 void TFormStampMain::ActionEditPasteAsNewExecute()
 {
-    // Nothing to paste: the envelope stays as it is.
-    if (!RichEditDestination->CanPaste() || !NewEnvelope())
+    // Nothing to paste, or what cannot be: the envelope stays as it is.
+    if (!RichEditDestination->CanPaste())
+        return;
+    const std::optional<QTextDocumentFragment> content = RichEditDestination->ClipboardContent();
+    if (!content || !NewEnvelope())
         return;
     RichEdit &box = *RichEditDestination;
-    box.Paste();
+    box.PasteContent(*content);
     ClearParagraphFormatting(box);
     if (Prefs().ConvertTabsToCrlf)
         ReplaceTabsByLineBreaks(box);
@@ -236,6 +239,7 @@ void TFormStampMain::ActionEditPasteAsNewExecute()
     box.SetSelAttributes(box.DefAttributes());
     box.SetSelStart(0);
     box.SetSelLength(0);
+    UpdateMenu();
 }
 
 void TFormStampMain::ActionEditDeleteExecute()

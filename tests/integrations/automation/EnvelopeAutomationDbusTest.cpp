@@ -1,4 +1,5 @@
 #include "integrations/automation/EnvelopeAutomation.h"
+#include "platform/HtmlContent.h"
 
 #include "engine/DefinitionStore.h"
 #include "engine/EnvPrint.h"
@@ -20,11 +21,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -238,6 +241,14 @@ TEST_F(AutomationTest, EnvelopeMembers)
     r = Envelope("PasteAddress")->Finish();
     EXPECT_TRUE(r.err.contains("Error.Failed: The text is too long")) << r.err.left(200).toStdString();
     EXPECT_EQ(Destination().Text(), "Zed TypedPasted Line");
+    // HTML is refused by its length before it is read.
+    auto *html = new QMimeData;
+    html->setHtml(QString(kMaxHtmlLength + 1, QLatin1Char('x')));
+    QGuiApplication::clipboard()->setMimeData(html);
+    r = Envelope("PasteAddress")->Finish();
+    EXPECT_TRUE(r.err.contains("Error.Failed: The HTML on the clipboard is too long"))
+        << r.err.left(200).toStdString();
+    EXPECT_EQ(Destination().Text(), "Zed TypedPasted Line");
 
     // Two clients drive the one window.
     auto one = Envelope("InsertAddress", {"'One'"});
@@ -271,6 +282,17 @@ TEST_F(AutomationTest, EnvelopeMembers)
 
     EXPECT_EQ(Envelope("NewEnvelope")->Finish().status, 0);
     EXPECT_EQ(Destination().TextLength(), 0);
+
+    // A window started while another program holds the name says that callers reach that one.
+    server.reset();
+    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other");
+    ASSERT_TRUE(other.registerService(kBusName));
+    TAutomationServer late(*form);
+    QString error;
+    EXPECT_FALSE(late.Start(error));
+    EXPECT_TRUE(late.NameTaken());
+    EXPECT_TRUE(error.contains("not this window")) << error.toStdString();
+    QDBusConnection::disconnectFromBus("other");
 }
 
 TEST_F(AutomationTest, CallsDuringADialogOrAPrintAreRefusedAsBusyAtOnce)

@@ -183,6 +183,15 @@ TEST_F(ContactImport, WithoutAConnectionEveryImportSaysSoAtOnce)
     EXPECT_EQ(20011, messages.shown[1].helpContext);
     EXPECT_EQ(nullptr, QApplication::overrideCursor());
 
+    // An address book that tells why it failed: one message, with its reason.
+    outlook->state.failures = {{FakeCall::Connect, FakeError::Ole}};
+    messages.shown.clear();
+    form->ActionFileImportOutlookExecute();
+    ASSERT_EQ(1, messages.shown.size());
+    EXPECT_TRUE(messages.shown[0].message.startsWith("Plikora could not connect to your address book.\r\n\r\n"
+                                                     "Error 21 - "))
+        << messages.shown[0].message.toStdString();
+
     // The address book the message asked for, added while the program runs, is found.
     outlook->state.failures.clear();
     WindowScript script({[](QDialog *d) { TickAndOk(d, {1}); },

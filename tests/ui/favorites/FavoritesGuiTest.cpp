@@ -1,5 +1,6 @@
 #include "foundation/QmShortcut.h"
 #include "support/RichTextTestApp.h"
+#include "support/SaveFaults.h"
 #include "support/ScriptedMessageService.h"
 #include "ui/favorites/FavoriteMenu.h"
 #include "ui/favorites/FavoritesAdd.h"
@@ -71,6 +72,19 @@ TEST_F(FavoritesTest, MenuListsShortcutTreeFoldersFirst)
 
     ClearFavoritesMenu(&menu, 3, Path("nowhere"), style);
     EXPECT_EQ(menu.actions().size(), 3);
+
+    // A favorites folder that is a link to a whole file system is listed only so far.
+    const QString wide = Path("wide");
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(QDir().mkpath(wide + QStringLiteral("/%1").arg(i, 3, 10, QLatin1Char('0'))));
+    ASSERT_TRUE(QDir().mkpath(wide + "/000" + QString("/d").repeated(20)));
+    ASSERT_TRUE(QFile::link(wide, Path("linked")));
+    ClearFavoritesMenu(&menu, 3, Path("linked"), style);
+    int depth = 0;
+    for (const QMenu *sub = menu.actions().at(3)->menu(); sub; ++depth)
+        sub = sub->actions().isEmpty() ? nullptr : sub->actions().at(0)->menu();
+    EXPECT_EQ(depth, 8);
+    EXPECT_EQ(menu.actions().size() - 3 + depth - 1, 256);
 }
 
 TEST_F(FavoritesTest, AddingWritesAShortcutNamedAfterTheDescription)
@@ -104,8 +118,14 @@ TEST_F(FavoritesTest, AddingWritesAShortcutNamedAfterTheDescription)
     EXPECT_FALSE(CreateFavorite(root, target, " :/?. "));
     QFile(Path("file")).open(QIODevice::WriteOnly);
     EXPECT_FALSE(CreateFavorite(Path("file"), target, "Smith"));
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0].message, "Could not create shortcut");
+    {
+        ScopedSaveFault fault(SaveStep::Create, EROFS);
+        EXPECT_FALSE(CreateFavorite(root, target, "Smith"));
+    }
+    ASSERT_EQ(messages.shown.size(), 3);
+    EXPECT_TRUE(messages.shown[0].message.startsWith("Could not create shortcut. "));
     EXPECT_EQ(messages.shown[1].type, TMsgDlgType::Error);
+    EXPECT_TRUE(messages.shown[1].message.contains(Path("file"))) << messages.shown[1].message.toStdString();
+    EXPECT_TRUE(messages.shown[2].message.contains("read-only")) << messages.shown[2].message.toStdString();
     EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }

@@ -1070,6 +1070,24 @@ TEST_F(MainFormTest, PastesAreOfferedForWhatTheClipboardHolds)
     for (QAction *paste : pastes)
         EXPECT_TRUE(paste->isEnabled()) << paste->text().toStdString();
 
+    // HTML alone pastes as text too; after a paste the size box shows the text at the caret.
+    auto *html = new QMimeData;
+    html->setHtml("<b>Ann</b> Lee");
+    clipboard->setMimeData(html);
+    for (QAction *paste : pastes)
+        EXPECT_TRUE(paste->isEnabled()) << paste->text().toStdString();
+    dest.SetSelStart(dest.TextLength());
+    form.ActionEditPasteAsTextExecute();
+    EXPECT_EQ(dest.Text(), "Jane DoeAnn Lee");
+    EXPECT_FALSE(dest.SelAttributes().HasStyle(RichStyle::Bold));
+    auto *rtf = new QMimeData;
+    rtf->setData("text/rtf",
+                 "{\\rtf1{\\fonttbl{\\f0 DejaVu Serif;}{\\f1 DejaVu Sans;}}\\f0\\fs20 A\\f1\\fs28 B}");
+    clipboard->setMimeData(rtf);
+    form.ActionEditPasteExecute();
+    EXPECT_EQ(dest.Text(), "Jane DoeAnn LeeAB");
+    EXPECT_EQ(form.ComboBoxFontSize->currentText(), "14");
+
     // A clipboard that nobody owns hands over no data at all.
     struct Box : RichEdit
     {
