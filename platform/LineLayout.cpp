@@ -203,7 +203,10 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
     const QTextBlock previous = block.previous();
     const QTextBlock next = block.next();
     layout->beginLayout();
-    double y = previous.isValid() ? std::max(format.topMargin(), previous.blockFormat().bottomMargin()) : 0;
+    double y = previous.isValid()
+                   ? std::max(format.topMargin(),
+                              HeldBlockFormat(previous.blockFormat(), doc.indentWidth()).bottomMargin())
+                   : 0;
     double width = 0;
     bool first = true;
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
