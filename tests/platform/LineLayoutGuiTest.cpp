@@ -123,12 +123,13 @@ TEST_F(LineLayoutTest, PlacesStayRightThroughEdits)
     }
 }
 
-// Margins from a pasted page or a file, however wild, leave a text the scroll bars can count.
+// Margins from a pasted page or a file, however wild, leave a text the scroll bars can count,
+// every paragraph's text where a click finds it, and nothing left of the box's edge.
 TEST_F(LineLayoutTest, WildMarginsStayCountable)
 {
     RichEdit edit;
-    edit.SetLines(
-        {QStringLiteral("far"), QStringLiteral("back"), QStringLiteral("wide"), QStringLiteral("next")});
+    edit.SetLines({QStringLiteral("far"), QStringLiteral("back"), QStringLiteral("wide"),
+                   QStringLiteral("next"), QStringLiteral("Hello world")});
     auto *layout = qobject_cast<TLineLayout *>(edit.document()->documentLayout());
     ASSERT_TRUE(layout);
     QTextCursor c(edit.document());
@@ -139,9 +140,48 @@ TEST_F(LineLayoutTest, WildMarginsStayCountable)
         c.setBlockFormat(f);
         c.movePosition(QTextCursor::NextBlock);
     }
+    QTextBlockFormat left;
+    left.setLeftMargin(-30);
+    left.setTextIndent(-1e6);
+    c.setBlockFormat(left);
     const QSizeF size = layout->documentSize();
-    EXPECT_LT(size.height(), 1e8);
+    EXPECT_LT(size.height(), 1e5);
     ExpectStacked(*layout, *edit.document());
+    for (QTextBlock b = edit.document()->begin(); b.isValid(); b = b.next()) {
+        const QRectF r = layout->blockBoundingRect(b);
+        const QTextLine line = b.layout()->lineAt(0);
+        EXPECT_GE(line.x(), edit.document()->documentMargin()) << b.text().toStdString();
+        const QPointF text(line.x() + 2, r.top() + line.y() + line.height() / 2);
+        EXPECT_EQ(edit.document()->findBlock(layout->hitTest(text, Qt::FuzzyHit)).text(), b.text());
+    }
+}
+
+// A paragraph of very many soft breaks, and a very long line: the end of each can be reached.
+TEST_F(LineLayoutTest, LongParagraphsReachTheirEnd)
+{
+    RichEdit edit;
+    edit.resize(300, 200);
+    QString breaks;
+    for (int i = 0; i < 90000; ++i)
+        breaks += QStringLiteral("b%1").arg(i) + QChar::LineSeparator;
+    edit.SetText(breaks + QStringLiteral("end\n") + QString(160000, QLatin1Char('W'))
+                 + QStringLiteral("z\nnext"));
+    auto *layout = qobject_cast<TLineLayout *>(edit.document()->documentLayout());
+    ASSERT_TRUE(layout);
+    const QTextDocument &doc = *edit.document();
+    ExpectStacked(*layout, doc);
+    const QRectF last = layout->blockBoundingRect(doc.firstBlock());
+    const QTextLayout &soft = *doc.firstBlock().layout();
+    EXPECT_EQ(soft.lineCount(), 90001);
+    EXPECT_LE(soft.lineAt(90000).y() + soft.lineAt(90000).height(), last.height());
+    // The long line's last character lies inside the text's size and is hit where it stands.
+    const QTextBlock wide = doc.findBlockByNumber(1);
+    const QRectF r = layout->blockBoundingRect(wide);
+    const int z = wide.length() - 2;
+    const QTextLine line = wide.layout()->lineForTextPosition(z);
+    const QPointF at(line.cursorToX(z) + 1, r.top() + line.y() + line.height() / 2);
+    EXPECT_LT(at.x(), layout->documentSize().width());
+    EXPECT_EQ(layout->hitTest(at, Qt::FuzzyHit), wide.position() + z);
 }
 
 // Lines taller than the default font, as a page pasted from a word processor brings.
