@@ -6,7 +6,7 @@ import os
 import re
 import subprocess
 
-from desktop import OUTPUT, PDF, WORK, first_run, run, step, wait_until
+from desktop import OUTPUT, PDF, WORK, first_run, gray_ink, ink_lines, run, step, wait_until
 
 RTF = (r"{\rtf1\ansi\deff0{\fonttbl{\f0 Arial;}}\f0\fs24 "
        r"\pard Hub first\par "
@@ -17,30 +17,6 @@ RTF = (r"{\rtf1\ansi\deff0{\fonttbl{\f0 Arial;}}\f0\fs24 "
        r"\pard \u1513?\u1500?\u1493?\u1501? \u1506?\u1493?\u1500?\u1501?\par }" "\r\n")
 LINES = 6
 DPI = 96
-
-
-def pixels(path):
-    """Width, height and a function from x, y to whether that pixel is ink, of a PPM or PGM file."""
-    with open(path, "rb") as f:
-        data = f.read()
-    magic, width, height, _, body = re.match(rb"(P[56])\s+(\d+)\s+(\d+)\s+(\d+)\s(.*)", data, re.S).groups()
-    width, height = int(width), int(height)
-    step_ = 3 if magic == b"P6" else 1
-    return width, height, lambda x, y: body[(y * width + x) * step_] < 110
-
-
-def left_edges(ink, rows, columns):
-    """The left edge of the ink of each run of rows that holds ink, top to bottom."""
-    lines = []
-    inside = False
-    for y in rows:
-        xs = [x for x in columns if ink(x, y)]
-        if xs and not inside:
-            lines.append(xs[0])
-        elif xs:
-            lines[-1] = min(lines[-1], xs[0])
-        inside = bool(xs)
-    return lines
 
 
 def scenario(desktop):
@@ -60,9 +36,9 @@ def scenario(desktop):
     os.makedirs(OUTPUT, exist_ok=True)
     shot = os.path.join(OUTPUT, "screen.pgm")
     desktop.run("import", "-window", main, "-depth", "8", shot)
-    width, height, ink = pixels(shot)
+    width, height, ink = gray_ink(shot)
     # The destination: the right two thirds, below the return address, left of its scroll bar.
-    screen = left_edges(ink, range(height * 2 // 5, height - 80), range(width // 3 + 2, width - 40))
+    screen = [left for _, _, left in ink_lines(ink, range(height * 2 // 5, height - 80), range(width // 3 + 2, width - 40))]
     assert len(screen) >= LINES, screen
     screen = [(x - screen[0]) / DPI for x in screen[:LINES]]
 
@@ -76,10 +52,10 @@ def scenario(desktop):
     scale = 4  # rendered at four pixels to the box's one
     subprocess.run(["pdftoppm", "-r", str(DPI * scale), "-gray", "-singlefile", PDF, os.path.join(WORK, "page")],
                    check=True)
-    pw, ph, paper_ink = pixels(os.path.join(WORK, "page.pgm"))
+    pw, ph, paper_ink = gray_ink(os.path.join(WORK, "page.pgm"))
     x0 = int((left - 36) * DPI * scale / 72)
     y0 = int((top - 4) * DPI * scale / 72)
-    paper = left_edges(paper_ink, range(y0, ph), range(max(0, x0), pw))
+    paper = [left for _, _, left in ink_lines(paper_ink, range(y0, ph), range(max(0, x0), pw))]
     assert len(paper) >= LINES, paper
     paper = [(x - paper[0]) / (DPI * scale) for x in paper[:LINES]]
     print("screen", [round(x * DPI, 1) for x in screen], "paper", [round(x * DPI, 1) for x in paper])
