@@ -116,6 +116,19 @@ TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envel
     return g;
 }
 
+TTextWidths TextWidths(const TEnvelopeData &Envelope, int PageWidthTwips)
+{
+    TTextWidths w;
+    w.Destination = std::max(0, PageWidthTwips - Envelope.DestinationLeft() * 1440 / 100);
+    // The attention line ends at two fifths of the page unless that lies left of its start.
+    const int left = Envelope.AttentionLeft() * 1440 / 100;
+    int right = PageWidthTwips * 2 / 5;
+    if (right <= left)
+        right = PageWidthTwips;
+    w.Attention = std::max(0, right - left);
+    return w;
+}
+
 QString LayoutOutsideText(const QString &Definition, const QList<TLayoutPart> &Parts)
 {
     QStringList names;

@@ -50,5 +50,15 @@ QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &Geometry);
 TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envelope, int BarCodePlacement,
                                bool FacingMark);
 
+// The widths, in twips, of the rectangles the print job lays the destination and the
+// attention line out in, on a page whose printable width is PageWidthTwips: their lines
+// align within them, on the screen as on paper.
+struct TTextWidths
+{
+    int Destination = 0;
+    int Attention = 0;
+};
+TTextWidths TextWidths(const TEnvelopeData &Envelope, int PageWidthTwips);
+
 // Says which parts of the named definition lie outside its paper.
 QString LayoutOutsideText(const QString &Definition, const QList<TLayoutPart> &Parts);

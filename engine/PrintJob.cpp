@@ -251,9 +251,7 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     // two fifths of the page unless that lies left of its start.
     const int attentionBase = m.PH - TB - e.AttentionBottom() - 25;
     const int attentionLeft = e.AttentionLeft() * 1440 / 100;
-    int attentionRight = m.PWT * 2 / 5;
-    if (attentionRight <= attentionLeft)
-        attentionRight = m.PWT;
+    const int attentionRight = attentionLeft + TextWidths(e, m.PWT).Attention;
     renderSameOnEveryPage(
         job.attention, canvas, m,
         FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100},

@@ -1,7 +1,10 @@
 #include "platform/LineLayout.h"
 
+#include "platform/TextLayout.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -13,8 +16,11 @@
 
 namespace {
 
-constexpr size_t kRun = 512;       // paragraphs a run holds after a rebuild or a split
-constexpr int kLayOutAtOnce = 256; // a change of up to so many paragraphs is laid out at once
+constexpr size_t kRun = 512;         // paragraphs a run holds after a rebuild or a split
+constexpr int kLayOutAtOnce = 256;   // a change of up to so many paragraphs is laid out at once
+constexpr double kLongestLine = 1e6; // pixels a line may reach before it is broken
+// Characters a line may hold before it might reach that length.
+constexpr int kLongLineCharacters = 10000;
 
 QString ListMarker(const QTextList &list, const QTextBlock &block)
 {
@@ -36,11 +42,11 @@ Qt::Alignment Visual(Qt::LayoutDirection direction, Qt::Alignment alignment)
     return alignment;
 }
 
-// A paragraph's height or width as kept: margins from a pasted page may be anything,
-// and the scroll bars count in whole pixels.
+// A paragraph's height or width as kept: margins are held to what the box can show, so
+// only text makes them large; the scroll bars count in whole pixels all the same.
 float Extent(double pixels)
 {
-    constexpr double kLargest = 1e6;
+    constexpr double kLargest = 1e9;
     return static_cast<float>(pixels >= 0 ? std::min(pixels, kLargest) : 0);
 }
 
@@ -154,6 +160,8 @@ TLineLayout::Entry TLineLayout::Ensure(const QTextBlock &block, const Place &pla
         run.Sum();
     if (e.height != old.height || e.width > old.width)
         ReportSizeLater();
+    if (e.height != old.height && !m_inChange)
+        emit HeightChanged(place.number, double(e.height) - old.height);
     return e;
 }
 
@@ -161,12 +169,17 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
 {
     const QTextDocument &doc = *document();
     QTextLayout *layout = block.layout();
-    const QTextBlockFormat format = block.blockFormat();
+    const QTextBlockFormat format = HeldBlockFormat(block.blockFormat(), doc.indentWidth());
     const Qt::LayoutDirection direction = block.textDirection();
     const double page = doc.pageSize().width();
     QTextOption option = doc.defaultTextOption();
     if (page <= 0)
         option.setWrapMode(QTextOption::NoWrap); // no page to wrap at
+    // A line too long for the scroll bars and Qt's fixed-point positions is broken
+    // where it reaches that length, so that its end can be reached.
+    const bool huge = option.wrapMode() == QTextOption::NoWrap && block.length() > kLongLineCharacters;
+    if (huge)
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     option.setTextDirection(direction);
     option.setAlignment(Visual(direction, format.alignment()));
     if (format.hasProperty(QTextFormat::TabPositions))
@@ -175,26 +188,30 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
 
     double indent = format.indent() * doc.indentWidth();
     if (const QTextList *list = block.textList())
-        indent += list->format().indent() * doc.indentWidth();
-    double start = format.leftMargin() + indent;
+        indent += std::clamp(list->format().indent() * doc.indentWidth(), 0.0, kLargestIndent);
+    double start = std::min(format.leftMargin() + indent, kLargestIndent);
     double end = format.rightMargin();
     if (direction == Qt::RightToLeft)
         std::swap(start, end);
     const double margin = doc.documentMargin();
     const double available = std::max(0.0, page - 2 * margin - start - end);
     const bool wraps = option.wrapMode() != QTextOption::NoWrap;
+    const double lineWidth = huge ? std::max(available, kLongestLine) : available;
 
     // The space between two paragraphs is the larger of their margins; the text's first
     // paragraph has none above it.
     const QTextBlock previous = block.previous();
     const QTextBlock next = block.next();
     layout->beginLayout();
-    double y = previous.isValid() ? std::max(format.topMargin(), previous.blockFormat().bottomMargin()) : 0;
+    double y = previous.isValid()
+                   ? std::max(format.topMargin(),
+                              HeldBlockFormat(previous.blockFormat(), doc.indentWidth()).bottomMargin())
+                   : 0;
     double width = 0;
     bool first = true;
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
         const double textIndent = first ? format.textIndent() : 0;
-        line.setLineWidth(std::max(0.0, available - textIndent));
+        line.setLineWidth(std::max(0.0, lineWidth - textIndent));
         // A line longer than the page starts at its margin whatever its alignment, so
         // that none of it lies left of the text.
         if (!wraps && line.naturalTextWidth() > line.width())
@@ -211,6 +228,7 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
 
 void TLineLayout::documentChanged(int from, int removed, int added)
 {
+    const QScopedValueRollback<bool> changing(m_inChange, true);
     QTextDocument &doc = *document();
     const int count = doc.blockCount();
     QTextBlock firstBlock = doc.findBlock(from);
@@ -438,10 +456,46 @@ QRectF TLineLayout::blockBoundingRect(const QTextBlock &block) const
 {
     if (!block.isValid() || block.document() != document())
         return {};
+    if (m_count == document()->blockCount() && At(Find(block.blockNumber())).generation != m_generation)
+        LayOutAround(block);
     const Place p = Find(block.blockNumber());
     const Entry e = Ensure(block, p);
     block.layout()->setPosition(QPointF(0, p.top));
     return {0, p.top, std::max<double>(e.width, document()->pageSize().width()), e.height};
+}
+
+void TLineLayout::LayOutAround(const QTextBlock &block) const
+{
+    // Those above move it as they are laid out: again until its neighbourhood holds still.
+    const int number = block.blockNumber();
+    for (int pass = 0; pass < 8; ++pass) {
+        const double top = Find(number).top;
+        const double bottom = top + Ensure(block, Find(number)).height;
+        if (!LayOutBetween(top - m_neighbourhood, bottom + m_neighbourhood))
+            return;
+    }
+}
+
+bool TLineLayout::LayOutBetween(double top, double bottom) const
+{
+    if (m_count != document()->blockCount())
+        return false;
+    bool any = false;
+    Place p = FindAt(top);
+    for (QTextBlock b = document()->findBlockByNumber(p.number); b.isValid() && p.top <= bottom;
+         b = b.next()) {
+        if (p.index >= m_runs[p.run].entries.size())
+            break;
+        any = any || At(p).generation != m_generation;
+        Advance(p, Ensure(b, p).height);
+    }
+    return any;
+}
+
+double TLineLayout::Height(int number) const
+{
+    const Place p = Find(number);
+    return p.index < m_runs[p.run].entries.size() ? At(p).height : 0;
 }
 
 QRectF TLineLayout::frameBoundingRect(QTextFrame *frame) const

@@ -11,7 +11,10 @@
 // of paragraphs, so finding a paragraph's place costs about the same in a long text as
 // in a short one. A paragraph not laid out yet counts as one line of the default font.
 // Lines wrap at the page width unless the text option says NoWrap; the paragraphs of
-// tables and frames are laid out one below the other.
+// tables and frames are laid out one below the other. A paragraph asked for its place
+// before it was laid out brings its neighbours within Neighbourhood() pixels with it,
+// so that what is scrolled to shows where it was found. A height found anew outside
+// an edit is told by HeightChanged, so that a view can keep what it shows in place.
 class TLineLayout : public QAbstractTextDocumentLayout
 {
     Q_OBJECT
@@ -31,6 +34,21 @@ public:
     void SetCursorWidth(int width) { m_cursorWidth = width; }
     // Paragraphs laid out since the layout was made: what the changes cost.
     qint64 LaidOut() const { return m_laidOut; }
+
+    // Lays out the paragraphs between the two heights; whether any was laid out anew.
+    bool LayOutBetween(double top, double bottom) const;
+    // The number of the paragraph at y, and the top of a paragraph, as they stand.
+    int NumberAt(double y) const { return FindAt(y).number; }
+    double Top(int number) const { return Find(number).top; }
+    double Height(int number) const;
+    double Neighbourhood() const { return m_neighbourhood; }
+    void SetNeighbourhood(double pixels) { m_neighbourhood = pixels; }
+    // Tells the size now rather than after the current event.
+    void ReportSizeNow() { ReportSize(); }
+
+signals:
+    // The paragraph's height changed by delta, outside an edit of the text.
+    void HeightChanged(int number, double delta) const;
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
@@ -71,6 +89,7 @@ private:
     void Rebuild(int count);
     void ReportSize();
     void ReportSizeLater() const;
+    void LayOutAround(const QTextBlock &block) const;
 
     mutable std::vector<Run> m_runs;
     mutable double m_height = 0; // of all paragraphs
@@ -80,5 +99,7 @@ private:
     int m_cursorWidth = 1;
     mutable qint64 m_laidOut = 0;
     mutable bool m_reportPending = false;
+    bool m_inChange = false;
+    double m_neighbourhood = 1000;
     QSizeF m_reported;
 };

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
+#include <QScrollBar>
 #include <QStringDecoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -25,6 +26,7 @@
 #include <QTextList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -157,6 +159,11 @@ RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
         if (m_images)
             m_images->setParent(this);
     }
+    // A paragraph runs left to right unless its format says otherwise, on the screen as on
+    // paper, whatever script its text is in: an address's lines stay together.
+    QTextOption option = document()->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    document()->setDefaultTextOption(option);
     UseLineLayout(document());
     ApplyHideSelection();
     connect(document(), &QTextDocument::contentsChange, this, &RichEdit::TrackLetters);
@@ -393,6 +400,18 @@ void RichEdit::PasteContent(const QTextDocumentFragment &Content)
     c.insertFragment(Content);
     setTextCursor(c);
     ensureCursorVisible();
+}
+
+void RichEdit::SetPaperWidth(int twips)
+{
+    setWordWrapMode(QTextOption::NoWrap);
+    if (twips <= 0) {
+        setLineWrapMode(NoWrap);
+        return;
+    }
+    const double margin = document()->documentMargin();
+    setLineWrapColumnOrWidth(static_cast<int>(std::lround(twips * 96.0 / 1440 + 2 * margin)));
+    setLineWrapMode(FixedPixelWidth);
 }
 
 void RichEdit::SetHideSelection(bool hide)
@@ -804,7 +823,102 @@ void RichEdit::UseLineLayout(QTextDocument *doc)
     auto *layout = new TLineLayout(doc);
     if (m_images)
         layout->registerHandler(QTextFormat::ImageObject, m_images);
+    layout->SetNeighbourhood(std::max(viewport()->height(), 200));
     doc->setDocumentLayout(layout);
+    m_anchor = Anchor();
+    // An edit moves what follows it as the control means it to: the place is taken anew.
+    connect(doc, &QTextDocument::contentsChange, this, [this] { m_anchor = Anchor(); });
+    connect(layout, &TLineLayout::HeightChanged, this, [this](int number) {
+        if (m_anchor.number >= 0
+            && (number < m_anchor.number || (m_anchor.bottom && number == m_anchor.number)))
+            HoldAnchor();
+        else
+            viewport()->update(); // what lies below it on view moved
+    });
+}
+
+void RichEdit::SetAnchor()
+{
+    auto *layout = qobject_cast<TLineLayout *>(document()->documentLayout());
+    if (!layout)
+        return;
+    const QScrollBar *bar = verticalScrollBar();
+    const double offset = bar->value();
+    // At the end the end stays on view; elsewhere the paragraph at the top stays put.
+    m_anchor.bottom = bar->value() >= bar->maximum() && bar->maximum() > 0;
+    m_anchor.number = m_anchor.bottom ? document()->blockCount() - 1 : layout->NumberAt(offset);
+    m_anchor.y = layout->Top(m_anchor.number) - offset;
+    if (m_anchor.bottom)
+        m_anchor.y += layout->Height(m_anchor.number);
+}
+
+void RichEdit::HoldAnchor()
+{
+    auto *layout = qobject_cast<TLineLayout *>(document()->documentLayout());
+    if (!layout || m_anchor.number < 0)
+        return;
+    if (m_painting) {
+        // Too late for this paint: the next one draws it.
+        viewport()->update();
+        return;
+    }
+    double y = layout->Top(m_anchor.number);
+    if (m_anchor.bottom)
+        y += layout->Height(m_anchor.number);
+    QScrollBar *bar = verticalScrollBar();
+    // The pixels on view stay right: the offset moves, nothing is scrolled.
+    const QSignalBlocker quiet(bar);
+    layout->ReportSizeNow();
+    bar->setValue(static_cast<int>(std::lround(y - m_anchor.y)));
+}
+
+void RichEdit::LayOutView()
+{
+    auto *layout = qobject_cast<TLineLayout *>(document()->documentLayout());
+    if (!layout)
+        return;
+    if (m_anchor.number < 0)
+        SetAnchor();
+    // Each height found above the anchor moves the view; again until nothing new is on it.
+    for (int pass = 0; pass < 16; ++pass) {
+        const double top = verticalScrollBar()->value();
+        if (!layout->LayOutBetween(top, top + viewport()->height()))
+            break;
+    }
+    // A text that shrank may take the offset back with its range: then all is drawn anew.
+    QScrollBar *bar = verticalScrollBar();
+    const int offset = bar->value();
+    {
+        const QSignalBlocker quiet(bar);
+        layout->ReportSizeNow();
+    }
+    if (bar->value() != offset)
+        viewport()->update();
+}
+
+void RichEdit::paintEvent(QPaintEvent *event)
+{
+    LayOutView();
+    m_painting = true;
+    QTextEdit::paintEvent(event);
+    m_painting = false;
+    SetAnchor();
+}
+
+void RichEdit::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    if (auto *layout = qobject_cast<TLineLayout *>(document()->documentLayout()))
+        layout->SetNeighbourhood(std::max(viewport()->height(), 200));
+}
+
+void RichEdit::scrollContentsBy(int dx, int dy)
+{
+    // What was on view moves with the scroll; once none of it is left, the place is taken anew.
+    m_anchor.y += dy;
+    if (std::abs(dy) >= viewport()->height())
+        m_anchor = Anchor();
+    QTextEdit::scrollContentsBy(dx, dy);
 }
 
 void RichEdit::SaveToFile(const QString &fileName) const

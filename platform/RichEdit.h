@@ -124,6 +124,10 @@ public:
     bool WantTabs() const { return !tabChangesFocus(); }
     void SetWantTabs(bool want) { setTabChangesFocus(!want); }
 
+    // The width, in twips, that the text is laid out in as on paper, where its lines align;
+    // 0: the box's own width. The box does not wrap either way.
+    void SetPaperWidth(int twips);
+
     // Whether the selection is hidden while the control does not have the focus.
     bool HideSelection() const { return m_hideSelection; }
     void SetHideSelection(bool hide);
@@ -180,6 +184,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     struct Layout;
@@ -190,6 +197,10 @@ private:
     void Adopt(std::unique_ptr<QTextDocument> document);
     void UseLineLayout(QTextDocument *doc);
     int FirstLetter(int from, int to) const;
+    // What the view shows stays where it is when heights above it are found.
+    void HoldAnchor();
+    void SetAnchor();
+    void LayOutView();
 
     bool m_hideSelection = true;
     QColor m_defaultColor; // invalid: automatic
@@ -197,4 +208,13 @@ private:
     std::unique_ptr<Layout> m_layout;
     QObject *m_images = nullptr;            // draws pictures in the text
     mutable QHash<QUrl, QImage> m_pictures; // pasted with HTML, by their names in the text
+    // A paragraph on view and the viewport's y of its top (of its bottom at the text's end).
+    struct Anchor
+    {
+        int number = -1; // -1: none, taken anew before the next paint
+        double y = 0;
+        bool bottom = false;
+    };
+    Anchor m_anchor;
+    bool m_painting = false;
 };

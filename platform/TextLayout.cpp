@@ -3,6 +3,7 @@
 #include "platform/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -53,7 +54,68 @@ void PixelSizesToPoints(QTextDocument &doc)
     }
 }
 
+// Paragraphs with margins a box would not show are laid out as the box lays them out.
+void HoldBlockFormats(QTextDocument &doc)
+{
+    QTextCursor edit(&doc);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextBlockFormat held = HeldBlockFormat(b.blockFormat(), doc.indentWidth());
+        if (held != b.blockFormat()) {
+            edit.setPosition(b.position());
+            edit.setBlockFormat(held);
+        }
+    }
+}
+
+// What the boxes lay their text out in: pixels of 96 to the inch.
+constexpr double kBoxDpi = 96;
+
+QPaintDevice &ScreenInches()
+{
+    static QImage device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(std::lround(kBoxDpi / 0.0254)));
+        image.setDotsPerMeterY(static_cast<int>(std::lround(kBoxDpi / 0.0254)));
+        return image;
+    }();
+    return device;
+}
+
 } // namespace
+
+QTextBlockFormat HeldBlockFormat(const QTextBlockFormat &Format, double IndentWidth)
+{
+    const auto hold = [](double value, double low, double high) {
+        return std::isfinite(value) ? std::clamp(value, low, high) : low;
+    };
+    QTextBlockFormat f = Format;
+    const double left = hold(Format.leftMargin(), 0, kLargestIndent);
+    f.setLeftMargin(left);
+    f.setRightMargin(hold(Format.rightMargin(), 0, kLargestIndent));
+    f.setTopMargin(hold(Format.topMargin(), 0, kLargestIndent));
+    f.setBottomMargin(hold(Format.bottomMargin(), 0, kLargestIndent));
+    const int levels = IndentWidth > 0 ? static_cast<int>(kLargestIndent / IndentWidth) : 0;
+    f.setIndent(std::clamp(Format.indent(), 0, levels));
+    const double start = std::min(left + f.indent() * std::max(IndentWidth, 0.0), kLargestIndent);
+    f.setTextIndent(hold(Format.textIndent(), -start, kLargestIndent - start));
+    if (Format.hasProperty(QTextFormat::LineHeightType)) {
+        const double height = Format.lineHeight();
+        switch (Format.lineHeightType()) {
+        case QTextBlockFormat::ProportionalHeight:
+            f.setLineHeight(hold(height, 100, 1000), QTextBlockFormat::ProportionalHeight);
+            break;
+        case QTextBlockFormat::FixedHeight: // a line lower than its text would cover the next
+        case QTextBlockFormat::MinimumHeight:
+            f.setLineHeight(hold(height, 0, kLargestIndent), QTextBlockFormat::MinimumHeight);
+            break;
+        case QTextBlockFormat::LineDistanceHeight:
+            f.setLineHeight(hold(height, 0, kLargestIndent), QTextBlockFormat::LineDistanceHeight);
+            break;
+        default: break;
+        }
+    }
+    return f;
+}
 
 TFormattedText::TFormattedText() = default;
 TFormattedText::~TFormattedText() = default;
@@ -70,10 +132,6 @@ int FormatRange(const QTextDocument &Text, const TFormatRange &Range, TFormatted
     QPainter *canvas = Range.Canvas;
     if (!canvas || !canvas->device())
         return first;
-    QPaintDevice *device = canvas->device();
-    const int dpiX = device->logicalDpiX();
-    const int dpiY = device->logicalDpiY();
-
     std::unique_ptr<QTextDocument> doc;
     if (first == 0 && last == length) {
         doc.reset(Text.clone());
@@ -98,20 +156,15 @@ int FormatRange(const QTextDocument &Text, const TFormatRange &Range, TFormatted
     // The range may end just after a line break: the empty line after it is not text.
     const bool endsWithBreak = last > first && IsLineBreak(Text.characterAt(last - 1));
     PixelSizesToPoints(*doc);
+    HoldBlockFormats(*doc);
     doc->setDocumentMargin(0);
-    doc->documentLayout()->setPaintDevice(device);
-    const double width = std::max(1.0, double(Range.Rect.Right - Range.Rect.Left) * dpiX / 1440.0);
+    // Laid out as the box lays it out, in its pixels, and drawn scaled to the printer's: every
+    // indent, margin and tab stop then prints at the size it has on the screen.
+    doc->documentLayout()->setPaintDevice(&ScreenInches());
+    const double width = std::max(1.0, double(Range.Rect.Right - Range.Rect.Left) * kBoxDpi / 1440.0);
     doc->setTextWidth(width);
     doc->documentLayout()->documentSize(); // lays the whole text out
-    // The boxes on the screen do not wrap, so a paragraph aligns within the text's
-    // longest line there: a right-to-left line stands where the box shows it, at the
-    // text's own position, not against the far edge of the rectangle.
-    const double longest = std::ceil(doc->idealWidth()) + 1;
-    if (longest < width) {
-        doc->setTextWidth(longest);
-        doc->documentLayout()->documentSize();
-    }
-    const double height = double(Range.Rect.Bottom - Range.Rect.Top) * dpiY / 1440.0;
+    const double height = double(Range.Rect.Bottom - Range.Rect.Top) * kBoxDpi / 1440.0;
 
     int result = last;
     double fit = 0;
@@ -147,6 +200,7 @@ bool DisplayBand(const TFormattedText &Text, const FormatRect &Rect)
     p->save();
     p->translate(double(Rect.Left) * device->logicalDpiX() / 1440.0,
                  double(Rect.Top) * device->logicalDpiY() / 1440.0);
+    p->scale(device->logicalDpiX() / kBoxDpi, device->logicalDpiY() / kBoxDpi);
     const double w = Text.m_width;
     p->setClipRect(QRectF(-w, 0, 3 * w, Text.m_fitHeight), Qt::IntersectClip);
     QAbstractTextDocumentLayout::PaintContext context;

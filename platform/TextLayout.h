@@ -3,10 +3,21 @@
 // Format-range rendering of rich text on a canvas, without a text control: what
 // printing lays out and draws.
 
+#include <QTextBlockFormat>
+
 #include <memory>
 
 class QPainter;
 class QTextDocument;
+
+// The largest margin or indent a paragraph keeps, in pixels of 96 to the inch: ten inches,
+// more than any envelope is wide.
+constexpr double kLargestIndent = 960;
+
+// A paragraph's format as the boxes and the paper lay it out: margins and indents from a
+// file or a paste held between none and kLargestIndent, a first line that starts no
+// further left than the paragraph's edge, and lines no closer than their own height.
+QTextBlockFormat HeldBlockFormat(const QTextBlockFormat &Format, double IndentWidth);
 
 // What format-range rendering lays out: the canvas (whose device gives the
 // resolution), the formatting rectangle and page in twips from the canvas

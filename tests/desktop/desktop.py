@@ -69,6 +69,29 @@ def pdf_text(path):
     return subprocess.run(["pdftotext", "-layout", path, "-"], capture_output=True, text=True, check=True).stdout
 
 
+def gray_ink(path):
+    """Width, height and a function from x, y to whether that pixel is dark text, of an 8-bit PGM file."""
+    with open(path, "rb") as f:
+        data = f.read()
+    width, height, body = re.match(rb"P5\s+(\d+)\s+(\d+)\s+255\s(.*)", data, re.S).groups()
+    width = int(width)
+    return width, int(height), lambda x, y: body[y * width + x] < 110
+
+
+def ink_lines(ink, rows, columns):
+    """Each run of rows that holds ink, top to bottom: [top, bottom, left edge of its ink]."""
+    lines = []
+    inside = False
+    for y in rows:
+        xs = [x for x in columns if ink(x, y)]
+        if xs and not inside:
+            lines.append([y, y, xs[0]])
+        elif xs:
+            lines[-1][1:] = [y, min(lines[-1][2], xs[0])]
+        inside = bool(xs)
+    return lines
+
+
 def _stop(process, timeout=10):
     if process.poll() is None:
         process.send_signal(signal.SIGTERM)

@@ -1,8 +1,11 @@
 // The envelope picture: its parts, their layout and the live bar-code preview.
 #include "ui/main/EnvelopePicture.h"
 
+#include "engine/DefinitionStore.h"
+#include "engine/LayoutFit.h"
 #include "engine/ZipBarCo.h"
 #include "foundation/ColorBox.h"
+#include "foundation/QmPrinter.h"
 #include "platform/GuardedSlot.h"
 #include "platform/RichEdit.h"
 #include "ui/Artwork.h"
@@ -247,8 +250,20 @@ void TFormStampMain::FormResize()
                        static_cast<QWidget *>(ImageFacingMark)})
         w->show();
     Resizing = false;
+    ApplyPaperWidths();
     for (RichEdit *edit : {RichEditReturn, RichEditDestination, RichEditAttention})
         edit->viewport()->update();
+}
+
+void TFormStampMain::ApplyPaperWidths()
+{
+    const TEnvelopeData *envelope = m_definitions.CurrentEnvelope();
+    TZambPrinter *printer = PrinterInstance();
+    TTextWidths widths;
+    if (envelope && printer && printer->GetLogPixelsX() > 0)
+        widths = TextWidths(*envelope, printer->GetPageWidthTwips());
+    RichEditDestination->SetPaperWidth(widths.Destination);
+    RichEditAttention->SetPaperWidth(widths.Attention);
 }
 
 void TFormStampMain::RichEditDestinationChange()

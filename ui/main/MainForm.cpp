@@ -155,8 +155,10 @@ TFormStampMain::TFormStampMain(DefinitionStore &Definitions, ReturnAddressStore 
     SetEnvelopePreferences(m_preferences.get());
     SetReturnAddressEnvironment(m_preferences.get());
     ConnectGuarded(&m_definitions, &DefinitionStore::listChanged, this, &TFormStampMain::RefillEnvelopeCombo);
-    ConnectGuarded(&m_definitions, &DefinitionStore::currentChanged, this,
-                   [this] { SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex()); });
+    ConnectGuarded(&m_definitions, &DefinitionStore::currentChanged, this, [this] {
+        SetComboItemIndex(ComboBoxEnvelope, m_definitions.CurrentIndex());
+        ApplyPaperWidths();
+    });
     ConnectGuarded(&m_returnAddresses, &ReturnAddressStore::listChanged, this,
                    &TFormStampMain::RefillReturnAddressCombo);
     ConnectGuarded(&m_returnAddresses, &ReturnAddressStore::currentChanged, this, [this] {
