@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/TextLayout.h"
+
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 class TEnvelopeData;
 class TZambPrinter;
@@ -15,6 +19,8 @@ struct TPageMetrics
     int PH = 0;    // height, hundredths of an inch
     int PhysW = 0; // physical width, pixels
     int BM = 0;    // unprintable bottom margin, hundredths of an inch
+    int PWT = 0;   // width, twips (0: worked out from PW)
+    int PHT = 0;   // height, twips (0: worked out from PH)
 };
 
 // The page of the printer object as it stands.
@@ -38,11 +44,29 @@ struct TLayoutGeometry : TPageMetrics
     // 0 above the address, 1 bottom edge, 2 none, 3 below the address.
     int BarCodePlacement = 0;
     bool FacingMark = false;
+    // Whether the text keeps all its lines laid out in the rectangle (twips from the
+    // printable corner), as the job lays it out; not known (taken to fit) when empty.
+    // The return address's is given the rectangle beside no picture.
+    std::function<bool(const FormatRect &)> ReturnFits;
+    std::function<bool(const FormatRect &)> DestinationFits;
 };
 
-enum class TLayoutPart { ReturnAddress, Destination, BarCode, FacingMark };
+// Paper: the page has no size at all. The plain parts start off the page; the "Cut"
+// ones start on it but run past its end or into the next part.
+enum class TLayoutPart {
+    Paper,
+    ReturnAddress,
+    ReturnAddressCut,
+    Destination,
+    DestinationCut,
+    BarCode,
+    BarCodeCut,
+    FacingMark
+};
 
-// The parts that start outside the printable area, in that order.
+// The parts that start outside the page the job draws on (the custom envelope
+// when there is one, within the sheet's printable area), or whose text or bars
+// run past its end or into the next part, in that order.
 QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &Geometry);
 
 // The geometry of a definition on the printer object as it stands (the

@@ -9,6 +9,7 @@
 
 class RichEdit;
 class TEnvelopeData;
+struct TLayoutGeometry;
 class TPrintProgress;
 class TReturnAddress;
 
@@ -77,6 +78,13 @@ public:
     TPrintOutcome PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
                                  TEnvelopeData *Envelope, const QString &Title, int BarCodePlacement,
                                  bool PrintTriFoldLines, TPrintProgress *Progress = nullptr);
+
+    // Why the selected addresses, the return address or the attention line are more
+    // than one envelope holds (lines, characters, tables in tables); empty when none is.
+    QString TooMuchToPrint() const;
+    // Lets the layout check lay the return address and every selected address out as
+    // the job would, at the geometry's resolution.
+    void MeasureTexts(TLayoutGeometry &Geometry, TReturnAddress *ReturnAddress) const;
 
     RichEdit *Destination() const { return m_destination; }
     RichEdit *Return() const { return m_return; }

@@ -14,21 +14,23 @@
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
 
+#include <QImage>
 #include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 namespace {
 
 enum BarCodePlacement { BarCodeAbove = 0, BarCodeBottom = 1, BarCodeNone = 2, BarCodeBelow = 3 };
 
 // What one page needs of the printer, read once per job.
-struct PageMetrics : TPageMetrics
-{
-    int PWT = 0; // printable width, twips
-    int PHT = 0; // printable height, twips
-};
+using PageMetrics = TPageMetrics;
 
 // Pixels to twips and back through 64 bits: a position far off the page (an
 // extreme stored distance) at a fine resolution overflows on the way, not after.
@@ -127,18 +129,19 @@ private:
     bool m_started = false;
 };
 
-void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int x, int y, int gap,
+// Draws the return address's picture, when there is a canvas, and says where its text starts.
+void drawReturnPicture(QPainter *canvas, TReturnAddress &ret, const TPageMetrics &m, int x, int y, int gap,
                        int &textLeft)
 {
     TGraphic *graphic = ret.Picture().Graphic();
-    const bool drawable = graphic && !graphic->Empty();
+    const bool drawable = canvas && graphic && !graphic->Empty();
     switch (ret.GraphicType()) {
     case 0: return;
     case 2: {
         // The icon at its own pixel size.
-        const int width = drawable ? graphic->Width() : 0;
+        const int width = graphic && !graphic->Empty() ? graphic->Width() : 0;
         if (drawable)
-            graphic->Draw(canvas, QRect(x, y, graphic->Width(), graphic->Height()));
+            graphic->Draw(*canvas, QRect(x, y, graphic->Width(), graphic->Height()));
         textLeft = (x + width + gap) * 1440 / m.LX;
         return;
     }
@@ -147,13 +150,13 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
                                               y + ret.GraphicHeight() * m.LY / 100 - 1));
         if (drawable) {
             if (const auto *bitmap = dynamic_cast<const TBitmap *>(graphic)) {
-                DrawBitmapDIB(canvas, *bitmap, rect);
+                DrawBitmapDIB(*canvas, *bitmap, rect);
             } else if (auto *gif = dynamic_cast<TGIFImage *>(graphic)) {
                 // Paper shows the still picture, whatever frame an animation on
                 // the screen has reached, and starts no animation.
-                gif->DrawStill(canvas, rect);
+                gif->DrawStill(*canvas, rect);
             } else {
-                graphic->Draw(canvas, rect);
+                graphic->Draw(*canvas, rect);
             }
         }
         textLeft = (rect.right() + 1 + gap) * 1440 / m.LX;
@@ -205,7 +208,7 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     const int Y = (e.ReturnTop() + TT) * m.LY / 100;
     const int gap = m.LX * 15 / 100;
     int textLeft = e.ReturnLeft() * 1440 / 100;
-    drawReturnPicture(canvas, job.ret, m, X, Y, gap, textLeft);
+    drawReturnPicture(&canvas, job.ret, m, X, Y, gap, textLeft);
     // The destination's base, in hundredths of an inch from the printable top.
     const int destinationBase = m.PH - TB - e.DestinationBottom() + m.BM;
     // On tri-fold letter the return text stops above the destination and the page's end.
@@ -269,7 +272,136 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
         DrawFacingMark(barCanvas, m.PhysW - e.FacingMarkFromRight() * m.LX / 100, TT * m.LY / 100);
 }
 
+// What one envelope may hold: far more than any address, and little enough that a
+// page is laid out in a moment (the destination may be laid out sixty times over).
+constexpr int kMaxEnvelopeLines = 200;
+constexpr int kMaxEnvelopeCharacters = 20000;
+constexpr int kMaxTableNesting = 8;
+
+// Why characters first..last of a text are more than an envelope holds, or empty.
+QString tooMuchText(const QTextDocument &text, int first, int last, const QString &what)
+{
+    const int length = text.characterCount() - 1;
+    first = std::clamp(first, 0, length);
+    last = last < 0 ? length : std::clamp(last, first, length);
+    if (last - first > kMaxEnvelopeCharacters)
+        return QStringLiteral("%1 has %L2 characters; one envelope holds at most %L3.")
+            .arg(what)
+            .arg(last - first)
+            .arg(kMaxEnvelopeCharacters);
+    int lines = 0;
+    int nesting = 0;
+    for (QTextBlock block = text.findBlock(first);
+         block.isValid() && (block.position() < last || block.position() <= first); block = block.next()) {
+        lines += 1 + int(block.text().count(QChar::LineSeparator));
+        int depth = 0;
+        for (QTextFrame *frame = QTextCursor(block).currentFrame(); frame && frame->parentFrame();
+             frame = frame->parentFrame())
+            ++depth;
+        nesting = std::max(nesting, depth);
+        if (block.position() + block.length() > last)
+            break;
+    }
+    if (lines > kMaxEnvelopeLines)
+        return QStringLiteral("%1 has %L2 lines; one envelope holds at most %L3.")
+            .arg(what)
+            .arg(lines)
+            .arg(kMaxEnvelopeLines);
+    if (nesting > kMaxTableNesting)
+        return QStringLiteral("%1 has tables nested %2 deep; an envelope takes them at most %3 deep.")
+            .arg(what)
+            .arg(nesting)
+            .arg(kMaxTableNesting);
+    return {};
+}
+
+// A canvas of a printer's resolution that draws nowhere, for laying text out as the job does.
+struct MeasuringCanvas
+{
+    MeasuringCanvas(int lx, int ly) : image(1, 1, QImage::Format_RGB32)
+    {
+        image.setDotsPerMeterX(qRound(lx / 0.0254));
+        image.setDotsPerMeterY(qRound(ly / 0.0254));
+        painter.begin(&image);
+    }
+    QImage image;
+    QPainter painter;
+};
+
+bool fitsIn(const QTextDocument &text, QPainter &canvas, const FormatRect &rect, int first, int last)
+{
+    TFormatRange range;
+    range.Canvas = &canvas;
+    range.Rect = rect;
+    range.First = first;
+    range.Last = last;
+    TFormattedText laidOut;
+    const int length = text.characterCount() - 1;
+    const int wanted = last < 0 ? length : std::clamp(last, 0, length);
+    return FormatRange(text, range, laidOut) >= wanted;
+}
+
 } // namespace
+
+QString TAddressPrintList::TooMuchToPrint() const
+{
+    if (m_destination) {
+        for (int i = 0; i < Count(); ++i) {
+            const TSingleAddress &address = GetAddress(i);
+            if (!address.Selected)
+                continue;
+            const QString what = Count() == 1 ? QStringLiteral("The destination address")
+                                              : QStringLiteral("Address %1").arg(i + 1);
+            const QString text =
+                tooMuchText(*m_destination->document(), address.StartChar, address.EndChar, what);
+            if (!text.isEmpty())
+                return text;
+        }
+    }
+    if (m_return) {
+        const QString text = tooMuchText(*m_return->document(), 0, -1, QStringLiteral("The return address"));
+        if (!text.isEmpty())
+            return text;
+    }
+    if (m_attention)
+        return tooMuchText(*m_attention->document(), 0, -1, QStringLiteral("The attention line"));
+    return {};
+}
+
+void TAddressPrintList::MeasureTexts(TLayoutGeometry &Geometry, TReturnAddress *ReturnAddress) const
+{
+    if (Geometry.LX <= 0 || Geometry.LY <= 0)
+        return;
+    auto canvas = std::make_shared<MeasuringCanvas>(Geometry.LX, Geometry.LY);
+    if (m_return) {
+        // Beside the picture, as the job puts it.
+        int shift = 0;
+        if (ReturnAddress) {
+            const int x = Geometry.ReturnLeft * Geometry.LX / 100;
+            int textLeft = Geometry.ReturnLeft * 1440 / 100;
+            drawReturnPicture(nullptr, *ReturnAddress, Geometry, x, 0, Geometry.LX * 15 / 100, textLeft);
+            shift = textLeft - Geometry.ReturnLeft * 1440 / 100;
+        }
+        const QTextDocument *text = m_return->document();
+        Geometry.ReturnFits = [canvas, text, shift](const FormatRect &rect) {
+            return fitsIn(*text, canvas->painter,
+                          FormatRect{rect.Left + shift, rect.Top, rect.Right, rect.Bottom}, 0, -1);
+        };
+    }
+    if (m_destination) {
+        QList<QPair<int, int>> ranges;
+        for (int i = 0; i < Count(); ++i) {
+            if (GetAddress(i).Selected)
+                ranges.append({GetAddress(i).StartChar, GetAddress(i).EndChar});
+        }
+        const QTextDocument *text = m_destination->document();
+        Geometry.DestinationFits = [canvas, text, ranges](const FormatRect &rect) {
+            return std::all_of(ranges.begin(), ranges.end(), [&](const QPair<int, int> &range) {
+                return fitsIn(*text, canvas->painter, rect, range.first, range.second);
+            });
+        };
+    }
+}
 
 TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, TReturnAddress *ReturnAddress,
                                                 TEnvelopeData *Envelope, const QString &Title,
@@ -317,10 +449,7 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
     bool cancelled = false;
     try {
         guard.Start(SelectedCount() * std::max(Copies, 0));
-        PageMetrics m;
-        static_cast<TPageMetrics &>(m) = ReadPageMetrics(printer);
-        m.PWT = printer.GetPageWidthTwips();
-        m.PHT = printer.GetPageHeightTwips();
+        const PageMetrics m = ReadPageMetrics(printer);
         LaidOutText returnText;
         LaidOutText attentionText;
         // clang-format off

@@ -3,7 +3,9 @@
 #include "platform/Rounding.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -128,12 +130,18 @@ bool ReadPrinterDescription(const cups_dest_t &dest, PrinterCaps &caps)
     if (cupsGetFd(CUPS_HTTP_DEFAULT, resource.constData(), file.handle()) != HTTP_STATUS_OK)
         return false;
     file.flush();
-    std::unique_ptr<ppd_file_t, PpdDeleter> ppd(ppdOpenFile(QFile::encodeName(file.fileName()).constData()));
+    return ReadPrinterDescriptionFile(file.fileName(), dest.num_options, dest.options, caps);
+}
+
+bool ReadPrinterDescriptionFile(const QString &fileName, int numOptions, cups_option_t *options,
+                                PrinterCaps &caps)
+{
+    std::unique_ptr<ppd_file_t, PpdDeleter> ppd(ppdOpenFile(QFile::encodeName(fileName).constData()));
     if (!ppd)
         return false;
     ppdMarkDefaults(ppd.get());
     // The user's and the instance's own defaults (lpoptions) come on top.
-    cupsMarkOptions(ppd.get(), dest.num_options, dest.options);
+    cupsMarkOptions(ppd.get(), numOptions, options);
     ppdLocalize(ppd.get());
 
     PrinterCaps result = caps;
@@ -144,14 +152,28 @@ bool ReadPrinterDescription(const cups_dest_t &dest, PrinterCaps &caps)
     if (ppd_option_t *option = ppdFindOption(ppd.get(), "PageSize")) {
         result.papers.clear();
         result.defaultPaper = 0;
+        // Looked up by name once: a description may list thousands of sizes.
+        QHash<QByteArray, const ppd_size_t *> sizes;
+        sizes.reserve(ppd->num_sizes);
+        for (int i = ppd->num_sizes - 1; i >= 0; --i)
+            sizes.insert(QByteArray(ppd->sizes[i].name), &ppd->sizes[i]);
+        // The scheduler's names of its media, for sizes the description gives no text.
+        QHash<QString, QString> scheduler;
+        for (const SpoolerPaper &p : caps.papers) {
+            if (!p.name.isEmpty() && !scheduler.contains(p.keyword))
+                scheduler.insert(p.keyword, p.name);
+        }
+        // A name shows once per size: the same paper under other keywords is merged,
+        // another size of the same name stays and is told apart by its size.
+        QSet<QString> seen;
+        QHash<QString, int> sizesOfName;
         for (int i = 0; i < option->num_choices; ++i) {
             const ppd_choice_t &c = option->choices[i];
-            const ppd_size_t *size = ppdPageSize(ppd.get(), c.choice);
+            const ppd_size_t *size = sizes.value(QByteArray(c.choice));
             if (!std::strcmp(c.choice, "Custom") || !size || size->width < 1 || size->length < 1)
                 continue;
             SpoolerPaper paper;
             paper.choice = QString::fromUtf8(c.choice);
-            paper.name = Text(c);
             paper.width = Hmm(size->width);
             paper.length = Hmm(size->length);
             paper.left = std::max(0, Hmm(size->left));
@@ -159,15 +181,25 @@ bool ReadPrinterDescription(const cups_dest_t &dest, PrinterCaps &caps)
             paper.right = std::max(0, Hmm(size->width - size->right));
             paper.top = std::max(0, Hmm(size->length - size->top));
             paper.keyword = MediaKeyword(c.choice, paper.width, paper.length);
-            // One name shows once, whatever keywords the driver has for it.
-            bool seen = false;
-            for (const auto &p : result.papers)
-                seen = seen || p.name == paper.name;
-            if (seen)
+            // A choice without text reads as its keyword ("Env10"), as generated descriptions have them.
+            paper.name = Text(c);
+            if (paper.name == paper.choice)
+                paper.name = scheduler.value(paper.keyword, paper.choice);
+            const QString same = paper.name + QLatin1Char('\n') + QString::number(paper.width)
+                                 + QLatin1Char('x') + QString::number(paper.length);
+            if (seen.contains(same))
                 continue;
+            seen.insert(same);
+            ++sizesOfName[paper.name];
             if (c.marked)
                 result.defaultPaper = int(result.papers.size());
             result.papers.append(paper);
+        }
+        for (SpoolerPaper &paper : result.papers) {
+            if (sizesOfName.value(paper.name) > 1)
+                paper.name += QStringLiteral(" (%1 x %2 mm)")
+                                  .arg(QString::number(paper.width / 100.0, 'f', 1),
+                                       QString::number(paper.length / 100.0, 'f', 1));
         }
     }
 
@@ -219,8 +251,11 @@ bool ReadPrinterDescription(const cups_dest_t &dest, PrinterCaps &caps)
             QString &slot = IsGray(choice) ? result.driver.gray : result.driver.color;
             if (slot.isEmpty())
                 slot = choice;
-            if (c.marked)
-                markedColor = !IsGray(choice);
+            // Colour as the driver means it: its default, when that is a colour choice.
+            if (c.marked && !IsGray(choice)) {
+                markedColor = true;
+                result.driver.color = choice;
+            }
         }
         result.color = result.color && !result.driver.color.isEmpty();
         result.defaultColor = result.color && markedColor;

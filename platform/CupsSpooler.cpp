@@ -117,15 +117,25 @@ QString CupsSpooler::DefaultPrinterName()
 
 bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
 {
+    // A printer that cannot be opened because the scheduler is gone is not the printer's fault.
+    const auto failed = [this] {
+        m_serviceDown = cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        return false;
+    };
     DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
     if (!dest)
-        return false;
+        return failed();
     InfoPtr info(cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest.get()));
     if (!info)
-        return false;
+        return failed();
+    m_serviceDown = false;
     http_t *http = CUPS_HTTP_DEFAULT;
     caps = PrinterCaps();
 
+    // Names come only over a connection of one's own (the default one gives none).
+    std::unique_ptr<http_t, decltype(&httpClose)> names(
+        httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr),
+        &httpClose);
     const int mediaCount = cupsGetDestMediaCount(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT);
     for (int i = 0; i < mediaCount; ++i) {
         cups_size_t size{};
@@ -139,8 +149,14 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         if (paper.keyword.startsWith(QLatin1String("custom_")) || size.width <= 0 || size.length <= 0
             || caps.PaperByKeyword(paper.keyword))
             continue;
-        if (const char *name =
-                cupsLocalizeDestMedia(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT, &size))
+        // Named as the medium, not as its borderless variant.
+        cups_size_t named = size;
+        if (named.left == 0 && named.right == 0 && named.top == 0 && named.bottom == 0)
+            named.left = named.right = named.top = named.bottom = 1;
+        const char *name = names ? cupsLocalizeDestMedia(names.get(), dest.get(), info.get(),
+                                                         CUPS_MEDIA_FLAGS_DEFAULT, &named)
+                                 : nullptr;
+        if (name)
             paper.name = QString::fromUtf8(name);
         paper.width = size.width;
         paper.length = size.length;

@@ -240,8 +240,11 @@ void TPrinter::SetState(TPrinterState Value)
         break;
     case TPrinterState::psHandleDC: m_job.reset(); break;
     }
-    if (!m_printerOpen)
+    if (!m_printerOpen) {
+        if (m_spooler.ServiceDown())
+            throw EPrinter(PrintServiceDownText(CurrentDevice()));
         throw EPrinter(PrinterNotValid);
+    }
     DevMode dm;
     if (m_devMode)
         dm = *m_devMode;
@@ -389,4 +392,15 @@ void TPrinter::EndDoc()
     m_state = TPrinterState::psNoHandle;
     if (!ok)
         throw EPrinter(error.isEmpty() ? PrinterNotValid : error);
+}
+
+QString PrintServiceDownText(const QString &Printer)
+{
+    if (Printer.isEmpty())
+        return QStringLiteral(
+            "The print service is not running, so no printer can be reached. Start the print "
+            "service, then try again.");
+    return QStringLiteral("The print service is not running, so the printer \"%1\" cannot be reached. Start "
+                          "the print service, then try again.")
+        .arg(Printer);
 }

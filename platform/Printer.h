@@ -157,3 +157,6 @@ private:
     DeviceValues m_info;
     bool m_printerOpen = false;
 };
+
+// Says that the print service is down, naming the printer that cannot be reached (none: any).
+QString PrintServiceDownText(const QString &Printer);

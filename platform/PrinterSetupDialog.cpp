@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -164,7 +165,19 @@ PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const Printer
 
     paperBox = new QComboBox(this);
     paperBox->addItems(m_model.PaperNames());
-    if (m_model.PaperIndex() < 0) {
+    if (caps.papers.isEmpty()) {
+        // Nothing to choose: the envelope's size is given as a custom size instead.
+        paperBox->addItem(QStringLiteral("None reported"));
+        paperBox->setEnabled(false);
+        form->addRow(QStringLiteral("&Paper size:"), paperBox);
+        auto *note =
+            new QLabel(QStringLiteral("The printer reports no paper sizes. Give the envelope's size as a "
+                                      "custom envelope size in the envelope definitions manager."),
+                       this);
+        note->setObjectName(QStringLiteral("NoPaperSizes"));
+        note->setWordWrap(true);
+        form->addRow(QString(), note);
+    } else if (m_model.PaperIndex() < 0) {
         paperBox->addItem(QStringLiteral("Custom %1 x %2 mm")
                               .arg(QString::number(current.PaperWidth() / 10.0, 'f', 1),
                                    QString::number(current.PaperLength() / 10.0, 'f', 1)));
@@ -172,7 +185,8 @@ PrinterSetupDialog::PrinterSetupDialog(const QString &printerName, const Printer
     } else {
         paperBox->setCurrentIndex(m_model.PaperIndex());
     }
-    form->addRow(QStringLiteral("&Paper size:"), paperBox);
+    if (!caps.papers.isEmpty())
+        form->addRow(QStringLiteral("&Paper size:"), paperBox);
 
     sourceBox = new QComboBox(this);
     sourceBox->addItems(m_model.SourceNames());

@@ -3,6 +3,7 @@
 #include "foundation/QmInternet.h"
 #include "platform/MessageService.h"
 #include "platform/RichEdit.h"
+#include "platform/UrlOpener.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -91,10 +92,11 @@ namespace {
 
 void OpenLookupPage(const QString &Url)
 {
-    if (!OpenURL(Url))
-        MessageDlg(QStringLiteral("No web browser could be started to look up the ZIP code. The page is %1")
-                       .arg(Url),
-                   TMsgDlgType::Error, mbOK, 0);
+    QString escaped;
+    EscapeUrlSpaces(Url, escaped);
+    OpenOrSay(
+        escaped,
+        QStringLiteral("No web browser could be started to look up the ZIP code. The page is %1").arg(Url));
 }
 
 } // namespace

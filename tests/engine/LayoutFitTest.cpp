@@ -74,6 +74,87 @@ TEST(LayoutFitTest, PartsThatStartOffThePrintableArea)
     EXPECT_EQ(PartsOutsidePage(TLayoutGeometry()), Parts());
 }
 
+// Where the parts end as well as where they start, on the page the job really draws on.
+TEST(LayoutFitTest, PartsThatRunPastTheEnvelopeOrIntoTheNext)
+{
+    // Lines of 240 twips (12 points).
+    const auto lines = [](int count) {
+        return [count](const FormatRect &r) { return r.Bottom - r.Top >= count * 240; };
+    };
+    const auto custom = [](int width, int height) {
+        TLayoutGeometry g = envelope10();
+        g.PW = g.PhysW = width * 6;
+        g.PH = height;
+        g.BM = 0;
+        return g;
+    };
+    struct Case
+    {
+        const char *what;
+        TLayoutGeometry g;
+        int barCode;
+        int destinationLeft;
+        int destinationBottom;
+        int destinationLines;
+        int returnLines;
+        Parts expected;
+    };
+    const Case cases[] = {
+        {"default, bar code below", envelope10(), 3, 380, 200, 3, 3, {}},
+        {"3.5 x 2.5 in custom envelope",
+         custom(350, 250),
+         3,
+         380,
+         200,
+         3,
+         3,
+         {TLayoutPart::Destination, TLayoutPart::BarCode}},
+        {"5.13 x 3.63 in custom envelope, 5.2 in from the left",
+         custom(513, 363),
+         1,
+         520,
+         200,
+         3,
+         3,
+         {TLayoutPart::Destination}},
+        {"3 lines, bar code below at the postal minimum",
+         envelope10(),
+         3,
+         380,
+         100,
+         3,
+         3,
+         {TLayoutPart::BarCodeCut}},
+        {"4 lines, bar code below at the postal minimum",
+         envelope10(),
+         3,
+         380,
+         100,
+         4,
+         3,
+         {TLayoutPart::BarCodeCut}},
+        {"6 lines at the postal minimum", envelope10(), 2, 380, 100, 6, 3, {TLayoutPart::DestinationCut}},
+        {"destination 3.30 in from the bottom",
+         envelope10(),
+         2,
+         380,
+         330,
+         3,
+         4,
+         {TLayoutPart::ReturnAddressCut}},
+        {"no paper size", custom(0, 0), 1, 380, 200, 3, 3, {TLayoutPart::Paper}},
+    };
+    for (const Case &c : cases) {
+        TLayoutGeometry g = c.g;
+        g.BarCodePlacement = c.barCode;
+        g.DestinationBottom = c.destinationBottom;
+        g.DestinationLeft = c.destinationLeft;
+        g.DestinationFits = lines(c.destinationLines);
+        g.ReturnFits = lines(c.returnLines);
+        EXPECT_EQ(PartsOutsidePage(g), c.expected) << c.what;
+    }
+}
+
 TEST(LayoutFitTest, SaysWhichDefinitionAndWhatLiesOutside)
 {
     EXPECT_EQ(
@@ -85,5 +166,13 @@ TEST(LayoutFitTest, SaysWhichDefinitionAndWhatLiesOutside)
                           {TLayoutPart::ReturnAddress, TLayoutPart::BarCode, TLayoutPart::FacingMark}),
         "The envelope definition \"Wide\" does not fit its paper: the return address, the bar code and the "
         "facing identification mark start outside the area the printer can print.");
+    EXPECT_EQ(
+        LayoutOutsideText("Low", {TLayoutPart::ReturnAddress, TLayoutPart::BarCodeCut}),
+        "The envelope definition \"Low\" does not fit its paper: the return address starts outside the area "
+        "the printer can print and the bar code does not fit on the envelope.");
+    EXPECT_EQ(
+        LayoutOutsideText("Blank", {TLayoutPart::Paper}),
+        "The envelope definition \"Blank\" has no paper size: choose a paper, or give a custom size, in the "
+        "envelope definitions manager.");
     EXPECT_EQ(LayoutOutsideText("Fits", {}), QString());
 }

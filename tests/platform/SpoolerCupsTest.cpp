@@ -28,6 +28,8 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(CupsDir().isEmpty()) << "run through tests/with-cupsd.sh";
+        // The scheduler names its media in the user's language.
+        qputenv("LANG", "en_US.UTF-8");
         EnsurePrintTestApp();
     }
 };
@@ -208,6 +210,38 @@ TEST_F(SpoolerCups, PapersGoByTheDriversNamesOnceEach)
     EXPECT_EQ(Paper(caps, DMPAPER_ENV_10)->name, QStringLiteral("Envelope #10"));
     EXPECT_EQ(Paper(caps, DMPAPER_ENV_10)->choice, QStringLiteral("Env10"));
     EXPECT_EQ(caps.resolutions.size(), 5);
+}
+
+// A description such as the scheduler makes for a driverless printer: page sizes
+// without text show the scheduler's names, two sizes of one name both stay, told
+// apart by their size, and colour is the driver's default colour choice.
+TEST_F(SpoolerCups, AGeneratedDescriptionKeepsTheSchedulersNamesAndItsColour)
+{
+    const QString queue = QStringLiteral("PlikoraCmyk");
+    ASSERT_TRUE(
+        AddQueue(queue, {QStringLiteral("-P"), QStringLiteral(PLIKORA_TEST_DATA "/plikora-cmyk.ppd")}));
+    CupsSpooler cups;
+    PrinterCaps caps;
+    ASSERT_TRUE(cups.OpenPrinter(queue, caps));
+    QStringList names;
+    for (const auto &p : caps.papers)
+        names.append(p.name);
+    ASSERT_EQ(names.size(), 5) << names.join(", ").toStdString();
+    EXPECT_EQ(Paper(caps, DMPAPER_ENV_10)->name, QStringLiteral("Envelope #10"));
+    EXPECT_EQ(Paper(caps, DMPAPER_ENV_10)->choice, QStringLiteral("Env10"));
+    EXPECT_EQ(caps.papers[caps.defaultPaper].choice, QStringLiteral("Env10"));
+    EXPECT_FALSE(names.contains(QStringLiteral("EnvDL")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Envelope (98.4 x 190.5 mm)")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Envelope (114.3 x 228.6 mm)")));
+
+    DevMode dm;
+    ASSERT_TRUE(cups.DefaultDevMode(queue, caps, dm));
+    dm.SetColor(DMCOLOR_COLOR);
+    EXPECT_TRUE(
+        CupsSpooler::JobOptions(caps, dm).contains(qMakePair(QByteArray("ColorModel"), QByteArray("CMYK"))));
+    dm.SetColor(DMCOLOR_MONOCHROME);
+    EXPECT_TRUE(
+        CupsSpooler::JobOptions(caps, dm).contains(qMakePair(QByteArray("ColorModel"), QByteArray("Gray"))));
 }
 
 TEST_F(SpoolerCups, JobOnAVanishedQueueFails)

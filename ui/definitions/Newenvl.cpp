@@ -6,6 +6,7 @@
 #include "foundation/QmWindows.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
+#include "platform/MessageService.h"
 #include "platform/PrinterModel.h"
 #include "platform/ProgramFiles.h"
 
@@ -193,8 +194,14 @@ int TDlgNewEnvelopeSize::ExecuteAddEnvelope(bool ShowCancel, const QString &Desc
 
     m_comboBoxPrinters->clear();
     TZambPrinter *printer = PrinterInstance();
-    if (printer)
+    if (printer) {
+        // Queues come and go while the program runs.
+        if (!printer->Printing())
+            printer->RefreshPrinters();
+        if (printer->PrintServiceDown())
+            MessageDlg(PrintServiceDownText(QString()), TMsgDlgType::Error, mbOK, 0);
         m_comboBoxPrinters->addItems(printer->Printers());
+    }
     // The system's default printer, found without touching the program's printer.
     int defaultIndex = -1;
     try {

@@ -108,5 +108,8 @@ QString WritePrinterInfoPage(const QString &Inputs)
 void SendPrinterInfo(const TDescribedList<TEnvelopeData> &List)
 {
     const QString page = WritePrinterInfoPage(PrinterInfoInputs(List));
-    UrlOpener().Open(QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded));
+    OpenOrSay(QUrl::fromLocalFile(page).toString(QUrl::FullyEncoded),
+              QStringLiteral("No web browser could be started to show the printer information page. The page "
+                             "is saved as %1; open it in a web browser to send it.")
+                  .arg(page));
 }

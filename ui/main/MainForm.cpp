@@ -276,9 +276,12 @@ void TFormStampMain::ProcessCommandLine()
         // A file that cannot be opened prints nothing; the program closes all the same,
         // and its exit status tells a script that nothing was printed.
         m_commandLineResult = 1;
-        if (OpenEnvelopeFile(this, m_commandLine.FileName, true)
-            && PrintForCommandLine() == TPrintOutcome::Printed)
-            m_commandLineResult = 0;
+        // Whatever fails on the way has been said; the program ends all the same.
+        RunGuarded([this] {
+            if (OpenEnvelopeFile(this, m_commandLine.FileName, true)
+                && PrintForCommandLine() == TPrintOutcome::Printed)
+                m_commandLineResult = 0;
+        });
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         break;
     default: break;
@@ -691,7 +694,7 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
         return TPrintOutcome::NotPrinted;
     }
 
-    if (LayoutRefused())
+    if (LayoutRefused(false))
         return TPrintOutcome::NotPrinted;
 
     TDlgEnvelopePrint *dialog = GetEnvelopePrintDialog();
@@ -723,15 +726,23 @@ TPrintOutcome TFormStampMain::PrintEnvelope(bool PrintNow)
     dialog->UpdateSelectionCount();
     if (!PrintNow && !dialog->Execute())
         return TPrintOutcome::Cancelled;
-    // The dialog's Setup may have changed the definition.
-    if (!PrintNow && LayoutRefused())
+    // The dialog's Setup may have changed the definition; the addresses to print are known now.
+    if (LayoutRefused(true))
         return TPrintOutcome::NotPrinted;
     TestEnvelope = PrintNow ? false : dialog->TestEnvelope;
     if (!m_printJob)
         return TPrintOutcome::Printed;
-    const TPrintOutcome outcome = m_printJob(
-        *PrintList, dialog->Copies, TestEnvelope, m_returnAddresses.CurrentReturnAddress(),
-        m_definitions.CurrentEnvelope(), kPrintTitle, Prefs().PrintBarCode, Prefs().PrintTriFoldLines);
+    TPrintOutcome outcome = TPrintOutcome::NotPrinted;
+    try {
+        outcome = m_printJob(*PrintList, dialog->Copies, TestEnvelope,
+                             m_returnAddresses.CurrentReturnAddress(), m_definitions.CurrentEnvelope(),
+                             kPrintTitle, Prefs().PrintBarCode, Prefs().PrintTriFoldLines);
+    } catch (const std::exception &e) {
+        // A refused job says so here, whoever asked: the person at the window, a script or
+        // the command line, which then ends.
+        ShowException(e);
+        return TPrintOutcome::NotPrinted;
+    }
     if (outcome == TPrintOutcome::Cancelled)
         StatusPanels[2]->setText(QStringLiteral(" Printing was cancelled."));
     return outcome;
@@ -747,21 +758,35 @@ TPrintOutcome TFormStampMain::PrintForCommandLine()
     return outcome;
 }
 
-bool TFormStampMain::LayoutRefused()
+bool TFormStampMain::LayoutRefused(bool WithTexts)
 {
     const TEnvelopeData *envelope = m_definitions.CurrentEnvelope();
     TZambPrinter *printer = PrinterInstance();
     if (!envelope || !printer)
         return false;
-    const QList<TLayoutPart> outside =
-        PartsOutsidePage(LayoutGeometry(*printer, *envelope, Prefs().PrintBarCode, Prefs().FacingMark));
-    if (outside.isEmpty())
-        return false;
+    QString tooMuch;
+    if (WithTexts)
+        tooMuch = PrintList->TooMuchToPrint();
+    QList<TLayoutPart> outside;
+    if (tooMuch.isEmpty()) {
+        TLayoutGeometry geometry =
+            LayoutGeometry(*printer, *envelope, Prefs().PrintBarCode, Prefs().FacingMark);
+        if (WithTexts)
+            PrintList->MeasureTexts(geometry, m_returnAddresses.CurrentReturnAddress());
+        outside = PartsOutsidePage(geometry);
+        if (outside.isEmpty())
+            return false;
+    }
     const QString text =
-        LayoutOutsideText(ComboBoxEnvelope->currentText(), outside) + QStringLiteral(" Nothing was printed.");
+        (tooMuch.isEmpty() ? LayoutOutsideText(ComboBoxEnvelope->currentText(), outside) : tooMuch)
+        + QStringLiteral(" Nothing was printed.");
     // Another program or a command line waits for the answer; nobody may be there to close a box.
     if (m_printForCaller) {
         m_printRefusal = text;
+        return true;
+    }
+    if (!tooMuch.isEmpty()) {
+        MessageDlg(text, TMsgDlgType::Error, mbOK, 0);
         return true;
     }
     if (MessageDlg(text + QStringLiteral("\n\nOpen the envelope definitions manager to change it?"),
@@ -784,14 +809,15 @@ bool TFormStampMain::OutsideRequestsWait() const
 
 QString TFormStampMain::BusyWith() const
 {
-    if (PrintRequestRunning())
-        return QStringLiteral("Plikora is printing.");
+    // The print dialog, or a box of the job, is what the person has to close first.
     if (const QWidget *modal = QApplication::activeModalWidget()) {
         if (modal->windowTitle().isEmpty())
             return QStringLiteral("Plikora is waiting for a dialog to be closed.");
         return QStringLiteral("Plikora is waiting for the window \"%1\" to be closed.")
             .arg(modal->windowTitle());
     }
+    if (PrintRequestRunning())
+        return QStringLiteral("Plikora is printing.");
     if (m_outsideRequestRunning || !m_queuedRequests.isEmpty())
         return QStringLiteral("Plikora is busy with another request.");
     return {};

@@ -357,7 +357,9 @@ private:
     // A definition whose layout starts off its paper: says so and returns true. A person
     // may then open the definitions manager; for another program or the command line
     // the reason is kept in m_printRefusal, and no box is shown.
-    bool LayoutRefused();
+    // Refuses, and says why, a layout off its paper; with the selected addresses known,
+    // also texts that run past their room or are more than an envelope holds.
+    bool LayoutRefused(bool WithTexts);
     bool LoadEnvelopeDocument(const QString &Name);
     // False when the user stopped a long load: the envelope is then as it was.
     bool LoadTextDocument(const QString &Name);

@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 bool IsAutomationSwitch(const QString &Param)
 {
@@ -32,6 +33,10 @@ TCommandLine ParseCommandLine(const QStringList &Params)
     } else {
         result.Mode = cmStart;
     }
+    // The title, the recent files and another instance handed the file all need the
+    // name whole, wherever the program was started from.
+    if (!result.FileName.isEmpty())
+        result.FileName = QDir::current().absoluteFilePath(result.FileName);
     return result;
 }
 

@@ -322,6 +322,7 @@ TEST_F(AutomationTest, CallsDuringADialogOrAPrintAreRefusedAsBusyAtOnce)
     });
     Reply print = Envelope("PrintEnvelope")->Finish();
     EXPECT_TRUE(insert.err.contains("Error.Busy")) << insert.err.toStdString();
+    EXPECT_TRUE(insert.err.contains("\"Print Envelope\"")) << insert.err.toStdString();
     EXPECT_TRUE(print.err.contains("com.morvane.Plikora.Error.Cancelled")) << print.err.toStdString();
     EXPECT_EQ(Destination().Lines(), QStringList({"First"}));
 
@@ -336,6 +337,17 @@ TEST_F(AutomationTest, CallsDuringADialogOrAPrintAreRefusedAsBusyAtOnce)
     EXPECT_NE(print.status, 0);
     EXPECT_TRUE(print.err.contains("Error.Failed: The print service is not running."))
         << print.err.toStdString();
+    // A job the scheduler refuses: the caller hears it and the window shows it.
+    const QString refused = "The printer \"PlikoraTest\" refused the job: Not accepting jobs.";
+    form->SetPrintEnvelopesJob([&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *,
+                                   const QString &, int,
+                                   bool) -> TPrintOutcome { throw Exception(refused); });
+    messages.shown.clear();
+    WhenShown<TDlgEnvelopePrint>(form.get(), [](TDlgEnvelopePrint *dialog) { dialog->accept(); });
+    print = Envelope("PrintEnvelope")->Finish();
+    EXPECT_TRUE(print.err.contains("Error.Failed: " + refused)) << print.err.toStdString();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].message, refused);
     WhenShown<TDlgEnvelopePrint>(form.get(), [](TDlgEnvelopePrint *dialog) { dialog->reject(); });
     EXPECT_TRUE(Dde("ExecuteMacro", {"['print']"})->Finish().err.contains("Error.Cancelled"));
 }

@@ -49,6 +49,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -674,6 +675,42 @@ TEST_F(MainFormTest, ALayoutOffItsPaperPrintsNothingAndSaysWhy)
     EXPECT_EQ(printed, 1);
 }
 
+// More than an envelope holds is refused before any page is laid out: the command line
+// ends with 1, a script hears why, and nothing goes to the printer.
+TEST_F(MainFormTest, AnAddressOfThousandsOfLinesIsRefusedBeforePrinting)
+{
+    QByteArray lines;
+    for (int i = 0; i < 1000; ++i)
+        lines += "L\r\n";
+    WriteFile(Path("long.txt"), lines);
+    int printed = 0;
+    Session s(dir.path(), ParseCommandLine(QStringList{"/p", Path("long.txt")}));
+    TFormStampMain &form = *s.form;
+    form.SetPrintEnvelopesJob(
+        [&](TAddressPrintList &, int, bool, TReturnAddress *, TEnvelopeData *, const QString &, int, bool) {
+            ++printed;
+            return TPrintOutcome::Printed;
+        });
+    QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+    form.show();
+    form.FormActivate();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.CommandLineResult(), 1);
+    QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+    try {
+        form.AutomationPrintEnvelope();
+        ADD_FAILURE() << "printed";
+    } catch (const Exception &refused) {
+        EXPECT_EQ(
+            refused.Message().toStdString(),
+            QString(
+                "The destination address has %1 lines; one envelope holds at most 200. Nothing was printed.")
+                .arg(QLocale().toString(1000))
+                .toStdString());
+    }
+    EXPECT_EQ(printed, 0);
+}
+
 TEST_F(MainFormTest, SettingsThatCannotBeWrittenAreOneMessageAndThePrintGoesOn)
 {
     WriteFile(Path("one.txt"), "Cy Dee\r\n1 St\r\n");
@@ -1220,8 +1257,14 @@ TEST_F(MainFormTest, ExtremeStoredNumbersLoadShowAndPrint)
                 Preferences().Set(preferences);
                 QFile::remove(pdf);
                 QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+                messages.shown.clear();
                 form.ActionFilePrintEnvelopeExecute();
-                EXPECT_EQ(PdfInfo(pdf).pages, 1) << Messages(messages).join("\n").toStdString();
+                // The largest font makes an address no envelope holds: refused, not cut.
+                if (extreme == INT_MAX)
+                    EXPECT_TRUE(Messages(messages).value(0).contains("does not fit on the envelope"))
+                        << Messages(messages).join("\n").toStdString();
+                else
+                    EXPECT_EQ(PdfInfo(pdf).pages, 1) << Messages(messages).join("\n").toStdString();
             }
         }
     }

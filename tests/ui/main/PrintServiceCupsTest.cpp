@@ -14,11 +14,16 @@
 #include "support/MainFormHooks.h"
 #include "support/RichTextTestApp.h"
 #include "support/ScriptedMessageService.h"
+#include "ui/definitions/Newenvl.h"
 #include "ui/main/Oldfiles.h"
+#include "ui/main/QmParams.h"
 #include "ui/printing/Prntprog.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cups/cups.h>
 
@@ -42,6 +47,32 @@ int Jobs(const QString &queue)
     return n;
 }
 
+// The printers the Add Envelope Definition dialog offers as it opens.
+QStringList OfferedPrinters()
+{
+    TDlgNewEnvelopeSize *dialog = GetNewEnvelopeSizeDialog();
+    QStringList offered;
+    QTimer::singleShot(0, dialog, [&] {
+        for (int i = 0; i < dialog->ComboBoxPrinters()->count(); ++i)
+            offered << dialog->ComboBoxPrinters()->itemText(i);
+        dialog->reject();
+    });
+    dialog->ExecuteAddEnvelope(true, QStringLiteral("New"));
+    return offered;
+}
+
+// Prints the file as "plikora /p" does, pressing Print should the dialog come up; the exit status.
+int PrintFromCommandLine(TFormStampMain &form, const QString &file)
+{
+    form.SetCommandLine(ParseCommandLine({QStringLiteral("/p"), file}));
+    QTimer::singleShot(0, [] {
+        if (GetEnvelopePrintDialog()->isVisible())
+            GetEnvelopePrintDialog()->PrintBtnClick();
+    });
+    form.ProcessCommandLine();
+    return form.CommandLineResult();
+}
+
 const QString Down =
     QStringLiteral("The print service is not running, so the printer \"%1\" cannot be reached. "
                    "Start the print service, then print again.");
@@ -60,12 +91,16 @@ TEST(PrintService, APrintAfterTheServiceIsBackPrints)
     StartUnique();
     {
         TIniUpdate update(*IniFile);
-        IniFile->WriteInteger("Envelopes", "Count", 2);
+        IniFile->WriteInteger("Envelopes", "Count", 4);
         IniFile->WriteInteger("Envelopes", "Default", 1);
         IniFile->WriteString("Envelopes", "Envelope1", "Office #10");
         IniFile->WriteString("Envelopes", "Envelope1_FullPrinterName", "PlikoraTest");
         IniFile->WriteString("Envelopes", "Envelope2", "Other #10");
         IniFile->WriteString("Envelopes", "Envelope2_FullPrinterName", "PlikoraOther");
+        IniFile->WriteString("Envelopes", "Envelope3", "Raw paper");
+        IniFile->WriteString("Envelopes", "Envelope3_FullPrinterName", "PlikoraRaw");
+        IniFile->WriteString("Envelopes", "Envelope4", "Refusing #10");
+        IniFile->WriteString("Envelopes", "Envelope4_FullPrinterName", "PlikoraRefusing");
         IniFile->WriteInteger("ReturnAddresses", "Count", 1);
         IniFile->WriteInteger("ReturnAddresses", "Default", 1);
         IniFile->WriteString("ReturnAddresses", "Description1", "Home");
@@ -97,17 +132,55 @@ TEST(PrintService, APrintAfterTheServiceIsBackPrints)
         EXPECT_GT(WaitForLastJob("PlikoraOther"), 0);
         EXPECT_EQ(Jobs("PlikoraOther"), 1);
 
-        // Gone again while it runs, then back.
+        // Gone again while it runs, then back; a new definition's printers are looked up
+        // as its dialog opens, and the service being down is said there too.
         ASSERT_TRUE(StopScheduler());
         form.ActionFilePrintEnvelopeNowExecute();
         EXPECT_EQ(Messages(messages), QStringList{Down.arg("PlikoraOther")});
+        messages.shown.clear();
+        EXPECT_EQ(OfferedPrinters(), QStringList{"Print to PDF"});
+        EXPECT_EQ(Messages(messages), QStringList{PrintServiceDownText(QString())});
         ASSERT_TRUE(StartScheduler());
         messages.shown.clear();
         form.ActionFilePrintEnvelopeNowExecute();
         EXPECT_EQ(Messages(messages), QStringList());
         EXPECT_GT(WaitForLastJob("PlikoraOther"), 0);
         EXPECT_EQ(Jobs("PlikoraOther"), 2);
+
+        // A queue that refuses jobs and one without any paper size: the command line says
+        // so and ends with 1, and nothing is printed.
+        const QString plikoraPpd = QStringLiteral(PLIKORA_TEST_DATA "/plikora-test.ppd");
+        ASSERT_TRUE(AddQueue("PlikoraRefusing", {"-P", plikoraPpd}));
+        ASSERT_EQ(QProcess::execute("cupsreject", {"PlikoraRefusing"}), 0);
+        ASSERT_TRUE(AddQueue("PlikoraRaw", {"-m", "raw"}));
+        EXPECT_TRUE(OfferedPrinters().contains("PlikoraRefusing"))
+            << OfferedPrinters().join(",").toStdString();
+        const QString file = CupsDir() + "/one.txt";
+        QFile text(file);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("Cy Dee\r\n1 Main St\r\nTown, XX 12345\r\n");
+        text.close();
+        form.ComboBoxEnvelope->setCurrentIndex(3);
+        form.ComboBoxEnvelopeChange();
+        messages.shown.clear();
+        EXPECT_EQ(PrintFromCommandLine(form, file), 1);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_TRUE(messages.shown[0].message.startsWith("The printer \"PlikoraRefusing\" refused the job"))
+            << messages.shown[0].message.toStdString();
+        EXPECT_EQ(Jobs("PlikoraRefusing"), 0);
+
+        form.ComboBoxEnvelope->setCurrentIndex(2);
+        form.ComboBoxEnvelopeChange();
+        messages.shown.clear();
+        EXPECT_EQ(PrintFromCommandLine(form, file), 1);
+        EXPECT_EQ(form.PrintEnvelope(true), TPrintOutcome::NotPrinted);
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_TRUE(messages.shown[0].message.startsWith(
+            "The envelope definition \"Raw paper\" has no paper size: choose a paper, or give a custom size"))
+            << messages.shown[0].message.toStdString();
+        EXPECT_EQ(Jobs("PlikoraRaw"), 0);
     }
+    FreeNewEnvelopeSizeDialog();
     FreeEnvelopePrintDialog();
     FreePrintStatusForm();
     StopOldfiles();

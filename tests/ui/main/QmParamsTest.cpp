@@ -1,5 +1,7 @@
 #include "ui/main/QmParams.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,10 +33,15 @@ TEST(CommandLine, ModesAndFileNames)
         {{"/UnRegServer"}, cmNothing, ""},
         {{"-Embedding"}, cmNothing, ""},
         {{"/o", "a.env", "b.env"}, cmStart, ""},
+        {{"/p", "/tmp/f.env"}, cmPrint, "/tmp/f.env"},
+        {{"docs/f.env"}, cmOpen, "docs/f.env"},
     };
+    // Names are taken from the folder the program started in.
     for (const Case &c : cases) {
         const TCommandLine line = Parse(c.params);
+        const QString file =
+            c.file.isEmpty() || c.file.startsWith('/') ? c.file : QDir::currentPath() + '/' + c.file;
         EXPECT_EQ(line.Mode, c.mode) << c.params.join(' ').toStdString();
-        EXPECT_EQ(line.FileName, c.file) << c.params.join(' ').toStdString();
+        EXPECT_EQ(line.FileName, file) << c.params.join(' ').toStdString();
     }
 }
