@@ -4,6 +4,7 @@
 #include "platform/PwgTables.h"
 
 #include <QIODevice>
+#include <QSet>
 
 #include <cups/cups.h>
 
@@ -137,6 +138,7 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr),
         &httpClose);
     const int mediaCount = cupsGetDestMediaCount(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT);
+    QSet<QString> listed;
     for (int i = 0; i < mediaCount; ++i) {
         cups_size_t size{};
         if (!cupsGetDestMediaByIndex(http, dest.get(), info.get(), i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
@@ -147,8 +149,9 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         if (paper.keyword.endsWith(QLatin1String("_borderless")))
             paper.keyword.chop(11);
         if (paper.keyword.startsWith(QLatin1String("custom_")) || size.width <= 0 || size.length <= 0
-            || caps.PaperByKeyword(paper.keyword))
+            || listed.contains(paper.keyword))
             continue;
+        listed.insert(paper.keyword);
         // Named as the medium, not as its borderless variant.
         cups_size_t named = size;
         if (named.left == 0 && named.right == 0 && named.top == 0 && named.bottom == 0)
