@@ -120,7 +120,10 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
 {
     // A printer that cannot be opened because the scheduler is gone is not the printer's fault.
     const auto failed = [this] {
-        m_serviceDown = cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        http_t *probe =
+            httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+        m_serviceDown = !probe;
+        httpClose(probe);
         return false;
     };
     DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
