@@ -35,12 +35,18 @@ void BM_ReadPrinterDescription(benchmark::State &state)
     const QString name = WriteDescription(dir, int(state.range(0)));
     for (auto _ : state) {
         PrinterCaps caps;
-        if (!ReadPrinterDescriptionFile(name, 0, nullptr, caps) || caps.papers.size() != state.range(0))
-            state.SkipWithError("not read");
+        // Over 1,000 sizes the description is left aside after one look at it.
+        const bool read = ReadPrinterDescriptionFile(name, 0, nullptr, caps);
+        if (read != (state.range(0) <= 1000) || (read && caps.papers.size() != state.range(0)))
+            state.SkipWithError("not read as expected");
         benchmark::DoNotOptimize(caps);
     }
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ReadPrinterDescription)->RangeMultiplier(10)->Range(30, 30000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ReadPrinterDescription)
+    ->RangeMultiplier(10)
+    ->Range(10, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 } // namespace

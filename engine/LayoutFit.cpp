@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -91,12 +92,13 @@ QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &g)
     int y = pixels(destinationBase, g.LY);
     int left = twips(g.DestinationLeft);
     int textTop = twips(destinationBase);
-    TLayoutPart barCode = TLayoutPart::Paper; // none: the bars fit
-    const auto placeBars = [&](int barX, int barY) {
+    std::optional<TLayoutPart> barCode; // none while the bars fit
+    const auto placeBars = [&](int barX, int barY) -> std::optional<TLayoutPart> {
         if (!inside(barX, barY))
             return TLayoutPart::BarCode;
-        return canvas.Right() <= right && canvas.Bottom() <= bottom ? TLayoutPart::Paper
-                                                                    : TLayoutPart::BarCodeCut;
+        if (canvas.Right() > right || canvas.Bottom() > bottom)
+            return TLayoutPart::BarCodeCut;
+        return std::nullopt;
     };
     if (g.BarCodePlacement == BarCodeAbove) {
         const int barTop = y;
@@ -123,7 +125,7 @@ QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &g)
             const int kTop = ky;
             canvas.Reset();
             DrawPostnet(canvas, shortest, kx, ky, g.PW);
-            if (placeBars(kx, kTop) != TLayoutPart::Paper)
+            if (placeBars(kx, kTop))
                 break;
             steps = k;
         }
@@ -147,8 +149,8 @@ QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &g)
         DrawPostnet(canvas, shortest, x, y, g.PW);
         barCode = placeBars(x, barTop);
     }
-    if (barCode != TLayoutPart::Paper)
-        outside << barCode;
+    if (barCode)
+        outside << *barCode;
 
     if (g.FacingMark && g.BarCodePlacement != BarCodeNone
         && !inside(clamped(qint64(g.PhysW) - pixels(g.FacingMarkFromRight, g.LX)), top))

@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr qsizetype kMaxDescriptionPageSizes = 1000;
+
 struct PpdDeleter
 {
     void operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
@@ -136,6 +138,17 @@ bool ReadPrinterDescription(const cups_dest_t &dest, PrinterCaps &caps)
 bool ReadPrinterDescriptionFile(const QString &fileName, int numOptions, cups_option_t *options,
                                 PrinterCaps &caps)
 {
+    // The description reader's time grows with the square of the page sizes: a description
+    // listing more than any driver has is left aside, and the queue's own media list serves.
+    QFile text(fileName);
+    if (!text.open(QIODevice::ReadOnly))
+        return false;
+    qsizetype sizes = 0;
+    while (!text.atEnd()) {
+        if (text.readLine(4096).startsWith("*PageSize ") && ++sizes > kMaxDescriptionPageSizes)
+            return false;
+    }
+    text.close();
     std::unique_ptr<ppd_file_t, PpdDeleter> ppd(ppdOpenFile(QFile::encodeName(fileName).constData()));
     if (!ppd)
         return false;

@@ -4,6 +4,7 @@
 #include "platform/PwgTables.h"
 
 #include <QIODevice>
+#include <QSet>
 
 #include <cups/cups.h>
 
@@ -119,7 +120,10 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
 {
     // A printer that cannot be opened because the scheduler is gone is not the printer's fault.
     const auto failed = [this] {
-        m_serviceDown = cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+        http_t *probe =
+            httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+        m_serviceDown = !probe;
+        httpClose(probe);
         return false;
     };
     DestPtr dest = NamedDest(CUPS_HTTP_DEFAULT, name);
@@ -137,6 +141,7 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr),
         &httpClose);
     const int mediaCount = cupsGetDestMediaCount(http, dest.get(), info.get(), CUPS_MEDIA_FLAGS_DEFAULT);
+    QSet<QString> listed;
     for (int i = 0; i < mediaCount; ++i) {
         cups_size_t size{};
         if (!cupsGetDestMediaByIndex(http, dest.get(), info.get(), i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
@@ -147,8 +152,9 @@ bool CupsSpooler::OpenPrinter(const QString &name, PrinterCaps &caps)
         if (paper.keyword.endsWith(QLatin1String("_borderless")))
             paper.keyword.chop(11);
         if (paper.keyword.startsWith(QLatin1String("custom_")) || size.width <= 0 || size.length <= 0
-            || caps.PaperByKeyword(paper.keyword))
+            || listed.contains(paper.keyword))
             continue;
+        listed.insert(paper.keyword);
         // Named as the medium, not as its borderless variant.
         cups_size_t named = size;
         if (named.left == 0 && named.right == 0 && named.top == 0 && named.bottom == 0)

@@ -12,8 +12,9 @@ namespace {
 // Qt's reader slows down with the square of the depth; pasted HTML rarely goes past 20.
 constexpr size_t kMaxDepth = 64;
 
-// A tab that HTML's white-space rules keep.
-const QLatin1String kTab("<span style=\"white-space:pre\">\t</span>");
+// A row keeps its tabs (HTML makes spaces of them); the text in it has its spaces
+// collapsed here instead. One style per row costs less than one per tab.
+constexpr char kRowStart[] = "<p style=\"white-space:pre-wrap\">";
 
 // Reads no resource at all: everything the HTML names stays unread.
 class TSealedDocument : public QTextDocument
@@ -75,6 +76,7 @@ private:
             m_pendingBreak = true;
     }
     void Content();
+    void AppendCollapsed(QStringView Text);
     void StartTag(const QString &Name, QStringView Attributes)
     {
         m_out += u'<';
@@ -176,17 +178,20 @@ void THtmlSimplifier::Text(QStringView Text)
     // Frame and object marks are the document's own, never text.
     if (Text.contains(QChar(0xFDD0)) || Text.contains(QChar(0xFDD1)) || Text.contains(QChar(0xFFFC))) {
         text = Text.toString();
-        text.remove(QChar(0xFDD0));
-        text.remove(QChar(0xFDD1));
-        text.remove(QChar(0xFFFC));
+        for (const QChar mark : {QChar(0xFDD0), QChar(0xFDD1), QChar(0xFFFC)})
+            text.remove(mark);
         Text = text;
     }
     if (!InCell()) {
+        if (!InTableRows()) {
+            m_out += Text;
+            return;
+        }
         bool blank = true;
         for (QChar c : Text)
             blank = blank && IsHtmlSpace(c);
-        if (!(blank && InTableRows()))
-            m_out += Text;
+        if (!blank)
+            AppendCollapsed(Text);
         return;
     }
     // In a cell the spaces at either end go, as at a paragraph's ends.
@@ -204,8 +209,25 @@ void THtmlSimplifier::Text(QStringView Text)
     if (first > 0 && m_content)
         m_pendingSpace = true;
     Content();
-    m_out += Text.mid(first, last - first + 1);
+    AppendCollapsed(Text.mid(first, last - first + 1));
     m_pendingSpace = last < Text.size() - 1;
+}
+
+void THtmlSimplifier::AppendCollapsed(QStringView Text)
+{
+    bool space = false;
+    for (const QChar c : Text) {
+        if (IsHtmlSpace(c)) {
+            space = true;
+            continue;
+        }
+        if (space)
+            m_out += u' ';
+        space = false;
+        m_out += c;
+    }
+    if (space)
+        m_out += u' ';
 }
 
 void THtmlSimplifier::Content()
@@ -247,7 +269,7 @@ void THtmlSimplifier::PopTo(int Index)
         m_open.pop_back();
         if (top.What == Kind::Cell) {
             --m_cells;
-            m_out += kTab;
+            m_out += u'\t';
             m_pendingBreak = m_pendingSpace = false;
             m_content = true;
             continue;
@@ -337,7 +359,7 @@ void THtmlSimplifier::OpenTag(const QString &Name, QStringView Attributes)
         if (!cell && openRow >= 0)
             PopTo(openRow);
         if (!cell || openRow < 0)
-            OpenStructure(QStringLiteral("tr"), Kind::Row, "<p>", "</p>");
+            OpenStructure(QStringLiteral("tr"), Kind::Row, kRowStart, "</p>");
         if (!cell || m_open.size() >= kMaxDepth)
             return;
         if (!InCell())
@@ -406,6 +428,7 @@ void THtmlSimplifier::CloseTag(const QString &Name)
 QTextDocumentFragment WithoutMarks(const QTextDocumentFragment &Fragment)
 {
     TSealedDocument doc;
+    doc.setUndoRedoEnabled(false);
     QTextCursor(&doc).insertFragment(Fragment);
     for (const QChar mark : {QChar(0xFDD0), QChar(0xFDD1), QChar(QChar::ObjectReplacementCharacter)}) {
         QTextCursor found = doc.find(QString(mark));

@@ -172,3 +172,20 @@ TEST_F(QmPrinterCups, ACancelledJobIsCancelledAtTheScheduler)
     EXPECT_TRUE(attributes.contains(QStringLiteral("job-state=canceled")))
         << attributes.join(QLatin1Char('\n')).toStdString();
 }
+
+// A listed printer that cannot be opened because the scheduler is gone says so, not
+// that the printer is not valid.
+TEST_F(QmPrinterCups, APrinterTakenWhileTheServiceIsDownSaysWhy)
+{
+    TZambPrinter &p = *PrinterInstance();
+    ASSERT_EQ(p.Printers().indexOf(QStringLiteral("PlikoraOther")), 0);
+    ASSERT_TRUE(StopScheduler());
+    p.SetPrinterIndex(0);
+    try {
+        p.GetDeviceCaps(HORZRES);
+        ADD_FAILURE() << "opened";
+    } catch (const EPrinter &e) {
+        EXPECT_EQ(e.Message(), PrintServiceDownText(QStringLiteral("PlikoraOther")));
+    }
+    ASSERT_TRUE(StartScheduler());
+}

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -51,4 +52,20 @@ TEST(PrinterSetupDialog, CommitsOnlyOnOk)
     EXPECT_EQ(dm.PaperSize(), DMPAPER_ENV_10);
     EXPECT_EQ(dm.DefaultSource(), DMBIN_ENVELOPE);
     EXPECT_EQ(dm.Orientation(), DMORIENT_LANDSCAPE);
+}
+
+// A printer that reports no paper sizes offers none and says where the size is given.
+TEST(PrinterSetupDialog, APrinterWithoutPaperSizesSaysSo)
+{
+    App();
+    PrinterCaps caps = FakeSpooler::OfficeCaps();
+    caps.papers.clear();
+    DevMode dm;
+    FillDefaultDevMode(QStringLiteral("Raw"), caps, dm);
+    PrinterSetupDialog dialog(QStringLiteral("Raw"), caps, dm);
+    EXPECT_FALSE(dialog.paperBox->isEnabled());
+    EXPECT_FALSE(dialog.paperBox->currentText().contains("0.0"));
+    const auto *note = dialog.findChild<QLabel *>(QStringLiteral("NoPaperSizes"));
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->text().startsWith("The printer reports no paper sizes."));
 }

@@ -575,7 +575,7 @@ TEST_F(RichEditTest, PastedHtmlReadsNothingItNamesAndCostsWhatItIsLong)
     // A table is what the rich-text reader makes of one: cells ended by tabs, rows paragraphs,
     // no frame; a list is its items.
     const auto table =
-        paste("Contact us:<table border=1>\n <tr>\n  <td> Name </td><th>Street<br>Floor <b>2</b> "
+        paste("Contact us:<table border=1>\n <tr>\n  <td> Name </td><th>Street<br>Floor\n   <b>2</b> "
               "</th></tr>\n <tr><td><p>City</p><p>Zip</p><td></table><ul><li>one<li>two "
               "<ol><li>three</ol></ul>after");
     QTextDocument rtf;

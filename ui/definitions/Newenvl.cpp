@@ -6,7 +6,6 @@
 #include "foundation/QmWindows.h"
 #include "platform/GuardedSlot.h"
 #include "platform/HelpService.h"
-#include "platform/MessageService.h"
 #include "platform/PrinterModel.h"
 #include "platform/ProgramFiles.h"
 
@@ -101,6 +100,9 @@ TDlgNewEnvelopeSize::TDlgNewEnvelopeSize(QWidget *parent) : QDialog(parent)
     m_labelPrinters = new QLabel(this);
     m_comboBoxPrinters = new QComboBox(this);
     m_comboBoxPrinters->setToolTip(QStringLiteral("Select the printer you want to use for envelopes."));
+    m_labelServiceDown = new QLabel(this);
+    m_labelServiceDown->setWordWrap(true);
+    m_labelServiceDown->hide();
     m_labelDefaults = new QLabel(QStringLiteral("Choose closest printer model for defaults"), this);
     m_comboBoxDefaults = new QComboBox(this);
     m_comboBoxDefaults->setToolTip(
@@ -136,6 +138,7 @@ TDlgNewEnvelopeSize::TDlgNewEnvelopeSize(QWidget *parent) : QDialog(parent)
     layout->addWidget(m_editEnvelopeSize);
     layout->addWidget(m_labelPrinters);
     layout->addWidget(m_comboBoxPrinters);
+    layout->addWidget(m_labelServiceDown);
     layout->addWidget(m_labelDefaults);
     layout->addWidget(m_comboBoxDefaults);
     layout->addWidget(m_radioGroupEnvelopeType);
@@ -198,10 +201,11 @@ int TDlgNewEnvelopeSize::ExecuteAddEnvelope(bool ShowCancel, const QString &Desc
         // Queues come and go while the program runs.
         if (!printer->Printing())
             printer->RefreshPrinters();
-        if (printer->PrintServiceDown())
-            MessageDlg(PrintServiceDownText(QString()), TMsgDlgType::Error, mbOK, 0);
         m_comboBoxPrinters->addItems(printer->Printers());
     }
+    // Said beside the list, which then holds only the printers of the program's own.
+    m_labelServiceDown->setText(PrintServiceDownText(QString()));
+    m_labelServiceDown->setVisible(printer && printer->PrintServiceDown());
     // The system's default printer, found without touching the program's printer.
     int defaultIndex = -1;
     try {
@@ -230,6 +234,7 @@ int TDlgNewEnvelopeSize::ExecuteRenameEnvelope(const QString &Description, const
     m_comboBoxPrinters->addItem(PrinterName);
     m_comboBoxPrinters->setCurrentIndex(0);
     m_comboBoxPrinters->setEnabled(false);
+    m_labelServiceDown->hide();
     return exec();
 }
 

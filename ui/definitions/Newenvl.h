@@ -49,6 +49,8 @@ public:
     QComboBox *ComboBoxPrinters() const { return m_comboBoxPrinters; }
     QComboBox *ComboBoxDefaults() const { return m_comboBoxDefaults; }
     QLabel *LabelPrinters() const { return m_labelPrinters; }
+    // Says that the print service is down, while it is.
+    QLabel *LabelServiceDown() const { return m_labelServiceDown; }
     QLabel *LabelDefaults() const { return m_labelDefaults; }
     QGroupBox *RadioGroupEnvelopeType() const { return m_radioGroupEnvelopeType; }
     QRadioButton *RadioLetter() const { return m_radioLetter; }
@@ -71,6 +73,7 @@ private:
     QLineEdit *m_editEnvelopeSize = nullptr;
     QLabel *m_labelPrinters = nullptr;
     QComboBox *m_comboBoxPrinters = nullptr;
+    QLabel *m_labelServiceDown = nullptr;
     QLabel *m_labelDefaults = nullptr;
     QComboBox *m_comboBoxDefaults = nullptr;
     QGroupBox *m_radioGroupEnvelopeType = nullptr;

@@ -56,6 +56,8 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextTable>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -707,6 +709,23 @@ TEST_F(MainFormTest, AnAddressOfThousandsOfLinesIsRefusedBeforePrinting)
                 "The destination address has %1 lines; one envelope holds at most 200. Nothing was printed.")
                 .arg(QLocale().toString(1000))
                 .toStdString());
+    }
+    // One line of more characters than a page holds, and tables in tables.
+    form.RichEditDestination->SetText(QString(30000, 'x'));
+    QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+    EXPECT_THROW(form.AutomationPrintEnvelope(), Exception);
+    form.RichEditDestination->SetText("Cy Dee");
+    QTextCursor cursor(form.RichEditDestination->document());
+    cursor.movePosition(QTextCursor::End);
+    for (int depth = 0; depth < 12; ++depth)
+        cursor = cursor.insertTable(1, 1)->cellAt(0, 0).firstCursorPosition();
+    cursor.insertText("1 Main St");
+    QTimer::singleShot(0, [] { GetEnvelopePrintDialog()->PrintBtnClick(); });
+    try {
+        form.AutomationPrintEnvelope();
+        ADD_FAILURE() << "printed";
+    } catch (const Exception &refused) {
+        EXPECT_TRUE(refused.Message().contains("tables nested 12 deep")) << refused.Message().toStdString();
     }
     EXPECT_EQ(printed, 0);
 }
