@@ -123,7 +123,7 @@ TDlgEnvelopePrint::TDlgEnvelopePrint(QWidget *parent) : QDialog(parent)
     EditTo = new QLineEdit(QStringLiteral("1"), GroupBoxPages);
     EditTo->setToolTip(QStringLiteral("Last page to print."));
     SetHelpContext(EditTo, 20145);
-    RadioButtonSelection = new QRadioButton(QStringLiteral("&Selection from list"), GroupBoxPages);
+    RadioButtonSelection = new QRadioButton(SelectedAddressesCaption(0), GroupBoxPages);
     RadioButtonSelection->setToolTip(
         QStringLiteral("Select this option to print only the selected addresses."));
     SetHelpContext(RadioButtonSelection, 20146);

@@ -2,6 +2,7 @@
 
 #include "platform/HelpTopics.h"
 
+#include <QDataStream>
 #include <QDesktopServices>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
@@ -12,6 +13,8 @@
 #include <QHelpSearchResultWidget>
 #include <QLineEdit>
 #include <QSplitter>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -51,6 +54,50 @@ private:
     QHelpEngine *m_engine;
 };
 
+// Qt's help reader trusts the file it is given: a damaged table of contents
+// crashes its reading thread. A help file is a database; its contents are
+// entries of a depth, a link and a title, each at most one level below the one
+// before.
+bool ContentsAreWhole(const QByteArray &Data)
+{
+    QDataStream stream(Data);
+    int previous = -1;
+    while (!stream.atEnd()) {
+        qint32 depth = 0;
+        QString link, title;
+        stream >> depth >> link >> title;
+        if (stream.status() != QDataStream::Ok || depth < 0 || depth > previous + 1)
+            return false;
+        previous = depth;
+    }
+    return true;
+}
+
+QString HelpFileDamage(const QString &HelpFile)
+{
+    const QString connection = QStringLiteral("plikora-help-check");
+    QString damage;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(HelpFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery query(db);
+        if (!db.open())
+            damage = QStringLiteral("it cannot be opened");
+        else if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next()
+                 || query.value(0).toString() != QLatin1String("ok"))
+            damage = QStringLiteral("it is damaged");
+        else if (!query.exec(QStringLiteral("SELECT Data FROM ContentsTable")))
+            damage = QStringLiteral("it has no table of contents");
+        while (damage.isEmpty() && query.next()) {
+            if (!ContentsAreWhole(query.value(0).toByteArray()))
+                damage = QStringLiteral("its table of contents is damaged");
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return damage;
+}
+
 } // namespace
 
 THelpWindow::THelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
@@ -64,6 +111,10 @@ bool THelpWindow::Open(const QString &HelpFile, QString &Error)
     if (!m_collection.isValid()) {
         Error = QStringLiteral("No folder for the help's index could be made: %1")
                     .arg(m_collection.errorString());
+        return false;
+    }
+    if (const QString damage = HelpFileDamage(HelpFile); !damage.isEmpty()) {
+        Error = QStringLiteral("The help file \"%1\" cannot be read: %2.").arg(HelpFile, damage);
         return false;
     }
     m_engine = new QHelpEngine(m_collection.filePath(QStringLiteral("plikora.qhc")), this);

@@ -110,7 +110,8 @@ public:
 
     // Text helpers of the format, public for the fuzz target and tests.
     enum class TEncoding { Utf8, Utf8Mark, Windows1252, Utf16LE, Utf16LEMark, Utf16BE, Utf16BEMark };
-    // False when the bytes are not text (UTF-16 after its mark that is broken).
+    // False when the bytes are not text: UTF-16 after its mark that is broken, or
+    // without a mark and not UTF-16, more than a quarter of them NUL.
     static bool DecodeFileBytes(const QByteArray &Bytes, QString &Text, TEncoding *Encoding = nullptr);
     // The text in that encoding, as DecodeFileBytes reads it back; when it would
     // not, in the nearest encoding that does (UTF-8, or UTF-16 with its mark).

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDataStream>
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
@@ -17,6 +18,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -185,6 +188,35 @@ TEST(HelpContexts, TheHelpWindowNamesTheSectionItShows)
     THelpWindow broken;
     EXPECT_FALSE(broken.Open(QStringLiteral(PLIKORA_SOURCE_DIR "/README.md"), error));
     EXPECT_FALSE(error.isEmpty());
+
+    // A help file whose contents jump levels (which crashes Qt's help reader) is refused.
+    QTemporaryDir dir;
+    const QString damaged = dir.filePath("damaged.qch");
+    ASSERT_TRUE(QFile::copy(PLIKORA_HELP_FILE, damaged));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
+        db.setDatabaseName(damaged);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec("SELECT Data FROM ContentsTable") && query.next());
+        QDataStream in(query.value(0).toByteArray());
+        QByteArray contents;
+        QDataStream out(&contents, QIODevice::WriteOnly);
+        for (int entry = 0; !in.atEnd(); ++entry) {
+            qint32 depth;
+            QString link, title;
+            in >> depth >> link >> title;
+            out << (entry == 3 ? depth + 100 : depth) << link << title;
+        }
+        query.finish();
+        query.prepare("UPDATE ContentsTable SET Data = ?");
+        query.addBindValue(contents);
+        ASSERT_TRUE(query.exec());
+    }
+    QSqlDatabase::removeDatabase("damage");
+    THelpWindow crashing;
+    EXPECT_FALSE(crashing.Open(damaged, error));
+    EXPECT_TRUE(error.contains("table of contents is damaged")) << error.toStdString();
 }
 
 TEST(HelpContexts, ABrokenInstallSaysSoOncePerRequest)

@@ -1,6 +1,8 @@
 // Grabs the program's windows for the help: one picture a window, named after its help
 // page, into the folder given (resources/help/pictures). scripts/help-pictures runs it.
 #include "engine/EnvPrint.h"
+#include "integrations/clipart/ClipArtGallery.h"
+#include "integrations/clipart/SelectClipArt.h"
 #include "platform/RichEdit.h"
 #include "support/ProgramWindows.h"
 #include "support/RichTextTestApp.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QListWidget>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -25,6 +28,8 @@ int main(int argc, char *argv[])
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QTemporaryDir settings;
     int failed = 0;
+    // The clip-art picker shows the tests' small library.
+    StartClipArt({QStringLiteral(PLIKORA_TEST_DATA "/clipart"), {}});
     {
         TProgramWindows program(settings.path());
         for (const TProgramWindows::Window &window : program.Windows()) {
@@ -34,6 +39,12 @@ int main(int argc, char *argv[])
             if (auto *print = qobject_cast<TDlgEnvelopePrint *>(window.Widget))
                 print->SetAddressCaptions({"Jane Doe", "John Smith", "Acme Supply Co."});
             window.Widget->show();
+            if (auto *clips = dynamic_cast<TFormChooseClipArt *>(window.Widget)) {
+                clips->Search(QString());
+                for (int i = 0; i < 20; ++i)
+                    QApplication::processEvents();
+                clips->ListClips->setCurrentRow(0);
+            }
             for (int i = 0; i < 5; ++i)
                 QApplication::processEvents();
             // Few colours: the pictures stay small in the repository.
@@ -47,5 +58,6 @@ int main(int argc, char *argv[])
             window.Widget->hide();
         }
     }
+    StopClipArt();
     return failed ? 1 : 0;
 }

@@ -167,9 +167,11 @@ TEST_F(IniFilesTest, AFileThatCannotBeReadIsMovedAsideNeverOverwritten)
     const QString aside =
         path() + QStringLiteral(".unreadable-") + QDate::currentDate().toString(Qt::ISODate);
     const QByteArray brokenUtf16 = QByteArray("\xFF\xFE[\0A\0]\0\n", 9);
-    for (const char *kind : {"broken UTF-16", "pipe", "device", "too large"}) {
+    // UTF-16 without a mark whose first line tells nothing: half its bytes NUL.
+    const QByteArray unmarkedUtf16 = QStringEncoder(QStringConverter::Utf16LE).encode(u"[\u03a9]\rk=v\r");
+    for (const char *kind : {"broken UTF-16", "unmarked UTF-16", "pipe", "device", "too large"}) {
         SCOPED_TRACE(kind);
-        const QByteArray bytes = brokenUtf16;
+        const QByteArray bytes = kind == std::string("unmarked UTF-16") ? unmarkedUtf16 : brokenUtf16;
         if (kind == std::string("pipe")) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
         } else if (kind == std::string("device")) {
