@@ -456,9 +456,11 @@ QRectF TLineLayout::blockBoundingRect(const QTextBlock &block) const
 {
     if (!block.isValid() || block.document() != document())
         return {};
-    if (m_count == document()->blockCount() && At(Find(block.blockNumber())).generation != m_generation)
+    Place p = Find(block.blockNumber());
+    if (m_count == document()->blockCount() && At(p).generation != m_generation) {
         LayOutAround(block);
-    const Place p = Find(block.blockNumber());
+        p = Find(block.blockNumber());
+    }
     const Entry e = Ensure(block, p);
     block.layout()->setPosition(QPointF(0, p.top));
     return {0, p.top, std::max<double>(e.width, document()->pageSize().width()), e.height};
