@@ -216,6 +216,9 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
         // that none of it lies left of the text.
         if (!wraps && line.naturalTextWidth() > line.width())
             line.setLineWidth(line.naturalTextWidth());
+        // A long line's last piece aligns as a short line does, within the page.
+        if (huge && line.naturalTextWidth() < kLongestLine - textIndent)
+            line.setLineWidth(std::max(available - textIndent, line.naturalTextWidth()));
         line.setPosition(QPointF(margin + start + (direction == Qt::RightToLeft ? 0 : textIndent), y));
         y += format.lineHeight(line.height(), 1.0);
         width = std::max(width, line.x() + line.naturalTextWidth());
