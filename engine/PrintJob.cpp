@@ -127,20 +127,19 @@ private:
     bool m_started = false;
 };
 
-void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int x, int y, int gap,
+void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int left, int y,
                        int &textLeft)
 {
+    const int x = left * m.LX / 100;
     TGraphic *graphic = ret.Picture().Graphic();
     const bool drawable = graphic && !graphic->Empty();
     switch (ret.GraphicType()) {
-    case 0: return;
+    case 0: break;
     case 2: {
         // The icon at its own pixel size.
-        const int width = drawable ? graphic->Width() : 0;
         if (drawable)
             graphic->Draw(canvas, QRect(x, y, graphic->Width(), graphic->Height()));
-        textLeft = (x + width + gap) * 1440 / m.LX;
-        return;
+        break;
     }
     default: {
         const QRect rect(QPoint(x, y), QPoint(x + ret.GraphicWidth() * m.LX / 100 - 1,
@@ -156,10 +155,10 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
                 graphic->Draw(canvas, rect);
             }
         }
-        textLeft = (rect.right() + 1 + gap) * 1440 / m.LX;
-        return;
+        break;
     }
     }
+    textLeft = ReturnTextLeft(ret, left, m.LX);
 }
 
 struct PageJob
@@ -201,11 +200,9 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     canvas.setPen(QPen(Qt::black));
 
     // 3. Return picture, then 4. the return text beside it.
-    const int X = e.ReturnLeft() * m.LX / 100;
     const int Y = (e.ReturnTop() + TT) * m.LY / 100;
-    const int gap = m.LX * 15 / 100;
-    int textLeft = e.ReturnLeft() * 1440 / 100;
-    drawReturnPicture(canvas, job.ret, m, X, Y, gap, textLeft);
+    int textLeft = 0;
+    drawReturnPicture(canvas, job.ret, m, e.ReturnLeft(), Y, textLeft);
     // The destination's base, in hundredths of an inch from the printable top.
     const int destinationBase = m.PH - TB - e.DestinationBottom() + m.BM;
     // On tri-fold letter the return text stops above the destination and the page's end.
@@ -251,7 +248,7 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     // two fifths of the page unless that lies left of its start.
     const int attentionBase = m.PH - TB - e.AttentionBottom() - 25;
     const int attentionLeft = e.AttentionLeft() * 1440 / 100;
-    const int attentionRight = attentionLeft + TextWidths(e, m.PWT).Attention;
+    const int attentionRight = attentionLeft + TextWidths(e, nullptr, m.PWT, m.LX).Attention;
     renderSameOnEveryPage(
         job.attention, canvas, m,
         FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100},
