@@ -1,6 +1,7 @@
 #include "engine/LayoutFit.h"
 
 #include "engine/EnvDim.h"
+#include "engine/RetAddr.h"
 #include "engine/ZipBarCo.h"
 #include "foundation/QmPrinter.h"
 
@@ -196,9 +197,29 @@ TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envel
     return g;
 }
 
-TTextWidths TextWidths(const TEnvelopeData &Envelope, int PageWidthTwips)
+int ReturnTextLeft(const TReturnAddress &Return, int ReturnLeft, int LogPixelsX)
+{
+    if (LogPixelsX <= 0 || Return.GraphicType() == 0)
+        return ReturnLeft * 1440 / 100;
+    const int x = ReturnLeft * LogPixelsX / 100;
+    const int gap = LogPixelsX * 15 / 100;
+    int width = Return.GraphicWidth() * LogPixelsX / 100;
+    if (Return.GraphicType() == 2) {
+        // The icon at its own pixel size.
+        const TGraphic *graphic = Return.Picture().Graphic();
+        width = graphic && !graphic->Empty() ? graphic->Width() : 0;
+    }
+    return static_cast<int>(qint64(x + width + gap) * 1440 / LogPixelsX);
+}
+
+TTextWidths TextWidths(const TEnvelopeData &Envelope, const TReturnAddress *Return, int PageWidthTwips,
+                       int LogPixelsX)
 {
     TTextWidths w;
+    // The return text's right edge stays two inches from the printable right edge.
+    if (Return)
+        w.Return =
+            std::max(0, PageWidthTwips - 2880 - ReturnTextLeft(*Return, Envelope.ReturnLeft(), LogPixelsX));
     w.Destination = std::max(0, PageWidthTwips - Envelope.DestinationLeft() * 1440 / 100);
     // The attention line ends at two fifths of the page unless that lies left of its start.
     const int left = Envelope.AttentionLeft() * 1440 / 100;

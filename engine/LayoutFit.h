@@ -8,6 +8,7 @@
 #include <functional>
 
 class TEnvelopeData;
+class TReturnAddress;
 class TZambPrinter;
 
 // The page as the print job reads it (the custom size when one is set).
@@ -74,15 +75,21 @@ QList<TLayoutPart> PartsOutsidePage(const TLayoutGeometry &Geometry);
 TLayoutGeometry LayoutGeometry(TZambPrinter &Printer, const TEnvelopeData &Envelope, int BarCodePlacement,
                                bool FacingMark);
 
-// The widths, in twips, of the rectangles the print job lays the destination and the
-// attention line out in, on a page whose printable width is PageWidthTwips: their lines
-// align within them, on the screen as on paper.
+// Where the return address's text starts, in twips: beside its picture, 0.15 inch from it,
+// on a printer of LogPixelsX pixels to the inch.
+int ReturnTextLeft(const TReturnAddress &Return, int ReturnLeft, int LogPixelsX);
+
+// The widths, in twips, of the rectangles the print job lays the destination, the
+// attention line and the return address out in, on a page whose printable width is
+// PageWidthTwips: their lines align within them, on the screen as on paper.
 struct TTextWidths
 {
     int Destination = 0;
     int Attention = 0;
+    int Return = 0;
 };
-TTextWidths TextWidths(const TEnvelopeData &Envelope, int PageWidthTwips);
+TTextWidths TextWidths(const TEnvelopeData &Envelope, const TReturnAddress *Return, int PageWidthTwips,
+                       int LogPixelsX);
 
 // Says which parts of the named definition lie outside its paper.
 QString LayoutOutsideText(const QString &Definition, const QList<TLayoutPart> &Parts);

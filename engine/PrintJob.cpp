@@ -129,40 +129,38 @@ private:
     bool m_started = false;
 };
 
-// Draws the return address's picture, when there is a canvas, and says where its text starts.
-void drawReturnPicture(QPainter *canvas, TReturnAddress &ret, const TPageMetrics &m, int x, int y, int gap,
+void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int left, int y,
                        int &textLeft)
 {
+    const int x = left * m.LX / 100;
     TGraphic *graphic = ret.Picture().Graphic();
-    const bool drawable = canvas && graphic && !graphic->Empty();
+    const bool drawable = graphic && !graphic->Empty();
     switch (ret.GraphicType()) {
-    case 0: return;
+    case 0: break;
     case 2: {
         // The icon at its own pixel size.
-        const int width = graphic && !graphic->Empty() ? graphic->Width() : 0;
         if (drawable)
-            graphic->Draw(*canvas, QRect(x, y, graphic->Width(), graphic->Height()));
-        textLeft = (x + width + gap) * 1440 / m.LX;
-        return;
+            graphic->Draw(canvas, QRect(x, y, graphic->Width(), graphic->Height()));
+        break;
     }
     default: {
         const QRect rect(QPoint(x, y), QPoint(x + ret.GraphicWidth() * m.LX / 100 - 1,
                                               y + ret.GraphicHeight() * m.LY / 100 - 1));
         if (drawable) {
             if (const auto *bitmap = dynamic_cast<const TBitmap *>(graphic)) {
-                DrawBitmapDIB(*canvas, *bitmap, rect);
+                DrawBitmapDIB(canvas, *bitmap, rect);
             } else if (auto *gif = dynamic_cast<TGIFImage *>(graphic)) {
                 // Paper shows the still picture, whatever frame an animation on
                 // the screen has reached, and starts no animation.
-                gif->DrawStill(*canvas, rect);
+                gif->DrawStill(canvas, rect);
             } else {
-                graphic->Draw(*canvas, rect);
+                graphic->Draw(canvas, rect);
             }
         }
-        textLeft = (rect.right() + 1 + gap) * 1440 / m.LX;
-        return;
+        break;
     }
     }
+    textLeft = ReturnTextLeft(ret, left, m.LX);
 }
 
 struct PageJob
@@ -204,11 +202,9 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     canvas.setPen(QPen(Qt::black));
 
     // 3. Return picture, then 4. the return text beside it.
-    const int X = e.ReturnLeft() * m.LX / 100;
     const int Y = (e.ReturnTop() + TT) * m.LY / 100;
-    const int gap = m.LX * 15 / 100;
-    int textLeft = e.ReturnLeft() * 1440 / 100;
-    drawReturnPicture(&canvas, job.ret, m, X, Y, gap, textLeft);
+    int textLeft = 0;
+    drawReturnPicture(canvas, job.ret, m, e.ReturnLeft(), Y, textLeft);
     // The destination's base, in hundredths of an inch from the printable top.
     const int destinationBase = m.PH - TB - e.DestinationBottom() + m.BM;
     // On tri-fold letter the return text stops above the destination and the page's end.
@@ -254,7 +250,7 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
     // two fifths of the page unless that lies left of its start.
     const int attentionBase = m.PH - TB - e.AttentionBottom() - 25;
     const int attentionLeft = e.AttentionLeft() * 1440 / 100;
-    const int attentionRight = attentionLeft + TextWidths(e, m.PWT).Attention;
+    const int attentionRight = attentionLeft + TextWidths(e, nullptr, m.PWT, m.LX).Attention;
     renderSameOnEveryPage(
         job.attention, canvas, m,
         FormatRect{attentionLeft, attentionBase * 1440 / 100, attentionRight, (m.PH - TB) * 1440 / 100},
@@ -377,10 +373,8 @@ void TAddressPrintList::MeasureTexts(TLayoutGeometry &Geometry, TReturnAddress *
         // Beside the picture, as the job puts it.
         int shift = 0;
         if (ReturnAddress) {
-            const int x = Geometry.ReturnLeft * Geometry.LX / 100;
-            int textLeft = Geometry.ReturnLeft * 1440 / 100;
-            drawReturnPicture(nullptr, *ReturnAddress, Geometry, x, 0, Geometry.LX * 15 / 100, textLeft);
-            shift = textLeft - Geometry.ReturnLeft * 1440 / 100;
+            shift = ReturnTextLeft(*ReturnAddress, Geometry.ReturnLeft, Geometry.LX)
+                    - Geometry.ReturnLeft * 1440 / 100;
         }
         const QTextDocument *text = m_return->document();
         Geometry.ReturnFits = [canvas, text, shift](const FormatRect &rect) {

@@ -216,6 +216,9 @@ void TLineLayout::LayOut(const QTextBlock &block, Entry &entry) const
         // that none of it lies left of the text.
         if (!wraps && line.naturalTextWidth() > line.width())
             line.setLineWidth(line.naturalTextWidth());
+        // A long line's last piece aligns as a short line does, within the page.
+        if (huge && line.naturalTextWidth() < kLongestLine - textIndent)
+            line.setLineWidth(std::max(available - textIndent, line.naturalTextWidth()));
         line.setPosition(QPointF(margin + start + (direction == Qt::RightToLeft ? 0 : textIndent), y));
         y += format.lineHeight(line.height(), 1.0);
         width = std::max(width, line.x() + line.naturalTextWidth());
@@ -456,9 +459,11 @@ QRectF TLineLayout::blockBoundingRect(const QTextBlock &block) const
 {
     if (!block.isValid() || block.document() != document())
         return {};
-    if (m_count == document()->blockCount() && At(Find(block.blockNumber())).generation != m_generation)
+    Place p = Find(block.blockNumber());
+    if (m_count == document()->blockCount() && At(p).generation != m_generation) {
         LayOutAround(block);
-    const Place p = Find(block.blockNumber());
+        p = Find(block.blockNumber());
+    }
     const Entry e = Ensure(block, p);
     block.layout()->setPosition(QPointF(0, p.top));
     return {0, p.top, std::max<double>(e.width, document()->pageSize().width()), e.height};

@@ -404,13 +404,18 @@ void RichEdit::PasteContent(const QTextDocumentFragment &Content)
 
 void RichEdit::SetPaperWidth(int twips)
 {
-    setWordWrapMode(QTextOption::NoWrap);
+    // Each change lays the text out anew: only a real one is made.
+    if (wordWrapMode() != QTextOption::NoWrap)
+        setWordWrapMode(QTextOption::NoWrap);
     if (twips <= 0) {
         setLineWrapMode(NoWrap);
         return;
     }
     const double margin = document()->documentMargin();
-    setLineWrapColumnOrWidth(static_cast<int>(std::lround(twips * 96.0 / 1440 + 2 * margin)));
+    const int pixels = static_cast<int>(std::lround(twips * 96.0 / 1440 + 2 * margin));
+    if (lineWrapMode() == FixedPixelWidth && lineWrapColumnOrWidth() == pixels)
+        return;
+    setLineWrapColumnOrWidth(pixels);
     setLineWrapMode(FixedPixelWidth);
 }
 

@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextLayout>
+#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
@@ -89,15 +90,21 @@ QTextBlockFormat HeldBlockFormat(const QTextBlockFormat &Format, double IndentWi
         return std::isfinite(value) ? std::clamp(value, low, high) : low;
     };
     QTextBlockFormat f = Format;
+    // Only what is set or changed is set: a format that needs nothing stays equal to itself.
+    const auto set = [&](int property, const QVariant &value) {
+        if (Format.hasProperty(property) || value.toDouble() != 0)
+            f.setProperty(property, value);
+    };
     const double left = hold(Format.leftMargin(), 0, kLargestIndent);
-    f.setLeftMargin(left);
-    f.setRightMargin(hold(Format.rightMargin(), 0, kLargestIndent));
-    f.setTopMargin(hold(Format.topMargin(), 0, kLargestIndent));
-    f.setBottomMargin(hold(Format.bottomMargin(), 0, kLargestIndent));
+    set(QTextFormat::BlockLeftMargin, left);
+    set(QTextFormat::BlockRightMargin, hold(Format.rightMargin(), 0, kLargestIndent));
+    set(QTextFormat::BlockTopMargin, hold(Format.topMargin(), 0, kLargestIndent));
+    set(QTextFormat::BlockBottomMargin, hold(Format.bottomMargin(), 0, kLargestIndent));
     const int levels = IndentWidth > 0 ? static_cast<int>(kLargestIndent / IndentWidth) : 0;
-    f.setIndent(std::clamp(Format.indent(), 0, levels));
-    const double start = std::min(left + f.indent() * std::max(IndentWidth, 0.0), kLargestIndent);
-    f.setTextIndent(hold(Format.textIndent(), -start, kLargestIndent - start));
+    const int indent = std::clamp(Format.indent(), 0, levels);
+    set(QTextFormat::BlockIndent, indent);
+    const double start = std::min(left + indent * std::max(IndentWidth, 0.0), kLargestIndent);
+    set(QTextFormat::TextIndent, hold(Format.textIndent(), -start, kLargestIndent - start));
     if (Format.hasProperty(QTextFormat::LineHeightType)) {
         const double height = Format.lineHeight();
         switch (Format.lineHeightType()) {

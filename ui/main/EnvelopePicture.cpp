@@ -3,6 +3,7 @@
 
 #include "engine/DefinitionStore.h"
 #include "engine/LayoutFit.h"
+#include "engine/ReturnAddressStore.h"
 #include "engine/ZipBarCo.h"
 #include "foundation/ColorBox.h"
 #include "foundation/QmPrinter.h"
@@ -261,9 +262,11 @@ void TFormStampMain::ApplyPaperWidths()
     TZambPrinter *printer = PrinterInstance();
     TTextWidths widths;
     if (envelope && printer && printer->GetLogPixelsX() > 0)
-        widths = TextWidths(*envelope, printer->GetPageWidthTwips());
+        widths = TextWidths(*envelope, m_returnAddresses.CurrentReturnAddress(), printer->GetPageWidthTwips(),
+                            printer->GetLogPixelsX());
     RichEditDestination->SetPaperWidth(widths.Destination);
     RichEditAttention->SetPaperWidth(widths.Attention);
+    RichEditReturn->SetPaperWidth(widths.Return);
 }
 
 void TFormStampMain::RichEditDestinationChange()

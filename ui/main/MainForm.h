@@ -238,7 +238,7 @@ public:
     void SetStampPicture(QPixmap &Bitmap) const;
     // The envelope picture's layout; runs on every resize of the window or the panel.
     void FormResize();
-    // The destination and attention boxes lay their lines out in the widths they print in.
+    // The three text boxes lay their lines out in the widths they print in.
     void ApplyPaperWidths();
 
     // Editing, on the focused box (ActiveBox).
