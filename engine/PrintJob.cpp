@@ -29,9 +29,6 @@ namespace {
 
 enum BarCodePlacement { BarCodeAbove = 0, BarCodeBottom = 1, BarCodeNone = 2, BarCodeBelow = 3 };
 
-// What one page needs of the printer, read once per job.
-using PageMetrics = TPageMetrics;
-
 // Pixels to twips and back through 64 bits: a position far off the page (an
 // extreme stored distance) at a fine resolution overflows on the way, not after.
 int scaled(int value, int num, int den)
@@ -40,7 +37,7 @@ int scaled(int value, int num, int den)
 }
 
 // Lays a rich edit's text out in the rectangle and draws it.
-int renderText(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect, int first,
+int renderText(RichEdit *edit, QPainter &canvas, const TPageMetrics &m, const FormatRect &rect, int first,
                int last, const std::function<bool(int measured, FormatRect &rect)> &grow = {})
 {
     if (!edit)
@@ -68,7 +65,7 @@ struct LaidOutText
     const QPaintDevice *Device = nullptr;
 };
 
-void renderSameOnEveryPage(RichEdit *edit, QPainter &canvas, const PageMetrics &m, const FormatRect &rect,
+void renderSameOnEveryPage(RichEdit *edit, QPainter &canvas, const TPageMetrics &m, const FormatRect &rect,
                            LaidOutText &cache)
 {
     if (!edit)
@@ -129,8 +126,7 @@ private:
     bool m_started = false;
 };
 
-void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics &m, int left, int y,
-                       int &textLeft)
+void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const TPageMetrics &m, int left, int y)
 {
     const int x = left * m.LX / 100;
     TGraphic *graphic = ret.Picture().Graphic();
@@ -160,12 +156,11 @@ void drawReturnPicture(QPainter &canvas, TReturnAddress &ret, const PageMetrics 
         break;
     }
     }
-    textLeft = ReturnTextLeft(ret, left, m.LX);
 }
 
 struct PageJob
 {
-    const PageMetrics &m;
+    const TPageMetrics &m;
     TEnvelopeData &envelope;
     TReturnAddress &ret;
     RichEdit *destination;
@@ -182,7 +177,7 @@ struct PageJob
 void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &address,
                const QStringList &addressLines)
 {
-    const PageMetrics &m = job.m;
+    const TPageMetrics &m = job.m;
     const TEnvelopeData &e = job.envelope;
     const int TT = e.TriFoldFromTop();
     const int TB = e.TriFoldFromBottom();
@@ -203,8 +198,8 @@ void printPage(QPainter &canvas, const PageJob &job, const TSingleAddress &addre
 
     // 3. Return picture, then 4. the return text beside it.
     const int Y = (e.ReturnTop() + TT) * m.LY / 100;
-    int textLeft = 0;
-    drawReturnPicture(canvas, job.ret, m, e.ReturnLeft(), Y, textLeft);
+    drawReturnPicture(canvas, job.ret, m, e.ReturnLeft(), Y);
+    const int textLeft = ReturnTextLeft(job.ret, e.ReturnLeft(), m.LX);
     // The destination's base, in hundredths of an inch from the printable top.
     const int destinationBase = m.PH - TB - e.DestinationBottom() + m.BM;
     // On tri-fold letter the return text stops above the destination and the page's end.
@@ -443,7 +438,7 @@ TPrintOutcome TAddressPrintList::PrintEnvelopes(int Copies, bool TestEnvelope, T
     bool cancelled = false;
     try {
         guard.Start(SelectedCount() * std::max(Copies, 0));
-        const PageMetrics m = ReadPageMetrics(printer);
+        const TPageMetrics m = ReadPageMetrics(printer);
         LaidOutText returnText;
         LaidOutText attentionText;
         // clang-format off
